@@ -1,0 +1,41 @@
+# The two commands of the README: `make demo` and `make test`; the rest are helpers.
+BUILD       ?= build
+JOBS        ?= $(shell nproc 2>/dev/null || echo 2)
+BUILD_TYPE  ?= RelWithDebInfo
+
+BUILD_PKGS  = cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev nlohmann-json3-dev \
+              qt6-base-dev libgl-dev
+BENCH_PKGS  = libbenchmark-dev
+FUZZ_PKGS   = clang libclang-rt-14-dev
+
+.PHONY: all deps build test demo bench fuzz clean format
+
+all: build
+
+deps:
+	@sh tools/install-deps.sh $(BUILD_PKGS)
+
+$(BUILD)/build.ninja: CMakeLists.txt | deps
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE)
+
+build: deps $(BUILD)/build.ninja
+	cmake --build $(BUILD) -j $(JOBS)
+
+test: build
+	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+demo: build
+	@sh tools/demo.sh $(BUILD)
+
+bench:
+	@sh tools/install-deps.sh $(BUILD_PKGS) $(BENCH_PKGS)
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DVANTREL_BENCH=ON
+	cmake --build $(BUILD) -j $(JOBS)
+	@sh tools/bench.sh $(BUILD)
+
+clean:
+	rm -rf $(BUILD)
+
+format:
+	find link radio operations screens utilities app cli sim tests bench fuzz \
+	    \( -name '*.cpp' -o -name '*.h' \) -print0 | xargs -0 -r clang-format -i

@@ -1,0 +1,242 @@
+// The command layer: each operation builds one request, sends it and decodes what the caller needs.
+#include "link/EnhancedSBEP.h"
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "link/Exceptions.h"
+#include "link/SBEPRequests.h"
+
+namespace vantrel {
+
+namespace {
+constexpr int kFlagSinglePointWrite = 27;
+constexpr int kFlagSevenValueWrite = 21;
+}  // namespace
+
+Win32CommunicationPort& EnhancedSBEP::port() {
+    if (!m_port) throw GeneralCommunicationError();
+    return *m_port;
+}
+
+void EnhancedSBEP::keyUp() {
+    SBEPKeyUpRequest r;
+    r.send(port());
+}
+
+void EnhancedSBEP::dekey() {
+    SBEPDekeyRequest r;
+    r.send(port());
+}
+
+void EnhancedSBEP::resetRadio() {
+    SBEPResetRequest r;
+    r.send(port());
+}
+
+void EnhancedSBEP::readMemory(uint8_t* destination, uint32_t address, unsigned count) {
+    Win32CommunicationPort& p = port();
+    SBEPReadRequest r(address & 0xFFFFFF, static_cast<uint8_t>(count));
+    r.sendInto(p, destination);
+}
+
+void EnhancedSBEP::writeMemory(const uint8_t* source, uint32_t address, unsigned count) {
+    Win32CommunicationPort& p = port();
+    const unsigned chunk = std::max<unsigned>(m_chunkSize, 1);
+    auto sendChunk = [&](SBEPWriteRequest& r) {
+        try {
+            r.send(p);
+        } catch (const BadWrite& e) {
+            if (r.handleWriteFailure(e, p) == 0) throw;
+        }
+    };
+    std::vector<std::unique_ptr<SBEPWriteRequest>> requests;
+    unsigned first = std::min(count, chunk);
+    requests.push_back(std::make_unique<SBEPWriteRequest>(address, source, first));
+    sendChunk(*requests.back());
+    unsigned done = first;
+    if (!requests.back()->link()) {
+        while (done < count) {
+            unsigned n = std::min(count - done, chunk);
+            SBEPWriteRequest r(address + done, source + done, n);
+            sendChunk(r);
+            done += n;
+        }
+        return;
+    }
+    // Linked mode: the radio confirms chunks late; each request links to the one still pending.
+    SBEPWriteRequest* previous = requests.back().get();
+    while (done < count) {
+        unsigned n = std::min(count - done, chunk);
+        requests.push_back(std::make_unique<SBEPWriteRequest>(address + done, source + done, n));
+        SBEPWriteRequest* r = requests.back().get();
+        r->setLink(previous);
+        sendChunk(*r);
+        previous = r->link() ? r->link() : r;
+        done += n;
+    }
+    // Drain: empty requests until the radio no longer points at the pending chunk. A radio that
+    // keeps asking is misbehaving; give up rather than loop for ever.
+    for (unsigned i = 0; i < MaxLinkedResends; ++i) {
+        requests.push_back(std::make_unique<SBEPWriteRequest>(0, nullptr, 0));
+        SBEPWriteRequest* r = requests.back().get();
+        r->setLink(previous);
+        sendChunk(*r);
+        if (r->link() != r) return;
+        previous = r;
+    }
+    throw GeneralCommunicationError();
+}
+
+void EnhancedSBEP::radioPowerUp(uint8_t* buffer) {
+    SBEPRadioPowerUpRequest r;
+    r.sendInto(port(), buffer);
+}
+
+void EnhancedSBEP::readModelNo(uint8_t* buffer) {
+    SBEPRadioModelNoRequest r;
+    r.sendInto(port(), buffer);
+}
+
+void EnhancedSBEP::readSerialNo(uint8_t* buffer) {
+    SBEPRadioSerialNoRequest r;
+    r.sendInto(port(), buffer);
+}
+
+void EnhancedSBEP::readUUID(uint8_t* buffer) {
+    SBEPRadioUUIDRequest r;
+    r.sendInto(port(), buffer);
+}
+
+void EnhancedSBEP::readICVersion(uint8_t* buffer) {
+    SBEPRadioICVersionRequest r;
+    r.sendInto(port(), buffer);
+}
+
+void EnhancedSBEP::readTune(uint8_t* buffer) {
+    SBEPReadTuneRequest r;
+    r.sendInto(port(), buffer);
+}
+
+void EnhancedSBEP::readTempComp(uint8_t* buffer) {
+    SBEPTempCompRequest r;
+    r.sendInto(port(), buffer);
+}
+
+void EnhancedSBEP::readRSSI(uint8_t* buffer) {
+    SBEPReadRSSIRequest r;
+    r.sendInto(port(), buffer);
+}
+
+void EnhancedSBEP::readRSSICalDac(uint8_t* buffer) {
+    SBEPReadRSSICalDacRequest r(softpotNumber::RSSI);
+    r.sendInto(port(), buffer);
+}
+
+void EnhancedSBEP::readRSSICalDac25(uint8_t* buffer) {
+    SBEPReadRSSICalDacRequest r(softpotNumber::CalDac25);
+    r.sendInto(port(), buffer);
+}
+
+void EnhancedSBEP::readBBO(uint8_t itemCode, uint8_t index, uint8_t* buffer) {
+    SBEPReadBBORequest r(itemCode, index);
+    r.sendInto(port(), buffer);
+}
+
+void EnhancedSBEP::writeBBO(uint8_t first, uint8_t second, uint8_t third) {
+    SBEPWriteBBORequest r(first, second, third);
+    r.send(port());
+}
+
+void EnhancedSBEP::writeSerialNo(const char* serialNo) {
+    Win32CommunicationPort& p = port();
+    SBEPWriteSerialNoRequest r(serialNo);
+    r.send(p);
+}
+
+void EnhancedSBEP::writeSoftpot(uint8_t softpot, uint8_t function, uint32_t value, unsigned width) {
+    Win32CommunicationPort& p = port();
+    SBEPSoftpotWriteRequest r(softpot, function, value, width);
+    r.send(p);
+}
+
+void EnhancedSBEP::writeSoftpotBytes(uint8_t softpot, uint8_t function, const uint8_t* bytes, unsigned count) {
+    Win32CommunicationPort& p = port();
+    SBEPSoftpotWriteRequest r(softpot, function, bytes, count);
+    r.send(p);
+}
+
+void EnhancedSBEP::writeSoftpotNoted(radioStorage& record, uint8_t softpot, uint8_t function, uint32_t value,
+                                     unsigned width) {
+    Win32CommunicationPort& p = port();
+    SBEPSoftpotWriteRequest r(softpot, function, value, width);
+    r.sendNoted(p, record, kFlagSinglePointWrite);
+}
+
+void EnhancedSBEP::writeSoftpotBytesNoted(radioStorage& record, uint8_t softpot, uint8_t function,
+                                          const uint8_t* bytes, unsigned count) {
+    Win32CommunicationPort& p = port();
+    SBEPSoftpotWriteRequest r(softpot, function, bytes, count);
+    r.sendNoted(p, record, kFlagSevenValueWrite);
+}
+
+unsigned EnhancedSBEP::readSoftpot(uint8_t softpot, uint32_t& value) {
+    Win32CommunicationPort& p = port();
+    SBEPSoftpotReadRequest r(softpot);
+    r.send(p);
+    value = r.value();
+    return r.width();
+}
+
+unsigned EnhancedSBEP::readSoftpotNoted(uint8_t softpot, uint32_t& value, radioStorage& record, int flag) {
+    Win32CommunicationPort& p = port();
+    SBEPSoftpotReadRequest r(softpot);
+    r.sendNoted(p, record, flag);
+    if (r.width() > 0) value = r.value();
+    return r.width();
+}
+
+unsigned EnhancedSBEP::readSoftpotBytes(uint8_t softpot, uint8_t* buffer) {
+    uint32_t value = 0;
+    unsigned width = readSoftpot(softpot, value);
+    for (unsigned i = 0; i < width && i < 4; ++i) buffer[i] = static_cast<uint8_t>(value >> (8 * (width - 1 - i)));
+    return width;
+}
+
+unsigned EnhancedSBEP::autoTune(uint8_t softpot, uint32_t& value, radioStorage& record, int flag) {
+    Win32CommunicationPort& p = port();
+    SBEPAutoTuneRequest r(softpot);
+    r.sendNoted(p, record, flag);
+    if (r.width() > 0) value = r.value();
+    return r.width();
+}
+
+void EnhancedSBEP::readSoftpotTable(uint8_t softpot, radioStorage& record, int flag) {
+    Win32CommunicationPort& p = port();
+    SBEPSoftpotReadRequest r = SBEPSoftpotReadRequest::table(softpot);
+    r.sendFirst(p, record, flag);
+}
+
+uint8_t EnhancedSBEP::softpotTableByte(unsigned index) const { return receiveBuffer().dataReplyByte(index); }
+
+void EnhancedSBEP::setChannel(uint16_t code, int mode) {
+    Win32CommunicationPort& p = port();
+    SBEPChannelRequest r(code, mode);
+    r.send(p);
+}
+
+void EnhancedSBEP::setChannelPair(uint16_t firstCode, int firstMode, uint16_t secondCode, int secondMode) {
+    Win32CommunicationPort& p = port();
+    SBEPChannelRequest r(firstCode, firstMode, secondCode, secondMode);
+    r.send(p);
+}
+
+void EnhancedSBEP::setTestMode(uint8_t a, uint8_t b, uint8_t c) {
+    Win32CommunicationPort& p = port();
+    SBEPTestModeRequest r(a, b, c);
+    r.send(p);
+}
+
+}  // namespace vantrel

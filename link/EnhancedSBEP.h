@@ -1,0 +1,84 @@
+// The command layer: one operation per radio command, each one request sent with the frame layer's retries.
+#pragma once
+
+#include <cstdint>
+
+#include "link/RadioProtocol.h"
+
+namespace vantrel {
+
+class radioStorage;
+
+/// One operation per radio command. Every operation throws GeneralCommunicationError (and sends
+/// nothing) when no port is attached; every exchange failure propagates after the frame layer's
+/// retries (up to 4 attempts; UnsupportedMessage and ReplyLengthError at once). Buffers for raw
+/// replies must hold 50 bytes (sbep::ReplyBufferSize). "softpot" is the radio's softpot number;
+/// "flag" is the support-flag index (2..28) of the radio record that the noted operations set when
+/// the radio answers with data and clear when it answers unsupported.
+class EnhancedSBEP : public RadioProtocol {
+public:
+    void keyUp() override;
+    void dekey() override;
+    void resetRadio() override;
+    /// count must be below the chunk size; raw reply frame in destination (data from frame byte 5,
+    /// or 7 when the header's count nibble is 0xF).
+    void readMemory(uint8_t* destination, uint32_t address, unsigned count) override;
+    /// Writes in chunks of the chunk size, resending chunks the radio asks for again.
+    void writeMemory(const uint8_t* source, uint32_t address, unsigned count) override;
+
+    /// Raw identity replies.
+    void radioPowerUp(uint8_t* buffer);    // status in byte 3
+    void readModelNo(uint8_t* buffer);     // text in bytes 5..20
+    void readSerialNo(uint8_t* buffer);    // text in bytes 3..12
+    void readUUID(uint8_t* buffer);        // bytes 5..20
+    void readICVersion(uint8_t* buffer);   // bytes 3..6
+    void readTune(uint8_t* buffer);        // tuning block
+    void readTempComp(uint8_t* buffer);    // bytes 3..6
+    void readRSSI(uint8_t* buffer);        // byte 1 is 0x86 when unsupported; values in bytes 3..5
+    void readRSSICalDac(uint8_t* buffer);  // softpot 26; bytes 3..5
+    void readRSSICalDac25(uint8_t* buffer);  // softpot 25; bytes 3..5
+    /// Baseband offset read; byte 1 of the reply is 0x88 when the radio holds offsets, value in byte 3.
+    void readBBO(uint8_t itemCode, uint8_t index, uint8_t* buffer);
+    /// Payload on the wire: second, third, first.
+    void writeBBO(uint8_t first, uint8_t second, uint8_t third);
+    /// 10 characters.
+    void writeSerialNo(const char* serialNo);
+
+    void writeSoftpot(uint8_t softpot, uint8_t function, uint32_t value, unsigned width);
+    void writeSoftpotBytes(uint8_t softpot, uint8_t function, const uint8_t* bytes, unsigned count);
+    /// Notes support flag 27 (single-point power writes).
+    void writeSoftpotNoted(radioStorage& record, uint8_t softpot, uint8_t function, uint32_t value, unsigned width);
+    /// Notes support flag 21 (seven-value writes).
+    void writeSoftpotBytesNoted(radioStorage& record, uint8_t softpot, uint8_t function, const uint8_t* bytes,
+                                unsigned count);
+    /// Returns the width in bytes; value out.
+    unsigned readSoftpot(uint8_t softpot, uint32_t& value);
+    /// Returns the width (0 when the radio answered unsupported and the flag was cleared).
+    unsigned readSoftpotNoted(uint8_t softpot, uint32_t& value, radioStorage& record, int flag);
+    /// The value big-endian into buffer's first width bytes; returns the width.
+    unsigned readSoftpotBytes(uint8_t softpot, uint8_t* buffer);
+    /// Lets the radio tune the softpot; returns the width, tuned value out.
+    unsigned autoTune(uint8_t softpot, uint32_t& value, radioStorage& record, int flag);
+    /// Table read (function 3); read the payload with softpotTableByte.
+    void readSoftpotTable(uint8_t softpot, radioStorage& record, int flag);
+    /// Payload byte index of the last data reply (0 is the softpot number).
+    uint8_t softpotTableByte(unsigned index) const;
+
+    void setChannel(uint16_t code, int mode);
+    void setChannelPair(uint16_t firstCode, int firstMode, uint16_t secondCode, int secondMode);
+    void setTestMode(uint8_t a, uint8_t b, uint8_t c);
+
+    uint8_t chunkSize() const { return m_chunkSize; }
+    void setChunkSize(uint8_t size) { m_chunkSize = size; }
+
+    /// Bound of the linked resend loop of writeMemory (the radio asking for the same chunk again).
+    static constexpr unsigned MaxLinkedResends = 8;
+
+protected:
+    Win32CommunicationPort& port();
+
+private:
+    uint8_t m_chunkSize = 64;
+};
+
+}  // namespace vantrel

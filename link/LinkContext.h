@@ -1,0 +1,42 @@
+// Process-wide seams of the link: where COM.INI lives, how COM ports open, which clock times the line.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "link/Clock.h"
+#include "link/SerialDevice.h"
+
+namespace vantrel {
+
+/// Everything a connection (cominit) needs from its surroundings. Production defaults: the
+/// current directory, the POSIX port opener and the system clock. Tests point it at a virtual line.
+struct LinkContext {
+    /// Directory that holds COM.INI (the program directory).
+    std::string programDirectory = ".";
+    PortOpener* opener = nullptr;  // nullptr: the POSIX opener
+    Clock* clock = nullptr;        // nullptr: the system clock
+    /// Called while the link waits for the radio, so a user interface can keep painting.
+    /// It must not start another radio operation.
+    std::function<void()> idleHook;
+
+    PortOpener& portOpener();
+    Clock& lineClock();
+};
+
+/// The one context of the process.
+LinkContext& linkContext();
+
+/// Sets the context for the lifetime of this object and restores the previous one after (tests).
+class ScopedLinkContext {
+public:
+    explicit ScopedLinkContext(LinkContext context) : m_saved(linkContext()) { linkContext() = std::move(context); }
+    ~ScopedLinkContext() { linkContext() = std::move(m_saved); }
+    ScopedLinkContext(const ScopedLinkContext&) = delete;
+    ScopedLinkContext& operator=(const ScopedLinkContext&) = delete;
+
+private:
+    LinkContext m_saved;
+};
+
+}  // namespace vantrel

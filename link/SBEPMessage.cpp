@@ -1,0 +1,334 @@
+// SBEP frames and the exchange.
+#include "link/SBEPMessage.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "link/CharacterTimer.h"
+#include "link/Exceptions.h"
+
+namespace vantrel {
+
+namespace sbep {
+
+uint8_t checksum(const uint8_t* bytes, size_t count) {
+    uint8_t sum = 0;
+    for (size_t i = 0; i < count; ++i) sum = static_cast<uint8_t>(sum + bytes[i]);
+    return static_cast<uint8_t>(0xFF - sum);
+}
+
+std::vector<uint8_t> buildFrame(uint8_t opcode, const uint8_t* payload, size_t length) {
+    const bool extendedOpcode = opcode >= ExtendedMarker;
+    const size_t count = length + 1;  // payload plus checksum
+    const bool extendedCount = count >= ExtendedMarker;
+    const bool loneHeader = !extendedOpcode && length == 0;
+    std::vector<uint8_t> frame;
+    frame.reserve(length + 5);
+    uint8_t high = extendedOpcode ? ExtendedMarker : opcode;
+    uint8_t low = loneHeader ? 0 : (extendedCount ? ExtendedMarker : static_cast<uint8_t>(count));
+    frame.push_back(static_cast<uint8_t>((high << 4) | low));
+    if (extendedOpcode) frame.push_back(opcode);
+    if (!loneHeader && extendedCount) {
+        frame.push_back(static_cast<uint8_t>(count >> 8));
+        frame.push_back(static_cast<uint8_t>(count));
+    }
+    if (length > 0) frame.insert(frame.end(), payload, payload + length);
+    if (!loneHeader) frame.push_back(checksum(frame.data(), frame.size()));
+    return frame;
+}
+
+}  // namespace sbep
+
+namespace {
+
+// Length of the header fields (header, extended opcode, extended count) of a frame starting with b0.
+size_t headerLength(uint8_t b0) {
+    size_t n = 1;
+    if ((b0 >> 4) == sbep::ExtendedMarker) ++n;
+    if ((b0 & 0x0F) == sbep::ExtendedMarker) n += 2;
+    return n;
+}
+
+uint8_t frameOpcode(const uint8_t* frame) { return frame[0] >= 0xF0 ? frame[1] : static_cast<uint8_t>(frame[0] >> 4); }
+
+}  // namespace
+
+// ---- receive buffer ----------------------------------------------------------------------------
+
+void ReceiveBuffer::clear() {
+    std::memset(m_bytes, 0, sizeof m_bytes);
+    m_offset = 0;
+}
+
+size_t ReceiveBuffer::dataRoom() const {
+    // The classic buffer ends at byte 50; a long echo still leaves room for the largest data reply.
+    size_t classic = m_offset + 1 < Size ? Size - 1 - m_offset : 0;
+    return std::max<size_t>(classic, 45);
+}
+
+uint8_t ReceiveBuffer::dataReplyByte(size_t i) const {
+    size_t header = m_offset + 1;
+    size_t at = ((m_bytes[header] & 0x0F) == sbep::ExtendedMarker ? m_offset + 5 : m_offset + 3) + i;
+    return at < Capacity ? m_bytes[at] : 0;
+}
+
+uint16_t ReceiveBuffer::dataReplyValue16() const {
+    return static_cast<uint16_t>((dataReplyByte(1) << 8) | dataReplyByte(2));
+}
+
+uint32_t ReceiveBuffer::dataReplyValue32() const {
+    return (static_cast<uint32_t>(dataReplyByte(1)) << 24) | (static_cast<uint32_t>(dataReplyByte(2)) << 16) |
+           (static_cast<uint32_t>(dataReplyByte(3)) << 8) | dataReplyByte(4);
+}
+
+void ReceiveBuffer::copyDataReply(uint8_t* buffer) const {
+    std::memset(buffer, 0, sbep::ReplyBufferSize);
+    size_t n = std::min(dataRoom(), sbep::ReplyBufferSize);
+    std::memcpy(buffer, m_bytes + m_offset + 1, n);
+}
+
+void ReceiveBuffer::storeDataReply(const uint8_t* frame, size_t length) {
+    size_t room = dataRoom();
+    std::memset(m_bytes + m_offset + 1, 0, room);
+    std::memcpy(m_bytes + m_offset + 1, frame, std::min(length, room));
+}
+
+ReceiveBuffer& receiveBuffer() {
+    thread_local ReceiveBuffer buffer;
+    return buffer;
+}
+
+// ---- replies ----------------------------------------------------------------------------------
+
+uint8_t SBEPReply::opcode() const { return m_frame.empty() ? 0 : frameOpcode(m_frame.data()); }
+
+size_t SBEPReply::dataLength() const {
+    if (m_frame.empty()) return 0;
+    size_t header = headerLength(m_frame[0]);
+    return m_frame.size() > header + 1 ? m_frame.size() - header - 1 : 0;
+}
+
+const uint8_t* SBEPReply::data() const { return m_frame.data() + (m_frame.empty() ? 0 : headerLength(m_frame[0])); }
+
+void SBEPReply::copyData(uint8_t* destination) const { std::memcpy(destination, data(), dataLength()); }
+
+SBEPReply readReplyFrame(Win32CommunicationPort& port, uint32_t firstByteLimit, uint32_t maxIdle,
+                         const ReplyAcceptance& acceptance) {
+    std::vector<uint8_t> frame;
+    uint8_t b0 = port.readByte(firstByteLimit);
+    frame.push_back(b0);
+    uint8_t opcode;
+    if (b0 >= 0xF0) {
+        opcode = port.readByte(firstByteLimit);
+        frame.push_back(opcode);
+    } else {
+        opcode = static_cast<uint8_t>(b0 >> 4);
+    }
+    switch (acceptance.kind) {
+        case ReplyAcceptance::Kind::Expected:
+            if (opcode != acceptance.expected && (opcode == sbep::Nak || opcode == sbep::Unsupported))
+                throw BadReply();
+            break;
+        case ReplyAcceptance::Kind::List:
+            if (std::find(acceptance.accepted.begin(), acceptance.accepted.end(), opcode) ==
+                acceptance.accepted.end())
+                throw BadReply();
+            break;
+        case ReplyAcceptance::Kind::Any:
+            break;
+    }
+    size_t count = b0 & 0x0F;
+    if (count == sbep::ExtendedMarker) {
+        uint16_t n = port.readWord16(firstByteLimit);
+        frame.push_back(static_cast<uint8_t>(n >> 8));
+        frame.push_back(static_cast<uint8_t>(n));
+        count = n;
+    }
+    size_t at = frame.size();
+    frame.resize(at + count);
+    port.readBytes(frame.data() + at, static_cast<unsigned>(count), maxIdle);
+    if (frame.size() >= 2 && frame.back() != sbep::checksum(frame.data(), frame.size() - 1)) throw BadReply();
+    return SBEPReply(std::move(frame));
+}
+
+// ---- the exchange -----------------------------------------------------------------------------
+
+SBEPMessage::SBEPMessage(uint8_t opcode, const uint8_t* payload, size_t length)
+    : ProtocolMessage(sbep::buildFrame(opcode, payload, length)), m_opcode(opcode) {}
+
+SBEPMessage::SBEPMessage(uint8_t opcode, std::initializer_list<uint8_t> payload)
+    : SBEPMessage(opcode, payload.begin(), payload.size()) {}
+
+void SBEPMessage::collect(Win32CommunicationPort& port) {
+    ReceiveBuffer& rb = receiveBuffer();
+    rb.clear();
+    const size_t frameLength = size();
+    uint8_t* buf = rb.raw();
+    const bool isReset = frameLength > 1 && bytes()[1] == sbep::ResetOpcode;
+
+    // The echo: every byte we sent comes back on the shared bus first.
+    port.waitForBytes(static_cast<unsigned>(frameLength), sbep::EchoSilencePerByte * frameLength);
+    port.read(buf, static_cast<int>(frameLength));
+    rb.setOffset(frameLength);
+    const size_t room = rb.dataRoom();
+
+    size_t waiting = 0;
+    try {
+        port.waitForByte(sbep::AckSilence);
+        port.read(buf + frameLength, 1);
+        if (buf[frameLength] == sbep::AckFrame && !isReset) {
+            port.waitForByte(sbep::DataReplySilence);
+            // Let the whole declared reply arrive before measuring it: a reply still on the wire when
+            // the count is taken is not a wrong-length reply.
+            int b0 = port.peekByte(0);
+            size_t header = headerLength(static_cast<uint8_t>(b0));
+            if (header > 1) port.waitForBytes(static_cast<unsigned>(header), sbep::AckSilence);
+            size_t declared = b0 & 0x0F;
+            if (declared == sbep::ExtendedMarker)
+                declared = (static_cast<size_t>(port.peekByte(header - 2)) << 8) | port.peekByte(header - 1);
+            size_t total = std::min(header + declared, room);
+            port.waitForBytes(static_cast<unsigned>(total), sbep::AckSilence);
+        }
+    } catch (const TimeoutOnReceive&) {
+    }
+    if (buf[frameLength] == sbep::AckFrame && !isReset) {
+        waiting = port.bytesWaiting();
+        if (waiting > 0) port.read(buf + frameLength + 1, static_cast<int>(std::min(waiting, room)));
+    }
+
+    const uint8_t* reply = buf + frameLength + 1;
+    if (reply[0] != 0 && !isReset) {
+        size_t expected, measured;
+        const bool extendedCount = (reply[0] & 0x0F) == sbep::ExtendedMarker;
+        const size_t fields = extendedCount ? 4 : 2;
+        if (waiting < fields) throw ReplyLengthError();
+        expected = extendedCount ? static_cast<size_t>(reply[2] | reply[3]) : static_cast<size_t>(reply[0] & 0x0F);
+        measured = waiting - fields;
+        if (expected != measured) throw ReplyLengthError();
+        // A corrupted byte in a reply that came with the acknowledge must not reach the record.
+        size_t total = headerLength(reply[0]) + ((reply[0] & 0x0F) == sbep::ExtendedMarker
+                                                     ? static_cast<size_t>((reply[2] << 8) | reply[3])
+                                                     : static_cast<size_t>(reply[0] & 0x0F));
+        if (total >= 2 && total <= room && reply[total - 1] != sbep::checksum(reply, total - 1)) throw BadReply();
+    }
+
+    uint8_t first = buf[frameLength];
+    uint8_t firstOpcode = first >= 0xF0 ? 0 : static_cast<uint8_t>(first >> 4);
+    if (firstOpcode != sbep::Ack && firstOpcode != sbep::Nak) throw BadReply();
+    if (firstOpcode != sbep::Ack) throw MessageNotAcknowledged();
+}
+
+void SBEPMessage::withinWindow(Win32CommunicationPort& port, SendMode mode, const std::function<void()>& body) {
+    port.purgeInput();
+    if (mode == SendMode::Echo)
+        port.write(bytes(), static_cast<unsigned>(size()));
+    else
+        port.writeNoEcho(bytes(), static_cast<unsigned>(size()));
+    CharacterTimer timer(port.clock(), port.characterTime());
+    uint32_t echoIdle = port.waitForByte(sbep::EchoStartLimit);
+    try {
+        collect(port);
+        body();
+    } catch (...) {
+        timer.waitPeriods(echoIdle < sbep::EchoStartLimit ? sbep::EchoStartLimit - echoIdle : 0);
+        throw;
+    }
+}
+
+template <typename Slot>
+void SBEPMessage::retrying(Slot slot) {
+    for (;;) {
+        ++m_attempts;
+        try {
+            slot();
+            return;
+        } catch (const UnsupportedMessage&) {
+            throw;
+        } catch (const CommunicationError&) {
+            if (m_attempts >= sbep::MaxAttempts) throw;
+        }
+    }
+}
+
+void SBEPMessage::exchange(Win32CommunicationPort& port) {
+    withinWindow(port, SendMode::NoEcho, [&] {
+        if (!receiveBuffer().dataReplyPresent()) awaitReply(port);
+    });
+}
+
+void SBEPMessage::send(Win32CommunicationPort& port) {
+    retrying([&] { exchange(port); });
+}
+
+void SBEPMessage::exchangeInto(Win32CommunicationPort& port, uint8_t* buffer) {
+    withinWindow(port, SendMode::Echo, [&] {
+        if (receiveBuffer().dataReplyPresent())
+            receiveBuffer().copyDataReply(buffer);
+        else
+            awaitReplyInto(port, buffer);
+    });
+}
+
+void SBEPMessage::exchangeNoted(Win32CommunicationPort& port, radioStorage& record, int flag) {
+    withinWindow(port, SendMode::Echo, [&] {
+        if (!receiveBuffer().dataReplyPresent()) awaitReplyNoted(port, record, flag);
+    });
+}
+
+void SBEPMessage::exchangeFirst(Win32CommunicationPort&, radioStorage&, int) {}
+
+void SBEPMessage::sendInto(Win32CommunicationPort& port, uint8_t* buffer) {
+    retrying([&] { exchangeInto(port, buffer); });
+}
+
+void SBEPMessage::sendNoted(Win32CommunicationPort& port, radioStorage& record, int flag) {
+    retrying([&] { exchangeNoted(port, record, flag); });
+}
+
+void SBEPMessage::sendFirst(Win32CommunicationPort& port, radioStorage& record, int flag) {
+    ++m_attempts;
+    try {
+        exchangeFirst(port, record, flag);
+        return;
+    } catch (const UnsupportedMessage&) {
+        throw;
+    } catch (const CommunicationError&) {
+        if (m_attempts >= sbep::MaxAttempts) throw;
+    }
+    sendNoted(port, record, flag);
+}
+
+void SBEPMessage::awaitReply(Win32CommunicationPort& port) {
+    try {
+        readReplyFrame(port, sbep::DiscardReplySilence, sbep::DiscardReplySilence, ReplyAcceptance::any());
+    } catch (const CommunicationError&) {
+    }
+}
+
+void SBEPMessage::awaitReplyInto(Win32CommunicationPort& port, uint8_t* buffer) {
+    try {
+        SBEPReply reply = readReplyFrame(port, sbep::SeparateReplySilence, sbep::SeparateReplySilence,
+                                         ReplyAcceptance::any());
+        if (reply.opcode() == sbep::Nak) throw BadReply();
+        receiveBuffer().storeDataReply(reply.bytes(), reply.size());
+        std::memset(buffer, 0, sbep::ReplyBufferSize);
+        std::memcpy(buffer, reply.bytes(), std::min<size_t>(reply.size(), 24));
+        if (reply.opcode() == sbep::Unsupported) throw UnsupportedMessage();
+    } catch (const TimeoutOnReceive&) {
+    }
+}
+
+void SBEPMessage::awaitReplyNoted(Win32CommunicationPort& port, radioStorage&, int) {
+    try {
+        SBEPReply reply = readReplyFrame(port, sbep::SeparateReplySilence, sbep::SeparateReplySilence,
+                                         ReplyAcceptance::any());
+        if (reply.opcode() == sbep::Nak) throw BadReply();
+        receiveBuffer().storeDataReply(reply.bytes(), reply.size());
+        if (reply.opcode() == sbep::Unsupported) throw UnsupportedMessage();
+    } catch (const TimeoutOnReceive&) {
+    }
+}
+
+int SBEPMessage::handleWriteFailure(const Exception&, Win32CommunicationPort&) { return 0; }
+
+}  // namespace vantrel

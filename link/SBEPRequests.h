@@ -1,0 +1,225 @@
+// The request catalogue: every command the program sends, with its opcode, payload and reply decoding.
+#pragma once
+
+#include <cstdint>
+
+#include "link/SBEPMessage.h"
+
+namespace vantrel {
+
+/// Opcodes and sub-codes of the requests.
+namespace sbepOp {
+constexpr uint8_t Reset = 0x10;
+constexpr uint8_t ReadMemory = 0x11;
+constexpr uint8_t WriteMemory = 0x17;
+constexpr uint8_t WriteSerialNo = 0x18;
+constexpr uint8_t Key = 0x19;
+constexpr uint8_t ReadTune = 0x1B;
+constexpr uint8_t AutoTune = 0x1F;
+constexpr uint8_t Softpot = 0x20;
+constexpr uint8_t Channel = 0x21;
+constexpr uint8_t TestMode = 0x22;
+constexpr uint8_t Identity = 0x23;
+constexpr uint8_t Bbo = 0x28;
+}  // namespace sbepOp
+
+namespace identity {
+constexpr uint8_t ModelNo = 0x00;
+constexpr uint8_t SerialNo = 0x01;
+constexpr uint8_t PowerUp = 0x05;
+constexpr uint8_t ICVersion = 0x0E;
+constexpr uint8_t UUID = 0x0F;
+}  // namespace identity
+
+/// Softpot function bytes.
+namespace softpotFunction {
+constexpr uint8_t Read = 0;
+constexpr uint8_t Program = 1;
+constexpr uint8_t SetLive = 2;
+constexpr uint8_t ReadTable = 3;
+constexpr uint8_t ProgramTable = 4;
+}  // namespace softpotFunction
+
+/// Softpot numbers the link itself names.
+namespace softpotNumber {
+constexpr uint8_t TempComp = 1;
+constexpr uint8_t CalDac25 = 25;
+constexpr uint8_t RSSI = 26;
+}  // namespace softpotNumber
+
+class SBEPResetRequest : public SBEPMessage {
+public:
+    SBEPResetRequest() : SBEPMessage(sbepOp::Reset, {}) {}
+};
+class SBEPWriteSerialNoRequest : public SBEPMessage {
+public:
+    /// 0x00 then the ten characters.
+    explicit SBEPWriteSerialNoRequest(const char* serialNo);
+};
+class SBEPKeyUpRequest : public SBEPMessage {
+public:
+    SBEPKeyUpRequest() : SBEPMessage(sbepOp::Key, {0x01}) {}
+};
+class SBEPDekeyRequest : public SBEPMessage {
+public:
+    SBEPDekeyRequest() : SBEPMessage(sbepOp::Key, {0x00}) {}
+};
+class SBEPReadTuneRequest : public SBEPMessage {
+public:
+    SBEPReadTuneRequest() : SBEPMessage(sbepOp::ReadTune, {0x00}) {}
+};
+class SBEPTempCompRequest : public SBEPMessage {
+public:
+    SBEPTempCompRequest() : SBEPMessage(sbepOp::Softpot, {softpotNumber::TempComp, softpotFunction::Read, 0x00}) {}
+};
+class SBEPReadRSSIRequest : public SBEPMessage {
+public:
+    SBEPReadRSSIRequest() : SBEPMessage(sbepOp::Softpot, {softpotNumber::RSSI, softpotFunction::ReadTable, 0x00}) {}
+};
+class SBEPReadRSSICalDacRequest : public SBEPMessage {
+public:
+    explicit SBEPReadRSSICalDacRequest(uint8_t softpot) : SBEPMessage(sbepOp::Softpot, {softpot, 0x00}) {}
+};
+/// Channel request: the mode byte carries bit 7 for the (first) code and bit 6 for the second; mode
+/// value 2 sets neither, so every caller's request carries 0x00. Mode 3 sets the code's bit.
+class SBEPChannelRequest : public SBEPMessage {
+public:
+    SBEPChannelRequest(uint16_t code, int mode);
+    SBEPChannelRequest(uint16_t first, int firstMode, uint16_t second, int secondMode);
+};
+class SBEPTestModeRequest : public SBEPMessage {
+public:
+    SBEPTestModeRequest(uint8_t a, uint8_t b, uint8_t c) : SBEPMessage(sbepOp::TestMode, {a, b, c}) {}
+};
+class SBEPRadioModelNoRequest : public SBEPMessage {
+public:
+    SBEPRadioModelNoRequest() : SBEPMessage(sbepOp::Identity, {identity::ModelNo}) {}
+};
+class SBEPRadioSerialNoRequest : public SBEPMessage {
+public:
+    SBEPRadioSerialNoRequest() : SBEPMessage(sbepOp::Identity, {identity::SerialNo}) {}
+};
+class SBEPRadioPowerUpRequest : public SBEPMessage {
+public:
+    SBEPRadioPowerUpRequest() : SBEPMessage(sbepOp::Identity, {identity::PowerUp}) {}
+};
+class SBEPRadioICVersionRequest : public SBEPMessage {
+public:
+    SBEPRadioICVersionRequest() : SBEPMessage(sbepOp::Identity, {identity::ICVersion}) {}
+};
+class SBEPRadioUUIDRequest : public SBEPMessage {
+public:
+    SBEPRadioUUIDRequest() : SBEPMessage(sbepOp::Identity, {identity::UUID}) {}
+};
+class SBEPReadBBORequest : public SBEPMessage {
+public:
+    SBEPReadBBORequest(uint8_t itemCode, uint8_t index) : SBEPMessage(sbepOp::Bbo, {itemCode, index}) {}
+};
+class SBEPWriteBBORequest : public SBEPMessage {
+public:
+    /// The payload goes second, third, first.
+    SBEPWriteBBORequest(uint8_t first, uint8_t second, uint8_t third)
+        : SBEPMessage(sbepOp::Bbo, {second, third, first}) {}
+};
+
+/// Softpot requests (opcode 0x20, or 0x1F for auto-tune): softpot number, function, value bytes.
+class SBEPSoftpotRequest : public SBEPMessage {
+public:
+    uint8_t softpot() const { return m_softpot; }
+    /// The decoded value (big-endian) and its width in bytes; width 0 when no value was decoded.
+    uint32_t value() const { return m_value; }
+    unsigned width() const { return m_width; }
+
+    void awaitReply(Win32CommunicationPort& port) override = 0;
+
+protected:
+    enum class Form { Read, TableRead };
+    SBEPSoftpotRequest(uint8_t softpot, Form form);
+    SBEPSoftpotRequest(uint8_t softpot, uint8_t function, uint32_t value, unsigned width);
+    SBEPSoftpotRequest(uint8_t softpot, uint8_t function, const uint8_t* bytes, unsigned count);
+    SBEPSoftpotRequest(uint8_t softpot, uint8_t opcode);
+
+    /// Reads a separate 0x8A/0x86 reply. Returns false when the radio said unsupported.
+    bool readSeparateReply(Win32CommunicationPort& port, uint32_t firstByteLimit);
+    /// Decodes a data reply that came with the acknowledge: checks the softpot number, takes the value
+    /// with the given width (0: every payload byte after the softpot number).
+    void decodeWithAck(unsigned width);
+    /// Sets or clears flag from the data reply that came with the acknowledge; returns true when the
+    /// radio answered with data.
+    bool noteWithAck(radioStorage& record, int flag);
+
+    uint8_t m_softpot;
+    uint32_t m_value = 0;
+    unsigned m_width = 0;
+};
+
+class SBEPSoftpotReadRequest : public SBEPSoftpotRequest {
+public:
+    /// Read of the current value (function 0).
+    explicit SBEPSoftpotReadRequest(uint8_t softpot) : SBEPSoftpotRequest(softpot, Form::Read) {}
+    /// Table read of every point (function 3).
+    static SBEPSoftpotReadRequest table(uint8_t softpot) { return SBEPSoftpotReadRequest(softpot, Form::TableRead); }
+
+    void exchange(Win32CommunicationPort& port) override;
+    void exchangeNoted(Win32CommunicationPort& port, radioStorage& record, int flag) override;
+    void exchangeFirst(Win32CommunicationPort& port, radioStorage& record, int flag) override;
+    void awaitReply(Win32CommunicationPort& port) override;
+    void awaitReplyNoted(Win32CommunicationPort& port, radioStorage& record, int flag) override;
+
+private:
+    SBEPSoftpotReadRequest(uint8_t softpot, Form form) : SBEPSoftpotRequest(softpot, form) {}
+};
+
+class SBEPSoftpotWriteRequest : public SBEPSoftpotRequest {
+public:
+    SBEPSoftpotWriteRequest(uint8_t softpot, uint8_t function, uint32_t value, unsigned width)
+        : SBEPSoftpotRequest(softpot, function, value, width) {}
+    SBEPSoftpotWriteRequest(uint8_t softpot, uint8_t function, const uint8_t* bytes, unsigned count)
+        : SBEPSoftpotRequest(softpot, function, bytes, count) {}
+
+    void exchangeNoted(Win32CommunicationPort& port, radioStorage& record, int flag) override;
+    void awaitReply(Win32CommunicationPort& port) override;
+    void awaitReplyNoted(Win32CommunicationPort& port, radioStorage& record, int flag) override;
+};
+
+class SBEPAutoTuneRequest : public SBEPSoftpotRequest {
+public:
+    explicit SBEPAutoTuneRequest(uint8_t softpot) : SBEPSoftpotRequest(softpot, sbepOp::AutoTune) {}
+
+    void exchangeNoted(Win32CommunicationPort& port, radioStorage& record, int flag) override;
+    void awaitReply(Win32CommunicationPort& port) override;
+    void awaitReplyNoted(Win32CommunicationPort& port, radioStorage& record, int flag) override;
+};
+
+/// Memory read of at most 32 bytes: the reply is the raw 0x80 frame (address, then the data).
+class SBEPReadRequest : public SBEPMessage {
+public:
+    SBEPReadRequest(uint32_t address, uint8_t count);
+    uint32_t address() const { return m_address; }
+    void awaitReply(Win32CommunicationPort& port) override;
+
+private:
+    uint32_t m_address;
+};
+
+/// Memory write of one chunk. The radio confirms with 0x84 and the chunk's address, asks for a
+/// resend with 0xFFFFFF, 0 or the previous chunk's address, or refuses with 0x85 (BadWrite).
+class SBEPWriteRequest : public SBEPMessage {
+public:
+    SBEPWriteRequest(uint32_t address, const uint8_t* data, unsigned count);
+    uint32_t address() const { return m_address; }
+    /// The request that must be sent again (this one or the previous chunk), or none.
+    SBEPWriteRequest* link() const { return m_link; }
+    void setLink(SBEPWriteRequest* link) { m_link = link; }
+
+    void exchange(Win32CommunicationPort& port) override;
+    void awaitReply(Win32CommunicationPort& port) override;
+    int handleWriteFailure(const Exception& failure, Win32CommunicationPort& port) override;
+
+private:
+    void decode(const SBEPReply& reply);
+    uint32_t m_address;
+    SBEPWriteRequest* m_link = nullptr;
+};
+
+}  // namespace vantrel
