@@ -1,0 +1,303 @@
+// Softpot archive files: the fixed header, the scrambled identity, the keyed run of 140 numbers.
+#include "operations/fileModule.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <limits>
+#include <random>
+
+#include "operations/ArchiveLayout.h"
+#include "operations/writeFileAtomically.h"
+#include "radio/RF_Frequency.h"
+#include "radio/radioStorage.h"
+
+namespace vantrel {
+
+namespace {
+
+constexpr const char* kCaptionError = "ERROR";
+constexpr const char* kCaptionNote = "NOTE";
+constexpr const char* kSaveFailed = "Archive File could not be saved!!";
+constexpr const char* kOpenFailed = "Archive File could not be opened!!";
+constexpr const char* kNotArchive = "Invalid file format!! File is not an *.SFP file";
+constexpr const char* kIncompatible =
+    "Softpot archive file is incompatible with current version of the Tuner";
+constexpr const char* kBadProcedure =
+    "Archive file contains invalid Tuning Procedure Version. All tuning operations blocked";
+constexpr const char* kLoaded = "Tuning data has been loaded.";
+
+constexpr std::int32_t kPortableProcedure = 1;
+constexpr std::int32_t kMobileProcedure = 2;
+
+// Bounds of (value + key) whose decimal text still fits a one-digit length.
+constexpr std::int64_t kLargestEntryText = 999'999'999;
+constexpr std::int64_t kSmallestEntryText = -99'999'999;
+
+// Blanks between the serial and the model number in the status bar.
+constexpr std::size_t kStatusGap = 95;
+
+std::int32_t clampToInt32(std::int64_t v) {
+    return static_cast<std::int32_t>(std::clamp<std::int64_t>(v, std::numeric_limits<std::int32_t>::min(),
+                                                              std::numeric_limits<std::int32_t>::max()));
+}
+
+// The number that the text's digits give, read the way the C library's atoi reads: leading blanks, an
+// optional sign, then digits up to the first other character. Saturates instead of overflowing.
+std::int64_t decimalValue(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '-' || text[i] == '+'))
+        negative = text[i++] == '-';
+    std::int64_t value = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+        value = std::min<std::int64_t>(value * 10 + (text[i] - '0'),
+                                       std::numeric_limits<std::int64_t>::max() / 16);
+    }
+    return negative ? -value : value;
+}
+
+// A digit byte as the number it stands for; any other byte gives what the subtraction gives.
+int digitValue(char c) {
+    return static_cast<int>(static_cast<unsigned char>(c)) - '0';
+}
+
+// The bytes the reader looks at: no more than the buffer holds. False when the file cannot be read.
+bool readPrefix(const std::string& path, std::string& out) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    out.assign(archive::kReadBufferSize, '\0');
+    std::size_t have = 0;
+    bool ok = true;
+    while (have < out.size()) {
+        const ssize_t n = ::read(fd, out.data() + have, out.size() - have);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            ok = false;
+            break;
+        }
+        if (n == 0)
+            break;
+        have += static_cast<std::size_t>(n);
+    }
+    ::close(fd);
+    out.resize(have);
+    return ok;
+}
+
+// The first ':' of the data, blanks after it, then the magic word (a line feed ends the word early).
+bool hasMagic(std::string_view data) {
+    std::size_t i = data.find(archive::kLead);
+    if (i == std::string_view::npos)
+        return false;
+    ++i;
+    while (i < data.size() && data[i] == ' ') ++i;
+    std::string_view word = data.substr(i, archive::kMagic.size());
+    word = word.substr(0, word.find('\n'));
+    return word == archive::kMagic;
+}
+
+// The run of numeric entries after the key, each as (value + key) text behind its length digit.
+class NumberRun {
+  public:
+    NumberRun(std::string_view data, std::size_t start, std::int32_t key) {
+        std::size_t pos = start;
+        for (auto& entry : m_entries) {
+            if (pos >= data.size())
+                break;
+            const int length = std::max(0, digitValue(data[pos]));
+            const std::string_view text = data.substr(pos + 1, static_cast<std::size_t>(length));
+            entry = clampToInt32(decimalValue(text) - key);
+            pos += static_cast<std::size_t>(length) + 1;
+        }
+    }
+    /// Entry n (1-based); nothing when the data ended before it.
+    std::optional<std::int32_t> at(int n) const { return m_entries[static_cast<std::size_t>(n - 1)]; }
+
+  private:
+    std::array<std::optional<std::int32_t>, archive::kEntryCount> m_entries{};
+};
+
+// What the mobile transmit power data set derives after its values were read: the low-band flag from
+// the transmit points, and a cleared transmit DAC marker.
+void deriveLowBand(radioStorage& record) {
+    RF_Frequency frequency;
+    const auto base = static_cast<std::uint32_t>(record.getValue(row::Frequency, col::FrequencyBase));
+    bool lowBand = false;
+    for (int k = 0; k < record::kPointCount; ++k) {
+        frequency.pointFrequency(
+            base, static_cast<std::uint32_t>(record.getValue(row::Frequency, col::TxPointFirst + k)));
+        lowBand = lowBand || RF_Frequency::isLowBandKhz(frequency.lastFrequencyKhz());
+    }
+    record.setValue(row::TxDacMarker, col::TxDacMarker, 0);
+    record.setValue(row::MobilePower, col::LowBandFlag, lowBand ? 1 : 0);
+}
+
+}  // namespace
+
+fileModule::fileModule(UserPrompt& prompt, KeySource keys) : m_prompt(prompt), m_keys(std::move(keys)) {
+    if (!m_keys)
+        m_keys = &fileModule::timeSeededKey;
+}
+
+void fileModule::tell(const std::string& text, const char* caption, PromptIcon icon) {
+    m_prompt.show(text, caption, icon, PromptButtons::Ok);
+}
+
+std::optional<bool> fileModule::tuningAllowedAfter(ArchiveLoadResult result) {
+    switch (result) {
+        case ArchiveLoadResult::Loaded:
+            return true;
+        case ArchiveLoadResult::InvalidProcedure:
+            return false;
+        default:
+            return std::nullopt;
+    }
+}
+
+void fileModule::scramble(std::string& text) {
+    for (char& c : text) {
+        const auto b = static_cast<unsigned char>(c);
+        c = static_cast<char>(static_cast<unsigned char>((b & 1) ? 128 - b : 40 - b));
+    }
+}
+
+std::string fileModule::statusText(const radioStorage& record) {
+    return std::string("Radio Serial No :") + record.getSerialNo() + std::string(kStatusGap, ' ') +
+           "Radio Model No: " + record.getModelNo();
+}
+
+std::int32_t fileModule::timeSeededKey() {
+    const auto now = std::chrono::system_clock::now().time_since_epoch();
+    std::minstd_rand generator(static_cast<std::minstd_rand::result_type>(
+        std::chrono::duration_cast<std::chrono::nanoseconds>(now).count()));
+    return static_cast<std::int32_t>(generator() % archive::kKeyLimit);
+}
+
+std::string fileModule::encodeArchive(const radioStorage& record, std::int32_t key) {
+    std::string out;
+    out.reserve(archive::kReadBufferSize);
+    out += archive::kLead;
+    out += archive::kMagic;
+
+    std::string serial = record.serialNoBytes();
+    scramble(serial);
+    out += serial;
+
+    std::string model = record.modelNoBytes();
+    model[archive::kVersionCharInModel] = static_cast<char>(record.getDataVersion());
+    scramble(model);
+    out += model;
+
+    // One byte: any procedure value 0..9 is its digit; other values still keep the header's width.
+    out += static_cast<char>('0' + record.getTuningProcedure());
+    out += archive::kReservedDigit;
+
+    const std::string keyText = std::to_string(key);
+    out += static_cast<char>('0' + keyText.size());
+    out += keyText;
+
+    for (const archive::EntryPlace& place : archive::kEntryPlaces) {
+        std::int64_t value = record.getValue(place.row, place.column);
+        if (place.head && !record.isSupported(place.flag))
+            value = record::kAbsentMarker;
+        const std::int64_t shifted = std::clamp(value + key, kSmallestEntryText, kLargestEntryText);
+        const std::string text = std::to_string(shifted);
+        out += static_cast<char>('0' + text.size());
+        out += text;
+    }
+    return out;
+}
+
+bool fileModule::writeArchive(const std::string& path, const radioStorage& record) {
+    const std::int32_t key = ((m_keys() % archive::kKeyLimit) + archive::kKeyLimit) % archive::kKeyLimit;
+    if (!writeFileAtomically(path, encodeArchive(record, key))) {
+        tell(kSaveFailed, kCaptionError, PromptIcon::Exclamation);
+        return false;
+    }
+    return true;
+}
+
+ArchiveLoadResult fileModule::readArchive(const std::string& path, radioStorage& record) {
+    m_archiveFileName = path;
+    std::string data;
+    if (!readPrefix(path, data)) {
+        tell(kOpenFailed, kCaptionError, PromptIcon::Exclamation);
+        return ArchiveLoadResult::CannotOpen;
+    }
+    // A file that ends inside the fixed header cannot be told from any other file.
+    if (!hasMagic(data) || data.size() < static_cast<std::size_t>(archive::kHeaderLength)) {
+        tell(kNotArchive, kCaptionError, PromptIcon::Exclamation);
+        return ArchiveLoadResult::InvalidFormat;
+    }
+
+    std::string serial = data.substr(archive::kSerialOffset, archive::kSerialLength);
+    scramble(serial);
+    record.setSerialNo(serial);
+
+    std::string model = data.substr(archive::kModelOffset, archive::kModelLength);
+    scramble(model);
+    const auto version = static_cast<std::uint8_t>(model[archive::kVersionCharInModel]);
+    model[archive::kVersionCharInModel] = ' ';
+    record.setModelNo(model);
+
+    if (version < archive::kMinVersion) {
+        tell(kIncompatible, kCaptionError, PromptIcon::Exclamation);
+        return ArchiveLoadResult::Incompatible;
+    }
+    record.setDataVersion(version);
+
+    const std::int32_t procedure = digitValue(data[archive::kProcedureOffset]);
+    record.setTuningProcedure(procedure);
+    if (procedure != kPortableProcedure && procedure != kMobileProcedure) {
+        tell(kBadProcedure, kCaptionNote, PromptIcon::Information);
+        return ArchiveLoadResult::InvalidProcedure;
+    }
+
+    const auto keyDigits = static_cast<std::size_t>(std::max(0, digitValue(data[archive::kKeyDigitsOffset])));
+    const std::int32_t key =
+        clampToInt32(decimalValue(std::string_view(data).substr(archive::kKeyOffset, keyDigits)));
+    const NumberRun entries(data, archive::kKeyOffset + keyDigits, key);
+
+    // Entries of data sets the file's version does not know read as absent without looking at the file.
+    auto entry = [&](int n) -> std::optional<std::int32_t> {
+        if (version < archive::kEntryPlaces[static_cast<std::size_t>(n - 1)].minVersion) {
+            return record::kAbsentMarker;
+        }
+        return entries.at(n);
+    };
+
+    std::array<bool, flag::Last + 1> stored{};
+    for (int n = 1; n <= archive::kEntryCount; ++n) {
+        const archive::EntryPlace& place = archive::kEntryPlaces[static_cast<std::size_t>(n - 1)];
+        if (!place.head)
+            continue;
+        const std::optional<std::int32_t> head = entry(n);
+        stored[static_cast<std::size_t>(place.flag)] = head && *head != record::kAbsentMarker;
+        if (stored[static_cast<std::size_t>(place.flag)]) {
+            record.markSupported(place.flag);
+        } else {
+            record.markUnsupported(place.flag);
+        }
+    }
+    for (int n = 1; n <= archive::kEntryCount; ++n) {
+        const archive::EntryPlace& place = archive::kEntryPlaces[static_cast<std::size_t>(n - 1)];
+        if (place.flag != archive::kNoFlag && !stored[static_cast<std::size_t>(place.flag)])
+            continue;
+        if (const std::optional<std::int32_t> value = entry(n))
+            record.setValue(place.row, place.column, *value);
+    }
+    if (stored[flag::MobileTxPower])
+        deriveLowBand(record);
+
+    tell(kLoaded, kCaptionNote, PromptIcon::Information);
+    return ArchiveLoadResult::Loaded;
+}
+
+}  // namespace vantrel

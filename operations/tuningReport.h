@@ -1,0 +1,67 @@
+// The tuning report: a plain-text listing of every softpot of the record, by procedure, with frequencies.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "radio/RF_Frequency.h"
+
+namespace vantrel {
+
+class radioStorage;
+
+/// Builds the report text of one record ("display.txt", printed or previewed by the application).
+/// Numbers are formatted without regard to the process locale ('.' as decimal point). The record must
+/// outlive the writer; it is only read.
+class tuningReport {
+  public:
+    /// The file the printing commands write and load.
+    static constexpr std::string_view kDefaultFileName = "display.txt";
+
+    explicit tuningReport(const radioStorage& record);
+
+    /// The whole report, every block in order.
+    std::string text();
+
+    /// (Re)creates `path` with the report. Answers false when the file cannot be written; a previous file
+    /// of that name is then left as it was.
+    bool write(const std::string& path = std::string(kDefaultFileName));
+
+  private:
+    enum class Side { Transmit, Receive };
+
+    /// One table of the seven points of one procedure (or its unsupported line).
+    struct TableBlock {
+        const char* title;
+        const char* unsupportedTitle;  ///< nullptr: nothing printed when the condition fails
+        const char* range;             ///< e.g. "0-127"
+        Side side;
+        int row;
+        int firstColumn;
+        const char* firstMissing = nullptr;  ///< text of a missing F1 when it differs from the others
+    };
+
+    void titleLine(const char* title);
+    void rangeLines(const char* range);
+    void header();
+    void table(bool condition, const TableBlock& block);
+    void single(bool condition, const char* title, const char* unsupportedTitle, const char* range,
+                std::uint32_t channel, std::int32_t value);
+    void rssi();
+    void dacAndKm();
+    void paBias();
+    void battery();
+
+    std::uint32_t channelAt(Side side, int point) const;
+    double frequencyOf(std::uint32_t channel);
+    bool supported(int flagIndex) const;
+    std::int32_t value(int row, int column) const;
+
+    const radioStorage& m_record;
+    RF_Frequency m_frequency;
+    std::uint32_t m_base = 0;
+    std::string m_out;
+};
+
+}  // namespace vantrel
