@@ -1,0 +1,119 @@
+// vantrel-sim: serves a simulated radio on a pseudo-terminal until interrupted.
+#include <csignal>
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <mutex>
+#include <string>
+
+#include "sim/PtySimServer.h"
+#include "sim/SimProfile.h"
+#include "sim/SimRadio.h"
+
+using namespace vantrel;
+
+namespace {
+
+void usage() {
+    std::cout
+        << "usage: vantrel-sim [--profile NAME|FILE] [--link PATH] [--trace] [--fault SPEC]...\n"
+           "       vantrel-sim --list-profiles\n"
+           "       vantrel-sim --write-bbo-config FILE [--profile NAME|FILE]...\n"
+           "\n"
+           "Serves a simulated radio on a pseudo-terminal; PATH (default /tmp/vantrel-com1) points at it.\n"
+           "  --profile   radio profile by name (see --list-profiles) or JSON file (default: portable)\n"
+           "  --trace     print every frame and state change\n"
+           "  --fault     kind[@N][/0xOP[.0xBB]][*times][:param], e.g. nak@3, silence/0x23, late:12000;\n"
+           "              kinds: silence nak badsum unsupported late truncated noise disconnect\n"
+           "  --write-bbo-config  writes a baseband offset configuration file for the named profiles\n";
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::vector<std::string> profiles;
+    std::string link = "/tmp/vantrel-com1";
+    std::string bboConfigFile;
+    bool trace = false;
+    std::vector<SimFaultRule> faults;
+    try {
+        for (int i = 1; i < argc; ++i) {
+            const std::string a = argv[i];
+            auto value = [&]() -> std::string {
+                if (i + 1 >= argc)
+                    throw std::invalid_argument(a + " needs a value");
+                return argv[++i];
+            };
+            if (a == "--profile") {
+                profiles.push_back(value());
+            } else if (a == "--link") {
+                link = value();
+            } else if (a == "--trace") {
+                trace = true;
+            } else if (a == "--fault") {
+                faults.push_back(parseSimFault(value()));
+            } else if (a == "--write-bbo-config") {
+                bboConfigFile = value();
+            } else if (a == "--list-profiles") {
+                for (const std::string& n : SimProfile::available()) {
+                    std::cout << n << "  " << SimProfile::named(n).description << "\n";
+                }
+                return 0;
+            } else if (a == "--help" || a == "-h") {
+                usage();
+                return 0;
+            } else {
+                throw std::invalid_argument("unknown option " + a);
+            }
+        }
+        if (!bboConfigFile.empty()) {
+            std::vector<SimBboConfigBlock> blocks;
+            for (const std::string& p : profiles) {
+                const SimProfile profile = SimProfile::named(p);
+                if (!profile.bboConfig)
+                    throw std::invalid_argument("profile " + p + " has no bboConfig block");
+                blocks.push_back(*profile.bboConfig);
+            }
+            std::ofstream out(bboConfigFile, std::ios::binary);
+            out << writeBboConfig(blocks);
+            if (!out)
+                throw std::runtime_error("cannot write " + bboConfigFile);
+            return 0;
+        }
+        if (profiles.size() > 1)
+            throw std::invalid_argument("serve one profile at a time");
+
+        SimRadio radio(SimProfile::named(profiles.empty() ? "portable" : profiles[0]));
+        for (const SimFaultRule& f : faults) radio.addFault(f);
+        std::mutex printing;
+        if (trace)
+            radio.transcript().setListener([&](const SimEvent& e) {
+                std::lock_guard<std::mutex> lock(printing);
+                std::cout << SimTranscript::format(e) << std::endl;
+            });
+
+        // Block the stop signals before the server thread starts so only sigwait sees them.
+        sigset_t stopSignals;
+        sigemptyset(&stopSignals);
+        sigaddset(&stopSignals, SIGINT);
+        sigaddset(&stopSignals, SIGTERM);
+        pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+
+        PtySimServer server(radio, link);
+        server.start();
+        {
+            std::lock_guard<std::mutex> lock(printing);
+            const SimProfile p = radio.profile();
+            std::cout << "Simulated radio '" << p.name << "' (" << p.modelNo << ", serial " << p.serialNo
+                      << ") on " << server.slavePath() << "\n"
+                      << "VANTREL_COM1=" << link << std::endl;
+        }
+        int sig = 0;
+        sigwait(&stopSignals, &sig);
+        server.stop();
+        return 0;
+    } catch (const std::exception& e) {
+        std::cerr << "vantrel-sim: " << e.what() << "\n";
+        return 2;
+    }
+}

@@ -1,0 +1,133 @@
+// Profile loading: every shipped profile loads, defaults fill the gaps, bad profiles give clear errors.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "sim/SimProfile.h"
+#include "sim/SimRadio.h"
+#include "tests/sim/SimTestSupport.h"
+
+namespace vantrel {
+namespace {
+
+std::string errorOf(const std::string& json) {
+    try {
+        SimProfile::fromJson(json, "t");
+    } catch (const SimProfileError& e) {
+        return e.what();
+    }
+    return "";
+}
+
+TEST(SimProfileFiles, EveryShippedProfileLoadsAndItsTablesHoldTheirChecksums) {
+    size_t count = 0;
+    for (const auto& e : std::filesystem::directory_iterator(VANTREL_SIM_TEST_PROFILES)) {
+        if (e.path().extension() != ".json")
+            continue;
+        ++count;
+        SCOPED_TRACE(e.path().string());
+        const SimProfile p = SimProfile::load(e.path());
+        EXPECT_EQ(p.modelNo.size(), 16u);
+        EXPECT_EQ(p.serialNo.size(), 10u);
+        EXPECT_TRUE(codeplugChecksumHolds(p.codeplug));
+        for (const SimCodeplugTable& t : p.tables) EXPECT_EQ(verifyCodeplugTable(p.codeplug, t.address), "");
+        if (p.bboConfig) {
+            EXPECT_GE(p.codeplug[p.bboConfig->versionAddress], p.bboConfig->lowVersion);
+            EXPECT_LE(p.codeplug[p.bboConfig->versionAddress], p.bboConfig->highVersion);
+        }
+    }
+    EXPECT_GE(count, 10u);
+}
+
+TEST(SimProfileFiles, ShippedBboConfigMatchesTheProfilesItWasWrittenFor) {
+    std::ifstream in(std::string(VANTREL_SIM_TEST_PROFILES) + "/bbo.cfg", std::ios::binary);
+    ASSERT_TRUE(in);
+    const std::string stored((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const SimProfile a = SimProfile::load(std::string(VANTREL_SIM_TEST_PROFILES) + "/bbo-codeplug.json");
+    const SimProfile b = SimProfile::load(std::string(VANTREL_SIM_TEST_PROFILES) + "/bbo-codeplug-sums.json");
+    EXPECT_EQ(stored, writeBboConfig({*a.bboConfig, *b.bboConfig}));
+}
+
+TEST(SimProfileJson, OmittedFieldsKeepTheDefaults) {
+    const SimProfile p =
+        SimProfile::fromJson(R"({"identity": {"serial": "X1"}, "softpots": {"11": 300}})", "t");
+    const SimProfile d = SimProfile::defaults();
+    EXPECT_EQ(p.serialNo, "X1        ");
+    EXPECT_EQ(p.modelNo, d.modelNo);
+    EXPECT_EQ(p.txPoints, d.txPoints);
+    EXPECT_EQ(p.softpots.at(11).values[0][0], 300);
+    EXPECT_EQ(p.softpots.at(0).values, d.softpots.at(0).values);
+    EXPECT_FALSE(p.softpots.at(17).supported);
+}
+
+TEST(SimProfileJson, MobilesHoldMobilePowerAndReceivePointsDefaultToTransmitPoints) {
+    const SimProfile p = SimProfile::fromJson(
+        R"({"tuning": {"procedure": 2, "tx": [1, 2, 3, 0, 0, 0, 9]}, "unsupported": [26]})", "t");
+    EXPECT_TRUE(p.softpots.at(17).supported);
+    EXPECT_EQ(p.rxPoints, p.txPoints);
+    EXPECT_FALSE(p.rssi);
+}
+
+TEST(SimProfileJson, BadProfilesNameTheFieldAndNeverCrash) {
+    struct Case {
+        const char* json;
+        const char* says;
+    };
+    const Case cases[] = {
+        {"{", "not valid JSON"},
+        {"[]", "expected an object"},
+        {R"({"identiy": {}})", "identiy: unknown key"},
+        {R"({"identity": {"serial": "12345678901"}})", "identity.serial"},
+        {R"({"identity": {"model": 5}})", "identity.model: expected a text"},
+        {R"({"tuning": {"tx": [1, 2, 3]}})", "tuning.tx: expected 7 numbers"},
+        {R"({"tuning": {"base": 70000}})", "tuning.base: value 70000 outside"},
+        {R"({"softpots": {"99": 1}})", "softpots.99"},
+        {R"({"softpots": {"4": 1}})", "softpots.4: the radio has no such softpot"},
+        {R"({"softpots": {"0": [1, 2]}})", "softpots.0"},
+        {R"({"softpots": {"14": 256}})", "softpots.14"},
+        {R"({"softpots": {"0": [[1,1,1,1,1,1,1],[1,1,1,1,1,1,1],[1,1,1,1,1,1,1]]}})", "value set"},
+        {R"({"bbo": [[1, 2, 3, 4, 5]]})", "bbo"},
+        {R"({"codeplug": {"tables": [{"address": 1020, "entrySize": 4, "entries": [[1,2,3,4],[1,2,3,4]]}]}})",
+         "does not fit"},
+        {R"({"codeplug": {"tables": [{"address": 760, "entrySize": 4, "entries": [[1,2,3,4],[1,2,3,4]]}]}})",
+         "overlaps the codeplug checksum"},
+        {R"({"codeplug": {"tables": [{"address": 10, "entrySize": 2, "entries": [[1,2,3]]}]}})",
+         "entries[0]"},
+        {R"({"codeplug": {"bytes": {"zz": [1]}}})", "codeplug.bytes.zz"},
+        {R"({"faults": ["hiccup"]})", "faults[0]"},
+        {R"({"bboConfig": {"modelKey": "P4"}})", "bboConfig"},
+    };
+    for (const Case& c : cases) {
+        const std::string error = errorOf(c.json);
+        EXPECT_NE(error.find(c.says), std::string::npos) << c.json << " gave: " << error;
+        EXPECT_EQ(error.rfind("profile 't': ", 0), 0u) << error;
+    }
+}
+
+TEST(SimProfileSearch, UnknownNamesAndMissingFilesSayWhat) {
+    try {
+        SimProfile::named("no-such-radio");
+        FAIL();
+    } catch (const SimProfileError& e) {
+        EXPECT_NE(std::string(e.what()).find("not found"), std::string::npos);
+    }
+    EXPECT_THROW(SimProfile::named("/nonexistent/radio.json"), SimProfileError);
+}
+
+TEST(SimProfileBboConfig, NumbersAreKeyedAndTextsScrambled) {
+    SimBboConfigBlock b;
+    b.modelKey = "P47";
+    b.modelChar = '1';
+    b.tableAddress = 512;
+    b.rows = {{"CSQ", 0, 15}};
+    const std::string text = writeBboConfig({b}, 100);
+    // Key, version 0 + key, one block + key.
+    EXPECT_EQ(text.substr(0, 15), "100\r\n100\r\n101\r\n");
+    // Even codes c are stored as 40 - c modulo 256, odd ones as 128 - c: "P47" gives 216, 244, 73; '1' 79.
+    EXPECT_NE(text.find(std::string("\r\n") + char(216) + char(244) + char(73) + "\r\n" + char(79)),
+              std::string::npos);
+}
+
+}  // namespace
+}  // namespace vantrel
