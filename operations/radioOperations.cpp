@@ -1,0 +1,364 @@
+// Read Radio: fills the radio record from the connected radio (identity, tuning block, every softpot).
+#include "operations/radioOperations.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string_view>
+
+#include "link/Exceptions.h"
+#include "link/cominit.h"
+#include "radio/RF_Frequency.h"
+#include "radio/radiomodel.h"
+#include "radio/rxDataSets.h"
+#include "radio/txDataSets.h"
+
+namespace vantrel {
+
+namespace {
+
+/// Byte positions in the raw identity, tuning block, temp comp and offset replies.
+namespace reply {
+constexpr size_t PowerUpStatus = 3;
+constexpr size_t SerialNo = 3;   ///< ten characters
+constexpr size_t ModelNo = 5;    ///< sixteen characters
+constexpr size_t Uuid = 5;       ///< sixteen bytes
+constexpr size_t IcVersion = 3;  ///< four bytes
+constexpr size_t Opcode = 1;
+constexpr size_t FirstValue = 3;  ///< temp comp bytes, offset byte
+// Tuning block; 16-bit values are high byte first.
+constexpr size_t TuneBase = 4;
+constexpr size_t TuneOption = 6;
+constexpr size_t TuneTxFirst = 8;
+constexpr size_t TuneRxFirst = 24;
+constexpr size_t TuneTxDacFirst = 40;
+constexpr size_t TuneTxDacSecond = 41;
+constexpr size_t TuneProcedure = 42;
+constexpr size_t TuneParameter = 43;
+}  // namespace reply
+
+/// Power-up statuses that mean the radio is ready.
+constexpr int kPowerUpReady = 0;
+constexpr int kPowerUpReadyAlso = 32;
+
+/// The one point a single-point model keeps on each side (F3).
+constexpr int kSinglePoint = 3;
+
+/// Tuning procedures that allow tuning.
+constexpr std::int32_t kPortableProcedure = 1;
+constexpr std::int32_t kMobileProcedure = 2;
+
+/// Baseband offset items read for each of the three indices, in this order; the first is the probe.
+constexpr std::array<std::uint8_t, col::BasebandItemsPerSpacing> kBboItems = {5, 0, 2, 10, 8};
+constexpr int kBboIndices = 3;
+constexpr std::uint8_t kBboFirstIndex = 1;
+
+constexpr int kPercentDone = 100;
+
+std::uint16_t word(const std::uint8_t* bytes, size_t at) {
+    return static_cast<std::uint16_t>((bytes[at] << 8) | bytes[at + 1]);
+}
+
+}  // namespace
+
+void reportProgress(ProgressSink& progress, int percent) {
+    progress.SetText(std::to_string(percent) + "% Complete");
+    progress.SetPercentDone(percent);
+}
+
+bool radioOperations::serialMatches(const radioStorage& record, EnhancedSBEP& link) {
+    m_reply.fill(0);
+    link.readSerialNo(m_reply.data());
+    const std::string own = record.serialNoBytes();
+    return std::equal(own.begin(), own.begin() + record::kSerialNoLength,
+                      reinterpret_cast<const char*>(m_reply.data()) + reply::SerialNo);
+}
+
+void radioOperations::readIdentity(radioStorage& record, EnhancedSBEP& link) {
+    const auto text = [this](size_t at, int length) {
+        return std::string_view(reinterpret_cast<const char*>(m_reply.data()) + at,
+                                static_cast<size_t>(length));
+    };
+    m_reply.fill(0);
+    link.readSerialNo(m_reply.data());
+    record.setSerialNo(text(reply::SerialNo, record::kSerialNoLength));
+    m_reply.fill(0);
+    link.readModelNo(m_reply.data());
+    record.setModelNo(text(reply::ModelNo, record::kModelNoLength));
+    m_reply.fill(0);
+    link.readUUID(m_reply.data());
+    record.setUuid(text(reply::Uuid, record::kUuidLength));
+    m_reply.fill(0);
+    link.readICVersion(m_reply.data());
+    record.setIcVersion(text(reply::IcVersion, record::kIcVersionLength));
+}
+
+bool radioOperations::readTuningBlock(radioStorage& record, EnhancedSBEP& link) {
+    m_reply.fill(0);
+    link.readTune(m_reply.data());
+    const std::uint8_t* b = m_reply.data();
+    m_lastValue = word(b, reply::TuneBase);
+    record.setValue(row::Frequency, col::FrequencyBase, m_lastValue);
+    record.setValue(row::Frequency, col::OptionByte, b[reply::TuneOption]);
+
+    const bool singlePoint = radiomodel().isSinglePointModel(record);
+    bool anyTx = false;
+    bool anyRx = false;
+    for (int n = 1; n <= record::kPointCount; ++n) {
+        const size_t offset = 2 * static_cast<size_t>(n - 1);
+        std::uint16_t tx = word(b, reply::TuneTxFirst + offset);
+        std::uint16_t rx = word(b, reply::TuneRxFirst + offset);
+        if (singlePoint && n != kSinglePoint)
+            tx = rx = 0;
+        record.setValue(row::Frequency, col::TxPointFirst + n - 1, tx);
+        record.setValue(row::Frequency, col::RxPointFirst + n - 1, rx);
+        anyTx = anyTx || tx != 0;
+        anyRx = anyRx || rx != 0;
+    }
+    record.setValue(row::MobilePower, col::LowBandTxDacFirst, b[reply::TuneTxDacFirst]);
+    record.setValue(row::MobilePower, col::LowBandTxDacSecond, b[reply::TuneTxDacSecond]);
+    record.setTuningProcedure(b[reply::TuneProcedure]);
+    record.setValue(row::Parameters, col::ParameterByte, b[reply::TuneParameter]);
+    return anyTx && anyRx;
+}
+
+void radioOperations::readTransmitPower(radioStorage& record, EnhancedSBEP& link, ProgressSink& progress) {
+    reportProgress(progress, 15);
+    txTransmitPowData power;
+    if (record.getTuningProcedure() == kMobileProcedure) {
+        power.readMobile(record, link);
+        power.deriveLowBand(record);
+        reportProgress(progress, 25);
+        return;
+    }
+    // Portables have no K and M power tuning.
+    record.markUnsupported(flag::MobileTxPower);
+    power.deriveSpacing(record);
+    power.setupTest(selector::High, link, false, true);
+    power.readHigh(record, link);
+    reportProgress(progress, 20);
+    power.readThird(record, link);
+    reportProgress(progress, 22);
+    if (record.isSupported(flag::TxPower)) {
+        power.setupTest(selector::Low, link, false, true);
+        power.readLow(record, link);
+        reportProgress(progress, 25);
+    }
+}
+
+void radioOperations::readAttenuations(radioStorage& record, EnhancedSBEP& link, ProgressSink& progress) {
+    reportProgress(progress, 25);
+    txModAttnData modulation;
+    modulation.setupTest(selector::Set25k, link);
+    modulation.read(record, link);
+
+    reportProgress(progress, 30);
+    txVCOAttnData vco;
+    vco.setupTest(selector::Set25k, link);
+    vco.read25k(record, link);
+    reportProgress(progress, 40);
+    if (record.isSupported(flag::VcoAttenuation)) {
+        vco.setupTest(selector::Set20k, link);
+        vco.read20k(record, link);
+        reportProgress(progress, 50);
+        vco.setupTest(selector::Set12k5, link);
+        vco.read12k5(record, link);
+        reportProgress(progress, 55);
+    }
+
+    if (record.isSupported(flag::ModAttenuation)) {
+        txPAVoltageLimitData limit;
+        limit.setupTest(selector::High, link, false, true);
+        const std::uint32_t tuned = limit.autoTuneSoftpot(record, link);
+        if (tuned == 0 && record.isSupported(flag::PaVoltageLimit))
+            limit.read(record, link);
+    }
+}
+
+void radioOperations::readBiasAndDeviations(radioStorage& record, EnhancedSBEP& link) {
+    txDTMFData().read(record, link);
+
+    txPABiasHighVoltageData high;
+    high.setupTest(link);
+    high.read(record, link);
+    if (record.getTuningProcedure() == kMobileProcedure) {
+        record.markUnsupported(flag::PaBiasFirstLow);
+    } else {
+        txPABiasLowVoltageData low;
+        low.setupTest(link);
+        low.read(record, link);
+    }
+
+    txQDT1200Data().read(record, link);
+    txSelect5Data().read(record, link);
+    txHSSData().read(record, link);
+    txMPT1200Data().read(record, link);
+    txBatteryData().read(record, link);
+}
+
+void radioOperations::readReceive(radioStorage& record, EnhancedSBEP& link, ProgressSink& progress) {
+    rxFEBPData().read(record, link);
+
+    reportProgress(progress, 65);
+    rxAutoSquelchData squelch;
+    squelch.setupTest(selector::Set12k5, link);
+    squelch.read(selector::Set12k5, record, link);
+    reportProgress(progress, 75);
+    if (record.isSupported(flag::AutoSquelch)) {
+        squelch.setupTest(selector::Set20k, link);
+        squelch.read(selector::Set20k, record, link);
+        reportProgress(progress, 80);
+        squelch.setupTest(selector::Set25k, link);
+        squelch.read(selector::Set25k, record, link);
+        reportProgress(progress, 85);
+    }
+
+    rxRatedVolumeData volume;
+    volume.setupTest(link, rxRatedVolumeData::Normal);
+    volume.read(record, link);
+    reportProgress(progress, 90);
+    if (record.isSupported(flag::RatedVolume) && radiomodel().hasBrightlineVolume(record)) {
+        volume.setupTest(link, rxRatedVolumeData::Brightline);
+        volume.readBrightline(record, link);
+        reportProgress(progress, 95);
+    }
+
+    rxRSSIData().read(record, link);
+}
+
+void radioOperations::readTempCompAndOffsets(radioStorage& record, EnhancedSBEP& link) {
+    m_reply.fill(0);
+    link.readTempComp(m_reply.data());
+    for (int i = 0; i < col::TempCompCount; ++i)
+        record.setValue(row::Frequency, col::TempCompFirst + i,
+                        m_reply[reply::FirstValue + static_cast<size_t>(i)]);
+
+    m_reply.fill(0);
+    link.readBBO(kBboItems[0], kBboFirstIndex, m_reply.data());
+    if (m_reply[reply::Opcode] != sbep::BboReply) {
+        record.setBboFromRadio(false);
+        return;
+    }
+    record.setBboFromRadio(true);
+    for (int g = 0; g < kBboIndices; ++g) {
+        for (int k = 0; k < col::BasebandItemsPerSpacing; ++k) {
+            // The probe's reply is the first of the fifteen bytes.
+            if (g != 0 || k != 0) {
+                m_reply.fill(0);
+                link.readBBO(kBboItems[static_cast<size_t>(k)], static_cast<std::uint8_t>(kBboFirstIndex + g),
+                             m_reply.data());
+            }
+            record.setValue(row::BasebandOffset,
+                            col::BasebandOffsetFirst + g * col::BasebandItemsPerSpacing + k,
+                            m_reply[reply::FirstValue]);
+        }
+    }
+}
+
+int radioOperations::readRadio(radioStorage& record, ProgressSink& progress) {
+    cominit link;
+
+    m_reply.fill(0);
+    link.radioPowerUp(m_reply.data());
+    const int status = m_reply[reply::PowerUpStatus];
+    if (status != kPowerUpReady && status != kPowerUpReadyAlso) {
+        progress.SetPercentDone(kPercentDone);
+        return status;
+    }
+
+    readIdentity(record, link);
+    reportProgress(progress, 5);
+    if (!readTuningBlock(record, link))
+        return kPointsInvalid;
+
+    reportProgress(progress, 10);
+    txRefOscData refOsc;
+    refOsc.deriveSpacing(record);
+    refOsc.setupTest(link);
+    refOsc.read(record, link);
+
+    readTransmitPower(record, link, progress);
+    readAttenuations(record, link, progress);
+    readBiasAndDeviations(record, link);
+    readReceive(record, link, progress);
+    readTempCompAndOffsets(record, link);
+
+    progress.SetPercentDone(kPercentDone);
+    link.resetRadio();
+    record.setDataVersion(record::kCompleteReadVersion);
+    return kReadOk;
+}
+
+ReadRadioOutcome radioOperations::readRadioCommand(radioStorage& record, ProgressSink& progress) {
+    ReadRadioOutcome outcome;
+    const auto linkFailed = [&] {
+        record.setSerialNo("Invalid");
+        progress.SetPercentDone(kPercentDone);
+        outcome.kind = ReadRadioOutcome::Kind::LinkFailed;
+    };
+    try {
+        outcome.status = readRadio(record, progress);
+    } catch (const PortInUseError&) {
+        // Nothing was read: the record keeps what it held.
+        progress.SetPercentDone(kPercentDone);
+        outcome.kind = ReadRadioOutcome::Kind::PortInUse;
+        return outcome;
+    } catch (const CommunicationError&) {
+        linkFailed();
+        return outcome;
+    } catch (const ReplyLengthError&) {
+        linkFailed();
+        return outcome;
+    }
+    if (outcome.status == kReadOk) {
+        const std::int32_t procedure = record.getTuningProcedure();
+        outcome.kind = ReadRadioOutcome::Kind::Read;
+        outcome.tuningAllowed = procedure == kPortableProcedure || procedure == kMobileProcedure;
+    } else if (outcome.status == kPointsInvalid) {
+        record.setSerialNo("Invalid");
+        outcome.kind = ReadRadioOutcome::Kind::PointsInvalid;
+    } else {
+        outcome.kind = ReadRadioOutcome::Kind::PowerUpFailed;
+    }
+    return outcome;
+}
+
+std::vector<PromptMessage> radioOperations::messagesFor(const ReadRadioOutcome& outcome) {
+    using Kind = ReadRadioOutcome::Kind;
+    std::vector<PromptMessage> shown;
+    switch (outcome.kind) {
+        case Kind::Read:
+            shown.push_back({"Radio has been successfully read !!", "NOTE", PromptIcon::Information});
+            if (!outcome.tuningAllowed) {
+                shown.push_back({"Radio not suitable for tuning due to different tuning procedure version",
+                                 "NOTE", PromptIcon::Information});
+            }
+            break;
+        case Kind::PointsInvalid:
+            shown.push_back({"All frequency point data is invalid !!", "Error !!", PromptIcon::Exclamation});
+            break;
+        case Kind::PowerUpFailed:
+            shown.push_back({"Error occured during radio power up!!", "ERROR", PromptIcon::Exclamation});
+            if (outcome.status == kHardwareFailure)
+                shown.push_back(
+                    {"Radio Hardware Failure !! Operation aborted", "ERROR", PromptIcon::Exclamation});
+            break;
+        case Kind::LinkFailed:
+            shown.push_back(
+                {"Read Radio Failed !! All softpot operational data is invalid !! Please re-read radio",
+                 "Error !!", PromptIcon::Exclamation});
+            break;
+        case Kind::PortInUse:
+            shown.push_back(
+                {"COM Port is currently in use by another application", " WARNING", PromptIcon::Information});
+            break;
+    }
+    return shown;
+}
+
+std::string radioOperations::statusBarText(const radioStorage& record) {
+    constexpr size_t kGap = 95;
+    return std::string("Radio Serial No :") + record.getSerialNo() + std::string(kGap, ' ') +
+           "Radio Model No: " + record.getModelNo();
+}
+
+}  // namespace vantrel

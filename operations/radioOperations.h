@@ -1,0 +1,87 @@
+// Read Radio: fills the radio record from the connected radio (identity, tuning block, every softpot).
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "link/SBEPMessage.h"
+#include "operations/ProgressSink.h"
+#include "operations/UserPrompt.h"
+#include "radio/radioStorage.h"
+
+namespace vantrel {
+
+class EnhancedSBEP;
+
+/// How a read command ended, for the caller's messages and flags.
+struct ReadRadioOutcome {
+    enum class Kind {
+        Read,           ///< answer 0: the record holds the radio
+        PointsInvalid,  ///< answer 2: identity and tuning block new, softpots old, serial "Invalid"
+        PowerUpFailed,  ///< the radio's power-up status (in `status`); the record is untouched
+        LinkFailed,     ///< the link failed part-way; serial "Invalid", the record holds what was read
+        PortInUse,      ///< the port could not be opened; nothing was sent, the record is untouched
+    };
+    Kind kind = Kind::Read;
+    int status = 0;  ///< the answer of readRadio (0, 2 or the power-up status); 0 for the failures
+    /// After Read: whether the tuning procedure (1 or 2) allows tuning.
+    bool tuningAllowed = false;
+    /// Whether the radio counts as read afterwards (Read only) and whether the status bar text changes.
+    bool radioRead() const { return kind == Kind::Read; }
+    bool updatesStatusBar() const {
+        return kind == Kind::Read || kind == Kind::PointsInvalid || kind == Kind::LinkFailed;
+    }
+};
+
+/// Performs the read of a whole radio. The application owns one instance for the whole run.
+class radioOperations {
+  public:
+    /// readRadio answers: success, invalid frequency point data, or else the radio's power-up status.
+    static constexpr int kReadOk = 0;
+    static constexpr int kPointsInvalid = 2;
+    /// Power-up status of a radio with a hardware failure (a second message is shown).
+    static constexpr int kHardwareFailure = 16;
+
+    /// Reads the whole radio into `record` on a connection of its own (closed on every way out), reporting
+    /// steps through `progress`. Answers 0, 2 (no transmit or no receive point) or the non-zero power-up
+    /// status (record untouched). Throws PortInUseError, any CommunicationError or ReplyLengthError of the
+    /// link; the record then holds what was read so far.
+    int readRadio(radioStorage& record, ProgressSink& progress);
+
+    /// Whether the connected radio's ten serial characters equal the first ten of the record's serial.
+    /// Throws the link's failure.
+    bool serialMatches(const radioStorage& record, EnhancedSBEP& link);
+
+    /// The read command without its messages: runs readRadio, catches link failures, and applies the
+    /// outcome to the record (serial "Invalid" after answer 2 or a link failure, progress 100 after a
+    /// failure). The caller shows messagesFor(outcome) and, when updatesStatusBar(), statusBarText().
+    ReadRadioOutcome readRadioCommand(radioStorage& record, ProgressSink& progress);
+
+    /// The messages the user sees for an outcome, in order.
+    static std::vector<PromptMessage> messagesFor(const ReadRadioOutcome& outcome);
+    /// "Radio Serial No :<serial>", 95 blanks, "Radio Model No: <model>".
+    static std::string statusBarText(const radioStorage& record);
+
+    /// Title of the progress window during the read.
+    static constexpr const char* kProgressTitle = "Reading Softpots from radio...";
+
+  private:
+    void readIdentity(radioStorage& record, EnhancedSBEP& link);
+    /// Answers false when no transmit or no receive point is in use.
+    bool readTuningBlock(radioStorage& record, EnhancedSBEP& link);
+    void readTransmitPower(radioStorage& record, EnhancedSBEP& link, ProgressSink& progress);
+    void readAttenuations(radioStorage& record, EnhancedSBEP& link, ProgressSink& progress);
+    void readBiasAndDeviations(radioStorage& record, EnhancedSBEP& link);
+    void readReceive(radioStorage& record, EnhancedSBEP& link, ProgressSink& progress);
+    void readTempCompAndOffsets(radioStorage& record, EnhancedSBEP& link);
+
+    std::array<std::uint8_t, sbep::ReplyBufferSize> m_reply{};
+    std::uint16_t m_lastValue = 0;
+};
+
+/// Sets the text "<percent>% Complete" and the percentage.
+void reportProgress(ProgressSink& progress, int percent);
+
+}  // namespace vantrel

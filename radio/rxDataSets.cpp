@@ -1,0 +1,158 @@
+// The receive softpot data sets.
+#include "radio/rxDataSets.h"
+
+#include "link/EnhancedSBEP.h"
+#include "link/SBEPMessage.h"
+#include "radio/radiomodel.h"
+
+namespace vantrel {
+
+namespace {
+/// Frame positions of the raw RSSI and calibration DAC replies.
+constexpr size_t kReplyOpcode = 1;
+constexpr size_t kReplyFirstValue = 3;
+constexpr int kRssiBytes = 3;
+constexpr size_t kReplyBufferSize = sbep::ReplyBufferSize;
+}  // namespace
+
+// --- front end filter ---------------------------------------------------------------------------------
+
+void rxFEBPData::setupTest(EnhancedSBEP& link) {
+    sendTestMode(link, testmode::FirstForm, testmode::Normal, getSpacing());
+}
+
+void rxFEBPData::setLive(std::uint32_t value, EnhancedSBEP& link) {
+    link.writeSoftpot(softpot::FrontEndFilter, spfunction::SetLive, value, spwidth::One);
+}
+
+void rxFEBPData::program(std::uint32_t value, EnhancedSBEP& link) {
+    link.writeSoftpot(softpot::FrontEndFilter, spfunction::Program, value, spwidth::One);
+}
+
+void rxFEBPData::read(radioStorage& record, EnhancedSBEP& link) {
+    readSevenPoints({softpot::FrontEndFilter, flag::FrontEndFilter, row::FrontEndFilter, col::SetFirst,
+                     PointSide::Receive, true},
+                    record, link);
+}
+
+std::int32_t rxFEBPData::readCalDac(radioStorage& record, EnhancedSBEP& link) {
+    std::uint8_t reply[kReplyBufferSize] = {};
+    link.readRSSICalDac(reply);
+    const std::int32_t value = reply[kReplyFirstValue];
+    record.setValue(row::Rssi, col::FrontEndCalDac, value);
+    return value;
+}
+
+// --- auto squelch -------------------------------------------------------------------------------------
+
+int rxAutoSquelchData::selectorColumn(int selectorValue) {
+    switch (selectorValue) {
+        case selector::Set25k:
+            return col::Spacing25k;
+        case selector::Set20k:
+            return col::Spacing20k;
+        case selector::Set12k5:
+            return col::Spacing12k5;
+        default:
+            return -1;
+    }
+}
+
+void rxAutoSquelchData::setupTest(int selectorValue, EnhancedSBEP& link) {
+    std::int32_t code = spacing::k25;
+    switch (selectorValue) {
+        case selector::Set25k:
+            code = spacing::k25;
+            break;
+        case selector::Set20k:
+            code = spacing::k20;
+            break;
+        case selector::Set12k5:
+            code = spacing::k12_5;
+            break;
+        default:
+            return;
+    }
+    sendTestMode(link, testmode::SecondForm, testmode::Normal, code);
+}
+
+void rxAutoSquelchData::setLive(std::uint32_t value, EnhancedSBEP& link) {
+    link.writeSoftpot(softpot::AutoSquelch, spfunction::SetLive, value, spwidth::One);
+}
+
+void rxAutoSquelchData::program(std::uint32_t value, EnhancedSBEP& link) {
+    link.writeSoftpot(softpot::AutoSquelch, spfunction::Program, value, spwidth::One);
+}
+
+void rxAutoSquelchData::read(int selectorValue, radioStorage& record, EnhancedSBEP& link) {
+    const int column = selectorColumn(selectorValue);
+    if (column < 0)
+        return;
+    readSevenPoints(
+        {softpot::AutoSquelch, flag::AutoSquelch, row::AutoSquelch, column, PointSide::Receive, false},
+        record, link);
+}
+
+std::uint32_t rxAutoSquelchData::autoTuneSoftpot(radioStorage& record, EnhancedSBEP& link) {
+    m_readBuffer = 0;
+    m_width = link.autoTune(softpot::AutoSquelch, m_readBuffer, record, flag::AutoSquelch);
+    return m_width == 0 ? 0 : m_readBuffer;
+}
+
+// --- rated volume -------------------------------------------------------------------------------------
+
+void rxRatedVolumeData::setupTest(EnhancedSBEP& link, int mode) {
+    sendTestMode(link, mode == Brightline ? testmode::Brightline : testmode::FirstForm, testmode::Normal,
+                 getSpacing());
+}
+
+void rxRatedVolumeData::program(std::uint32_t value, EnhancedSBEP& link) {
+    link.writeSoftpot(softpot::RatedVolume, spfunction::Program, value, spwidth::One);
+}
+
+void rxRatedVolumeData::setLive(std::uint32_t value, EnhancedSBEP& link) {
+    link.writeSoftpot(softpot::RatedVolume, spfunction::SetLive, value, spwidth::One);
+}
+
+void rxRatedVolumeData::read(radioStorage& record, EnhancedSBEP& link) {
+    readSingle(softpot::RatedVolume, flag::RatedVolume, row::RatedVolume, col::RatedVolume, record, link);
+}
+
+void rxRatedVolumeData::readBrightline(radioStorage& record, EnhancedSBEP& link) {
+    readSingle(softpot::RatedVolume, flag::RatedVolume, row::RatedVolume, col::RatedVolumeBrightline, record,
+               link);
+}
+
+void rxRatedVolumeData::deriveSpacing(const radioStorage& record) {
+    const radiomodel model;
+    if (model.isMainPortableM(record) || model.isMainMobileM(record) || model.isMainPortableFive(record) ||
+        model.isMainMobileFive(record)) {
+        setSpacing(spacing::k12_5);
+    } else {
+        dataSetBase::deriveSpacing(record);
+    }
+}
+
+// --- RSSI ---------------------------------------------------------------------------------------------
+
+void rxRSSIData::setupTest(EnhancedSBEP& link) {
+    sendTestMode(link, testmode::FirstForm, testmode::Normal, getSpacing());
+}
+
+void rxRSSIData::read(radioStorage& record, EnhancedSBEP& link) {
+    std::uint8_t reply[kReplyBufferSize] = {};
+    link.readRSSI(reply);
+    if (reply[kReplyOpcode] == sbep::Unsupported) {
+        record.markUnsupported(flag::Rssi);
+        return;
+    }
+    record.markSupported(flag::Rssi);
+    for (int i = 0; i < kRssiBytes; ++i)
+        record.setValue(row::Rssi, col::RssiFirst + i, reply[kReplyFirstValue + i]);
+    std::uint8_t calDac[kReplyBufferSize] = {};
+    link.readRSSICalDac25(calDac);
+    for (int i = 0; i < kRssiBytes; ++i)
+        record.setValue(row::Rssi, col::RssiCalDacFirst + i, calDac[kReplyFirstValue + i]);
+}
+
+}  // namespace vantrel
