@@ -1,0 +1,349 @@
+// The command-line tool: runs one command line against the core library and answers its exit code.
+#include "cli/CliApp.h"
+
+#include <fstream>
+#include <optional>
+#include <sstream>
+
+#include "cli/CliExitCode.h"
+#include "cli/ConsoleProgress.h"
+#include "cli/ConsolePrompt.h"
+#include "cli/PortOverrideOpener.h"
+#include "cli/RecordJson.h"
+#include "link/Exceptions.h"
+#include "link/LinkContext.h"
+#include "link/PosixSerialDevice.h"
+#include "link/RF_CommunicationSetup.h"
+#include "link/cominit.h"
+#include "operations/fileModule.h"
+#include "operations/radioOperations.h"
+#include "operations/radioProgramAll.h"
+#include "operations/tuningReport.h"
+#include "radio/radioStorage.h"
+
+namespace vantrel {
+
+namespace {
+
+// Texts the user knows from the application.
+constexpr const char* kSaved = "Tuning data has been saved.";
+constexpr const char* kInvalidSerial = "Invalid";
+
+constexpr int kPortableProcedure = 1;
+constexpr int kMobileProcedure = 2;
+constexpr int kFirstPort = 1;
+constexpr int kLastPort = 4;
+constexpr int kProgressDone = 100;
+
+// The link context of one radio command: the program directory and the port choice of the command
+// line, restored to what it was when the command ends.
+class RadioLinkScope {
+  public:
+    RadioLinkScope(const std::string& programDirectory, const CliOptions& options)
+        : m_inner(linkContext().portOpener()) {
+        LinkContext context = linkContext();
+        context.programDirectory = programDirectory;
+        if (options.device) {
+            m_fixed.emplace(*options.device);
+            context.opener = &*m_fixed;
+        } else if (options.port) {
+            m_override.emplace(m_inner, static_cast<unsigned>(*options.port));
+            context.opener = &*m_override;
+        }
+        m_scope.emplace(std::move(context));
+    }
+
+  private:
+    PortOpener& m_inner;
+    std::optional<FixedPathOpener> m_fixed;
+    std::optional<PortOverrideOpener> m_override;
+    std::optional<ScopedLinkContext> m_scope;  // last: restores the context before the openers go
+};
+
+std::optional<std::string> readWholeFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return std::nullopt;
+    std::ostringstream text;
+    text << in.rdbuf();
+    if (in.bad())
+        return std::nullopt;
+    return text.str();
+}
+
+}  // namespace
+
+int CliApp::run(const std::vector<std::string>& args) {
+    try {
+        auto parsed = parseCliArguments(args);
+        if (auto* error = std::get_if<CliUsageError>(&parsed)) {
+            fail(error->message);
+            return exitCode::Usage;
+        }
+        const CliOptions& options = std::get<CliOptions>(parsed);
+        if (options.help) {
+            m_io.out << (options.helpTopic ? cliUsage(*options.helpTopic) : cliUsage()) << std::flush;
+            return exitCode::Success;
+        }
+        return dispatch(options);
+    } catch (const Exception& e) {
+        fail("link failure: " + e.what());
+    } catch (const std::exception& e) {
+        fail(std::string("internal error: ") + e.what());
+    } catch (...) {
+        fail("internal error");
+    }
+    return exitCode::InternalError;
+}
+
+int CliApp::dispatch(const CliOptions& options) {
+    switch (options.command) {
+        case CliCommand::Read:
+            return readRadioCommand(options);
+        case CliCommand::Program:
+            return programCommand(options);
+        case CliCommand::Dump:
+            return dumpCommand(options);
+        case CliCommand::Import:
+            return importCommand(options);
+        case CliCommand::Report:
+            return reportCommand(options);
+        case CliCommand::Port:
+            return portCommand(options);
+        case CliCommand::Help:
+            break;
+    }
+    m_io.out << cliUsage() << std::flush;
+    return exitCode::Success;
+}
+
+void CliApp::fail(const std::string& message) {
+    m_io.err << "vantrel-cli: " << message << '\n' << std::flush;
+}
+
+bool CliApp::havePort(const CliOptions& options) {
+    if (options.port || options.device)
+        return true;
+    const int port = comIni::read(m_programDirectory);
+    if (port >= kFirstPort && port <= kLastPort)
+        return true;
+    if (port < 0)
+        fail("no COM port is configured (" + comIni::path(m_programDirectory) +
+             "): choose one with `vantrel-cli port N`, --port N or --device PATH");
+    else
+        fail(comIni::path(m_programDirectory) + " names port " + std::to_string(port) +
+             ", but ports are 1 to 4: choose one with `vantrel-cli port N`, --port N or --device PATH");
+    return false;
+}
+
+int CliApp::readRadioCommand(const CliOptions& options) {
+    if (!havePort(options))
+        return exitCode::Usage;
+    radioStorage record;
+    ReadRadioOutcome outcome;
+    std::string detail;
+    {
+        RadioLinkScope scope(m_programDirectory, options);
+        ConsoleProgress progress(m_io.err, m_io.errIsTerminal);
+        progress.SetText(radioOperations::kProgressTitle);
+        radioOperations operations;
+        const auto failed = [&](ReadRadioOutcome::Kind kind, std::string why) {
+            outcome.kind = kind;
+            detail = std::move(why);
+            progress.SetPercentDone(kProgressDone);
+        };
+        try {
+            outcome.status = operations.readRadio(record, progress);
+            if (outcome.status == radioOperations::kReadOk) {
+                const int procedure = record.getTuningProcedure();
+                outcome.kind = ReadRadioOutcome::Kind::Read;
+                outcome.tuningAllowed = procedure == kPortableProcedure || procedure == kMobileProcedure;
+            } else if (outcome.status == radioOperations::kPointsInvalid) {
+                outcome.kind = ReadRadioOutcome::Kind::PointsInvalid;
+            } else {
+                outcome.kind = ReadRadioOutcome::Kind::PowerUpFailed;
+                progress.SetPercentDone(kProgressDone);
+            }
+        } catch (const PortInUseError& e) {
+            failed(ReadRadioOutcome::Kind::PortInUse, e.detail());
+        } catch (const Exception& e) {
+            failed(ReadRadioOutcome::Kind::LinkFailed, e.what());
+        } catch (const std::exception& e) {
+            failed(ReadRadioOutcome::Kind::LinkFailed, e.what());
+        }
+    }
+    if (outcome.kind == ReadRadioOutcome::Kind::PointsInvalid ||
+        outcome.kind == ReadRadioOutcome::Kind::LinkFailed)
+        record.setSerialNo(kInvalidSerial);
+
+    ConsolePrompt prompt(&m_io.out);
+    for (const PromptMessage& message : radioOperations::messagesFor(outcome)) prompt.show(message);
+    if (!detail.empty())
+        m_io.err << detail << '\n' << std::flush;
+
+    int code = exitCode::Success;
+    switch (outcome.kind) {
+        case ReadRadioOutcome::Kind::PortInUse:
+            return exitCode::PortBusy;  // never started: no record
+        case ReadRadioOutcome::Kind::LinkFailed:
+            code = exitCode::LinkFailure;
+            break;
+        case ReadRadioOutcome::Kind::PointsInvalid:
+            code = exitCode::InvalidFrequency;
+            break;
+        case ReadRadioOutcome::Kind::PowerUpFailed:
+            code = exitCode::PowerUpFailure;
+            break;
+        case ReadRadioOutcome::Kind::Read:
+            if (options.output) {
+                fileModule files(prompt);
+                if (files.writeArchive(*options.output, record))
+                    prompt.show(kSaved, "NOTE", PromptIcon::Information);
+                else
+                    code = exitCode::FileFailure;
+            }
+            break;
+    }
+    if (options.json)
+        m_io.out << RecordJson::toJson(record) << std::flush;
+    return code;
+}
+
+bool CliApp::confirmProgram() {
+    if (!m_io.inIsTerminal) {
+        fail("not programming without confirmation: stdin is not a terminal (pass --yes)");
+        return false;
+    }
+    m_io.err << radioProgramAll::confirmationPrompt().text << " (y/n) " << std::flush;
+    std::string answer;
+    if (!std::getline(m_io.in, answer))
+        answer.clear();
+    if (answer == "y" || answer == "Y" || answer == "yes" || answer == "Yes" || answer == "YES")
+        return true;
+    fail("Program Radio cancelled");
+    return false;
+}
+
+int CliApp::programCommand(const CliOptions& options) {
+    if (!havePort(options))
+        return exitCode::Usage;
+    radioStorage record;
+    ConsolePrompt prompt(&m_io.out);
+    fileModule files(prompt);
+    if (files.readArchive(*options.file, record) != ArchiveLoadResult::Loaded)
+        return exitCode::FileFailure;
+    if (!options.yes && !confirmProgram())
+        return exitCode::NotConfirmed;
+
+    ProgramOutcome outcome = ProgramOutcome::Programmed;
+    std::string detail;
+    {
+        RadioLinkScope scope(m_programDirectory, options);
+        ConsoleProgress progress(m_io.err, m_io.errIsTerminal);
+        progress.SetText(radioProgramAll::kProgressTitle);
+        const auto failed = [&](ProgramOutcome why, std::string text) {
+            outcome = why;
+            detail = std::move(text);
+            progress.SetPercentDone(kProgressDone);
+        };
+        try {
+            bool matches = false;
+            {
+                cominit link;
+                radioOperations check;
+                matches = check.serialMatches(record, link);
+            }
+            if (matches) {
+                radioProgramAll run(record, progress);
+                run.programAll();
+            } else {
+                failed(ProgramOutcome::SerialMismatch, {});
+            }
+        } catch (const PortInUseError& e) {
+            failed(ProgramOutcome::PortInUse, e.detail());
+        } catch (const Exception& e) {
+            failed(ProgramOutcome::LinkFailed, e.what());
+        } catch (const std::exception& e) {
+            failed(ProgramOutcome::LinkFailed, e.what());
+        }
+    }
+
+    prompt.show(radioProgramAll::messageFor(outcome));
+    if (!detail.empty())
+        m_io.err << detail << '\n' << std::flush;
+    switch (outcome) {
+        case ProgramOutcome::Programmed:
+            return exitCode::Success;
+        case ProgramOutcome::SerialMismatch:
+            return exitCode::SerialMismatch;
+        case ProgramOutcome::LinkFailed:
+            return exitCode::LinkFailure;
+        case ProgramOutcome::PortInUse:
+            return exitCode::PortBusy;
+    }
+    return exitCode::InternalError;
+}
+
+bool CliApp::loadQuietly(const std::string& path, radioStorage& record) {
+    ConsolePrompt held(nullptr);
+    fileModule files(held);
+    if (files.readArchive(path, record) == ArchiveLoadResult::Loaded)
+        return true;
+    held.release(m_io.err);
+    return false;
+}
+
+int CliApp::dumpCommand(const CliOptions& options) {
+    radioStorage record;
+    if (!loadQuietly(*options.file, record))
+        return exitCode::FileFailure;
+    m_io.out << RecordJson::toJson(record) << std::flush;
+    return exitCode::Success;
+}
+
+int CliApp::importCommand(const CliOptions& options) {
+    const std::optional<std::string> text = readWholeFile(*options.file);
+    if (!text) {
+        fail("cannot read " + *options.file);
+        return exitCode::FileFailure;
+    }
+    radioStorage record;
+    if (const auto error = RecordJson::fromJson(*text, record)) {
+        fail(*options.file + ": " + error->message);
+        return exitCode::FileFailure;
+    }
+    ConsolePrompt prompt(&m_io.out);
+    fileModule files(prompt);
+    if (!files.writeArchive(*options.output, record))
+        return exitCode::FileFailure;
+    prompt.show(kSaved, "NOTE", PromptIcon::Information);
+    return exitCode::Success;
+}
+
+int CliApp::reportCommand(const CliOptions& options) {
+    radioStorage record;
+    if (!loadQuietly(*options.file, record))
+        return exitCode::FileFailure;
+    const std::string path = options.output.value_or(std::string(tuningReport::kDefaultFileName));
+    tuningReport report(record);
+    if (!report.write(path)) {
+        fail("cannot write the report to " + path);
+        return exitCode::FileFailure;
+    }
+    return exitCode::Success;
+}
+
+int CliApp::portCommand(const CliOptions& options) {
+    if (!options.portToWrite) {
+        m_io.out << comIni::read(m_programDirectory) << '\n' << std::flush;
+        return exitCode::Success;
+    }
+    if (!comIni::write(m_programDirectory, *options.portToWrite)) {
+        fail("cannot write " + comIni::path(m_programDirectory));
+        return exitCode::FileFailure;
+    }
+    m_io.out << "COM Port " << *options.portToWrite << " currently selected\n" << std::flush;
+    return exitCode::Success;
+}
+
+}  // namespace vantrel

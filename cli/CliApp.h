@@ -1,0 +1,57 @@
+// The command-line tool: runs one command line against the core library and answers its exit code.
+#pragma once
+
+#include <istream>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "cli/CliOptions.h"
+
+namespace vantrel {
+
+class radioStorage;
+
+/// The streams of one run and what they are connected to.
+struct CliIo {
+    std::ostream& out;           ///< outcome messages, JSON, `port` answers
+    std::ostream& err;           ///< errors, details, progress, the confirmation question
+    std::istream& in;            ///< the answer to "Program Radio?"
+    bool inIsTerminal = false;   ///< the question is only asked on a terminal
+    bool errIsTerminal = false;  ///< progress as a bar rather than lines
+};
+
+/// Runs commands of the command-line tool. Everything goes through the given streams, so tests run it
+/// in-process. The program directory is where COM.INI lives; a run sets it in the link context, with
+/// the port choice, for the duration of a radio command and restores the context after.
+/// Never throws: every failure becomes one line on `err` and an exit code (cli/CliExitCode.h).
+class CliApp {
+  public:
+    CliApp(std::string programDirectory, CliIo io)
+        : m_programDirectory(std::move(programDirectory)), m_io(io) {}
+
+    /// Runs the arguments after the program name; answers the exit code.
+    int run(const std::vector<std::string>& args);
+
+  private:
+    int dispatch(const CliOptions& options);
+    int readRadioCommand(const CliOptions& options);
+    int programCommand(const CliOptions& options);
+    int dumpCommand(const CliOptions& options);
+    int importCommand(const CliOptions& options);
+    int reportCommand(const CliOptions& options);
+    int portCommand(const CliOptions& options);
+
+    /// Loads the archive of a file command; on failure prints the load message on err.
+    bool loadQuietly(const std::string& path, radioStorage& record);
+    /// Checks that a radio command has a port to use; prints the reason on err when not.
+    bool havePort(const CliOptions& options);
+    /// "Program Radio?" on a terminal; false when the answer is not yes or stdin is no terminal.
+    bool confirmProgram();
+    void fail(const std::string& message);
+
+    std::string m_programDirectory;
+    CliIo m_io;
+};
+
+}  // namespace vantrel

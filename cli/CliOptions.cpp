@@ -1,0 +1,314 @@
+// The command line of the command-line tool: its commands, options, checks and usage texts.
+#include "cli/CliOptions.h"
+
+#include <array>
+#include <charconv>
+
+namespace vantrel {
+
+namespace {
+
+constexpr int kFirstPort = 1;
+constexpr int kLastPort = 4;
+
+struct CommandInfo {
+    CliCommand command;
+    std::string_view name;
+    std::string_view usage;
+};
+
+constexpr std::array<CommandInfo, 7> kCommands = {{
+    {CliCommand::Read, "read",
+     "Usage: vantrel-cli read [--port N | --device PATH] [-o FILE.sfp] [--json]\n"
+     "\n"
+     "Reads the radio's identity, tuning block and every softpot. The outcome messages go to\n"
+     "stdout, one per line; progress goes to stderr.\n"
+     "\n"
+     "  -o, --output FILE.sfp  save the archive file after a successful read\n"
+     "  --json                 print the record as JSON last on stdout (also after a failed read)\n"
+     "  --port N               use COM N (1 to 4) for this run instead of COM.INI\n"
+     "  --device PATH          open this serial device directly\n"
+     "\n"
+     "Exit codes: 0 read, 2 invalid frequency data, 3 power-up failure, 4 link failure,\n"
+     "5 port in use, 6 archive not saved, 64 usage error.\n"},
+    {CliCommand::Program, "program",
+     "Usage: vantrel-cli program [--port N | --device PATH] FILE.sfp [--yes]\n"
+     "\n"
+     "Loads the archive file and programs every supported softpot into the radio, after checking\n"
+     "that the radio's serial number is the archive's. Without --yes it asks \"Program Radio?\"\n"
+     "when stdin is a terminal and refuses otherwise.\n"
+     "\n"
+     "  -y, --yes      program without asking\n"
+     "  --port N       use COM N (1 to 4) for this run instead of COM.INI\n"
+     "  --device PATH  open this serial device directly\n"
+     "\n"
+     "Exit codes: 0 programmed, 1 serial number mismatch, 4 link failure, 5 port in use,\n"
+     "6 archive not loaded, 7 cancelled or not confirmed, 64 usage error.\n"},
+    {CliCommand::Dump, "dump",
+     "Usage: vantrel-cli dump FILE.sfp\n"
+     "\n"
+     "Loads the archive file and prints its record as JSON on stdout.\n"
+     "\n"
+     "Exit codes: 0 printed, 6 archive not loaded, 64 usage error.\n"},
+    {CliCommand::Import, "import",
+     "Usage: vantrel-cli import IN.json -o OUT.sfp\n"
+     "\n"
+     "Writes an archive file from a JSON record of the form `dump` prints. Every field is\n"
+     "required, and tuningProcedure must equal values[0][8].\n"
+     "\n"
+     "  -o, --output OUT.sfp  the archive file to write (required)\n"
+     "\n"
+     "Exit codes: 0 written, 6 JSON not read or invalid, or archive not written, 64 usage error.\n"},
+    {CliCommand::Report, "report",
+     "Usage: vantrel-cli report FILE.sfp [-o OUT]\n"
+     "\n"
+     "Loads the archive file and writes its tuning report text.\n"
+     "\n"
+     "  -o, --output OUT  the report file (default display.txt in the current directory)\n"
+     "\n"
+     "Exit codes: 0 written, 6 archive not loaded or report not written, 64 usage error.\n"},
+    {CliCommand::Port, "port",
+     "Usage: vantrel-cli port [N]\n"
+     "\n"
+     "Without N prints the COM port number COM.INI in the program directory yields (-1 when\n"
+     "none). With N (1 to 4) writes COM.INI for that port.\n"
+     "\n"
+     "Exit codes: 0 done, 6 COM.INI not written, 64 usage error.\n"},
+    {CliCommand::Help, "help",
+     "Usage: vantrel-cli help [COMMAND]\n"
+     "\n"
+     "Prints the general usage, or the usage of COMMAND.\n"},
+}};
+
+const CommandInfo& infoOf(CliCommand command) {
+    for (const CommandInfo& info : kCommands)
+        if (info.command == command)
+            return info;
+    return kCommands.back();
+}
+
+std::optional<CliCommand> commandNamed(std::string_view name) {
+    for (const CommandInfo& info : kCommands)
+        if (info.name == name)
+            return info.command;
+    return std::nullopt;
+}
+
+std::optional<int> portNumber(std::string_view text) {
+    int value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size())
+        return std::nullopt;
+    if (value < kFirstPort || value > kLastPort)
+        return std::nullopt;
+    return value;
+}
+
+// What one command accepts beyond --help.
+struct Accepts {
+    bool portSelection = false;
+    bool output = false;
+    bool json = false;
+    bool yes = false;
+};
+
+Accepts acceptsOf(CliCommand command) {
+    switch (command) {
+        case CliCommand::Read:
+            return {true, true, true, false};
+        case CliCommand::Program:
+            return {true, false, false, true};
+        case CliCommand::Import:
+        case CliCommand::Report:
+            return {false, true, false, false};
+        default:
+            return {};
+    }
+}
+
+CliUsageError usageError(std::string message) {
+    return CliUsageError{std::move(message)};
+}
+
+}  // namespace
+
+std::string_view cliCommandName(CliCommand command) {
+    return infoOf(command).name;
+}
+
+std::string cliUsage(CliCommand command) {
+    return std::string(infoOf(command).usage);
+}
+
+std::string cliUsage() {
+    return "Usage: vantrel-cli [--port N | --device PATH] COMMAND [ARGS]\n"
+           "\n"
+           "Commands:\n"
+           "  read [-o FILE.sfp] [--json]  read the radio; save the archive, print the record as JSON\n"
+           "  program FILE.sfp [--yes]     program an archive into the radio (serial number checked)\n"
+           "  dump FILE.sfp                print the record of an archive as JSON\n"
+           "  import IN.json -o OUT.sfp    write an archive from a JSON record\n"
+           "  report FILE.sfp [-o OUT]     write the tuning report of an archive (default display.txt)\n"
+           "  port [N]                     show the COM port of COM.INI (-1 when none), or set it (1 to 4)\n"
+           "  help [COMMAND]               this text, or a command's usage (also COMMAND --help)\n"
+           "\n"
+           "Port selection (read, program):\n"
+           "  --port N       use COM N (1 to 4) for this run; COM.INI is left as it is\n"
+           "  --device PATH  open this serial device directly\n"
+           "  Without either, COM.INI in the program directory names the port. COM N is the device\n"
+           "  named by the environment variable VANTREL_COM<N>, else /dev/ttyS<N-1>.\n"
+           "\n"
+           "Exit codes:\n"
+           "  0 success             1 serial number mismatch   2 invalid frequency data\n"
+           "  3 power-up failure    4 link failure             5 port in use\n"
+           "  6 file not read, written or parsed                7 cancelled or not confirmed\n"
+           "  64 usage error        70 internal error\n";
+}
+
+std::variant<CliOptions, CliUsageError> parseCliArguments(const std::vector<std::string>& args) {
+    CliOptions options;
+    std::optional<CliCommand> command;
+    std::vector<std::string> operands;
+    bool optionsEnded = false;
+    // Options seen, by the name the user typed, to name them in errors.
+    std::optional<std::string> portSpelling, outputSpelling, jsonSpelling, yesSpelling;
+
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        std::string arg = args[i];
+        if (optionsEnded || arg.empty() || arg[0] != '-' || arg == "-") {
+            if (!command) {
+                command = commandNamed(arg);
+                if (!command)
+                    return usageError("unknown command \"" + arg + "\" (see vantrel-cli --help)");
+            } else {
+                operands.push_back(arg);
+            }
+            continue;
+        }
+        if (arg == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        std::optional<std::string> inlineValue;
+        if (arg.starts_with("--")) {
+            if (const auto eq = arg.find('='); eq != std::string::npos) {
+                inlineValue = arg.substr(eq + 1);
+                arg.erase(eq);
+            }
+        }
+        auto value = [&]() -> std::optional<std::string> {
+            if (inlineValue)
+                return inlineValue;
+            if (i + 1 >= args.size())
+                return std::nullopt;
+            return args[++i];
+        };
+        auto flagOnly = [&]() { return !inlineValue.has_value(); };
+
+        if (arg == "--help" || arg == "-h") {
+            if (!flagOnly())
+                return usageError(arg + " takes no value");
+            options.help = true;
+        } else if (arg == "--port") {
+            const std::optional<std::string> text = value();
+            if (!text)
+                return usageError("--port needs a port number, 1 to 4");
+            const std::optional<int> port = portNumber(*text);
+            if (!port)
+                return usageError("--port " + *text + ": the port number must be 1 to 4");
+            options.port = port;
+            portSpelling = arg;
+        } else if (arg == "--device") {
+            const std::optional<std::string> text = value();
+            if (!text || text->empty())
+                return usageError("--device needs a device path");
+            options.device = text;
+            portSpelling = portSpelling.value_or(arg);
+        } else if (arg == "-o" || arg == "--output") {
+            const std::optional<std::string> text = value();
+            if (!text || text->empty())
+                return usageError(arg + " needs a file name");
+            options.output = text;
+            outputSpelling = arg;
+        } else if (arg == "--json") {
+            if (!flagOnly())
+                return usageError(arg + " takes no value");
+            options.json = true;
+            jsonSpelling = arg;
+        } else if (arg == "--yes" || arg == "-y") {
+            if (!flagOnly())
+                return usageError(arg + " takes no value");
+            options.yes = true;
+            yesSpelling = arg;
+        } else {
+            return usageError("unknown option \"" + arg + "\" (see vantrel-cli --help)");
+        }
+    }
+
+    if (!command) {
+        if (options.help)
+            return options;  // plain --help: the general usage
+        return usageError("no command given (see vantrel-cli --help)");
+    }
+    options.command = *command;
+
+    if (*command == CliCommand::Help) {
+        if (operands.size() > 1)
+            return usageError("help takes at most one command name");
+        if (!operands.empty()) {
+            options.helpTopic = commandNamed(operands.front());
+            if (!options.helpTopic)
+                return usageError("unknown command \"" + operands.front() + "\"");
+        }
+        options.help = true;
+        return options;
+    }
+    if (options.help) {
+        options.helpTopic = *command;
+        return options;
+    }
+
+    const std::string name(cliCommandName(*command));
+    const Accepts accepts = acceptsOf(*command);
+    if (options.port && options.device)
+        return usageError("--port and --device exclude each other");
+    if (portSpelling && !accepts.portSelection)
+        return usageError(*portSpelling + " does not apply to " + name + " (only read and program)");
+    if (outputSpelling && !accepts.output)
+        return usageError(*outputSpelling + " does not apply to " + name);
+    if (jsonSpelling && !accepts.json)
+        return usageError(*jsonSpelling + " does not apply to " + name);
+    if (yesSpelling && !accepts.yes)
+        return usageError(*yesSpelling + " does not apply to " + name);
+
+    switch (*command) {
+        case CliCommand::Read:
+            if (!operands.empty())
+                return usageError("read takes no file operand (use -o FILE.sfp)");
+            break;
+        case CliCommand::Program:
+        case CliCommand::Dump:
+        case CliCommand::Report:
+        case CliCommand::Import:
+            if (operands.size() != 1)
+                return usageError(name + " needs exactly one file");
+            options.file = operands.front();
+            if (*command == CliCommand::Import && !options.output)
+                return usageError("import needs the archive to write: -o OUT.sfp");
+            break;
+        case CliCommand::Port:
+            if (operands.size() > 1)
+                return usageError("port takes at most one port number");
+            if (!operands.empty()) {
+                options.portToWrite = portNumber(operands.front());
+                if (!options.portToWrite)
+                    return usageError("port " + operands.front() + ": the port number must be 1 to 4");
+            }
+            break;
+        case CliCommand::Help:
+            break;
+    }
+    return options;
+}
+
+}  // namespace vantrel

@@ -1,0 +1,47 @@
+// The command line of the command-line tool: its commands, options, checks and usage texts.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+namespace vantrel {
+
+enum class CliCommand { Read, Program, Dump, Import, Report, Port, Help };
+
+/// One parsed and checked command line.
+struct CliOptions {
+    CliCommand command = CliCommand::Help;
+    /// --help (or `help COMMAND`): print the command's usage instead of running it.
+    bool help = false;
+    /// The command whose usage `help` prints; nullopt for the general usage.
+    std::optional<CliCommand> helpTopic;
+    std::optional<int> port;            ///< --port N, 1..4
+    std::optional<std::string> device;  ///< --device PATH
+    std::optional<std::string> output;  ///< -o / --output FILE
+    bool json = false;                  ///< --json (read)
+    bool yes = false;                   ///< --yes / -y (program)
+    std::optional<std::string> file;    ///< the command's file operand
+    std::optional<int> portToWrite;     ///< `port N`
+};
+
+/// A command line that cannot be run; the message is one line for stderr.
+struct CliUsageError {
+    std::string message;
+};
+
+/// Parses and checks the arguments after the program name. Options may stand before or after the
+/// command; long options take their value as the next argument or after '='; "--" ends the options.
+/// Each command accepts only its own options and operands.
+std::variant<CliOptions, CliUsageError> parseCliArguments(const std::vector<std::string>& args);
+
+/// The general usage text, with the exit codes.
+std::string cliUsage();
+/// The usage text of one command.
+std::string cliUsage(CliCommand command);
+/// The command's name as typed.
+std::string_view cliCommandName(CliCommand command);
+
+}  // namespace vantrel

@@ -1,0 +1,33 @@
+// Entry point of vantrel-cli: finds the program directory and runs one command line.
+#include <unistd.h>
+
+#include <filesystem>
+#include <iostream>
+#include <system_error>
+
+#include "cli/CliApp.h"
+#include "link/LinkContext.h"
+
+namespace {
+
+// The directory of the executable (COM.INI lives there), falling back to argv[0]'s directory.
+std::string programDirectory(const char* argv0) {
+    std::error_code error;
+    std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (error || exe.empty())
+        exe = std::filesystem::absolute(argv0 ? argv0 : ".", error);
+    std::filesystem::path directory = exe.parent_path();
+    return directory.empty() ? std::string(".") : directory.string();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::ios::sync_with_stdio(true);
+    const std::string directory = programDirectory(argc > 0 ? argv[0] : nullptr);
+    vantrel::linkContext().programDirectory = directory;
+    std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+    vantrel::CliApp app(directory, vantrel::CliIo{std::cout, std::cerr, std::cin, isatty(STDIN_FILENO) == 1,
+                                                  isatty(STDERR_FILENO) == 1});
+    return app.run(args);
+}

@@ -1,0 +1,214 @@
+// Tests of the tool's commands that work on files only: port, dump, import, report, help and usage.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <nlohmann/json.hpp>
+
+#include "CliTestSupport.h"
+#include "cli/CliExitCode.h"
+#include "cli/ConsoleProgress.h"
+#include "cli/RecordJson.h"
+#include "link/RF_CommunicationSetup.h"
+#include "operations/UserPrompt.h"
+#include "operations/fileModule.h"
+#include "operations/tuningReport.h"
+#include "radio/radioStorage.h"
+
+namespace vantrel {
+namespace {
+
+using test::fileText;
+using test::linesOf;
+using test::runCli;
+using test::ScratchDirectory;
+using test::writeText;
+
+void fillRecord(radioStorage& record) {
+    record.setSerialNo("123ABC4567");
+    record.setModelNo("P47ABC1234      ");
+    record.setDataVersion(35);
+    record.setTuningProcedure(1);
+    record.setValue(row::Frequency, col::FrequencyBase, 6000);
+    for (int p = 0; p < record::kPointCount; ++p) {
+        record.setValue(row::Frequency, col::TxPointFirst + p, 40 + p);
+        record.setValue(row::Frequency, col::RxPointFirst + p, 60 + p);
+        record.setValue(row::TxPower, col::TxPowerHigh + p, 90 + p);
+    }
+    record.setValue(row::RefOscWarp, col::Single, -17);
+    record.markUnsupported(flag::RatedVolume);
+}
+
+std::string writeArchive(const ScratchDirectory& dir, const std::string& name) {
+    radioStorage record;
+    fillRecord(record);
+    ScriptedPrompt prompt;
+    fileModule files(prompt, [] { return 1234; });
+    const std::string path = dir.file(name);
+    EXPECT_TRUE(files.writeArchive(path, record));
+    return path;
+}
+
+TEST(CliUsage, BadCommandLinesExit64WithOneLineOnStderr) {
+    ScratchDirectory dir;
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{}, {"read", "--port", "9"}, {"port", "7"}, {"dump"}, {"--nope"}}) {
+        const auto run = runCli(dir.path(), args);
+        EXPECT_EQ(run.exit, exitCode::Usage);
+        EXPECT_TRUE(run.out.empty());
+        ASSERT_EQ(linesOf(run.err).size(), 1u) << run.err;
+        EXPECT_TRUE(run.err.starts_with("vantrel-cli: ")) << run.err;
+    }
+}
+
+TEST(CliUsage, HelpGoesToStdoutAndSucceeds) {
+    ScratchDirectory dir;
+    for (const char* name : {"read", "program", "dump", "import", "report", "port"}) {
+        const auto run = runCli(dir.path(), {name, "--help"});
+        EXPECT_EQ(run.exit, exitCode::Success) << name;
+        EXPECT_TRUE(run.out.starts_with(std::string("Usage: vantrel-cli ") + name)) << run.out;
+        EXPECT_TRUE(run.err.empty());
+    }
+    EXPECT_EQ(runCli(dir.path(), {"--help"}).out, cliUsage());
+}
+
+TEST(CliUsage, RadioCommandWithoutAnyPortRefusesBeforeOpeningOne) {
+    ScratchDirectory dir;
+    const auto run = runCli(dir.path(), {"read"});
+    EXPECT_EQ(run.exit, exitCode::Usage);
+    EXPECT_NE(run.err.find("no COM port is configured"), std::string::npos) << run.err;
+}
+
+TEST(CliPort, ShowsMinusOneWithoutComIniAndThePortAfterWriting) {
+    ScratchDirectory dir;
+    EXPECT_EQ(runCli(dir.path(), {"port"}).out, "-1\n");
+
+    const auto write = runCli(dir.path(), {"port", "3"});
+    EXPECT_EQ(write.exit, exitCode::Success);
+    EXPECT_EQ(write.out, "COM Port 3 currently selected\n");
+    EXPECT_EQ(fileText(comIni::path(dir.path().string())), "COM Port Id :3\n ");
+
+    const auto show = runCli(dir.path(), {"port"});
+    EXPECT_EQ(show.exit, exitCode::Success);
+    EXPECT_EQ(show.out, "3\n");
+}
+
+TEST(CliPort, UnwritableProgramDirectoryExits6) {
+    ScratchDirectory dir;
+    const auto run = runCli(dir.file("missing/deeper"), {"port", "2"});
+    EXPECT_EQ(run.exit, exitCode::FileFailure);
+    EXPECT_EQ(linesOf(run.err).size(), 1u) << run.err;
+}
+
+TEST(CliDump, PrintsTheRecordOfAnArchiveAsJson) {
+    ScratchDirectory dir;
+    const std::string archive = writeArchive(dir, "a.sfp");
+    const auto run = runCli(dir.path(), {"dump", archive});
+    ASSERT_EQ(run.exit, exitCode::Success) << run.err;
+    EXPECT_TRUE(run.err.empty()) << run.err;  // not even the load note: stdout is the JSON alone
+    const nlohmann::json j = nlohmann::json::parse(run.out);
+    EXPECT_EQ(j["serialNo"], "123ABC4567");
+    EXPECT_EQ(j["values"][2][0], -17);
+    EXPECT_EQ(j["supported"]["12"], false);
+    EXPECT_EQ(j["dataVersion"], 35);
+}
+
+TEST(CliDump, LoadFailureGoesToStderrAndExits6) {
+    ScratchDirectory dir;
+    writeText(dir.file("not.sfp"), "hello, this is no archive");
+    const auto notArchive = runCli(dir.path(), {"dump", dir.file("not.sfp")});
+    EXPECT_EQ(notArchive.exit, exitCode::FileFailure);
+    EXPECT_TRUE(notArchive.out.empty());
+    EXPECT_EQ(notArchive.err, "Invalid file format!! File is not an *.SFP file\n");
+
+    const auto missing = runCli(dir.path(), {"dump", dir.file("gone.sfp")});
+    EXPECT_EQ(missing.exit, exitCode::FileFailure);
+    EXPECT_EQ(missing.err, "Archive File could not be opened!!\n");
+}
+
+TEST(CliImport, DumpThenImportGivesTheSameRecord) {
+    ScratchDirectory dir;
+    const auto first = runCli(dir.path(), {"dump", writeArchive(dir, "a.sfp")});
+    writeText(dir.file("a.json"), first.out);
+
+    const auto import = runCli(dir.path(), {"import", dir.file("a.json"), "-o", dir.file("b.sfp")});
+    ASSERT_EQ(import.exit, exitCode::Success) << import.err;
+    EXPECT_EQ(import.out, "Tuning data has been saved.\n");
+    EXPECT_EQ(runCli(dir.path(), {"dump", dir.file("b.sfp")}).out, first.out);
+}
+
+TEST(CliImport, RejectsAProcedureThatDiffersFromTheTable) {
+    ScratchDirectory dir;
+    nlohmann::json j = nlohmann::json::parse(runCli(dir.path(), {"dump", writeArchive(dir, "a.sfp")}).out);
+    j["tuningProcedure"] = 2;
+    writeText(dir.file("bad.json"), j.dump());
+
+    const auto run = runCli(dir.path(), {"import", dir.file("bad.json"), "-o", dir.file("out.sfp")});
+    EXPECT_EQ(run.exit, exitCode::FileFailure);
+    ASSERT_EQ(linesOf(run.err).size(), 1u) << run.err;
+    EXPECT_NE(run.err.find("tuningProcedure (2) differs from values[0][8] (1)"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(dir.file("out.sfp")));
+}
+
+TEST(CliImport, UnreadableInputAndUnwritableOutputExit6) {
+    ScratchDirectory dir;
+    EXPECT_EQ(runCli(dir.path(), {"import", dir.file("none.json"), "-o", dir.file("o.sfp")}).exit,
+              exitCode::FileFailure);
+
+    writeText(dir.file("a.json"), runCli(dir.path(), {"dump", writeArchive(dir, "a.sfp")}).out);
+    const auto run = runCli(dir.path(), {"import", dir.file("a.json"), "-o", dir.file("no/such/dir.sfp")});
+    EXPECT_EQ(run.exit, exitCode::FileFailure);
+    EXPECT_EQ(run.out, "Archive File could not be saved!!\n");
+}
+
+TEST(CliReport, WritesTheReportOfTheArchive) {
+    ScratchDirectory dir;
+    const std::string archive = writeArchive(dir, "a.sfp");
+    const auto run = runCli(dir.path(), {"report", archive, "-o", dir.file("r.txt")});
+    ASSERT_EQ(run.exit, exitCode::Success) << run.err;
+
+    radioStorage loaded;
+    ScriptedPrompt prompt;
+    fileModule files(prompt);
+    ASSERT_EQ(files.readArchive(archive, loaded), ArchiveLoadResult::Loaded);
+    EXPECT_EQ(fileText(dir.file("r.txt")), tuningReport(loaded).text());
+
+    EXPECT_EQ(runCli(dir.path(), {"report", dir.file("gone.sfp")}).exit, exitCode::FileFailure);
+    EXPECT_EQ(runCli(dir.path(), {"report", archive, "-o", dir.file("no/dir/r.txt")}).exit,
+              exitCode::FileFailure);
+}
+
+TEST(ConsoleProgressOutput, PipesGetOneLinePerStepText) {
+    std::ostringstream out;
+    {
+        ConsoleProgress progress(out, false);
+        progress.SetText("Reading Softpots from radio...");
+        progress.SetText("5% Complete");
+        progress.SetPercentDone(5);
+        progress.SetText("30% Complete");
+        progress.SetPercentDone(30);
+        progress.SetPercentDone(100);
+    }
+    EXPECT_EQ(out.str(), "Reading Softpots from radio...\n5% Complete\n30% Complete\n");
+}
+
+TEST(ConsoleProgressOutput, TerminalsGetOneRedrawnBarEndedOnce) {
+    std::ostringstream out;
+    {
+        ConsoleProgress progress(out, true);
+        progress.SetText("A much longer step text");
+        progress.SetText("30% Complete");
+        progress.SetPercentDone(30);
+        progress.SetPercentDone(100);
+    }
+    const std::string text = out.str();
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1) << text;
+    EXPECT_EQ(text.back(), '\n');
+    const std::string last = text.substr(text.rfind('\r') + 1);
+    EXPECT_TRUE(last.starts_with("[" + std::string(ConsoleProgress::kBarWidth, '#') + "] 30% Complete"))
+        << last;
+    // The shorter text blanked out what the longer one left.
+    EXPECT_EQ(last.find("text"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace vantrel

@@ -1,0 +1,250 @@
+// Tests of the tool's read and program commands against the simulated radio on a virtual line.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <nlohmann/json.hpp>
+
+#include "CliTestSupport.h"
+#include "cli/CliExitCode.h"
+#include "link/LinkContext.h"
+#include "link/RF_CommunicationSetup.h"
+#include "link/VirtualLine.h"
+#include "sim/SimFrame.h"
+#include "sim/SimPeer.h"
+#include "sim/SimProfile.h"
+#include "sim/SimRadio.h"
+
+namespace vantrel {
+namespace {
+
+using test::linesOf;
+using test::runCli;
+using test::ScratchDirectory;
+
+constexpr std::uint8_t kResetOpcode = 0x10;
+
+/// The simulated radio behind COM1 of a virtual line in virtual time; COM.INI absent unless written.
+class RadioBench {
+  public:
+    explicit RadioBench(SimProfile profile = SimProfile::defaults(), unsigned onlyPort = 1)
+        : line(clock),
+          opener(line, onlyPort),
+          radio(std::move(profile)),
+          peer(radio),
+          m_context(LinkContext{dir.path().string(), &opener, &clock, {}}) {
+        line.setPeer(&peer);
+    }
+
+    test::CliRun run(const std::vector<std::string>& args, const std::string& input = "",
+                     bool terminal = false) {
+        return runCli(dir.path().string(), args, input, terminal);
+    }
+
+    /// How many requests with this opcode the radio received.
+    int requestsWith(std::uint8_t opcode) {
+        int count = 0;
+        for (const SimEvent& e : radio.transcript().filter(SimEventKind::FrameIn)) {
+            SimFrameAssembler assembler;
+            std::optional<SimFrame> frame;
+            for (const std::uint8_t b : e.bytes) frame = assembler.feed(b, 0);
+            if (frame && frame->opcode == opcode)
+                ++count;
+        }
+        return count;
+    }
+
+    ScratchDirectory dir;
+    VirtualClock clock;
+    VirtualLine line;
+    VirtualPortOpener opener;
+    SimRadio radio;
+    SimPeer peer;
+
+  private:
+    ScopedLinkContext m_context;
+};
+
+SimFaultRule silenceFrom(unsigned request) {
+    SimFaultRule rule;
+    rule.kind = SimFaultKind::Silence;
+    rule.atRequest = request;
+    rule.times = 0;
+    return rule;
+}
+
+// Splits stdout into the message lines and the JSON that follows them.
+std::pair<std::vector<std::string>, nlohmann::json> messagesAndJson(const std::string& out) {
+    const std::size_t brace = out.find("{\n");
+    EXPECT_NE(brace, std::string::npos) << out;
+    return {linesOf(out.substr(0, brace)), nlohmann::json::parse(out.substr(brace))};
+}
+
+TEST(CliRead, SavesTheArchiveAndPrintsTheJsonLast) {
+    RadioBench bench;
+    const std::string archive = bench.dir.file("radio.sfp");
+    const auto run = bench.run({"read", "--port", "1", "-o", archive, "--json"});
+    ASSERT_EQ(run.exit, exitCode::Success) << run.out << run.err;
+
+    const auto [messages, json] = messagesAndJson(run.out);
+    EXPECT_EQ(messages, (std::vector<std::string>{"Radio has been successfully read !!",
+                                                  "Tuning data has been saved."}));
+    EXPECT_EQ(json["serialNo"], "SIM0000001");
+    EXPECT_EQ(json["dataVersion"], 35);
+    EXPECT_EQ(nlohmann::json::parse(bench.run({"dump", archive}).out)["serialNo"], "SIM0000001");
+
+    // Progress on stderr as plain step lines; the read's own reset is the only one.
+    const auto progress = linesOf(run.err);
+    ASSERT_FALSE(progress.empty());
+    EXPECT_EQ(progress.front(), "Reading Softpots from radio...");
+    EXPECT_NE(std::find(progress.begin(), progress.end(), "30% Complete"), progress.end());
+    EXPECT_EQ(bench.requestsWith(kResetOpcode), 1);
+}
+
+TEST(CliRead, OutcomesMapToExitCodesAndTheirMessages) {
+    struct Case {
+        const char* name;
+        std::function<void(SimProfile&)> shape;
+        std::optional<SimFaultRule> fault;
+        int exit;
+        std::vector<std::string> messages;
+        const char* serial;
+    };
+    const std::vector<Case> cases = {
+        {"hardware failure",
+         [](SimProfile& p) { p.powerUpStatus = 16; },
+         std::nullopt,
+         exitCode::PowerUpFailure,
+         {"Error occured during radio power up!!", "Radio Hardware Failure !! Operation aborted"},
+         "NULL      "},
+        {"power-up status 1",
+         [](SimProfile& p) { p.powerUpStatus = 1; },
+         std::nullopt,
+         exitCode::PowerUpFailure,
+         {"Error occured during radio power up!!"},
+         "NULL      "},
+        {"power-up status 32 is fine",
+         [](SimProfile& p) { p.powerUpStatus = 32; },
+         std::nullopt,
+         exitCode::Success,
+         {"Radio has been successfully read !!"},
+         "SIM0000001"},
+        {"no receive points",
+         [](SimProfile& p) { p.rxPoints.fill(0); },
+         std::nullopt,
+         exitCode::InvalidFrequency,
+         {"All frequency point data is invalid !!"},
+         "Invalid"},
+        {"procedure 3",
+         [](SimProfile& p) { p.procedure = 3; },
+         std::nullopt,
+         exitCode::Success,
+         {"Radio has been successfully read !!",
+          "Radio not suitable for tuning due to different tuning procedure version"},
+         "SIM0000001"},
+        {"radio falls silent",
+         [](SimProfile&) {},
+         silenceFrom(8),
+         exitCode::LinkFailure,
+         {"Read Radio Failed !! All softpot operational data is invalid !! Please re-read radio"},
+         "Invalid"},
+    };
+    for (const Case& c : cases) {
+        SimProfile profile = SimProfile::defaults();
+        c.shape(profile);
+        RadioBench bench(profile);
+        if (c.fault)
+            bench.radio.addFault(*c.fault);
+        const auto run = bench.run({"read", "--port", "1", "--json"});
+        EXPECT_EQ(run.exit, c.exit) << c.name << "\n" << run.out << run.err;
+        const auto [messages, json] = messagesAndJson(run.out);
+        EXPECT_EQ(messages, c.messages) << c.name;
+        EXPECT_EQ(json["serialNo"], c.serial) << c.name;
+    }
+}
+
+TEST(CliRead, BusyPortPrintsTheMessageTheCauseAndNoRecord) {
+    RadioBench bench;
+    const auto holder = bench.line.openDevice();  // another program holds the port
+    const auto run = bench.run({"read", "--port", "1", "--json", "-o", bench.dir.file("x.sfp")});
+    EXPECT_EQ(run.exit, exitCode::PortBusy);
+    EXPECT_EQ(run.out, "COM Port is currently in use by another application\n");
+    EXPECT_NE(run.err.find("the port is held by another program\n"), std::string::npos) << run.err;
+    EXPECT_FALSE(std::filesystem::exists(bench.dir.file("x.sfp")));
+}
+
+TEST(CliPortSelection, PortOptionOverridesComIniForOneRunOnly) {
+    RadioBench bench(SimProfile::defaults(), 1);  // only COM1 reaches the radio
+    comIni::write(bench.dir.path().string(), 3);
+
+    EXPECT_EQ(bench.run({"read"}).exit, exitCode::PortBusy);  // COM.INI's COM3 has no device
+    EXPECT_EQ(bench.run({"read", "--port", "1"}).exit, exitCode::Success);
+    EXPECT_EQ(comIni::read(bench.dir.path().string()), 3);
+
+    comIni::write(bench.dir.path().string(), 1);
+    EXPECT_EQ(bench.run({"read"}).exit, exitCode::Success);
+    const auto other = bench.run({"read", "--port", "2"});
+    EXPECT_EQ(other.exit, exitCode::PortBusy);
+    EXPECT_NE(other.err.find("no such device"), std::string::npos) << other.err;
+}
+
+TEST(CliProgram, ProgramsTheArchiveOfTheSameRadio) {
+    RadioBench bench;
+    const std::string archive = bench.dir.file("radio.sfp");
+    ASSERT_EQ(bench.run({"read", "--port", "1", "-o", archive}).exit, exitCode::Success);
+
+    const auto run = bench.run({"program", archive, "--yes", "--port", "1"});
+    ASSERT_EQ(run.exit, exitCode::Success) << run.out << run.err;
+    EXPECT_EQ(run.out, "Tuning data has been loaded.\nRadio successfully programmed!!\n");
+    EXPECT_EQ(linesOf(run.err).front(), "Writing Softpots to radio...");
+    // One reset for the read, one for Program All's own close; none from the tool.
+    EXPECT_EQ(bench.requestsWith(kResetOpcode), 2);
+}
+
+TEST(CliProgram, OutcomesMapToExitCodes) {
+    // An archive of another radio.
+    std::string otherArchive;
+    ScratchDirectory keep;
+    {
+        SimProfile other = SimProfile::defaults();
+        other.serialNo = "OTHER00001";
+        RadioBench bench(other);
+        otherArchive = keep.file("other.sfp");
+        ASSERT_EQ(bench.run({"read", "--port", "1", "-o", otherArchive}).exit, exitCode::Success);
+    }
+    RadioBench bench;
+    const std::string archive = bench.dir.file("radio.sfp");
+    ASSERT_EQ(bench.run({"read", "--port", "1", "-o", archive}).exit, exitCode::Success);
+    const unsigned afterRead = bench.radio.requestCount();
+
+    const auto mismatch = bench.run({"program", otherArchive, "--yes", "--port", "1"});
+    EXPECT_EQ(mismatch.exit, exitCode::SerialMismatch);
+    EXPECT_EQ(linesOf(mismatch.out).back(), "Serial No. Mismatch !! Program radio aborted");
+    EXPECT_EQ(bench.radio.requestCount(), afterRead + 1);  // the serial number request alone
+
+    const auto piped = bench.run({"program", archive, "--port", "1"}, "y\n", false);
+    EXPECT_EQ(piped.exit, exitCode::NotConfirmed);
+    const auto declined = bench.run({"program", archive, "--port", "1"}, "n\n", true);
+    EXPECT_EQ(declined.exit, exitCode::NotConfirmed);
+    EXPECT_NE(declined.err.find("Program Radio? (y/n) "), std::string::npos);
+    EXPECT_EQ(bench.radio.requestCount(), afterRead + 1);  // neither touched the radio
+
+    const auto confirmed = bench.run({"program", archive, "--port", "1"}, "y\n", true);
+    EXPECT_EQ(confirmed.exit, exitCode::Success) << confirmed.out << confirmed.err;
+
+    EXPECT_EQ(bench.run({"program", bench.dir.file("none.sfp"), "--yes", "--port", "1"}).exit,
+              exitCode::FileFailure);
+
+    bench.radio.addFault(silenceFrom(bench.radio.requestCount() + 3));
+    const auto failed = bench.run({"program", archive, "--yes", "--port", "1"});
+    EXPECT_EQ(failed.exit, exitCode::LinkFailure);
+    EXPECT_EQ(linesOf(failed.out).back(), "Program Radio Error");
+
+    const auto holder = bench.line.openDevice();
+    const auto busy = bench.run({"program", archive, "--yes", "--port", "1"});
+    EXPECT_EQ(busy.exit, exitCode::PortBusy);
+    EXPECT_EQ(linesOf(busy.out).back(), "COM Port is currently in use by another application");
+}
+
+}  // namespace
+}  // namespace vantrel
