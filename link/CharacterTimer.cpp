@@ -13,7 +13,8 @@ void CharacterTimer::waitPeriods(uint32_t n) {
     m_deadline += n * m_period;
     // Signed difference: correct across the tick counter's wrap.
     int32_t remaining = static_cast<int32_t>(m_deadline + 1 - m_clock.tick());
-    if (remaining > 0) m_clock.sleep(static_cast<uint32_t>(remaining));
+    if (remaining > 0)
+        m_clock.sleep(static_cast<uint32_t>(remaining));
 }
 
 }  // namespace vantrel

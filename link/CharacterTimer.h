@@ -10,7 +10,7 @@ namespace vantrel {
 /// Keeps an absolute schedule of periods from its creation: each waitPeriods(n) advances the
 /// deadline from the previous deadline, not from the current time. Waits sleep; they never spin.
 class CharacterTimer {
-public:
+  public:
     /// period in seconds; the millisecond period is truncated toward zero (1 ms at 9600 bit/s).
     CharacterTimer(Clock& clock, double periodSeconds);
     /// Advances the deadline by n periods and waits until the tick counter passes it.
@@ -18,7 +18,7 @@ public:
     uint32_t periodMs() const { return m_period; }
     uint32_t startTick() const { return m_start; }
 
-private:
+  private:
     Clock& m_clock;
     uint32_t m_start;
     uint32_t m_deadline;

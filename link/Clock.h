@@ -8,7 +8,7 @@ namespace vantrel {
 
 /// A millisecond clock. tick() wraps at 2^32 like a platform tick counter.
 class Clock {
-public:
+  public:
     virtual ~Clock() = default;
     /// Milliseconds since an arbitrary start; wraps.
     virtual uint32_t tick() = 0;
@@ -18,7 +18,7 @@ public:
 
 /// Production clock: the monotonic clock of the system.
 class SystemClock : public Clock {
-public:
+  public:
     uint32_t tick() override;
     void sleep(uint32_t ms) override;
     static SystemClock& instance();

@@ -7,7 +7,7 @@ namespace vantrel {
 
 /// Byte transport: send, receive, purge, count, character time.
 class CommunicationInterface {
-public:
+  public:
     virtual ~CommunicationInterface() = default;
     /// Sends the bytes, pauses 175 ms, then (echo check set) reads back and compares the echo.
     virtual void write(const uint8_t* bytes, unsigned count) = 0;
@@ -25,7 +25,7 @@ public:
 
 /// Line settings. The concrete port applies fixed settings (9600 8N1) whatever is set.
 class CommunicationPort : public CommunicationInterface {
-public:
+  public:
     virtual unsigned portNumber() const = 0;
     virtual void configure(uint32_t lineRate, int parity, int dataBits, int stopBits) = 0;
     virtual void setLineRate(uint32_t rate) = 0;

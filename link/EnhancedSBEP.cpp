@@ -16,24 +16,36 @@ constexpr int kFlagSinglePointWrite = 27;
 constexpr int kFlagSevenValueWrite = 21;
 }  // namespace
 
+template <typename Request, typename... Args>
+void EnhancedSBEP::sendRaw(uint8_t* buffer, Args... args) {
+    Win32CommunicationPort& p = port();
+    Request request(args...);
+    request.sendInto(p, buffer);
+}
+
+template <typename Request, typename... Args>
+void EnhancedSBEP::sendPlain(Args... args) {
+    Win32CommunicationPort& p = port();
+    Request request(args...);
+    request.send(p);
+}
+
 Win32CommunicationPort& EnhancedSBEP::port() {
-    if (!m_port) throw GeneralCommunicationError();
+    if (!m_port)
+        throw GeneralCommunicationError();
     return *m_port;
 }
 
 void EnhancedSBEP::keyUp() {
-    SBEPKeyUpRequest r;
-    r.send(port());
+    sendPlain<SBEPKeyUpRequest>();
 }
 
 void EnhancedSBEP::dekey() {
-    SBEPDekeyRequest r;
-    r.send(port());
+    sendPlain<SBEPDekeyRequest>();
 }
 
 void EnhancedSBEP::resetRadio() {
-    SBEPResetRequest r;
-    r.send(port());
+    sendPlain<SBEPResetRequest>();
 }
 
 void EnhancedSBEP::readMemory(uint8_t* destination, uint32_t address, unsigned count) {
@@ -49,7 +61,8 @@ void EnhancedSBEP::writeMemory(const uint8_t* source, uint32_t address, unsigned
         try {
             r.send(p);
         } catch (const BadWrite& e) {
-            if (r.handleWriteFailure(e, p) == 0) throw;
+            if (r.handleWriteFailure(e, p) == 0)
+                throw;
         }
     };
     std::vector<std::unique_ptr<SBEPWriteRequest>> requests;
@@ -84,88 +97,72 @@ void EnhancedSBEP::writeMemory(const uint8_t* source, uint32_t address, unsigned
         SBEPWriteRequest* r = requests.back().get();
         r->setLink(previous);
         sendChunk(*r);
-        if (r->link() != r) return;
+        if (r->link() != r)
+            return;
         previous = r;
     }
     throw GeneralCommunicationError();
 }
 
 void EnhancedSBEP::radioPowerUp(uint8_t* buffer) {
-    SBEPRadioPowerUpRequest r;
-    r.sendInto(port(), buffer);
+    sendRaw<SBEPRadioPowerUpRequest>(buffer);
 }
 
 void EnhancedSBEP::readModelNo(uint8_t* buffer) {
-    SBEPRadioModelNoRequest r;
-    r.sendInto(port(), buffer);
+    sendRaw<SBEPRadioModelNoRequest>(buffer);
 }
 
 void EnhancedSBEP::readSerialNo(uint8_t* buffer) {
-    SBEPRadioSerialNoRequest r;
-    r.sendInto(port(), buffer);
+    sendRaw<SBEPRadioSerialNoRequest>(buffer);
 }
 
 void EnhancedSBEP::readUUID(uint8_t* buffer) {
-    SBEPRadioUUIDRequest r;
-    r.sendInto(port(), buffer);
+    sendRaw<SBEPRadioUUIDRequest>(buffer);
 }
 
 void EnhancedSBEP::readICVersion(uint8_t* buffer) {
-    SBEPRadioICVersionRequest r;
-    r.sendInto(port(), buffer);
+    sendRaw<SBEPRadioICVersionRequest>(buffer);
 }
 
 void EnhancedSBEP::readTune(uint8_t* buffer) {
-    SBEPReadTuneRequest r;
-    r.sendInto(port(), buffer);
+    sendRaw<SBEPReadTuneRequest>(buffer);
 }
 
 void EnhancedSBEP::readTempComp(uint8_t* buffer) {
-    SBEPTempCompRequest r;
-    r.sendInto(port(), buffer);
+    sendRaw<SBEPTempCompRequest>(buffer);
 }
 
 void EnhancedSBEP::readRSSI(uint8_t* buffer) {
-    SBEPReadRSSIRequest r;
-    r.sendInto(port(), buffer);
+    sendRaw<SBEPReadRSSIRequest>(buffer);
 }
 
 void EnhancedSBEP::readRSSICalDac(uint8_t* buffer) {
-    SBEPReadRSSICalDacRequest r(softpotNumber::RSSI);
-    r.sendInto(port(), buffer);
+    sendRaw<SBEPReadRSSICalDacRequest>(buffer, softpotNumber::RSSI);
 }
 
 void EnhancedSBEP::readRSSICalDac25(uint8_t* buffer) {
-    SBEPReadRSSICalDacRequest r(softpotNumber::CalDac25);
-    r.sendInto(port(), buffer);
+    sendRaw<SBEPReadRSSICalDacRequest>(buffer, softpotNumber::CalDac25);
 }
 
 void EnhancedSBEP::readBBO(uint8_t itemCode, uint8_t index, uint8_t* buffer) {
-    SBEPReadBBORequest r(itemCode, index);
-    r.sendInto(port(), buffer);
+    sendRaw<SBEPReadBBORequest>(buffer, itemCode, index);
 }
 
 void EnhancedSBEP::writeBBO(uint8_t first, uint8_t second, uint8_t third) {
-    SBEPWriteBBORequest r(first, second, third);
-    r.send(port());
+    sendPlain<SBEPWriteBBORequest>(first, second, third);
 }
 
 void EnhancedSBEP::writeSerialNo(const char* serialNo) {
-    Win32CommunicationPort& p = port();
-    SBEPWriteSerialNoRequest r(serialNo);
-    r.send(p);
+    sendPlain<SBEPWriteSerialNoRequest>(serialNo);
 }
 
 void EnhancedSBEP::writeSoftpot(uint8_t softpot, uint8_t function, uint32_t value, unsigned width) {
-    Win32CommunicationPort& p = port();
-    SBEPSoftpotWriteRequest r(softpot, function, value, width);
-    r.send(p);
+    sendPlain<SBEPSoftpotWriteRequest>(softpot, function, value, width);
 }
 
-void EnhancedSBEP::writeSoftpotBytes(uint8_t softpot, uint8_t function, const uint8_t* bytes, unsigned count) {
-    Win32CommunicationPort& p = port();
-    SBEPSoftpotWriteRequest r(softpot, function, bytes, count);
-    r.send(p);
+void EnhancedSBEP::writeSoftpotBytes(uint8_t softpot, uint8_t function, const uint8_t* bytes,
+                                     unsigned count) {
+    sendPlain<SBEPSoftpotWriteRequest>(softpot, function, bytes, count);
 }
 
 void EnhancedSBEP::writeSoftpotNoted(radioStorage& record, uint8_t softpot, uint8_t function, uint32_t value,
@@ -194,14 +191,16 @@ unsigned EnhancedSBEP::readSoftpotNoted(uint8_t softpot, uint32_t& value, radioS
     Win32CommunicationPort& p = port();
     SBEPSoftpotReadRequest r(softpot);
     r.sendNoted(p, record, flag);
-    if (r.width() > 0) value = r.value();
+    if (r.width() > 0)
+        value = r.value();
     return r.width();
 }
 
 unsigned EnhancedSBEP::readSoftpotBytes(uint8_t softpot, uint8_t* buffer) {
     uint32_t value = 0;
     unsigned width = readSoftpot(softpot, value);
-    for (unsigned i = 0; i < width && i < 4; ++i) buffer[i] = static_cast<uint8_t>(value >> (8 * (width - 1 - i)));
+    for (unsigned i = 0; i < width && i < 4; ++i)
+        buffer[i] = static_cast<uint8_t>(value >> (8 * (width - 1 - i)));
     return width;
 }
 
@@ -209,7 +208,8 @@ unsigned EnhancedSBEP::autoTune(uint8_t softpot, uint32_t& value, radioStorage& 
     Win32CommunicationPort& p = port();
     SBEPAutoTuneRequest r(softpot);
     r.sendNoted(p, record, flag);
-    if (r.width() > 0) value = r.value();
+    if (r.width() > 0)
+        value = r.value();
     return r.width();
 }
 
@@ -219,24 +219,20 @@ void EnhancedSBEP::readSoftpotTable(uint8_t softpot, radioStorage& record, int f
     r.sendFirst(p, record, flag);
 }
 
-uint8_t EnhancedSBEP::softpotTableByte(unsigned index) const { return receiveBuffer().dataReplyByte(index); }
+uint8_t EnhancedSBEP::softpotTableByte(unsigned index) const {
+    return receiveBuffer().dataReplyByte(index);
+}
 
 void EnhancedSBEP::setChannel(uint16_t code, int mode) {
-    Win32CommunicationPort& p = port();
-    SBEPChannelRequest r(code, mode);
-    r.send(p);
+    sendPlain<SBEPChannelRequest>(code, mode);
 }
 
 void EnhancedSBEP::setChannelPair(uint16_t firstCode, int firstMode, uint16_t secondCode, int secondMode) {
-    Win32CommunicationPort& p = port();
-    SBEPChannelRequest r(firstCode, firstMode, secondCode, secondMode);
-    r.send(p);
+    sendPlain<SBEPChannelRequest>(firstCode, firstMode, secondCode, secondMode);
 }
 
 void EnhancedSBEP::setTestMode(uint8_t a, uint8_t b, uint8_t c) {
-    Win32CommunicationPort& p = port();
-    SBEPTestModeRequest r(a, b, c);
-    r.send(p);
+    sendPlain<SBEPTestModeRequest>(a, b, c);
 }
 
 }  // namespace vantrel

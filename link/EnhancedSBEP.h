@@ -16,7 +16,7 @@ class radioStorage;
 /// "flag" is the support-flag index (2..28) of the radio record that the noted operations set when
 /// the radio answers with data and clear when it answers unsupported.
 class EnhancedSBEP : public RadioProtocol {
-public:
+  public:
     void keyUp() override;
     void dekey() override;
     void resetRadio() override;
@@ -27,15 +27,15 @@ public:
     void writeMemory(const uint8_t* source, uint32_t address, unsigned count) override;
 
     /// Raw identity replies.
-    void radioPowerUp(uint8_t* buffer);    // status in byte 3
-    void readModelNo(uint8_t* buffer);     // text in bytes 5..20
-    void readSerialNo(uint8_t* buffer);    // text in bytes 3..12
-    void readUUID(uint8_t* buffer);        // bytes 5..20
-    void readICVersion(uint8_t* buffer);   // bytes 3..6
-    void readTune(uint8_t* buffer);        // tuning block
-    void readTempComp(uint8_t* buffer);    // bytes 3..6
-    void readRSSI(uint8_t* buffer);        // byte 1 is 0x86 when unsupported; values in bytes 3..5
-    void readRSSICalDac(uint8_t* buffer);  // softpot 26; bytes 3..5
+    void radioPowerUp(uint8_t* buffer);      // status in byte 3
+    void readModelNo(uint8_t* buffer);       // text in bytes 5..20
+    void readSerialNo(uint8_t* buffer);      // text in bytes 3..12
+    void readUUID(uint8_t* buffer);          // bytes 5..20
+    void readICVersion(uint8_t* buffer);     // bytes 3..6
+    void readTune(uint8_t* buffer);          // tuning block
+    void readTempComp(uint8_t* buffer);      // bytes 3..6
+    void readRSSI(uint8_t* buffer);          // byte 1 is 0x86 when unsupported; values in bytes 3..5
+    void readRSSICalDac(uint8_t* buffer);    // softpot 26; bytes 3..5
     void readRSSICalDac25(uint8_t* buffer);  // softpot 25; bytes 3..5
     /// Baseband offset read; byte 1 of the reply is 0x88 when the radio holds offsets, value in byte 3.
     void readBBO(uint8_t itemCode, uint8_t index, uint8_t* buffer);
@@ -47,7 +47,8 @@ public:
     void writeSoftpot(uint8_t softpot, uint8_t function, uint32_t value, unsigned width);
     void writeSoftpotBytes(uint8_t softpot, uint8_t function, const uint8_t* bytes, unsigned count);
     /// Notes support flag 27 (single-point power writes).
-    void writeSoftpotNoted(radioStorage& record, uint8_t softpot, uint8_t function, uint32_t value, unsigned width);
+    void writeSoftpotNoted(radioStorage& record, uint8_t softpot, uint8_t function, uint32_t value,
+                           unsigned width);
     /// Notes support flag 21 (seven-value writes).
     void writeSoftpotBytesNoted(radioStorage& record, uint8_t softpot, uint8_t function, const uint8_t* bytes,
                                 unsigned count);
@@ -74,10 +75,17 @@ public:
     /// Bound of the linked resend loop of writeMemory (the radio asking for the same chunk again).
     static constexpr unsigned MaxLinkedResends = 8;
 
-protected:
+  protected:
     Win32CommunicationPort& port();
 
-private:
+  private:
+    /// Sends one request whose raw data reply frame the caller takes from buffer.
+    template <typename Request, typename... Args>
+    void sendRaw(uint8_t* buffer, Args... args);
+    /// Sends one request that needs nothing back but the acknowledge.
+    template <typename Request, typename... Args>
+    void sendPlain(Args... args);
+
     uint8_t m_chunkSize = 64;
 };
 

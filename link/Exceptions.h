@@ -8,7 +8,7 @@ namespace vantrel {
 
 /// Root of every failure the link raises. Never thrown itself.
 class Exception {
-public:
+  public:
     virtual ~Exception() = default;
     /// A short English description for logs and the command-line tool's detail line.
     virtual std::string what() const { return "link failure"; }
@@ -18,7 +18,7 @@ public:
 /// their own radio-communication message. All kinds except UnsupportedMessage are retried by the
 /// frame layer (at most four attempts) before they reach the caller.
 class CommunicationError : public Exception {
-public:
+  public:
     std::string what() const override { return "communication error"; }
 };
 
@@ -29,7 +29,7 @@ enum class PortOpenCause { Busy, PermissionDenied, NoSuchDevice, NotASerialDevic
 /// The port could not be opened (held by another program, no such device, no permission...).
 /// Callers show the port-in-use message and abandon the operation; nothing was sent.
 class PortInUseError : public CommunicationError {
-public:
+  public:
     PortInUseError() = default;
     PortInUseError(PortOpenCause cause, std::string device, std::string detail)
         : m_cause(cause), m_device(std::move(device)), m_detail(std::move(detail)) {}
@@ -39,16 +39,16 @@ public:
     const std::string& detail() const { return m_detail; }
     std::string what() const override { return "port in use: " + m_detail; }
 
-private:
+  private:
     PortOpenCause m_cause = PortOpenCause::Other;
     std::string m_device;
     std::string m_detail;
 };
 
-#define VANTREL_LINK_ERROR(Name, Base, Text)                        \
-    class Name : public Base {                                      \
-    public:                                                         \
-        std::string what() const override { return Text; }          \
+#define VANTREL_LINK_ERROR(Name, Base, Text)               \
+    class Name : public Base {                             \
+      public:                                              \
+        std::string what() const override { return Text; } \
     };
 
 VANTREL_LINK_ERROR(BaudRateSettingError, CommunicationError, "line rate refused")
@@ -75,12 +75,12 @@ VANTREL_LINK_ERROR(UnsupportedMessage, RadioProtocolError, "request not supporte
 
 /// The radio refused a memory write (reply 0x85) at the address it names.
 class BadWrite : public RadioProtocolError {
-public:
+  public:
     explicit BadWrite(uint32_t address) : m_address(address) {}
     uint32_t address() const { return m_address; }
     std::string what() const override { return "memory write refused"; }
 
-private:
+  private:
     uint32_t m_address;
 };
 
@@ -88,7 +88,7 @@ private:
 /// the CommunicationError family: it is not retried. Every caller that catches CommunicationError
 /// also catches this and shows its own link-failure message.
 class ReplyLengthError : public Exception {
-public:
+  public:
     std::string what() const override { return "comm error"; }
 };
 

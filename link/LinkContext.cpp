@@ -10,7 +10,9 @@ PortOpener& LinkContext::portOpener() {
     return opener ? *opener : posix;
 }
 
-Clock& LinkContext::lineClock() { return clock ? *clock : SystemClock::instance(); }
+Clock& LinkContext::lineClock() {
+    return clock ? *clock : SystemClock::instance();
+}
 
 LinkContext& linkContext() {
     static LinkContext context;

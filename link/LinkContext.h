@@ -29,13 +29,15 @@ LinkContext& linkContext();
 
 /// Sets the context for the lifetime of this object and restores the previous one after (tests).
 class ScopedLinkContext {
-public:
-    explicit ScopedLinkContext(LinkContext context) : m_saved(linkContext()) { linkContext() = std::move(context); }
+  public:
+    explicit ScopedLinkContext(LinkContext context) : m_saved(linkContext()) {
+        linkContext() = std::move(context);
+    }
     ~ScopedLinkContext() { linkContext() = std::move(m_saved); }
     ScopedLinkContext(const ScopedLinkContext&) = delete;
     ScopedLinkContext& operator=(const ScopedLinkContext&) = delete;
 
-private:
+  private:
     LinkContext m_saved;
 };
 

@@ -1,4 +1,5 @@
-// termios serial device: raw 9600 8N1, exclusive open, modem lines dropped, line errors from the driver's counters.
+// termios serial device: raw 9600 8N1, exclusive open, modem lines dropped, line errors from the driver's
+// counters.
 #include "link/PosixSerialDevice.h"
 
 #include <errno.h>
@@ -20,7 +21,9 @@ namespace vantrel {
 namespace {
 
 // ENOTTY and EINVAL mean the device lacks the feature (pseudo-terminals, some USB adapters).
-bool unsupportedFeature(int err) { return err == ENOTTY || err == EINVAL; }
+bool unsupportedFeature(int err) {
+    return err == ENOTTY || err == EINVAL;
+}
 
 PortInUseError openError(const std::string& path, int err) {
     switch (err) {
@@ -44,7 +47,8 @@ PortInUseError openError(const std::string& path, int err) {
 
 PosixSerialDevice::PosixSerialDevice(const std::string& path) : m_path(path) {
     m_fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (m_fd < 0) throw openError(path, errno);
+    if (m_fd < 0)
+        throw openError(path, errno);
     termios tio{};
     if (tcgetattr(m_fd, &tio) != 0) {
         ::close(m_fd);
@@ -68,11 +72,13 @@ PosixSerialDevice::PosixSerialDevice(const std::string& path) : m_path(path) {
         m_fd = -1;
         throw openError(path, err);
     }
-    if (!readCounters(m_counters)) m_countersSupported = false;
+    if (!readCounters(m_counters))
+        m_countersSupported = false;
 }
 
 PosixSerialDevice::~PosixSerialDevice() {
-    if (m_fd < 0) return;
+    if (m_fd < 0)
+        return;
     // Some devices (pseudo-terminals among them) keep the exclusive flag after close and would
     // refuse the next open by a user who is not root.
     ioctl(m_fd, TIOCNXCL);
@@ -82,7 +88,8 @@ PosixSerialDevice::~PosixSerialDevice() {
 
 void PosixSerialDevice::applyLineSettings() {
     termios tio{};
-    if (tcgetattr(m_fd, &tio) != 0) throw GeneralCommunicationError();
+    if (tcgetattr(m_fd, &tio) != 0)
+        throw GeneralCommunicationError();
     cfmakeraw(&tio);
     tio.c_iflag &= ~(IXON | IXOFF | IXANY | INPCK | PARMRK | IGNPAR);
     tio.c_iflag |= IGNBRK;
@@ -90,21 +97,26 @@ void PosixSerialDevice::applyLineSettings() {
     tio.c_cflag |= CS8 | CLOCAL | CREAD;
     tio.c_cc[VMIN] = 0;
     tio.c_cc[VTIME] = 0;
-    if (cfsetispeed(&tio, B9600) != 0 || cfsetospeed(&tio, B9600) != 0) throw BaudRateSettingError();
-    if (tcsetattr(m_fd, TCSANOW, &tio) != 0) throw GeneralCommunicationError();
+    if (cfsetispeed(&tio, B9600) != 0 || cfsetospeed(&tio, B9600) != 0)
+        throw BaudRateSettingError();
+    if (tcsetattr(m_fd, TCSANOW, &tio) != 0)
+        throw GeneralCommunicationError();
 }
 
 void PosixSerialDevice::dropModemLines() {
     int lines = TIOCM_DTR | TIOCM_RTS;
-    if (ioctl(m_fd, TIOCMBIC, &lines) != 0 && !unsupportedFeature(errno)) throw GeneralCommunicationError();
+    if (ioctl(m_fd, TIOCMBIC, &lines) != 0 && !unsupportedFeature(errno))
+        throw GeneralCommunicationError();
 }
 
 void PosixSerialDevice::discardInput() {
-    if (tcflush(m_fd, TCIFLUSH) != 0 && !unsupportedFeature(errno)) throw GeneralCommunicationError();
+    if (tcflush(m_fd, TCIFLUSH) != 0 && !unsupportedFeature(errno))
+        throw GeneralCommunicationError();
 }
 
 size_t PosixSerialDevice::readAvailable(uint8_t* dst, size_t max) {
-    if (m_lost) throw GeneralCommunicationError();
+    if (m_lost)
+        throw GeneralCommunicationError();
     size_t total = 0;
     while (total < max) {
         ssize_t n = ::read(m_fd, dst + total, max - total);
@@ -112,12 +124,15 @@ size_t PosixSerialDevice::readAvailable(uint8_t* dst, size_t max) {
             total += static_cast<size_t>(n);
             continue;
         }
-        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && errno == EINTR)
+            continue;
         // In raw mode with no minimum count an empty queue reads as 0 bytes (or EAGAIN).
-        if (n == 0 || errno == EAGAIN || errno == EWOULDBLOCK) break;
+        if (n == 0 || errno == EAGAIN || errno == EWOULDBLOCK)
+            break;
         // A hard error: the cable or the other end of the pseudo-terminal is gone.
         m_lost = true;
-        if (total > 0) break;
+        if (total > 0)
+            break;
         throw GeneralCommunicationError();
     }
     return total;
@@ -129,18 +144,24 @@ bool PosixSerialDevice::waitReadable(uint32_t timeoutMs) {
     do {
         r = ::poll(&p, 1, static_cast<int>(timeoutMs));
     } while (r < 0 && errno == EINTR);
-    if (r < 0) throw GeneralCommunicationError();
-    if (r > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL))) m_lost = true;
+    if (r < 0)
+        throw GeneralCommunicationError();
+    if (r > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL)))
+        m_lost = true;
     return r > 0;
 }
 
 bool PosixSerialDevice::transmit(uint8_t byte) {
-    if (m_lost) throw GeneralCommunicationError();
+    if (m_lost)
+        throw GeneralCommunicationError();
     for (;;) {
         ssize_t n = ::write(m_fd, &byte, 1);
-        if (n == 1) return true;
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return false;
+        if (n == 1)
+            return true;
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+            return false;
         m_lost = true;
         throw GeneralCommunicationError();
     }
@@ -148,7 +169,8 @@ bool PosixSerialDevice::transmit(uint8_t byte) {
 
 bool PosixSerialDevice::readCounters(Counters& out) {
     serial_icounter_struct ic{};
-    if (ioctl(m_fd, TIOCGICOUNT, &ic) != 0) return false;
+    if (ioctl(m_fd, TIOCGICOUNT, &ic) != 0)
+        return false;
     out.frame = ic.frame;
     out.overrun = ic.overrun;
     out.parity = ic.parity;
@@ -159,21 +181,29 @@ bool PosixSerialDevice::readCounters(Counters& out) {
 
 uint32_t PosixSerialDevice::takeLineErrors() {
     uint32_t flags = m_lost ? lineError::DeviceLost : 0;
-    if (!m_countersSupported) return flags;
+    if (!m_countersSupported)
+        return flags;
     Counters now;
-    if (!readCounters(now)) return flags;
-    if (now.brk != m_counters.brk) flags |= lineError::Break;
-    if (now.frame != m_counters.frame) flags |= lineError::Framing;
-    if (now.overrun != m_counters.overrun) flags |= lineError::Overrun;
-    if (now.parity != m_counters.parity) flags |= lineError::Parity;
-    if (now.bufOverrun != m_counters.bufOverrun) flags |= lineError::ReceiveOverflow;
+    if (!readCounters(now))
+        return flags;
+    if (now.brk != m_counters.brk)
+        flags |= lineError::Break;
+    if (now.frame != m_counters.frame)
+        flags |= lineError::Framing;
+    if (now.overrun != m_counters.overrun)
+        flags |= lineError::Overrun;
+    if (now.parity != m_counters.parity)
+        flags |= lineError::Parity;
+    if (now.bufOverrun != m_counters.bufOverrun)
+        flags |= lineError::ReceiveOverflow;
     m_counters = now;
     return flags;
 }
 
 std::string PosixPortOpener::devicePath(unsigned portNumber) {
     std::string var = "VANTREL_COM" + std::to_string(portNumber);
-    if (const char* v = std::getenv(var.c_str()); v && *v) return v;
+    if (const char* v = std::getenv(var.c_str()); v && *v)
+        return v;
     return "/dev/ttyS" + std::to_string(portNumber == 0 ? 0 : portNumber - 1);
 }
 
@@ -185,6 +215,8 @@ std::unique_ptr<SerialDevice> PosixPortOpener::open(unsigned portNumber) {
     return std::make_unique<PosixSerialDevice>(devicePath(portNumber));
 }
 
-std::unique_ptr<SerialDevice> FixedPathOpener::open(unsigned) { return std::make_unique<PosixSerialDevice>(m_path); }
+std::unique_ptr<SerialDevice> FixedPathOpener::open(unsigned) {
+    return std::make_unique<PosixSerialDevice>(m_path);
+}
 
 }  // namespace vantrel

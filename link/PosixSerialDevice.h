@@ -12,7 +12,7 @@ namespace vantrel {
 /// Opening never raises DTR or RTS for longer than the driver forces: the device is opened
 /// non-blocking, HUPCL is cleared and both lines are dropped at once.
 class PosixSerialDevice : public SerialDevice {
-public:
+  public:
     /// Opens path. Throws PortInUseError carrying the real cause.
     explicit PosixSerialDevice(const std::string& path);
     ~PosixSerialDevice() override;
@@ -28,7 +28,7 @@ public:
     uint32_t takeLineErrors() override;
     std::string name() const override { return m_path; }
 
-private:
+  private:
     struct Counters {
         int frame = 0, overrun = 0, parity = 0, brk = 0, bufOverrun = 0;
     };
@@ -43,7 +43,7 @@ private:
 
 /// Maps COM<n> to a device: the environment variable VANTREL_COM<n> when set, else /dev/ttyS<n-1>.
 class PosixPortOpener : public PortOpener {
-public:
+  public:
     std::unique_ptr<SerialDevice> open(unsigned portNumber) override;
     /// The device path COM<n> maps to.
     static std::string devicePath(unsigned portNumber);
@@ -51,11 +51,11 @@ public:
 
 /// Opens one fixed device path whatever port number is asked (the command-line tool's --device).
 class FixedPathOpener : public PortOpener {
-public:
+  public:
     explicit FixedPathOpener(std::string path) : m_path(std::move(path)) {}
     std::unique_ptr<SerialDevice> open(unsigned) override;
 
-private:
+  private:
     std::string m_path;
 };
 

@@ -15,7 +15,9 @@ namespace {
 constexpr size_t kComIniReadLimit = 2000;
 int g_rememberedPort = 0;
 
-bool exists(const std::string& p) { return ::access(p.c_str(), F_OK) == 0; }
+bool exists(const std::string& p) {
+    return ::access(p.c_str(), F_OK) == 0;
+}
 }  // namespace
 
 namespace comIni {
@@ -24,26 +26,32 @@ std::string path(const std::string& directory) {
     std::string dir = directory.empty() ? "." : directory;
     std::string upper = dir + "/COM.INI";
     std::string lower = dir + "/com.ini";
-    if (exists(upper)) return upper;
-    if (exists(lower)) return lower;
+    if (exists(upper))
+        return upper;
+    if (exists(lower))
+        return lower;
     return upper;
 }
 
 int parse(const std::string& text) {
     size_t colon = text.find(':');
-    if (colon == std::string::npos) return -1;
+    if (colon == std::string::npos)
+        return -1;
     size_t i = colon + 1;
     while (i < text.size() && text[i] == ' ') ++i;
-    if (i >= text.size() || text[i] == '\n' || text[i] == '\r') return -1;
+    if (i >= text.size() || text[i] == '\n' || text[i] == '\r')
+        return -1;
     char c = text[i];
     // One character as a decimal number: a non-digit gives no port.
-    if (c < '0' || c > '9') return -1;
+    if (c < '0' || c > '9')
+        return -1;
     return c - '0';
 }
 
 int read(const std::string& directory) {
     std::ifstream in(path(directory), std::ios::binary);
-    if (!in) return -1;
+    if (!in)
+        return -1;
     std::string text(kComIniReadLimit, '\0');
     in.read(text.data(), static_cast<std::streamsize>(text.size()));
     text.resize(static_cast<size_t>(in.gcount()));
@@ -52,10 +60,12 @@ int read(const std::string& directory) {
 
 bool write(const std::string& directory, int port) {
     std::FILE* f = std::fopen(path(directory).c_str(), "w+");
-    if (!f) return false;
+    if (!f)
+        return false;
     int n = std::fprintf(f, "COM Port Id :%d\n ", port);
     bool ok = n > 0;
-    if (std::fclose(f) != 0) ok = false;
+    if (std::fclose(f) != 0)
+        ok = false;
     return ok;
 }
 
@@ -71,7 +81,11 @@ RF_CommunicationSetup::RF_CommunicationSetup() {
     }
 }
 
-int RF_CommunicationSetup::rememberedPort() { return g_rememberedPort; }
-void RF_CommunicationSetup::forgetRememberedPort() { g_rememberedPort = 0; }
+int RF_CommunicationSetup::rememberedPort() {
+    return g_rememberedPort;
+}
+void RF_CommunicationSetup::forgetRememberedPort() {
+    g_rememberedPort = 0;
+}
 
 }  // namespace vantrel

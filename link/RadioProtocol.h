@@ -9,7 +9,7 @@ namespace vantrel {
 
 /// Base of the command layer. Holds the attached port (not owned).
 class RadioProtocol {
-public:
+  public:
     virtual ~RadioProtocol() = default;
     virtual void keyUp() = 0;
     virtual void dekey() = 0;
@@ -19,7 +19,7 @@ public:
     virtual void writeMemory(const uint8_t* source, uint32_t address, unsigned count) = 0;
     virtual void attachPort(Win32CommunicationPort* port) { m_port = port; }
 
-protected:
+  protected:
     Win32CommunicationPort* m_port = nullptr;
 };
 

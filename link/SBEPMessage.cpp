@@ -27,13 +27,16 @@ std::vector<uint8_t> buildFrame(uint8_t opcode, const uint8_t* payload, size_t l
     uint8_t high = extendedOpcode ? ExtendedMarker : opcode;
     uint8_t low = loneHeader ? 0 : (extendedCount ? ExtendedMarker : static_cast<uint8_t>(count));
     frame.push_back(static_cast<uint8_t>((high << 4) | low));
-    if (extendedOpcode) frame.push_back(opcode);
+    if (extendedOpcode)
+        frame.push_back(opcode);
     if (!loneHeader && extendedCount) {
         frame.push_back(static_cast<uint8_t>(count >> 8));
         frame.push_back(static_cast<uint8_t>(count));
     }
-    if (length > 0) frame.insert(frame.end(), payload, payload + length);
-    if (!loneHeader) frame.push_back(checksum(frame.data(), frame.size()));
+    if (length > 0)
+        frame.insert(frame.end(), payload, payload + length);
+    if (!loneHeader)
+        frame.push_back(checksum(frame.data(), frame.size()));
     return frame;
 }
 
@@ -44,12 +47,16 @@ namespace {
 // Length of the header fields (header, extended opcode, extended count) of a frame starting with b0.
 size_t headerLength(uint8_t b0) {
     size_t n = 1;
-    if ((b0 >> 4) == sbep::ExtendedMarker) ++n;
-    if ((b0 & 0x0F) == sbep::ExtendedMarker) n += 2;
+    if ((b0 >> 4) == sbep::ExtendedMarker)
+        ++n;
+    if ((b0 & 0x0F) == sbep::ExtendedMarker)
+        n += 2;
     return n;
 }
 
-uint8_t frameOpcode(const uint8_t* frame) { return frame[0] >= 0xF0 ? frame[1] : static_cast<uint8_t>(frame[0] >> 4); }
+uint8_t frameOpcode(const uint8_t* frame) {
+    return frame[0] >= 0xF0 ? frame[1] : static_cast<uint8_t>(frame[0] >> 4);
+}
 
 }  // namespace
 
@@ -100,17 +107,24 @@ ReceiveBuffer& receiveBuffer() {
 
 // ---- replies ----------------------------------------------------------------------------------
 
-uint8_t SBEPReply::opcode() const { return m_frame.empty() ? 0 : frameOpcode(m_frame.data()); }
+uint8_t SBEPReply::opcode() const {
+    return m_frame.empty() ? 0 : frameOpcode(m_frame.data());
+}
 
 size_t SBEPReply::dataLength() const {
-    if (m_frame.empty()) return 0;
+    if (m_frame.empty())
+        return 0;
     size_t header = headerLength(m_frame[0]);
     return m_frame.size() > header + 1 ? m_frame.size() - header - 1 : 0;
 }
 
-const uint8_t* SBEPReply::data() const { return m_frame.data() + (m_frame.empty() ? 0 : headerLength(m_frame[0])); }
+const uint8_t* SBEPReply::data() const {
+    return m_frame.data() + (m_frame.empty() ? 0 : headerLength(m_frame[0]));
+}
 
-void SBEPReply::copyData(uint8_t* destination) const { std::memcpy(destination, data(), dataLength()); }
+void SBEPReply::copyData(uint8_t* destination) const {
+    std::memcpy(destination, data(), dataLength());
+}
 
 SBEPReply readReplyFrame(Win32CommunicationPort& port, uint32_t firstByteLimit, uint32_t maxIdle,
                          const ReplyAcceptance& acceptance) {
@@ -147,7 +161,8 @@ SBEPReply readReplyFrame(Win32CommunicationPort& port, uint32_t firstByteLimit, 
     size_t at = frame.size();
     frame.resize(at + count);
     port.readBytes(frame.data() + at, static_cast<unsigned>(count), maxIdle);
-    if (frame.size() >= 2 && frame.back() != sbep::checksum(frame.data(), frame.size() - 1)) throw BadReply();
+    if (frame.size() >= 2 && frame.back() != sbep::checksum(frame.data(), frame.size() - 1))
+        throw BadReply();
     return SBEPReply(std::move(frame));
 }
 
@@ -182,7 +197,8 @@ void SBEPMessage::collect(Win32CommunicationPort& port) {
             // the count is taken is not a wrong-length reply.
             int b0 = port.peekByte(0);
             size_t header = headerLength(static_cast<uint8_t>(b0));
-            if (header > 1) port.waitForBytes(static_cast<unsigned>(header), sbep::AckSilence);
+            if (header > 1)
+                port.waitForBytes(static_cast<unsigned>(header), sbep::AckSilence);
             size_t declared = b0 & 0x0F;
             if (declared == sbep::ExtendedMarker)
                 declared = (static_cast<size_t>(port.peekByte(header - 2)) << 8) | port.peekByte(header - 1);
@@ -193,7 +209,8 @@ void SBEPMessage::collect(Win32CommunicationPort& port) {
     }
     if (buf[frameLength] == sbep::AckFrame && !isReset) {
         waiting = port.bytesWaiting();
-        if (waiting > 0) port.read(buf + frameLength + 1, static_cast<int>(std::min(waiting, room)));
+        if (waiting > 0)
+            port.read(buf + frameLength + 1, static_cast<int>(std::min(waiting, room)));
     }
 
     const uint8_t* reply = buf + frameLength + 1;
@@ -201,24 +218,31 @@ void SBEPMessage::collect(Win32CommunicationPort& port) {
         size_t expected, measured;
         const bool extendedCount = (reply[0] & 0x0F) == sbep::ExtendedMarker;
         const size_t fields = extendedCount ? 4 : 2;
-        if (waiting < fields) throw ReplyLengthError();
-        expected = extendedCount ? static_cast<size_t>(reply[2] | reply[3]) : static_cast<size_t>(reply[0] & 0x0F);
+        if (waiting < fields)
+            throw ReplyLengthError();
+        expected =
+            extendedCount ? static_cast<size_t>(reply[2] | reply[3]) : static_cast<size_t>(reply[0] & 0x0F);
         measured = waiting - fields;
-        if (expected != measured) throw ReplyLengthError();
+        if (expected != measured)
+            throw ReplyLengthError();
         // A corrupted byte in a reply that came with the acknowledge must not reach the record.
         size_t total = headerLength(reply[0]) + ((reply[0] & 0x0F) == sbep::ExtendedMarker
                                                      ? static_cast<size_t>((reply[2] << 8) | reply[3])
                                                      : static_cast<size_t>(reply[0] & 0x0F));
-        if (total >= 2 && total <= room && reply[total - 1] != sbep::checksum(reply, total - 1)) throw BadReply();
+        if (total >= 2 && total <= room && reply[total - 1] != sbep::checksum(reply, total - 1))
+            throw BadReply();
     }
 
     uint8_t first = buf[frameLength];
     uint8_t firstOpcode = first >= 0xF0 ? 0 : static_cast<uint8_t>(first >> 4);
-    if (firstOpcode != sbep::Ack && firstOpcode != sbep::Nak) throw BadReply();
-    if (firstOpcode != sbep::Ack) throw MessageNotAcknowledged();
+    if (firstOpcode != sbep::Ack && firstOpcode != sbep::Nak)
+        throw BadReply();
+    if (firstOpcode != sbep::Ack)
+        throw MessageNotAcknowledged();
 }
 
-void SBEPMessage::withinWindow(Win32CommunicationPort& port, SendMode mode, const std::function<void()>& body) {
+void SBEPMessage::withinWindow(Win32CommunicationPort& port, SendMode mode,
+                               const std::function<void()>& body) {
     port.purgeInput();
     if (mode == SendMode::Echo)
         port.write(bytes(), static_cast<unsigned>(size()));
@@ -245,14 +269,16 @@ void SBEPMessage::retrying(Slot slot) {
         } catch (const UnsupportedMessage&) {
             throw;
         } catch (const CommunicationError&) {
-            if (m_attempts >= sbep::MaxAttempts) throw;
+            if (m_attempts >= sbep::MaxAttempts)
+                throw;
         }
     }
 }
 
 void SBEPMessage::exchange(Win32CommunicationPort& port) {
     withinWindow(port, SendMode::NoEcho, [&] {
-        if (!receiveBuffer().dataReplyPresent()) awaitReply(port);
+        if (!receiveBuffer().dataReplyPresent())
+            awaitReply(port);
     });
 }
 
@@ -271,7 +297,8 @@ void SBEPMessage::exchangeInto(Win32CommunicationPort& port, uint8_t* buffer) {
 
 void SBEPMessage::exchangeNoted(Win32CommunicationPort& port, radioStorage& record, int flag) {
     withinWindow(port, SendMode::Echo, [&] {
-        if (!receiveBuffer().dataReplyPresent()) awaitReplyNoted(port, record, flag);
+        if (!receiveBuffer().dataReplyPresent())
+            awaitReplyNoted(port, record, flag);
     });
 }
 
@@ -293,7 +320,8 @@ void SBEPMessage::sendFirst(Win32CommunicationPort& port, radioStorage& record, 
     } catch (const UnsupportedMessage&) {
         throw;
     } catch (const CommunicationError&) {
-        if (m_attempts >= sbep::MaxAttempts) throw;
+        if (m_attempts >= sbep::MaxAttempts)
+            throw;
     }
     sendNoted(port, record, flag);
 }
@@ -309,11 +337,13 @@ void SBEPMessage::awaitReplyInto(Win32CommunicationPort& port, uint8_t* buffer) 
     try {
         SBEPReply reply = readReplyFrame(port, sbep::SeparateReplySilence, sbep::SeparateReplySilence,
                                          ReplyAcceptance::any());
-        if (reply.opcode() == sbep::Nak) throw BadReply();
+        if (reply.opcode() == sbep::Nak)
+            throw BadReply();
         receiveBuffer().storeDataReply(reply.bytes(), reply.size());
         std::memset(buffer, 0, sbep::ReplyBufferSize);
         std::memcpy(buffer, reply.bytes(), std::min<size_t>(reply.size(), 24));
-        if (reply.opcode() == sbep::Unsupported) throw UnsupportedMessage();
+        if (reply.opcode() == sbep::Unsupported)
+            throw UnsupportedMessage();
     } catch (const TimeoutOnReceive&) {
     }
 }
@@ -322,13 +352,17 @@ void SBEPMessage::awaitReplyNoted(Win32CommunicationPort& port, radioStorage&, i
     try {
         SBEPReply reply = readReplyFrame(port, sbep::SeparateReplySilence, sbep::SeparateReplySilence,
                                          ReplyAcceptance::any());
-        if (reply.opcode() == sbep::Nak) throw BadReply();
+        if (reply.opcode() == sbep::Nak)
+            throw BadReply();
         receiveBuffer().storeDataReply(reply.bytes(), reply.size());
-        if (reply.opcode() == sbep::Unsupported) throw UnsupportedMessage();
+        if (reply.opcode() == sbep::Unsupported)
+            throw UnsupportedMessage();
     } catch (const TimeoutOnReceive&) {
     }
 }
 
-int SBEPMessage::handleWriteFailure(const Exception&, Win32CommunicationPort&) { return 0; }
+int SBEPMessage::handleWriteFailure(const Exception&, Win32CommunicationPort&) {
+    return 0;
+}
 
 }  // namespace vantrel

@@ -49,7 +49,7 @@ uint8_t checksum(const uint8_t* bytes, size_t count);
 
 /// A sequence of bytes.
 class ByteSequence {
-public:
+  public:
     virtual size_t size() const = 0;
     virtual const uint8_t* bytes() const = 0;
     virtual ~ByteSequence() = default;
@@ -57,13 +57,13 @@ public:
 
 /// A frame. Copies share the same bytes (the last copy frees them).
 class ProtocolMessage : public ByteSequence {
-public:
+  public:
     size_t size() const override { return m_frame ? m_frame->size() : 0; }
     const uint8_t* bytes() const override { return m_frame ? m_frame->data() : nullptr; }
     virtual void exchange(Win32CommunicationPort& port) = 0;
     virtual void send(Win32CommunicationPort& port) = 0;
 
-protected:
+  protected:
     ProtocolMessage() = default;
     explicit ProtocolMessage(std::vector<uint8_t> frame)
         : m_frame(std::make_shared<std::vector<uint8_t>>(std::move(frame))) {}
@@ -73,7 +73,7 @@ protected:
 /// The receive buffer shared by all exchanges (one exchange at a time): the echo of the request at
 /// 0 .. offset-1, the acknowledge at offset, the data reply (if any) from offset + 1.
 class ReceiveBuffer {
-public:
+  public:
     static constexpr size_t Size = 50;
     /// Room for a long echo (memory writes) on top of the classic 50 bytes.
     static constexpr size_t Capacity = 160;
@@ -98,7 +98,7 @@ public:
     /// Stores a reply that was read separately where a data reply arriving with the acknowledge goes.
     void storeDataReply(const uint8_t* frame, size_t length);
 
-private:
+  private:
     uint8_t m_bytes[Capacity] = {};
     size_t m_offset = 0;
 };
@@ -108,7 +108,7 @@ ReceiveBuffer& receiveBuffer();
 
 /// One reply frame received from the radio.
 class SBEPReply : public ByteSequence {
-public:
+  public:
     explicit SBEPReply(std::vector<uint8_t> frame) : m_frame(std::move(frame)) {}
     size_t size() const override { return m_frame.size(); }
     const uint8_t* bytes() const override { return m_frame.data(); }
@@ -119,7 +119,7 @@ public:
     const uint8_t* data() const;
     void copyData(uint8_t* destination) const;
 
-private:
+  private:
     std::vector<uint8_t> m_frame;
 };
 
@@ -142,7 +142,7 @@ SBEPReply readReplyFrame(Win32CommunicationPort& port, uint32_t firstByteLimit, 
 /// A request to the radio and the exchange that carries it. One object serves one operation: its
 /// attempt counter is never reset, so it is sent at most four times in all.
 class SBEPMessage : public ProtocolMessage {
-public:
+  public:
     SBEPMessage(uint8_t opcode, const uint8_t* payload, size_t length);
     SBEPMessage(uint8_t opcode, std::initializer_list<uint8_t> payload);
 
@@ -171,7 +171,7 @@ public:
     /// Returns 1 when the failure was handled by resending; the memory write overrides it.
     virtual int handleWriteFailure(const Exception& failure, Win32CommunicationPort& port);
 
-protected:
+  protected:
     enum class SendMode { NoEcho, Echo };
     /// Purges, sends, consumes the echo, requires the acknowledge and collects a data reply, then runs
     /// body; on any failure waits out the rest of the first window and rethrows.
@@ -182,7 +182,7 @@ protected:
     /// Collects echo, acknowledge and data reply into the receive buffer and checks them.
     void collect(Win32CommunicationPort& port);
 
-private:
+  private:
     uint8_t m_opcode;
     uint32_t m_attempts = 0;
 };

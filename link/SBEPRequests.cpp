@@ -23,12 +23,16 @@ std::vector<uint8_t> bytesPayload(uint8_t softpot, uint8_t function, const uint8
     return p;
 }
 
-uint8_t modeBits(int mode, uint8_t bit) { return mode == 3 ? bit : 0; }
+uint8_t modeBits(int mode, uint8_t bit) {
+    return mode == 3 ? bit : 0;
+}
 
 // Flags whose softpot reply carries a 16-bit or a 32-bit value when it comes with the acknowledge.
 unsigned notedWidth(int flag) {
-    if (flag == 2 || flag == 16) return 2;
-    if (flag == 20) return 4;
+    if (flag == 2 || flag == 16)
+        return 2;
+    if (flag == 20)
+        return 4;
     return 1;
 }
 
@@ -41,25 +45,31 @@ void putAddress(std::vector<uint8_t>& p, uint32_t address) {
 }  // namespace
 
 SBEPWriteSerialNoRequest::SBEPWriteSerialNoRequest(const char* serialNo)
-    : SBEPMessage(sbepOp::WriteSerialNo, [&] {
-          std::vector<uint8_t> p{0x00};
-          bool ended = false;
-          for (int i = 0; i < 10; ++i) {
-              // A shorter text is padded with blanks rather than read past its end.
-              if (!ended && serialNo[i] == '\0') ended = true;
-              p.push_back(ended ? ' ' : static_cast<uint8_t>(serialNo[i]));
-          }
-          return p;
-      }().data(), 11) {}
+    : SBEPMessage(
+          sbepOp::WriteSerialNo,
+          [&] {
+              std::vector<uint8_t> p{0x00};
+              bool ended = false;
+              for (int i = 0; i < 10; ++i) {
+                  // A shorter text is padded with blanks rather than read past its end.
+                  if (!ended && serialNo[i] == '\0')
+                      ended = true;
+                  p.push_back(ended ? ' ' : static_cast<uint8_t>(serialNo[i]));
+              }
+              return p;
+          }()
+              .data(),
+          11) {}
 
 SBEPChannelRequest::SBEPChannelRequest(uint16_t code, int mode)
-    : SBEPMessage(sbepOp::Channel, {modeBits(mode, 0x80), static_cast<uint8_t>(code >> 8), static_cast<uint8_t>(code)}) {}
+    : SBEPMessage(sbepOp::Channel,
+                  {modeBits(mode, 0x80), static_cast<uint8_t>(code >> 8), static_cast<uint8_t>(code)}) {}
 
 SBEPChannelRequest::SBEPChannelRequest(uint16_t first, int firstMode, uint16_t second, int secondMode)
     : SBEPMessage(sbepOp::Channel,
                   {static_cast<uint8_t>(modeBits(firstMode, 0x80) | modeBits(secondMode, 0x40)),
-                   static_cast<uint8_t>(first >> 8), static_cast<uint8_t>(first), static_cast<uint8_t>(second >> 8),
-                   static_cast<uint8_t>(second)}) {}
+                   static_cast<uint8_t>(first >> 8), static_cast<uint8_t>(first),
+                   static_cast<uint8_t>(second >> 8), static_cast<uint8_t>(second)}) {}
 
 // ---- softpot family ---------------------------------------------------------------------------
 
@@ -72,7 +82,8 @@ SBEPSoftpotRequest::SBEPSoftpotRequest(uint8_t softpot, uint8_t function, uint32
     : SBEPMessage(sbepOp::Softpot, softpotPayload(softpot, function, value, width).data(), 2 + width),
       m_softpot(softpot) {}
 
-SBEPSoftpotRequest::SBEPSoftpotRequest(uint8_t softpot, uint8_t function, const uint8_t* bytes, unsigned count)
+SBEPSoftpotRequest::SBEPSoftpotRequest(uint8_t softpot, uint8_t function, const uint8_t* bytes,
+                                       unsigned count)
     : SBEPMessage(sbepOp::Softpot, bytesPayload(softpot, function, bytes, count).data(), 2 + count),
       m_softpot(softpot) {}
 
@@ -88,8 +99,10 @@ bool SBEPSoftpotRequest::readSeparateReply(Win32CommunicationPort& port, uint32_
     SBEPReply reply = readReplyFrame(port, sbep::SeparateReplySilence, sbep::SeparateReplySilence,
                                      ReplyAcceptance::list({sbep::SoftpotReply, sbep::Unsupported}));
     receiveBuffer().storeDataReply(reply.bytes(), reply.size());
-    if (reply.opcode() == sbep::Unsupported) return false;
-    if (reply.dataLength() < 1 || reply.data()[0] != m_softpot) throw BadReply();
+    if (reply.opcode() == sbep::Unsupported)
+        return false;
+    if (reply.dataLength() < 1 || reply.data()[0] != m_softpot)
+        throw BadReply();
     m_value = 0;
     m_width = static_cast<unsigned>(reply.dataLength() - 1);
     for (unsigned i = 0; i < m_width && i < 4; ++i) m_value = (m_value << 8) | reply.data()[1 + i];
@@ -99,11 +112,13 @@ bool SBEPSoftpotRequest::readSeparateReply(Win32CommunicationPort& port, uint32_
 void SBEPSoftpotRequest::decodeWithAck(unsigned width) {
     const ReceiveBuffer& rb = receiveBuffer();
     // A reply for another softpot is stale or misrouted: never take its value.
-    if (rb.dataReplyByte(0) != m_softpot) throw BadReply();
+    if (rb.dataReplyByte(0) != m_softpot)
+        throw BadReply();
     if (width == 0) {
         const uint8_t* frame = rb.raw() + rb.offset() + 1;
-        size_t count = (frame[0] & 0x0F) == sbep::ExtendedMarker ? static_cast<size_t>((frame[2] << 8) | frame[3])
-                                                                  : static_cast<size_t>(frame[0] & 0x0F);
+        size_t count = (frame[0] & 0x0F) == sbep::ExtendedMarker
+                           ? static_cast<size_t>((frame[2] << 8) | frame[3])
+                           : static_cast<size_t>(frame[0] & 0x0F);
         width = count >= 2 ? static_cast<unsigned>(count - 2) : 0;
     }
     m_width = width;
@@ -128,7 +143,8 @@ void SBEPSoftpotReadRequest::exchange(Win32CommunicationPort& port) {
         if (!rb.dataReplyPresent()) {
             awaitReply(port);
         } else {
-            if (rb.dataReplyUnsupported()) throw UnsupportedMessage();
+            if (rb.dataReplyUnsupported())
+                throw UnsupportedMessage();
             decodeWithAck(0);
         }
     });
@@ -150,13 +166,15 @@ void SBEPSoftpotReadRequest::exchangeFirst(Win32CommunicationPort& port, radioSt
         if (!rb.dataReplyPresent()) {
             awaitReplyNoted(port, record, flag);
         } else if (noteWithAck(record, flag)) {
-            if (rb.dataReplyByte(0) != m_softpot) throw BadReply();
+            if (rb.dataReplyByte(0) != m_softpot)
+                throw BadReply();
         }
     });
 }
 
 void SBEPSoftpotReadRequest::awaitReply(Win32CommunicationPort& port) {
-    if (!readSeparateReply(port, sbep::AckSilence)) throw UnsupportedMessage();
+    if (!readSeparateReply(port, sbep::AckSilence))
+        throw UnsupportedMessage();
 }
 
 void SBEPSoftpotReadRequest::awaitReplyNoted(Win32CommunicationPort& port, radioStorage& record, int flag) {
@@ -178,7 +196,9 @@ void SBEPSoftpotWriteRequest::exchangeNoted(Win32CommunicationPort& port, radioS
     });
 }
 
-void SBEPSoftpotWriteRequest::awaitReply(Win32CommunicationPort& port) { SBEPMessage::awaitReply(port); }
+void SBEPSoftpotWriteRequest::awaitReply(Win32CommunicationPort& port) {
+    SBEPMessage::awaitReply(port);
+}
 
 void SBEPSoftpotWriteRequest::awaitReplyNoted(Win32CommunicationPort& port, radioStorage& record, int flag) {
     if (readSeparateReply(port, sbep::AckSilence)) {
@@ -201,7 +221,8 @@ void SBEPAutoTuneRequest::exchangeNoted(Win32CommunicationPort& port, radioStora
 }
 
 void SBEPAutoTuneRequest::awaitReply(Win32CommunicationPort& port) {
-    if (!readSeparateReply(port, sbep::AckSilence)) throw UnsupportedMessage();
+    if (!readSeparateReply(port, sbep::AckSilence))
+        throw UnsupportedMessage();
 }
 
 void SBEPAutoTuneRequest::awaitReplyNoted(Win32CommunicationPort& port, radioStorage& record, int flag) {
@@ -217,9 +238,8 @@ void SBEPAutoTuneRequest::awaitReplyNoted(Win32CommunicationPort& port, radioSto
 // ---- memory -----------------------------------------------------------------------------------
 
 SBEPReadRequest::SBEPReadRequest(uint32_t address, uint8_t count)
-    : SBEPMessage(sbepOp::ReadMemory,
-                  {count, static_cast<uint8_t>(address >> 16), static_cast<uint8_t>(address >> 8),
-                   static_cast<uint8_t>(address)}),
+    : SBEPMessage(sbepOp::ReadMemory, {count, static_cast<uint8_t>(address >> 16),
+                                       static_cast<uint8_t>(address >> 8), static_cast<uint8_t>(address)}),
       m_address(address) {}
 
 void SBEPReadRequest::awaitReply(Win32CommunicationPort& port) {
@@ -228,23 +248,28 @@ void SBEPReadRequest::awaitReply(Win32CommunicationPort& port) {
 }
 
 SBEPWriteRequest::SBEPWriteRequest(uint32_t address, const uint8_t* data, unsigned count)
-    : SBEPMessage(sbepOp::WriteMemory,
-                  [&] {
-                      std::vector<uint8_t> p;
-                      putAddress(p, address);
-                      if (count) p.insert(p.end(), data, data + count);
-                      return p;
-                  }()
-                      .data(),
-                  3 + count),
+    : SBEPMessage(
+          sbepOp::WriteMemory,
+          [&] {
+              std::vector<uint8_t> p;
+              putAddress(p, address);
+              if (count)
+                  p.insert(p.end(), data, data + count);
+              return p;
+          }()
+              .data(),
+          3 + count),
       m_address(address) {}
 
 void SBEPWriteRequest::decode(const SBEPReply& reply) {
-    if (reply.dataLength() < 3) throw BadReply();
+    if (reply.dataLength() < 3)
+        throw BadReply();
     const uint8_t* d = reply.data();
     uint32_t a = (static_cast<uint32_t>(d[0]) << 16) | (static_cast<uint32_t>(d[1]) << 8) | d[2];
-    if (reply.opcode() == sbep::MemoryWriteRefused) throw BadWrite(a);
-    if (reply.opcode() != sbep::MemoryWriteReply) throw BadReply();
+    if (reply.opcode() == sbep::MemoryWriteRefused)
+        throw BadWrite(a);
+    if (reply.opcode() != sbep::MemoryWriteReply)
+        throw BadReply();
     if (a == m_address) {
         m_link = nullptr;
     } else if (a == 0xFFFFFF || a == 0 || (m_link && a == m_link->m_address)) {
@@ -265,8 +290,9 @@ void SBEPWriteRequest::exchange(Win32CommunicationPort& port) {
         const uint8_t* frame = rb.raw() + rb.offset() + 1;
         size_t header = 1 + ((frame[0] >> 4) == sbep::ExtendedMarker ? 1 : 0) +
                         ((frame[0] & 0x0F) == sbep::ExtendedMarker ? 2 : 0);
-        size_t count = (frame[0] & 0x0F) == sbep::ExtendedMarker ? static_cast<size_t>((frame[2] << 8) | frame[3])
-                                                                  : static_cast<size_t>(frame[0] & 0x0F);
+        size_t count = (frame[0] & 0x0F) == sbep::ExtendedMarker
+                           ? static_cast<size_t>((frame[2] << 8) | frame[3])
+                           : static_cast<size_t>(frame[0] & 0x0F);
         size_t total = std::min(header + count, rb.dataRoom());
         decode(SBEPReply(std::vector<uint8_t>(frame, frame + total)));
     });
@@ -281,7 +307,8 @@ void SBEPWriteRequest::awaitReply(Win32CommunicationPort& port) {
 
 int SBEPWriteRequest::handleWriteFailure(const Exception& failure, Win32CommunicationPort& port) {
     const BadWrite* bad = dynamic_cast<const BadWrite*>(&failure);
-    if (!bad || bad->address() == m_address) return 0;
+    if (!bad || bad->address() == m_address)
+        return 0;
     if (m_link && bad->address() == m_link->m_address) {
         SBEPWriteRequest* linked = m_link;
         linked->m_link = this;

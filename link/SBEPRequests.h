@@ -48,75 +48,77 @@ constexpr uint8_t RSSI = 26;
 }  // namespace softpotNumber
 
 class SBEPResetRequest : public SBEPMessage {
-public:
+  public:
     SBEPResetRequest() : SBEPMessage(sbepOp::Reset, {}) {}
 };
 class SBEPWriteSerialNoRequest : public SBEPMessage {
-public:
+  public:
     /// 0x00 then the ten characters.
     explicit SBEPWriteSerialNoRequest(const char* serialNo);
 };
 class SBEPKeyUpRequest : public SBEPMessage {
-public:
+  public:
     SBEPKeyUpRequest() : SBEPMessage(sbepOp::Key, {0x01}) {}
 };
 class SBEPDekeyRequest : public SBEPMessage {
-public:
+  public:
     SBEPDekeyRequest() : SBEPMessage(sbepOp::Key, {0x00}) {}
 };
 class SBEPReadTuneRequest : public SBEPMessage {
-public:
+  public:
     SBEPReadTuneRequest() : SBEPMessage(sbepOp::ReadTune, {0x00}) {}
 };
 class SBEPTempCompRequest : public SBEPMessage {
-public:
-    SBEPTempCompRequest() : SBEPMessage(sbepOp::Softpot, {softpotNumber::TempComp, softpotFunction::Read, 0x00}) {}
+  public:
+    SBEPTempCompRequest()
+        : SBEPMessage(sbepOp::Softpot, {softpotNumber::TempComp, softpotFunction::Read, 0x00}) {}
 };
 class SBEPReadRSSIRequest : public SBEPMessage {
-public:
-    SBEPReadRSSIRequest() : SBEPMessage(sbepOp::Softpot, {softpotNumber::RSSI, softpotFunction::ReadTable, 0x00}) {}
+  public:
+    SBEPReadRSSIRequest()
+        : SBEPMessage(sbepOp::Softpot, {softpotNumber::RSSI, softpotFunction::ReadTable, 0x00}) {}
 };
 class SBEPReadRSSICalDacRequest : public SBEPMessage {
-public:
+  public:
     explicit SBEPReadRSSICalDacRequest(uint8_t softpot) : SBEPMessage(sbepOp::Softpot, {softpot, 0x00}) {}
 };
 /// Channel request: the mode byte carries bit 7 for the (first) code and bit 6 for the second; mode
 /// value 2 sets neither, so every caller's request carries 0x00. Mode 3 sets the code's bit.
 class SBEPChannelRequest : public SBEPMessage {
-public:
+  public:
     SBEPChannelRequest(uint16_t code, int mode);
     SBEPChannelRequest(uint16_t first, int firstMode, uint16_t second, int secondMode);
 };
 class SBEPTestModeRequest : public SBEPMessage {
-public:
+  public:
     SBEPTestModeRequest(uint8_t a, uint8_t b, uint8_t c) : SBEPMessage(sbepOp::TestMode, {a, b, c}) {}
 };
 class SBEPRadioModelNoRequest : public SBEPMessage {
-public:
+  public:
     SBEPRadioModelNoRequest() : SBEPMessage(sbepOp::Identity, {identity::ModelNo}) {}
 };
 class SBEPRadioSerialNoRequest : public SBEPMessage {
-public:
+  public:
     SBEPRadioSerialNoRequest() : SBEPMessage(sbepOp::Identity, {identity::SerialNo}) {}
 };
 class SBEPRadioPowerUpRequest : public SBEPMessage {
-public:
+  public:
     SBEPRadioPowerUpRequest() : SBEPMessage(sbepOp::Identity, {identity::PowerUp}) {}
 };
 class SBEPRadioICVersionRequest : public SBEPMessage {
-public:
+  public:
     SBEPRadioICVersionRequest() : SBEPMessage(sbepOp::Identity, {identity::ICVersion}) {}
 };
 class SBEPRadioUUIDRequest : public SBEPMessage {
-public:
+  public:
     SBEPRadioUUIDRequest() : SBEPMessage(sbepOp::Identity, {identity::UUID}) {}
 };
 class SBEPReadBBORequest : public SBEPMessage {
-public:
+  public:
     SBEPReadBBORequest(uint8_t itemCode, uint8_t index) : SBEPMessage(sbepOp::Bbo, {itemCode, index}) {}
 };
 class SBEPWriteBBORequest : public SBEPMessage {
-public:
+  public:
     /// The payload goes second, third, first.
     SBEPWriteBBORequest(uint8_t first, uint8_t second, uint8_t third)
         : SBEPMessage(sbepOp::Bbo, {second, third, first}) {}
@@ -124,7 +126,7 @@ public:
 
 /// Softpot requests (opcode 0x20, or 0x1F for auto-tune): softpot number, function, value bytes.
 class SBEPSoftpotRequest : public SBEPMessage {
-public:
+  public:
     uint8_t softpot() const { return m_softpot; }
     /// The decoded value (big-endian) and its width in bytes; width 0 when no value was decoded.
     uint32_t value() const { return m_value; }
@@ -132,7 +134,7 @@ public:
 
     void awaitReply(Win32CommunicationPort& port) override = 0;
 
-protected:
+  protected:
     enum class Form { Read, TableRead };
     SBEPSoftpotRequest(uint8_t softpot, Form form);
     SBEPSoftpotRequest(uint8_t softpot, uint8_t function, uint32_t value, unsigned width);
@@ -154,11 +156,13 @@ protected:
 };
 
 class SBEPSoftpotReadRequest : public SBEPSoftpotRequest {
-public:
+  public:
     /// Read of the current value (function 0).
     explicit SBEPSoftpotReadRequest(uint8_t softpot) : SBEPSoftpotRequest(softpot, Form::Read) {}
     /// Table read of every point (function 3).
-    static SBEPSoftpotReadRequest table(uint8_t softpot) { return SBEPSoftpotReadRequest(softpot, Form::TableRead); }
+    static SBEPSoftpotReadRequest table(uint8_t softpot) {
+        return SBEPSoftpotReadRequest(softpot, Form::TableRead);
+    }
 
     void exchange(Win32CommunicationPort& port) override;
     void exchangeNoted(Win32CommunicationPort& port, radioStorage& record, int flag) override;
@@ -166,12 +170,12 @@ public:
     void awaitReply(Win32CommunicationPort& port) override;
     void awaitReplyNoted(Win32CommunicationPort& port, radioStorage& record, int flag) override;
 
-private:
+  private:
     SBEPSoftpotReadRequest(uint8_t softpot, Form form) : SBEPSoftpotRequest(softpot, form) {}
 };
 
 class SBEPSoftpotWriteRequest : public SBEPSoftpotRequest {
-public:
+  public:
     SBEPSoftpotWriteRequest(uint8_t softpot, uint8_t function, uint32_t value, unsigned width)
         : SBEPSoftpotRequest(softpot, function, value, width) {}
     SBEPSoftpotWriteRequest(uint8_t softpot, uint8_t function, const uint8_t* bytes, unsigned count)
@@ -183,7 +187,7 @@ public:
 };
 
 class SBEPAutoTuneRequest : public SBEPSoftpotRequest {
-public:
+  public:
     explicit SBEPAutoTuneRequest(uint8_t softpot) : SBEPSoftpotRequest(softpot, sbepOp::AutoTune) {}
 
     void exchangeNoted(Win32CommunicationPort& port, radioStorage& record, int flag) override;
@@ -193,19 +197,19 @@ public:
 
 /// Memory read of at most 32 bytes: the reply is the raw 0x80 frame (address, then the data).
 class SBEPReadRequest : public SBEPMessage {
-public:
+  public:
     SBEPReadRequest(uint32_t address, uint8_t count);
     uint32_t address() const { return m_address; }
     void awaitReply(Win32CommunicationPort& port) override;
 
-private:
+  private:
     uint32_t m_address;
 };
 
 /// Memory write of one chunk. The radio confirms with 0x84 and the chunk's address, asks for a
 /// resend with 0xFFFFFF, 0 or the previous chunk's address, or refuses with 0x85 (BadWrite).
 class SBEPWriteRequest : public SBEPMessage {
-public:
+  public:
     SBEPWriteRequest(uint32_t address, const uint8_t* data, unsigned count);
     uint32_t address() const { return m_address; }
     /// The request that must be sent again (this one or the previous chunk), or none.
@@ -216,7 +220,7 @@ public:
     void awaitReply(Win32CommunicationPort& port) override;
     int handleWriteFailure(const Exception& failure, Win32CommunicationPort& port) override;
 
-private:
+  private:
     void decode(const SBEPReply& reply);
     uint32_t m_address;
     SBEPWriteRequest* m_link = nullptr;

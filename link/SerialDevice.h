@@ -25,7 +25,7 @@ constexpr uint32_t DeviceLost = 0x8000;
 /// Failures of the calls a serial device must support throw GeneralCommunicationError (or the
 /// setting errors); optional features a device lacks (modem lines, error counters) are skipped.
 class SerialDevice {
-public:
+  public:
     virtual ~SerialDevice() = default;
     /// Raw mode, 9600 bit/s, 8 data bits, no parity, 1 stop bit, no flow control.
     virtual void applyLineSettings() = 0;
@@ -47,7 +47,7 @@ public:
 
 /// Maps a COM port number (1 to 4) to an open device. Throws PortInUseError with the real cause.
 class PortOpener {
-public:
+  public:
     virtual ~PortOpener() = default;
     virtual std::unique_ptr<SerialDevice> open(unsigned portNumber) = 0;
 };

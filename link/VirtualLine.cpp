@@ -6,7 +6,7 @@
 namespace vantrel {
 
 class VirtualSerialDevice : public SerialDevice {
-public:
+  public:
     explicit VirtualSerialDevice(VirtualLine& line) : m_line(line) {}
     ~VirtualSerialDevice() override { m_line.m_open = false; }
 
@@ -30,7 +30,8 @@ public:
     bool waitReadable(uint32_t timeoutMs) override {
         check();
         m_line.moveDue();
-        if (!m_line.m_received.empty()) return true;
+        if (!m_line.m_received.empty())
+            return true;
         VirtualClock& clock = m_line.m_clock;
         uint64_t limit = clock.now() + timeoutMs;
         if (!m_line.m_scheduled.empty() && m_line.m_scheduled.begin()->first <= limit) {
@@ -45,20 +46,23 @@ public:
         check();
         uint64_t now = m_line.m_clock.now();
         m_line.m_sent.push_back({now, byte});
-        if (m_line.m_peer) m_line.m_peer->onHostByte(byte, now, m_line);
+        if (m_line.m_peer)
+            m_line.m_peer->onHostByte(byte, now, m_line);
         return true;
     }
     uint32_t takeLineErrors() override {
         uint32_t flags = m_line.m_pendingErrors;
         m_line.m_pendingErrors = 0;
-        if (m_line.m_disconnected) flags |= lineError::DeviceLost;
+        if (m_line.m_disconnected)
+            flags |= lineError::DeviceLost;
         return flags;
     }
     std::string name() const override { return "virtual line"; }
 
-private:
+  private:
     void check() const {
-        if (m_line.m_disconnected) throw GeneralCommunicationError();
+        if (m_line.m_disconnected)
+            throw GeneralCommunicationError();
     }
     VirtualLine& m_line;
 };
@@ -83,7 +87,8 @@ std::vector<uint8_t> VirtualLine::sentBytes() const {
 }
 
 std::unique_ptr<SerialDevice> VirtualLine::openDevice() {
-    if (m_open) throw PortInUseError(PortOpenCause::Busy, "virtual line", "the port is held by another program");
+    if (m_open)
+        throw PortInUseError(PortOpenCause::Busy, "virtual line", "the port is held by another program");
     if (m_disconnected)
         throw PortInUseError(PortOpenCause::NoSuchDevice, "virtual line", "no such device");
     m_open = true;
@@ -93,7 +98,8 @@ std::unique_ptr<SerialDevice> VirtualLine::openDevice() {
 
 std::unique_ptr<SerialDevice> VirtualPortOpener::open(unsigned portNumber) {
     if (m_onlyPort != 0 && portNumber != m_onlyPort)
-        throw PortInUseError(PortOpenCause::NoSuchDevice, "COM" + std::to_string(portNumber), "no such device");
+        throw PortInUseError(PortOpenCause::NoSuchDevice, "COM" + std::to_string(portNumber),
+                             "no such device");
     return m_line.openDevice();
 }
 

@@ -1,4 +1,5 @@
-// An in-memory serial line on a virtual clock: tests and the simulated radio run whole exchanges in virtual time.
+// An in-memory serial line on a virtual clock: tests and the simulated radio run whole exchanges in virtual
+// time.
 #pragma once
 
 #include <cstdint>
@@ -14,17 +15,18 @@ namespace vantrel {
 
 /// A clock that moves only when someone waits on it. tick() = startTick + now (wrapping).
 class VirtualClock : public Clock {
-public:
+  public:
     explicit VirtualClock(uint32_t startTick = 1000) : m_startTick(startTick) {}
     uint32_t tick() override { return static_cast<uint32_t>(m_startTick + m_now); }
     void sleep(uint32_t ms) override { m_now += ms; }
     /// Milliseconds of virtual time since construction (does not wrap).
     uint64_t now() const { return m_now; }
     void advanceTo(uint64_t t) {
-        if (t > m_now) m_now = t;
+        if (t > m_now)
+            m_now = t;
     }
 
-private:
+  private:
     uint32_t m_startTick;
     uint64_t m_now = 0;
 };
@@ -35,7 +37,7 @@ class VirtualLine;
 /// program transmits, at the virtual time it was transmitted, and answers by scheduling bytes on the
 /// line with VirtualLine::deliver. It echoes what it wants echoed: the line adds nothing by itself.
 class LinePeer {
-public:
+  public:
     virtual ~LinePeer() = default;
     virtual void onHostByte(uint8_t byte, uint64_t nowMs, VirtualLine& line) = 0;
 };
@@ -48,7 +50,7 @@ struct TimedByte {
 
 /// The line: the program's side is a SerialDevice (openDevice), the radio's side is a LinePeer.
 class VirtualLine {
-public:
+  public:
     explicit VirtualLine(VirtualClock& clock) : m_clock(clock) {}
     VirtualClock& clock() { return m_clock; }
 
@@ -76,7 +78,7 @@ public:
     /// How many times the program's side was opened.
     unsigned openCount() const { return m_openCount; }
 
-private:
+  private:
     friend class VirtualSerialDevice;
     void moveDue();
 
@@ -93,11 +95,12 @@ private:
 
 /// Opens the virtual line for the listed COM port numbers (all four by default).
 class VirtualPortOpener : public PortOpener {
-public:
-    explicit VirtualPortOpener(VirtualLine& line, unsigned onlyPort = 0) : m_line(line), m_onlyPort(onlyPort) {}
+  public:
+    explicit VirtualPortOpener(VirtualLine& line, unsigned onlyPort = 0)
+        : m_line(line), m_onlyPort(onlyPort) {}
     std::unique_ptr<SerialDevice> open(unsigned portNumber) override;
 
-private:
+  private:
     VirtualLine& m_line;
     unsigned m_onlyPort;
 };

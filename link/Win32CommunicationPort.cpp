@@ -21,20 +21,29 @@ constexpr uint32_t kRate256000Code = 0x3FF00;
 }  // namespace
 
 void throwLineError(int64_t flags) {
-    if (flags == 0) return;
-    if (flags == -12) throw BaudRateSettingError();
-    if (flags == -11) throw CharacterSizeSettingError();
-    if (flags & lineError::Break) throw BreakDetected();
-    if (flags & lineError::Framing) throw FramingError();
-    if (flags & lineError::Overrun) throw OverrunError();
-    if (flags & lineError::Parity) throw ParityError();
-    if (flags & lineError::ReceiveOverflow) throw InputBufferFull();
-    if (flags & lineError::TransmitFull) throw OutputBufferFull();
+    if (flags == 0)
+        return;
+    if (flags == -12)
+        throw BaudRateSettingError();
+    if (flags == -11)
+        throw CharacterSizeSettingError();
+    if (flags & lineError::Break)
+        throw BreakDetected();
+    if (flags & lineError::Framing)
+        throw FramingError();
+    if (flags & lineError::Overrun)
+        throw OverrunError();
+    if (flags & lineError::Parity)
+        throw ParityError();
+    if (flags & lineError::ReceiveOverflow)
+        throw InputBufferFull();
+    if (flags & lineError::TransmitFull)
+        throw OutputBufferFull();
     throw GeneralCommunicationError();
 }
 
-Win32CommunicationPort::Win32CommunicationPort(unsigned portNumber, uint32_t lineRate, int parity, int dataBits,
-                                               int stopBits, bool echoCheck)
+Win32CommunicationPort::Win32CommunicationPort(unsigned portNumber, uint32_t lineRate, int parity,
+                                               int dataBits, int stopBits, bool echoCheck)
     : m_echoCheck(echoCheck), m_portNumber(portNumber), m_clock(linkContext().lineClock()) {
     m_device = linkContext().portOpener().open(portNumber);
     open(lineRate, parity, dataBits, stopBits);
@@ -72,10 +81,13 @@ void Win32CommunicationPort::apply() {
 
 void Win32CommunicationPort::configure(uint32_t lineRate, int parity, int dataBits, int stopBits) {
     m_settings.rateField = lineRate;
-    if (parity >= 0 && parity <= 2) m_settings.parity = parity;
-    if (dataBits < 4 || dataBits > 8) throw CharacterSizeSettingError();
+    if (parity >= 0 && parity <= 2)
+        m_settings.parity = parity;
+    if (dataBits < 4 || dataBits > 8)
+        throw CharacterSizeSettingError();
     m_settings.dataBits = dataBits;
-    if (stopBits >= 0 && stopBits <= 2) m_settings.stopBits = stopBits;
+    if (stopBits >= 0 && stopBits <= 2)
+        m_settings.stopBits = stopBits;
     apply();
 }
 
@@ -85,24 +97,29 @@ void Win32CommunicationPort::setLineRate(uint32_t rate) {
 }
 
 uint32_t Win32CommunicationPort::lineRate() const {
-    if (m_settings.rateField == kRate128000Code) return 128000;
-    if (m_settings.rateField == kRate256000Code) return 256000;
+    if (m_settings.rateField == kRate128000Code)
+        return 128000;
+    if (m_settings.rateField == kRate256000Code)
+        return 256000;
     return m_settings.rateField;
 }
 
 void Win32CommunicationPort::setParity(int parity) {
-    if (parity >= 0 && parity <= 2) m_settings.parity = parity;
+    if (parity >= 0 && parity <= 2)
+        m_settings.parity = parity;
     apply();
 }
 
 void Win32CommunicationPort::setDataBits(int bits) {
-    if (bits < 4 || bits > 8) throw CharacterSizeSettingError();
+    if (bits < 4 || bits > 8)
+        throw CharacterSizeSettingError();
     m_settings.dataBits = bits;
     apply();
 }
 
 void Win32CommunicationPort::setStopBits(int code) {
-    if (code >= 0 && code <= 2) m_settings.stopBits = code;
+    if (code >= 0 && code <= 2)
+        m_settings.stopBits = code;
     apply();
 }
 
@@ -111,17 +128,21 @@ double Win32CommunicationPort::bitsPerCharacter() const {
     return m_settings.dataBits + m_settings.parity + 1 + kStopBits[m_settings.stopBits];
 }
 
-double Win32CommunicationPort::characterTime() { return bitsPerCharacter() / lineRate(); }
+double Win32CommunicationPort::characterTime() {
+    return bitsPerCharacter() / lineRate();
+}
 
 void Win32CommunicationPort::idle() {
-    if (linkContext().idleHook) linkContext().idleHook();
+    if (linkContext().idleHook)
+        linkContext().idleHook();
 }
 
 void Win32CommunicationPort::send(const uint8_t* bytes, unsigned count) {
     for (unsigned i = 0; i < count; ++i) {
         uint32_t started = m_clock.tick();
         while (!m_device->transmit(bytes[i])) {
-            if (m_clock.tick() - started > kTransmitRefusalLimitMs) throw OutputBufferFull();
+            if (m_clock.tick() - started > kTransmitRefusalLimitMs)
+                throw OutputBufferFull();
             m_clock.sleep(1);
         }
     }
@@ -130,11 +151,13 @@ void Win32CommunicationPort::send(const uint8_t* bytes, unsigned count) {
 void Win32CommunicationPort::write(const uint8_t* bytes, unsigned count) {
     send(bytes, count);
     m_clock.sleep(kWritePauseMs);
-    if (!m_echoCheck) return;
+    if (!m_echoCheck)
+        return;
     waitForBytes(count, 1);
     std::vector<uint8_t> echo(count);
     int got = read(echo.data(), static_cast<int>(count));
-    if (got != static_cast<int>(count) || !std::equal(echo.begin(), echo.end(), bytes)) throw DataCollision();
+    if (got != static_cast<int>(count) || !std::equal(echo.begin(), echo.end(), bytes))
+        throw DataCollision();
 }
 
 void Win32CommunicationPort::writeNoEcho(const uint8_t* bytes, unsigned count) {
@@ -147,15 +170,18 @@ void Win32CommunicationPort::drainDevice() {
     for (;;) {
         size_t n = m_device->readAvailable(chunk, sizeof chunk);
         m_queue.insert(m_queue.end(), chunk, chunk + n);
-        if (n < sizeof chunk) break;
+        if (n < sizeof chunk)
+            break;
     }
     uint32_t errors = m_device->takeLineErrors();
-    if (errors & lineError::DeviceLost) throw GeneralCommunicationError();
+    if (errors & lineError::DeviceLost)
+        throw GeneralCommunicationError();
     m_pendingErrors |= errors;
 }
 
 int Win32CommunicationPort::read(uint8_t* destination, int count) {
-    if (count <= 0) return 0;
+    if (count <= 0)
+        return 0;
     // 0x14 is never a valid acknowledge byte: the frame layer relies on it after an empty read.
     destination[0] = 0x14;
     drainDevice();
@@ -194,7 +220,8 @@ uint32_t Win32CommunicationPort::waitForBytes(unsigned count, uint32_t maxIdle) 
     while (seen < count) {
         uint32_t silentMs = m_clock.tick() - lastArrival;
         idleCount = silentMs / period;
-        if (idleCount >= maxIdle) throw TimeoutOnReceive();
+        if (idleCount >= maxIdle)
+            throw TimeoutOnReceive();
         uint32_t remaining = (maxIdle - idleCount) * period - silentMs % period;
         if (linkContext().idleHook) {
             idle();
@@ -220,7 +247,8 @@ uint8_t Win32CommunicationPort::readByte(uint32_t maxIdle) {
 }
 
 void Win32CommunicationPort::readBytes(uint8_t* destination, unsigned count, uint32_t maxIdle) {
-    if (count == 0) return;
+    if (count == 0)
+        return;
     waitForBytes(count, maxIdle);
     read(destination, static_cast<int>(count));
 }

@@ -29,7 +29,7 @@ void throwLineError(int64_t flags);
 /// The serial port of one connection. Owns the device; destroying the port closes it.
 /// Every wait blocks on the device (no busy loop) and calls the link context's idle hook.
 class Win32CommunicationPort : public CommunicationPort {
-public:
+  public:
     /// Opens COM<portNumber> through the link context's opener and clock. Throws PortInUseError.
     Win32CommunicationPort(unsigned portNumber, uint32_t lineRate, int parity, int dataBits, int stopBits,
                            bool echoCheck);
@@ -71,7 +71,7 @@ public:
     const LineSettings& settings() const { return m_settings; }
     bool echoCheck() const { return m_echoCheck; }
 
-private:
+  private:
     void open(uint32_t lineRate, int parity, int dataBits, int stopBits);
     void apply();
     void send(const uint8_t* bytes, unsigned count);

@@ -12,14 +12,14 @@ namespace vantrel {
 /// the port. Construction throws PortInUseError (with the real cause) when the port cannot be
 /// opened; no connection exists then.
 class cominit : public EnhancedSBEP {
-public:
+  public:
     cominit();
     ~cominit() override;
     cominit(const cominit&) = delete;
     cominit& operator=(const cominit&) = delete;
     const RF_CommunicationSetup& setup() const { return m_setup; }
 
-private:
+  private:
     RF_CommunicationSetup m_setup;
     std::unique_ptr<Win32CommunicationPort> m_port;
 };

@@ -12,7 +12,7 @@ namespace vantrel::test {
 using Bytes = std::vector<uint8_t>;
 
 class CommandLayer : public LinkFixture {
-protected:
+  protected:
     CommandLayer() { sbep.attachPort(port.get()); }
     // The payload of the n-th frame the program sent (after header and opcode, without checksum).
     Bytes payloadOf(size_t n) {
@@ -126,7 +126,8 @@ TEST_F(CommandLayer, UnsupportedClearsExactlyTheNamedFlag) {
         uint32_t v = 1234;
         EXPECT_EQ(sbep.readSoftpotNoted(6, v, r, flag), 0u);
         EXPECT_EQ(v, 1234u);  // no value
-        for (int f = 2; f <= 28; ++f) EXPECT_EQ(r.isSupported(f), f != flag) << "flag " << f << " after " << flag;
+        for (int f = 2; f <= 28; ++f)
+            EXPECT_EQ(r.isSupported(f), f != flag) << "flag " << f << " after " << flag;
     }
 }
 

@@ -18,7 +18,7 @@ namespace vantrel::test {
 namespace fs = std::filesystem;
 
 class ComIni : public ::testing::Test {
-protected:
+  protected:
     ComIni() {
         char tmpl[] = "/tmp/vantrel-comini-XXXXXX";
         dir = mkdtemp(tmpl);
@@ -80,7 +80,7 @@ TEST_F(ComIni, UnreadableFileFallsBackToTheRememberedPort) {
 }
 
 class Connection : public ComIni {
-protected:
+  protected:
     Connection() : line(clock), opener(line, 1) { line.setPeer(&radio); }
     VirtualClock clock;
     VirtualLine line;

@@ -12,7 +12,7 @@
 namespace vantrel::test {
 
 class LinkFixture : public ::testing::Test {
-protected:
+  protected:
     LinkFixture() : line(clock) {
         line.setPeer(&radio);
         port = std::make_unique<Win32CommunicationPort>(line.openDevice(), clock, 1, 9600, 0, 8, 0, false);

@@ -20,9 +20,10 @@ namespace {
 
 // A radio on the master side of the pty: echoes, then answers every complete frame.
 class PtyRadio {
-public:
+  public:
     PtyRadio() {
-        if (openpty(&m_master, &m_slave, m_name, nullptr, nullptr) != 0) return;
+        if (openpty(&m_master, &m_slave, m_name, nullptr, nullptr) != 0)
+            return;
         termios tio{};
         tcgetattr(m_master, &tio);
         cfmakeraw(&tio);
@@ -31,22 +32,27 @@ public:
     }
     ~PtyRadio() {
         m_stop = true;
-        if (m_thread.joinable()) m_thread.join();
-        if (m_slave >= 0) close(m_slave);
-        if (m_master >= 0) close(m_master);
+        if (m_thread.joinable())
+            m_thread.join();
+        if (m_slave >= 0)
+            close(m_slave);
+        if (m_master >= 0)
+            close(m_master);
     }
     bool ok() const { return m_master >= 0; }
     std::string path() const { return m_name; }
 
-private:
+  private:
     void serve() {
         Bytes current;
         while (!m_stop) {
             pollfd p{m_master, POLLIN, 0};
-            if (poll(&p, 1, 20) <= 0) continue;
+            if (poll(&p, 1, 20) <= 0)
+                continue;
             uint8_t buf[64];
             ssize_t n = read(m_master, buf, sizeof buf);
-            if (n <= 0) continue;
+            if (n <= 0)
+                continue;
             (void)!write(m_master, buf, static_cast<size_t>(n));  // the echo of the shared bus
             current.insert(current.end(), buf, buf + n);
             if (current.size() >= 4 && current.size() == size_t(2 + (current[0] & 0x0F))) {

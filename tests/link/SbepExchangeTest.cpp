@@ -10,7 +10,7 @@ namespace vantrel::test {
 using Bytes = std::vector<uint8_t>;
 
 class SbepExchange : public LinkFixture {
-protected:
+  protected:
     SBEPMessage identity{0x23, {0x01}};
     uint8_t buffer[50] = {};
 };
@@ -119,7 +119,8 @@ TEST_F(SbepExchange, EchoThatStopsHalfWayIsATimeout) {
     // Echo only the first byte of each frame.
     struct HalfEcho : LinePeer {
         void onHostByte(uint8_t b, uint64_t now, VirtualLine& l) override {
-            if (count++ % 4 == 0) l.deliver(&b, 1, now + 1);
+            if (count++ % 4 == 0)
+                l.deliver(&b, 1, now + 1);
         }
         unsigned count = 0;
     } half;

@@ -26,10 +26,11 @@ INSTANTIATE_TEST_SUITE_P(
     Vectors, SbepFrame,
     ::testing::Values(FrameCase{0x19, {0x01}, {0xF2, 0x19, 0x01, 0xF3}},  // key up
                       FrameCase{0x19, {0x00}, {0xF2, 0x19, 0x00, 0xF4}},  // dekey
-                      FrameCase{0x10, {}, {0xF1, 0x10, 0xFE}},            // reset: extended opcode, no payload
-                      FrameCase{0x05, {}, {0x50}},                        // lone header
-                      FrameCase{0x03, {0xAA}, {0x32, 0xAA, 0x23}},        // short opcode with data
-                      FrameCase{0x20, Bytes(13, 0), [] {
+                      FrameCase{0x10, {}, {0xF1, 0x10, 0xFE}},      // reset: extended opcode, no payload
+                      FrameCase{0x05, {}, {0x50}},                  // lone header
+                      FrameCase{0x03, {0xAA}, {0x32, 0xAA, 0x23}},  // short opcode with data
+                      FrameCase{0x20, Bytes(13, 0),
+                                [] {
                                     Bytes f{0xFE, 0x20};
                                     f.insert(f.end(), 13, 0);
                                     f.push_back(uint8_t(0xFF - ((0xFE + 0x20) & 0xFF)));

@@ -15,9 +15,9 @@ using Bytes = std::vector<uint8_t>;
 struct Answer {
     Answer() = default;
     Answer(std::vector<uint8_t> b) : bytes(std::move(b)) {}  // NOLINT: implicit on purpose
-    std::vector<uint8_t> bytes;  // empty: silence
-    uint32_t delayMs = 2;        // after the frame's last byte
-    uint32_t perByteMs = 0;      // spacing between the answer's bytes
+    std::vector<uint8_t> bytes;                              // empty: silence
+    uint32_t delayMs = 2;                                    // after the frame's last byte
+    uint32_t perByteMs = 0;                                  // spacing between the answer's bytes
     /// A second part sent later (a reply that trickles in).
     std::vector<uint8_t> later;
     uint32_t laterDelayMs = 0;
@@ -26,16 +26,19 @@ struct Answer {
 /// Echoes at +1 ms per byte and splits the program's bytes into frames with its own decoder.
 /// When the script runs out, every further frame gets the fallback answer.
 class ScriptedRadio : public LinePeer {
-public:
+  public:
     void onHostByte(uint8_t byte, uint64_t nowMs, VirtualLine& line) override;
 
     void script(Answer a) { m_script.push_back(std::move(a)); }
-    void fallback(Answer a) { m_fallback = std::move(a); m_hasFallback = true; }
+    void fallback(Answer a) {
+        m_fallback = std::move(a);
+        m_hasFallback = true;
+    }
     /// Every complete frame received, in order.
     const std::vector<std::vector<uint8_t>>& frames() const { return m_frames; }
     bool echo = true;
 
-private:
+  private:
     std::vector<uint8_t> m_current;
     std::vector<std::vector<uint8_t>> m_frames;
     std::deque<Answer> m_script;
