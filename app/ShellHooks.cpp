@@ -1,0 +1,50 @@
+// The interactive hooks: real file dialogs, modal dialogs and the system's printers.
+#include "app/ShellHooks.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QFileDialog>
+#include <QPrintDialog>
+#include <QPrinterInfo>
+
+namespace vantrel {
+
+namespace {
+
+QString chooseWithDialog(FileDialogKind kind) {
+    QFileDialog dialog(QApplication::activeWindow());
+    const bool pdf = kind == FileDialogKind::SavePdf;
+    dialog.setNameFilter(pdf ? QStringLiteral("PDF files (*.pdf)") : QStringLiteral("Tuner files (*.sfp)"));
+    dialog.setDefaultSuffix(pdf ? QStringLiteral("pdf") : QStringLiteral("sfp"));
+    dialog.setOption(QFileDialog::ReadOnly, false);
+    if (kind == FileDialogKind::OpenArchive) {
+        dialog.setWindowTitle(QStringLiteral("Load Archive File"));
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setFileMode(QFileDialog::ExistingFile);
+    } else {
+        dialog.setWindowTitle(pdf ? QStringLiteral("Save Report as PDF")
+                                  : QStringLiteral("Save Archive File"));
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(QFileDialog::AnyFile);
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().first();
+}
+
+}  // namespace
+
+ShellHooks ShellHooks::interactive() {
+    ShellHooks hooks;
+    hooks.chooseFile = chooseWithDialog;
+    hooks.runDialog = [](QDialog& dialog) { dialog.exec(); };
+    hooks.printerAvailable = [] { return !QPrinterInfo::availablePrinterNames().isEmpty(); };
+    hooks.printDialog = [](QPrinter& printer) {
+        QPrintDialog dialog(&printer, QApplication::activeWindow());
+        dialog.setOption(QAbstractPrintDialog::PrintPageRange, true);
+        return dialog.exec() == QDialog::Accepted;
+    };
+    return hooks;
+}
+
+}  // namespace vantrel

@@ -1,0 +1,49 @@
+// The print preview window: one or two page images, page navigation, print and close.
+#pragma once
+
+#include <QDialog>
+#include <functional>
+
+class QAction;
+class QLabel;
+class QPagedPaintDevice;
+
+namespace vantrel {
+
+class TApxPrintout;
+
+/// "Preview Window" over a printer and a printout (both outlive the window). The bar holds previous and
+/// next page, one-page and two-page view (exclusive, one page first), the page indicator, print, save
+/// as PDF and close.
+class TApxPreviewWin : public QDialog {
+  public:
+    TApxPreviewWin(QWidget* parent, QPagedPaintDevice& printer, TApxPrintout& printout,
+                   std::function<void()> print, std::function<void()> saveAsPdf);
+
+    int currentPage() const { return m_page; }
+    int pageCount() const { return m_pageCount; }
+    bool twoPageView() const { return m_twoPages; }
+    QString indicatorText() const;
+
+    void nextPage();
+    void previousPage();
+    void setTwoPageView(bool two);
+
+  private:
+    class PageArea;
+    void refresh();
+
+    QPagedPaintDevice& m_printer;
+    TApxPrintout& m_printout;
+    PageArea* m_area = nullptr;
+    QLabel* m_indicator = nullptr;
+    QAction* m_previous = nullptr;
+    QAction* m_next = nullptr;
+    QAction* m_onePage = nullptr;
+    QAction* m_twoPage = nullptr;
+    int m_page = 1;
+    int m_pageCount = 1;
+    bool m_twoPages = false;
+};
+
+}  // namespace vantrel

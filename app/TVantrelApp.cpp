@@ -1,0 +1,181 @@
+// The application object: start-up, exit reset, help and F1.
+#include "app/TVantrelApp.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QPrinter>
+
+#include "app/CommandTable.h"
+#include "app/RecentFileList.h"
+#include "app/ScreenTable.h"
+#include "app/TAboutDialog.h"
+#include "app/TCommSetupDialog.h"
+#include "app/THelpWindow.h"
+#include "app/TVantrelFrame.h"
+#include "app/TVantrelMDIClient.h"
+#include "link/LinkContext.h"
+#include "link/RF_CommunicationSetup.h"
+#include "link/cominit.h"
+
+namespace vantrel {
+
+TVantrelApp::TVantrelApp(StartOptions options, UserPrompt& prompt, ShellHooks hooks)
+    : m_options(std::move(options)), m_prompt(prompt), m_hooks(std::move(hooks)) {
+    if (m_options.profilePath.isEmpty())
+        m_options.profilePath = QStringLiteral("Vantrel.ini");
+    m_recent = std::make_unique<RecentFileList>(m_options.profilePath);
+    linkContext().programDirectory = m_options.programDirectory.toStdString();
+    // While the link waits for the radio the windows keep painting; user input stays queued, so no
+    // second command can start inside a running one.
+    linkContext().idleHook = [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); };
+}
+
+TVantrelApp::~TVantrelApp() {
+    if (QCoreApplication::instance())
+        QCoreApplication::instance()->removeEventFilter(this);
+    linkContext().idleHook = nullptr;
+    m_frame.reset();
+}
+
+TVantrelMDIClient* TVantrelApp::client() {
+    return m_frame ? m_frame->client() : nullptr;
+}
+
+QString TVantrelApp::commandLineText() const {
+    QString text;
+    for (const QString& a : m_options.arguments) text += a + QLatin1Char(' ');
+    while (text.endsWith(QLatin1Char(' '))) text.chop(1);
+    return text;
+}
+
+bool TVantrelApp::ensureComPort() {
+    const std::string directory = m_options.programDirectory.toStdString();
+    if (comIni::read(directory) != -1)
+        return true;
+    {
+        TCommSetupDialog dialog(nullptr, m_options.programDirectory);
+        m_hooks.runDialog(dialog);
+    }
+    if (comIni::read(directory) != -1)
+        return true;
+    m_prompt.show("COM.INI could not be created. Exiting Application", "COM PORT INITIALIZATION ERROR",
+                  PromptIcon::Exclamation);
+    return false;
+}
+
+void TVantrelApp::probePort(int port) {
+    if (port <= 0)
+        return;
+    try {
+        std::unique_ptr<SerialDevice> device = linkContext().portOpener().open(unsigned(port));
+        device->applyLineSettings();
+    } catch (...) {
+        // A port that cannot be opened now is reported by the first operation that needs it.
+    }
+}
+
+int TVantrelApp::start(bool show) {
+    if (!ensureComPort())
+        return -1;
+    probePort(comIni::read(m_options.programDirectory.toStdString()));
+
+    m_frame = std::make_unique<TVantrelFrame>(*this);
+    QCoreApplication::instance()->installEventFilter(this);
+    if (show)
+        m_frame->showMaximized();
+    if (hasArguments())
+        m_frame->client()->loadArchive(commandLineText());
+    m_frame->updateCommandStates();
+    return 0;
+}
+
+void TVantrelApp::resetRadioAtExit() {
+    try {
+        cominit link;
+        link.resetRadio();
+    } catch (...) {
+        // The radio may be gone or the port taken: leaving is never refused for that.
+    }
+}
+
+QPrinter& TVantrelApp::printer() {
+    if (!m_printer)
+        m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    return *m_printer;
+}
+
+// --- Help -----------------------------------------------------------------------------------------------
+
+void TVantrelApp::showHelp(int context) {
+    m_lastHelpContext = context;
+    if (!m_help)
+        m_help = std::make_unique<THelpWindow>();
+    m_help->showContext(context);
+}
+
+void TVantrelApp::contextHelp() {
+    showHelp(helpContextForScreen(m_openScreenCode));
+}
+
+void TVantrelApp::enterHelpMode() {
+    if (m_helpMode)
+        return;
+    m_helpMode = true;
+    QApplication::setOverrideCursor(Qt::WhatsThisCursor);
+}
+
+void TVantrelApp::leaveHelpMode() {
+    if (!m_helpMode)
+        return;
+    m_helpMode = false;
+    QApplication::restoreOverrideCursor();
+}
+
+bool TVantrelApp::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::KeyPress)
+        return QObject::eventFilter(watched, event);
+    auto* key = static_cast<QKeyEvent*>(event);
+    if (key->key() == Qt::Key_Escape && m_helpMode) {
+        leaveHelpMode();
+        return true;
+    }
+    if (key->key() != Qt::Key_F1 || (key->modifiers() & Qt::ShiftModifier))
+        return false;
+    if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+        QAction* highlighted = menu->activeAction();
+        if (highlighted && highlighted->data().isValid()) {
+            // Help mode: the highlighted command's topic opens instead of the command.
+            enterHelpMode();
+            const int id = highlighted->data().toInt();
+            for (QWidget* w = QApplication::activePopupWidget(); w; w = QApplication::activePopupWidget())
+                w->close();
+            leaveHelpMode();
+            showHelp(id);
+            return true;
+        }
+    }
+    contextHelp();
+    return true;
+}
+
+// --- Commands of the application -------------------------------------------------------------------------
+
+void TVantrelApp::cmExit(int) {
+    if (m_frame)
+        m_frame->close();
+}
+
+void TVantrelApp::cmHelpIndex(int) {
+    showHelp(helpContext::Index);
+}
+void TVantrelApp::cmUsingHelp(int) {
+    showHelp(helpContext::UsingHelp);
+}
+
+void TVantrelApp::cmAbout(int) {
+    TAboutDialog about(m_frame.get());
+    m_hooks.runDialog(about);
+}
+
+}  // namespace vantrel

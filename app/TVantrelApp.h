@@ -1,0 +1,100 @@
+// The application object: start-up and exit, open-screen code, recent files, help and the printer.
+#pragma once
+
+#include <QObject>
+#include <QStringList>
+#include <memory>
+
+#include "app/ShellHooks.h"
+
+class QPrinter;
+
+namespace vantrel {
+
+class RecentFileList;
+class THelpWindow;
+class TVantrelFrame;
+class TVantrelMDIClient;
+class UserPrompt;
+
+/// What main() hands to the application.
+struct StartOptions {
+    QStringList arguments;     ///< the program's arguments (options of its own already removed)
+    QString programDirectory;  ///< directory of the program, without a trailing separator
+    QString profilePath;       ///< the recent-file profile ("Vantrel.ini" in the current directory)
+};
+
+/// Owns the main window and the state every part of the shell shares. Start-up runs in start(); the
+/// radio reset at exit in resetRadioAtExit().
+class TVantrelApp : public QObject {
+  public:
+    static constexpr const char* kTitle = "Tuner for Feldaris and Entry Level Feldaris radios";
+
+    TVantrelApp(StartOptions options, UserPrompt& prompt, ShellHooks hooks);
+    ~TVantrelApp() override;
+
+    /// Start-up: the COM.INI check (settings dialog, then the exit message), the port probe, the main
+    /// window shown maximised (unless `show` is false) and the archive named on the command line.
+    /// Answers 0 to go on, -1 when the program must end.
+    int start(bool show = true);
+
+    /// Opens a connection, sends the reset request and ignores every failure.
+    static void resetRadioAtExit();
+    /// Opens the configured port once, applies the line settings and closes it; failures are ignored.
+    static void probePort(int port);
+
+    int& openScreenCode() { return m_openScreenCode; }
+    const QString& programDirectory() const { return m_options.programDirectory; }
+    /// The arguments joined by single blanks, trailing blanks removed (the archive to load).
+    QString commandLineText() const;
+    bool hasArguments() const { return !m_options.arguments.isEmpty(); }
+    UserPrompt& prompt() { return m_prompt; }
+    ShellHooks& hooks() { return m_hooks; }
+    TVantrelFrame* frame() { return m_frame.get(); }
+    TVantrelMDIClient* client();
+    RecentFileList& recentFiles() { return *m_recent; }
+
+    /// The printer, created on first use and kept for the run.
+    QPrinter& printer();
+    int printJobs() const { return m_printJobs; }
+    void beginPrintJob() { ++m_printJobs; }
+    void endPrintJob() { --m_printJobs; }
+
+    // Help.
+    /// Opens help at a context: a screen context, a command number, helpContext::Index or UsingHelp.
+    void showHelp(int context);
+    /// F1 without a menu open: the topic of the open screen (the index with none).
+    void contextHelp();
+    int lastHelpContext() const { return m_lastHelpContext; }
+    THelpWindow* helpWindow() { return m_help.get(); }
+    bool helpMode() const { return m_helpMode; }
+    /// Help mode from a menu: the highlighted command's topic opens instead of the command.
+    void enterHelpMode();
+    void leaveHelpMode();
+
+    // Commands routed to the application.
+    void cmExit(int);
+    void cmHelpIndex(int);
+    void cmUsingHelp(int);
+    void cmAbout(int);
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    bool ensureComPort();
+
+    StartOptions m_options;
+    UserPrompt& m_prompt;
+    ShellHooks m_hooks;
+    int m_openScreenCode = 0;
+    int m_printJobs = 0;
+    int m_lastHelpContext = 0;
+    bool m_helpMode = false;
+    std::unique_ptr<RecentFileList> m_recent;
+    std::unique_ptr<QPrinter> m_printer;
+    std::unique_ptr<THelpWindow> m_help;
+    std::unique_ptr<TVantrelFrame> m_frame;
+};
+
+}  // namespace vantrel

@@ -1,0 +1,502 @@
+// The MDI client's command handlers: radio operations, archive, printing, dialogs and screens.
+#include "app/TVantrelMDIClient.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QPrinter>
+
+#include "app/Pictures.h"
+#include "app/RecentFileList.h"
+#include "app/ScreenTable.h"
+#include "app/TApxPreviewWin.h"
+#include "app/TApxPrintout.h"
+#include "app/TCommSetupDialog.h"
+#include "app/TRadioInfoDialog.h"
+#include "app/TSplashWindow.h"
+#include "app/TTunerNotifyDlg.h"
+#include "app/TVantrelApp.h"
+#include "app/TVantrelEditView.h"
+#include "app/TVantrelFrame.h"
+#include "app/TVantrelMDIChild.h"
+#include "app/tunerSetupWindow.h"
+#include "link/Exceptions.h"
+#include "link/RF_CommunicationSetup.h"
+#include "link/cominit.h"
+#include "operations/radioProgramAll.h"
+#include "operations/tuningReport.h"
+#include "radio/radiomodel.h"
+
+namespace vantrel {
+
+namespace {
+
+constexpr int kMobileProcedure = 2;
+const char* const kBlankSerial = "          ";  // ten blanks: a radio without a serial number
+constexpr double kHighMobileRatedPower = 6.25;
+constexpr double kRatedPower = 25.0;
+constexpr int kKmScale = 2500;
+
+QString qs(const char* text) {
+    return QString::fromLatin1(text);
+}
+
+/// Wait cursor and the busy flag for the length of one radio operation.
+class BusyScope {
+  public:
+    explicit BusyScope(bool& busy) : m_busy(busy) {
+        m_busy = true;
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    }
+    ~BusyScope() { restore(); }
+    void restore() {
+        if (m_busy) {
+            m_busy = false;
+            QApplication::restoreOverrideCursor();
+        }
+    }
+
+  private:
+    bool& m_busy;
+};
+
+}  // namespace
+
+TVantrelMDIClient::TVantrelMDIClient(TVantrelApp& app, QWidget* parent)
+    : QMdiArea(parent), m_app(app), m_files(app.prompt()) {
+    setObjectName(QStringLiteral("TVantrelMDIClient"));
+    setBackground(QColor(0x5a, 0x6b, 0x7c));
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+}
+
+TVantrelMDIClient::~TVantrelMDIClient() {
+    // Screens write into this client's flags and the app's code when they go: they must go first, and
+    // nobody may be told about state changes of a client that is being torn down.
+    blockSignals(true);
+    for (QMdiSubWindow* child : subWindowList()) delete child;
+}
+
+ShellState TVantrelMDIClient::shellState() const {
+    ShellState s;
+    s.record = &m_record;
+    s.radioRead = m_radioRead;
+    s.archiveLoaded = m_archiveLoaded;
+    s.tuningAllowed = m_tuningAllowed;
+    s.openScreenCode = m_app.openScreenCode();
+    return s;
+}
+
+void TVantrelMDIClient::setStatusLabel(QLabel* label) {
+    m_statusLabel = label;
+    setStatus(qs(kNoDataText));
+}
+
+QString TVantrelMDIClient::statusText() const {
+    return m_statusLabel ? m_statusLabel->text() : QString();
+}
+
+void TVantrelMDIClient::setStatus(const QString& text) {
+    if (m_statusLabel)
+        m_statusLabel->setText(text);
+}
+
+// --- Window-open rule -----------------------------------------------------------------------------------
+
+TVantrelMDIChild* TVantrelMDIClient::openWindow(int code, const QString& caption, bool applyTuningAllowed,
+                                                const std::function<QWidget*()>& create) {
+    int& openCode = m_app.openScreenCode();
+    if (openCode != screenCode::None) {
+        if (openCode != code) {
+            m_app.prompt().show("Current window still open! Please close first!", " NOTE",
+                                PromptIcon::Information);
+        }
+        return nullptr;
+    }
+    QWidget* window = create();
+    if (!window)
+        return nullptr;
+    auto* child = new TVantrelMDIChild(this, caption, window);
+    // When the screen goes (whoever closes it) its code is back to 0: the enablers must look again.
+    connect(window, &QObject::destroyed, this, [this] { emit stateChanged(); });
+    addSubWindow(child);
+    child->show();
+    if (applyTuningAllowed && !m_tuningAllowed)
+        openCode = screenCode::None;
+    if (openCode == screenCode::None) {
+        delete child;
+        child = nullptr;
+    }
+    emit stateChanged();
+    return child;
+}
+
+ScreenRequest TVantrelMDIClient::requestFor(int commandId) const {
+    ScreenRequest r;
+    r.commandId = commandId;
+    if (const ScreenSpec* s = findScreen(commandId)) {
+        r.code = s->code;
+        r.windowTitle = qs(s->windowTitle);
+        r.childCaption = qs(s->childCaption);
+    }
+    if (commandId == cmd::KmTuning) {
+        r.kmScale = kKmScale;
+        r.ratedPower = radiomodel().isHighMobile(m_record) ? kHighMobileRatedPower : kRatedPower;
+    }
+    return r;
+}
+
+ScreenContext TVantrelMDIClient::screenContext() {
+    ScreenContext c;
+    c.parent = this;
+    c.record = &m_record;
+    c.openScreenCode = &m_app.openScreenCode();
+    c.prompt = &m_app.prompt();
+    c.programDirectory = m_app.programDirectory();
+    return c;
+}
+
+TVantrelMDIChild* TVantrelMDIClient::openScreen(const ScreenRequest& request, bool applyTuningAllowed) {
+    return openWindow(request.code, request.childCaption, applyTuningAllowed, [&]() -> QWidget* {
+        ScreenContext context = screenContext();
+        if (!screenFactory().precheck(request, context))
+            return nullptr;
+        return screenFactory().create(request, context);
+    });
+}
+
+void TVantrelMDIClient::cmOpenScreen(int commandId) {
+    openScreen(requestFor(commandId), true);
+}
+
+void TVantrelMDIClient::paBiasScreening(int commandId, const ScreenRequest& normal,
+                                        const ScreenRequest& fallback) {
+    // With another screen open the screening questions would lead nowhere: say so first.
+    int openCode = m_app.openScreenCode();
+    if (openCode != screenCode::None) {
+        if (openCode != normal.code && openCode != fallback.code) {
+            m_app.prompt().show("Current window still open! Please close first!", " NOTE",
+                                PromptIcon::Information);
+        }
+        return;
+    }
+    if (commandId == cmd::PaBiasHigh && m_record.getTuningProcedure() == kMobileProcedure) {
+        openScreen(normal, true);
+        return;
+    }
+    UserPrompt& prompt = m_app.prompt();
+    if (prompt.show("PCIC SCREENING\n\nSet Supply Voltage to 6V", "WARNING", PromptIcon::Information,
+                    PromptButtons::OkCancel) == PromptAnswer::Cancel)
+        return;
+    if (prompt.show("Is Current Drawn of the Radio > 100mA?", "WARNING", PromptIcon::Question,
+                    PromptButtons::YesNo) == PromptAnswer::Yes) {
+        openScreen(fallback, true);
+        m_app.showHelp(helpContext::PaBiasDefault);
+        return;
+    }
+    prompt.show("You are clear to proceed for PA Bias Tuning.\nPlease Set Supply Voltage to 7.5V", "NOTE",
+                PromptIcon::Information);
+    openScreen(normal, true);
+}
+
+void TVantrelMDIClient::cmPaBiasHigh(int commandId) {
+    ScreenRequest normal = requestFor(commandId);
+    ScreenRequest fallback = normal;
+    fallback.defaultVariant = true;
+    fallback.code = screenCode::PaBiasHighDefault;
+    fallback.childCaption = QStringLiteral("PA Bias Default (High Power)");
+    paBiasScreening(commandId, normal, fallback);
+}
+
+void TVantrelMDIClient::cmPaBiasLow(int commandId) {
+    ScreenRequest normal = requestFor(commandId);
+    ScreenRequest fallback = normal;
+    fallback.defaultVariant = true;
+    fallback.code = screenCode::PaBiasLowDefault;
+    fallback.windowTitle = QStringLiteral("PA Bias Default (Low Power)");
+    fallback.childCaption = QStringLiteral("PA Bias Default (Low Power)");
+    paBiasScreening(commandId, normal, fallback);
+}
+
+void TVantrelMDIClient::cmProgramSerialNo(int commandId) {
+    if (m_record.serialNoBytes() != std::string(kBlankSerial)) {
+        m_app.prompt().show("Serial No. is not blank", " NOTE", PromptIcon::Information);
+        return;
+    }
+    openScreen(requestFor(commandId), false);
+}
+
+void TVantrelMDIClient::cmBasebandOffset(int commandId) {
+    openScreen(requestFor(commandId), false);
+}
+
+void TVantrelMDIClient::cmTempComp(int commandId) {
+    const bool reading = commandId == cmd::TempCompRead;
+    const int code = reading ? screenCode::TempCompRead : screenCode::TempCompWrite;
+    int& openCode = m_app.openScreenCode();
+    if (openCode != screenCode::None) {
+        if (openCode != code) {
+            m_app.prompt().show(reading ? "Please close all windows before reading Temp Comp data"
+                                        : "Please close all windows before writing Temp Comp data",
+                                "NOTE", PromptIcon::Information);
+        }
+        return;
+    }
+    // This command publishes the code itself, before the screen exists.
+    openCode = code;
+    ScreenRequest request = requestFor(commandId);
+    ScreenContext context = screenContext();
+    QWidget* screen =
+        screenFactory().precheck(request, context) ? screenFactory().create(request, context) : nullptr;
+    if (!screen) {
+        // No screen came: the code must not stay behind, or every other command would be locked out.
+        openCode = screenCode::None;
+        emit stateChanged();
+        return;
+    }
+    auto* child = new TVantrelMDIChild(this, request.childCaption, screen);
+    connect(screen, &QObject::destroyed, this, [this] { emit stateChanged(); });
+    addSubWindow(child);
+    child->show();
+    emit stateChanged();
+}
+
+void TVantrelMDIClient::cmSetupPicture(int commandId) {
+    const bool portable = commandId == cmd::PortableSetup;
+    const int code = portable ? screenCode::PortableSetup : screenCode::MobileSetup;
+    const QString bitmap = m_app.programDirectory() + QLatin1Char('/') +
+                           qs(portable ? pictureFile::PortableSetup : pictureFile::MobileSetup);
+    openWindow(code, QStringLiteral("Radio Setup"), true, [&]() -> QWidget* {
+        if (m_setupPictureOpen)
+            return nullptr;
+        m_setupPictureOpen = 1;
+        return new tunerSetupWindow(portable, &m_app.openScreenCode(), &m_setupPictureOpen, nullptr, bitmap);
+    });
+}
+
+// --- Dialogs ---------------------------------------------------------------------------------------------
+
+void TVantrelMDIClient::cmCommSettings(int) {
+    TCommSetupDialog dialog(window(), m_app.programDirectory());
+    m_app.hooks().runDialog(dialog);
+}
+
+void TVantrelMDIClient::cmRadioInfo(int) {
+    TRadioInfoDialog dialog(window(), m_record);
+    m_app.hooks().runDialog(dialog);
+}
+
+// --- Archive ---------------------------------------------------------------------------------------------
+
+bool TVantrelMDIClient::loadArchive(const QString& path) {
+    ArchiveLoadResult result = m_files.readArchive(path.toStdString(), m_record);
+    m_archiveLoaded = result == ArchiveLoadResult::Loaded;
+    if (std::optional<bool> allowed = fileModule::tuningAllowedAfter(result))
+        m_tuningAllowed = *allowed;
+    if (m_archiveLoaded)
+        setStatus(QString::fromStdString(fileModule::statusText(m_record)));
+    // An archive carries no radio identifier.
+    m_record.setUuid("NULL            ");
+    if (!m_archiveLoaded) {
+        m_radioRead = false;
+        m_record.resetIdentity();
+        setStatus(qs(kNoDataText));
+    }
+    emit stateChanged();
+    return m_archiveLoaded;
+}
+
+void TVantrelMDIClient::cmLoadArchive(int) {
+    const QString path = m_app.hooks().chooseFile(FileDialogKind::OpenArchive);
+    if (path.isEmpty())
+        return;
+    if (m_app.prompt().show("Initialize radio data?", "CONFIRMATION", PromptIcon::Question,
+                            PromptButtons::OkCancel) != PromptAnswer::Ok)
+        return;
+    loadArchive(path);
+}
+
+void TVantrelMDIClient::cmSaveArchive(int) {
+    QString path = m_app.hooks().chooseFile(FileDialogKind::SaveArchive);
+    if (path.isEmpty())
+        return;
+    if (QFileInfo(path).suffix().isEmpty())
+        path += QLatin1Char('.') + QString::fromLatin1(fileModule::kDefaultExtension.data());
+    if (m_files.writeArchive(path.toStdString(), m_record))
+        m_app.prompt().show("Tuning data has been saved.", "NOTE", PromptIcon::Information);
+}
+
+void TVantrelMDIClient::openDroppedFile(const QString& path) {
+    auto* view = new TVantrelEditView;
+    if (!view->load(path)) {
+        delete view;
+        m_app.recentFiles().remove(path);
+        if (auto* frame = dynamic_cast<TVantrelFrame*>(window()))
+            frame->updateRecentFiles();
+        m_app.prompt().show("Unable to open file " + QDir::toNativeSeparators(path).toStdString(), "ERROR",
+                            PromptIcon::Exclamation);
+        return;
+    }
+    auto* child = new TVantrelMDIChild(this, QFileInfo(path).fileName(), view);
+    addSubWindow(child);
+    child->show();
+    m_app.recentFiles().add(QFileInfo(path).absoluteFilePath());
+    if (auto* frame = dynamic_cast<TVantrelFrame*>(window()))
+        frame->updateRecentFiles();
+    emit stateChanged();
+}
+
+// --- Radio operations ------------------------------------------------------------------------------------
+
+void TVantrelMDIClient::showPortDetail() {
+    // The port message alone cannot tell a busy port from a missing device or a permission problem.
+    try {
+        cominit probe;
+    } catch (const PortInUseError& e) {
+        if (e.cause() != PortOpenCause::Busy && !e.detail().empty()) {
+            std::string where = e.device().empty() ? std::string() : e.device() + ": ";
+            m_app.prompt().show(where + e.detail(), " NOTE", PromptIcon::Information);
+        }
+    } catch (...) {
+    }
+}
+
+void TVantrelMDIClient::cmReadRadio(int) {
+    QDir::setCurrent(m_app.programDirectory());
+    TSplashWindow progress(m_app.programDirectory() + QLatin1Char('/') + qs(pictureFile::Title),
+                           qs(radioOperations::kProgressTitle));
+    progress.show();
+    BusyScope busy(m_busy);
+    const ReadRadioOutcome outcome = m_readOperation.readRadioCommand(m_record, progress);
+    busy.restore();
+    progress.close();
+
+    using Kind = ReadRadioOutcome::Kind;
+    if (outcome.kind == Kind::Read) {
+        m_radioRead = true;
+        m_tuningAllowed = outcome.tuningAllowed;
+    } else if (outcome.kind == Kind::PointsInvalid || outcome.kind == Kind::LinkFailed) {
+        m_radioRead = false;
+        m_archiveLoaded = false;
+    }
+    if (outcome.updatesStatusBar())
+        setStatus(QString::fromStdString(radioOperations::statusBarText(m_record)));
+    emit stateChanged();
+    for (const PromptMessage& m : radioOperations::messagesFor(outcome)) m_app.prompt().show(m);
+    if (outcome.kind == Kind::PortInUse)
+        showPortDetail();
+}
+
+void TVantrelMDIClient::cmProgramAll(int) {
+    QDir::setCurrent(m_app.programDirectory());
+    if (m_app.prompt().show(radioProgramAll::confirmationPrompt()) != PromptAnswer::Ok)
+        return;
+    TSplashWindow progress(m_app.programDirectory() + QLatin1Char('/') + qs(pictureFile::Title),
+                           qs(radioProgramAll::kProgressTitle));
+    progress.show();
+    BusyScope busy(m_busy);
+    const ProgramOutcome outcome = radioProgramAll::programRadioCommand(m_record, progress);
+    busy.restore();
+    progress.close();
+    emit stateChanged();
+    m_app.prompt().show(radioProgramAll::messageFor(outcome));
+    if (outcome == ProgramOutcome::PortInUse)
+        showPortDetail();
+}
+
+// --- Printing --------------------------------------------------------------------------------------------
+
+void TVantrelMDIClient::cmPrinterSetup(int) {
+    printReport(PrintMode::Dialog);
+}
+void TVantrelMDIClient::cmPrintPreview(int) {
+    printReport(PrintMode::Preview);
+}
+
+void TVantrelMDIClient::cmPrintActive(int) {
+    QMdiSubWindow* active = activeSubWindow();
+    auto* view = active ? dynamic_cast<TVantrelEditView*>(active->widget()) : nullptr;
+    if (!view)
+        return;
+    printText(view->toPlainText(), PrintMode::Dialog);
+}
+
+void TVantrelMDIClient::printReport(PrintMode mode) {
+    if (m_app.openScreenCode() != screenCode::None) {
+        m_app.prompt().show("Please close all windows before printing", "Note", PromptIcon::Information);
+        return;
+    }
+    const QString path = QString::fromLatin1(tuningReport::kDefaultFileName.data(),
+                                             qsizetype(tuningReport::kDefaultFileName.size()));
+    tuningReport report(m_record);
+    if (!report.write(path.toStdString())) {
+        m_app.prompt().show("The report file " + QDir::current().absoluteFilePath(path).toStdString() +
+                                " could not be written.",
+                            "ERROR", PromptIcon::Exclamation);
+        return;
+    }
+    QFile file(path);
+    QString text;
+    if (file.open(QIODevice::ReadOnly))
+        text = QString::fromLatin1(file.readAll());
+    printText(text, mode);
+}
+
+void TVantrelMDIClient::printText(const QString& text, PrintMode mode) {
+    ShellHooks& hooks = m_app.hooks();
+    TApxPrintout printout(QStringLiteral("Document"), text, [this] {
+        TTunerNotifyDlg notice(window());
+        m_app.hooks().runDialog(notice);
+    });
+    if (!hooks.printerAvailable()) {
+        m_app.prompt().show("Please install Default Printer Device !!", "NOTE", PromptIcon::Information);
+        // Without a printer the technician can still keep the report as a PDF file.
+        if (m_app.prompt().show("No printer is installed. Save the report as a PDF file instead?", "NOTE",
+                                PromptIcon::Question, PromptButtons::YesNo) == PromptAnswer::Yes)
+            saveReportAsPdf(printout);
+        return;
+    }
+    QPrinter& printer = m_app.printer();
+    m_app.beginPrintJob();
+    auto printWithDialog = [&] {
+        if (hooks.printDialog(printer))
+            printout.print(printer, printer.fromPage(), printer.toPage());
+    };
+    if (mode == PrintMode::Dialog) {
+        printWithDialog();
+    } else {
+        QWidget* frame = window();
+        TApxPreviewWin preview(nullptr, printer, printout, printWithDialog,
+                               [&] { saveReportAsPdf(printout); });
+        preview.setGeometry(frame->geometry());
+        preview.setWindowState(Qt::WindowMaximized);
+        frame->hide();
+        hooks.runDialog(preview);
+        frame->setGeometry(preview.geometry());
+        frame->showMaximized();
+    }
+    m_app.endPrintJob();
+}
+
+void TVantrelMDIClient::saveReportAsPdf(TApxPrintout& printout) {
+    QString path = m_app.hooks().chooseFile(FileDialogKind::SavePdf);
+    if (path.isEmpty())
+        return;
+    if (QFileInfo(path).suffix().isEmpty())
+        path += QStringLiteral(".pdf");
+    QPrinter pdf(QPrinter::HighResolution);
+    pdf.setOutputFormat(QPrinter::PdfFormat);
+    pdf.setOutputFileName(path);
+    pdf.setDocName(printout.title());
+    if (printout.print(pdf))
+        m_app.prompt().show("The report has been saved as " + QDir::toNativeSeparators(path).toStdString(),
+                            "NOTE", PromptIcon::Information);
+    else
+        m_app.prompt().show(
+            "The report could not be saved as " + QDir::toNativeSeparators(path).toStdString(), "ERROR",
+            PromptIcon::Exclamation);
+}
+
+}  // namespace vantrel

@@ -1,0 +1,102 @@
+// The MDI client: owns the radio record and carries out every menu command.
+#pragma once
+
+#include <QMdiArea>
+#include <functional>
+
+#include "app/CommandTable.h"
+#include "app/ScreenFactory.h"
+#include "operations/fileModule.h"
+#include "operations/radioOperations.h"
+#include "radio/radioStorage.h"
+
+class QLabel;
+
+namespace vantrel {
+
+class TVantrelApp;
+class TVantrelMDIChild;
+
+/// Holds the one radio record with its flags for the whole run and runs the commands: Read Radio,
+/// Program All, the archive, printing, the settings and information dialogs, the setup pictures and
+/// every screen through the window-open rule (one screen at a time).
+class TVantrelMDIClient : public QMdiArea {
+    Q_OBJECT
+  public:
+    static constexpr const char* kNoDataText = "No archive file or radio is currently loaded or connected";
+
+    TVantrelMDIClient(TVantrelApp& app, QWidget* parent);
+    ~TVantrelMDIClient() override;
+
+    radioStorage& record() { return m_record; }
+    ShellState shellState() const;
+    bool radioRead() const { return m_radioRead; }
+    bool archiveLoaded() const { return m_archiveLoaded; }
+    bool tuningAllowed() const { return m_tuningAllowed; }
+    int setupPictureOpen() const { return m_setupPictureOpen; }
+    /// True while a radio operation runs (the main window then refuses to close).
+    bool busy() const { return m_busy; }
+    QString statusText() const;
+    void setStatusLabel(QLabel* label);
+
+    /// Loads an archive (start-up with a path, or the menu after its questions) and applies the outcome
+    /// to the flags, the identity and the status bar. Answers whether it loaded.
+    bool loadArchive(const QString& path);
+    /// Opens a file in a plain text view in its own child and lists it among the recent files.
+    void openDroppedFile(const QString& path);
+
+    /// The window-open rule: creates the window with `create` when no screen is open, frames it in a
+    /// child captioned `caption`, and removes it again when the open-screen code is 0 afterwards (tuning
+    /// blocked with `applyTuningAllowed`, or a screen that refused to open). With another screen open it
+    /// shows the "still open" message; with this one open it does nothing. Answers the child left open.
+    TVantrelMDIChild* openWindow(int code, const QString& caption, bool applyTuningAllowed,
+                                 const std::function<QWidget*()>& create);
+
+    // Command handlers (the command table points at these).
+    void cmLoadArchive(int);
+    void cmSaveArchive(int);
+    void cmReadRadio(int);
+    void cmProgramAll(int);
+    void cmPrinterSetup(int);
+    void cmPrintPreview(int);
+    void cmPrintActive(int);
+    void cmOpenScreen(int commandId);
+    void cmPaBiasHigh(int commandId);
+    void cmPaBiasLow(int commandId);
+    void cmCommSettings(int);
+    void cmProgramSerialNo(int commandId);
+    void cmBasebandOffset(int commandId);
+    void cmTempComp(int commandId);
+    void cmSetupPicture(int commandId);
+    void cmRadioInfo(int);
+
+  signals:
+    /// Flags, record or open screens changed: the enablers must be asked again.
+    void stateChanged();
+
+  private:
+    ScreenRequest requestFor(int commandId) const;
+    ScreenContext screenContext();
+    TVantrelMDIChild* openScreen(const ScreenRequest& request, bool applyTuningAllowed);
+    void paBiasScreening(int commandId, const ScreenRequest& normal, const ScreenRequest& fallback);
+    void setStatus(const QString& text);
+    void showPortDetail();
+
+    enum class PrintMode { Dialog, Preview };
+    void printReport(PrintMode mode);
+    void printText(const QString& text, PrintMode mode);
+    void saveReportAsPdf(class TApxPrintout& printout);
+
+    TVantrelApp& m_app;
+    radioStorage m_record;
+    radioOperations m_readOperation;
+    fileModule m_files;
+    bool m_radioRead = false;
+    bool m_archiveLoaded = false;
+    bool m_tuningAllowed = true;
+    bool m_busy = false;
+    int m_setupPictureOpen = 0;
+    QLabel* m_statusLabel = nullptr;
+};
+
+}  // namespace vantrel

@@ -1,0 +1,13 @@
+// Factories of the application's test classes (each lives in its own source).
+#pragma once
+
+#include <QObject>
+#include <memory>
+
+namespace vantrel::test {
+std::unique_ptr<QObject> makeCommandEnablerTest();
+std::unique_ptr<QObject> makeWindowRuleTest();
+std::unique_ptr<QObject> makeStartupTest();
+std::unique_ptr<QObject> makeRadioCommandTest();
+std::unique_ptr<QObject> makeDialogTest();
+}  // namespace vantrel::test

@@ -1,0 +1,203 @@
+// The dialogs and small windows: port settings, radio information, progress closing, help contexts, printout.
+#include <QCheckBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPdfWriter>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "AppTests.h"
+#include "ShellFixture.h"
+#include "app/CommandTable.h"
+#include "app/ScreenTable.h"
+#include "app/TApxPrintout.h"
+#include "app/TCommSetupDialog.h"
+#include "app/THelpWindow.h"
+#include "app/TRadioInfoDialog.h"
+#include "app/TSplashWindow.h"
+#include "link/RF_CommunicationSetup.h"
+#include "radio/radioStorage.h"
+
+namespace vantrel::test {
+
+namespace {
+QByteArray readAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+QList<bool> checked(TCommSetupDialog& d) {
+    QList<bool> out;
+    for (int p = 1; p <= 4; ++p) out << d.findChild<QCheckBox*>(QString("com%1").arg(p))->isChecked();
+    return out;
+}
+/// Clicks a port's box on its label, where a check box takes clicks.
+void clickPort(TCommSetupDialog& d, int port) {
+    QTest::mouseClick(d.findChild<QCheckBox*>(QString("com%1").arg(port)), Qt::LeftButton, {}, QPoint(8, 6));
+}
+QString status(TCommSetupDialog& d) {
+    return d.findChild<QLineEdit*>("status")->text();
+}
+}  // namespace
+
+class DialogTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void commSetupShowsTheConfiguredPort() {
+        QTemporaryDir dir;
+        TCommSetupDialog missing(nullptr, dir.path());
+        QCOMPARE(status(missing), QString("COM Port profile is not currently configured"));
+        QCOMPARE(checked(missing), (QList<bool>{false, false, false, false}));
+        QCOMPARE(missing.selection(), -1);
+
+        comIni::write(dir.path().toStdString(), 3);
+        TCommSetupDialog three(nullptr, dir.path());
+        QCOMPARE(checked(three), (QList<bool>{false, false, true, false}));
+        QCOMPARE(status(three), QString("COM Port 3 currently selected"));
+        QVERIFY(!three.findChild<QLineEdit*>("status")->isEnabled());
+    }
+
+    void commSetupBoxesActAsOneChoiceAndApplyWrites() {
+        QTemporaryDir dir;
+        comIni::write(dir.path().toStdString(), 1);
+        TCommSetupDialog d(nullptr, dir.path());
+        d.show();
+        clickPort(d, 4);
+        QCOMPARE(checked(d), (QList<bool>{false, false, false, true}));
+        QCOMPARE(status(d), QString("COM Port 4 currently selected"));
+        // Clicking the chosen box again keeps it chosen.
+        clickPort(d, 4);
+        QCOMPARE(checked(d), (QList<bool>{false, false, false, true}));
+        QTest::mouseClick(d.findChild<QPushButton*>("cancel"), Qt::LeftButton);
+        QCOMPARE(comIni::read(dir.path().toStdString()), 1);
+
+        TCommSetupDialog again(nullptr, dir.path());
+        again.show();
+        clickPort(again, 2);
+        QTest::mouseClick(again.findChild<QPushButton*>("apply"), Qt::LeftButton);
+        QCOMPARE(again.result(), int(QDialog::Accepted));
+        QCOMPARE(readAll(QString::fromStdString(comIni::path(dir.path().toStdString()))),
+                 QByteArray("COM Port Id :2\n "));
+    }
+
+    void radioInfoShowsTheIdentityAsItStands() {
+        radioStorage record;
+        TRadioInfoDialog d(nullptr, record);
+        QCOMPARE(d.windowTitle(), QString("Radio Information"));
+        QCOMPARE(d.serialText(), QString("NULL      "));
+        QCOMPARE(d.modelText(), QString("NULL            "));
+        QVERIFY(d.findChild<QLineEdit*>("serialNo")->isReadOnly());
+    }
+
+    void progressClosesFromNinetySixOnly() {
+        TSplashWindow w("/nonexistent/title.bmp", "Reading Softpots from radio...");
+        w.show();
+        w.SetText("95% Complete");
+        w.SetPercentDone(95);
+        QVERIFY(!w.closeTimer().isActive());
+        QVERIFY(w.isVisible());
+        QCOMPARE(w.stepText(), QString("95% Complete"));
+        w.SetPercentDone(96);
+        QVERIFY(w.closeTimer().isActive());
+        QCOMPARE(w.closeTimer().interval(), 10);
+        QVERIFY(w.closeTimer().isSingleShot());
+        w.closeTimerFired();
+        QVERIFY(!w.isVisible());
+    }
+
+    void progressClickClosesOnlyNearTheEnd() {
+        TSplashWindow w("", "Writing Softpots to radio...");
+        w.show();
+        w.SetPercentDone(50);
+        QTest::mouseClick(&w, Qt::LeftButton);
+        QVERIFY(w.isVisible());
+        w.SetPercentDone(94);
+        QTest::mouseClick(&w, Qt::LeftButton);
+        QVERIFY(w.isVisible());
+        w.SetPercentDone(95);
+        QTest::mouseClick(&w, Qt::LeftButton);
+        QVERIFY(!w.isVisible());
+    }
+
+    void helpContextsOfScreens() {
+        QCOMPARE(helpContextForScreen(0), helpContext::Index);
+        QCOMPARE(helpContextForScreen(2), 40002);
+        QCOMPARE(helpContextForScreen(3), 40002);
+        QCOMPARE(helpContextForScreen(8), 40004);
+        QCOMPARE(helpContextForScreen(12), 40008);
+        QCOMPARE(helpContextForScreen(18), 40011);
+        QCOMPARE(helpContextForScreen(38), 40012);
+        QCOMPARE(helpContextForScreen(31), 40020);
+        QCOMPARE(helpContextForScreen(37), 40017);
+        QCOMPARE(helpContextForScreen(39), helpContext::Index);
+        QCOMPARE(helpContextForScreen(41), helpContext::Index);
+        // Every screen context has a topic of its own; command numbers reach their screen's topic.
+        for (int context : {40001, 40002, 40003, 40004, 40005, 40006, 40008, 40009, 40010, 40011,
+                            40012, 40013, 40014, 40015, 40016, 40017, 40020, 40021, 40023, 40024})
+            QCOMPARE(THelpWindow::topicFor(context), QString(":/help/%1.html").arg(context));
+        QCOMPARE(THelpWindow::topicFor(cmd::TxLowPower), QString(":/help/40002.html"));
+        QCOMPARE(THelpWindow::topicFor(cmd::ReadRadio), QString(":/help/readradio.html"));
+        QCOMPARE(THelpWindow::topicFor(99999), QString(":/help/index.html"));
+    }
+
+    void f1OpensTheOpenScreensTopicOrTheIndex() {
+        Shell shell;
+        shell.start();
+        shell.frame().show();
+        QTest::keyClick(&shell.frame(), Qt::Key_F1);
+        QCOMPARE(shell.app().lastHelpContext(), helpContext::Index);
+        QVERIFY(shell.app().helpWindow()->currentTopic().endsWith("index.html"));
+        shell.app().openScreenCode() = 3;  // transmit low power
+        QTest::keyClick(&shell.frame(), Qt::Key_F1);
+        QCOMPARE(shell.app().lastHelpContext(), 40002);
+        shell.app().openScreenCode() = 0;
+    }
+
+    void f1OnAnOpenMenuOpensTheHighlightedCommandsTopic() {
+        Shell shell;
+        shell.start();
+        shell.frame().show();
+        QAction* read = shell.frame().action(cmd::ReadRadio);
+        QMenu* file = nullptr;
+        for (QAction* a : shell.frame().menuBar()->actions())
+            if (a->menu() && a->menu()->actions().contains(read))
+                file = a->menu();
+        QVERIFY(file);
+        file->popup(QPoint(10, 10));
+        file->setActiveAction(read);
+        QTest::keyClick(file, Qt::Key_F1);
+        QCOMPARE(shell.app().lastHelpContext(), cmd::ReadRadio);
+        QVERIFY(!shell.app().helpMode());
+        QVERIFY(!file->isVisible());
+        // The command itself did not run.
+        QVERIFY(shell.prompt().shown().empty());
+    }
+
+    void printoutPagesAndNotice() {
+        QTemporaryDir dir;
+        QPdfWriter pdf(dir.filePath("t.pdf"));
+        QStringList lines;
+        for (int i = 0; i < 130; ++i) lines << QString("line %1\tvalue").arg(i);
+        int notices = 0;
+        TApxPrintout printout("Document", lines.join('\n') + '\n', [&] { ++notices; });
+        QCOMPARE(printout.lines().size(), 130);
+        int perPage = printout.linesPerPage(pdf);
+        QVERIFY(perPage > 10);
+        QCOMPARE(printout.pageCount(pdf), (130 + perPage - 1) / perPage);
+        QVERIFY(printout.print(pdf));
+        QCOMPARE(notices, 1);
+        TApxPrintout empty("Document", "");
+        QCOMPARE(empty.pageCount(pdf), 1);
+    }
+};
+
+std::unique_ptr<QObject> makeDialogTest() {
+    return std::make_unique<DialogTest>();
+}
+
+}  // namespace vantrel::test
+
+#include "DialogTest.moc"

@@ -1,0 +1,221 @@
+// Read Radio, Program All, the archive commands and printing against the simulated radio in virtual time.
+#include <QFile>
+#include <QTest>
+
+#include "AppTests.h"
+#include "ShellFixture.h"
+#include "app/CommandTable.h"
+#include "app/TApxPreviewWin.h"
+#include "link/RF_CommunicationSetup.h"
+#include "radio/radioStorage.h"
+#include "sim/SimFaults.h"
+
+namespace vantrel::test {
+
+namespace {
+const QString kNoData = "No archive file or radio is currently loaded or connected";
+QString statusFor(const QString& serial, const QString& model) {
+    return "Radio Serial No :" + serial + QString(95, ' ') + "Radio Model No: " + model;
+}
+}  // namespace
+
+class RadioCommandTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void readRadioSucceeds() {
+        Shell shell("portable");
+        shell.start();
+        QVERIFY(shell.run(cmd::ReadRadio));
+        QCOMPARE(shell.messages(), QStringList{"NOTE|Radio has been successfully read !!"});
+        QCOMPARE(shell.prompt().shown()[0].icon, PromptIcon::Information);
+        QVERIFY(shell.client().radioRead());
+        QVERIFY(shell.client().tuningAllowed());
+        QCOMPARE(shell.client().statusText(),
+                 statusFor("PT00000001", QString::fromLatin1(shell.client().record().getModelNo())));
+        QVERIFY(!shell.client().busy());
+        QVERIFY(!shell.line().deviceOpen());
+    }
+
+    void readRadioPowerUpFailures() {
+        Shell shell("powerup-16");
+        shell.start();
+        shell.run(cmd::ReadRadio);
+        QCOMPARE(shell.messages(), (QStringList{"ERROR|Error occured during radio power up!!",
+                                                "ERROR|Radio Hardware Failure !! Operation aborted"}));
+        QVERIFY(!shell.client().radioRead());
+        QCOMPARE(shell.client().statusText(), kNoData);
+
+        Shell one("powerup-1");
+        one.start();
+        one.run(cmd::ReadRadio);
+        QCOMPARE(one.messages(), QStringList{"ERROR|Error occured during radio power up!!"});
+    }
+
+    void readRadioWithInvalidPointsClearsTheFlags() {
+        Shell shell("no-rx-points");
+        shell.start();
+        shell.run(cmd::ReadRadio);
+        QCOMPARE(shell.messages(), QStringList{"Error !!|All frequency point data is invalid !!"});
+        QCOMPARE(shell.prompt().shown()[0].icon, PromptIcon::Exclamation);
+        QCOMPARE(QByteArray(shell.client().record().getSerialNo()), QByteArray("Invalid"));
+        QVERIFY(!shell.client().radioRead());
+        QVERIFY(shell.client().statusText().startsWith("Radio Serial No :Invalid"));
+        QVERIFY(!shell.frame().isAvailable(cmd::SaveArchive));
+    }
+
+    void readRadioLinkFailureAndPortInUse() {
+        Shell shell("portable");
+        shell.start();
+        shell.radio().addFault(parseSimFault("disconnect@5"));  // the radio goes away part-way
+        shell.run(cmd::ReadRadio);
+        QCOMPARE(shell.messages(), QStringList{"Error !!|Read Radio Failed !! All softpot operational data "
+                                               "is invalid !! Please re-read radio"});
+        QVERIFY(!shell.client().radioRead());
+
+        Shell other("portable");
+        other.start();
+        comIni::write(other.path("").toStdString(), 2);  // the radio answers on COM1 only
+        other.run(cmd::ReadRadio);
+        QCOMPARE(other.messages().first(),
+                 QString(" WARNING|COM Port is currently in use by another application"));
+        // The cause of the failure follows as a note.
+        QCOMPARE(other.messages().size(), 2);
+        QVERIFY(other.messages()[1].contains("no such device"));
+        QCOMPARE(other.client().statusText(), kNoData);
+    }
+
+    void programAllOutcomes() {
+        Shell shell("portable");
+        shell.start();
+        shell.run(cmd::ReadRadio);
+        shell.prompt().clear();
+        shell.line().clearSent();
+        shell.prompt().answer(PromptAnswer::Cancel);
+        shell.run(cmd::ProgramAll);
+        QCOMPARE(shell.messages(), QStringList{"Note|Program Radio?"});
+        QCOMPARE(shell.prompt().shown()[0].buttons, PromptButtons::OkCancel);
+        QVERIFY(shell.line().sentBytes().empty());
+
+        shell.prompt().clear();
+        shell.run(cmd::ProgramAll);
+        QCOMPARE(shell.messages(),
+                 (QStringList{"Note|Program Radio?", "NOTE|Radio successfully programmed!!"}));
+
+        shell.prompt().clear();
+        shell.client().record().setSerialNo("OTHER00001");
+        shell.run(cmd::ProgramAll);
+        QCOMPARE(shell.messages().last(),
+                 QString(" Radio Program Error|Serial No. Mismatch !! Program radio aborted"));
+        QCOMPARE(shell.prompt().shown().back().icon, PromptIcon::Exclamation);
+
+        shell.prompt().clear();
+        shell.client().record().setSerialNo("PT00000001");
+        shell.radio().addFault(parseSimFault("silence@3*0"));
+        shell.run(cmd::ProgramAll);
+        QCOMPARE(shell.messages().last(), QString("ERROR|Program Radio Error"));
+    }
+
+    void saveAndLoadArchive() {
+        Shell shell("portable");
+        shell.start();
+        shell.run(cmd::ReadRadio);
+        shell.prompt().clear();
+        shell.files << shell.path("bench");
+        shell.run(cmd::SaveArchive);
+        QCOMPARE(shell.messages(), QStringList{"NOTE|Tuning data has been saved."});
+        QVERIFY(QFile::exists(shell.path("bench.sfp")));
+
+        // Cancelling the file dialog or the question changes nothing.
+        shell.prompt().clear();
+        const QString before = shell.client().statusText();
+        shell.run(cmd::LoadArchive);
+        shell.files << shell.path("bench.sfp");
+        shell.prompt().answer(PromptAnswer::Cancel);
+        shell.run(cmd::LoadArchive);
+        QCOMPARE(shell.messages(), QStringList{"CONFIRMATION|Initialize radio data?"});
+        QVERIFY(shell.client().radioRead());
+        QCOMPARE(shell.client().statusText(), before);
+
+        shell.prompt().clear();
+        shell.files << shell.path("bench.sfp");
+        shell.run(cmd::LoadArchive);
+        QCOMPARE(shell.messages(),
+                 (QStringList{"CONFIRMATION|Initialize radio data?", "NOTE|Tuning data has been loaded."}));
+        QVERIFY(shell.client().archiveLoaded());
+        QCOMPARE(QByteArray(shell.client().record().getUuid()), QByteArray("NULL            "));
+
+        // A damaged file: the identity goes back to its start texts and both flags are cleared.
+        QFile junk(shell.path("junk.sfp"));
+        QVERIFY(junk.open(QIODevice::WriteOnly));
+        junk.write("not an archive");
+        junk.close();
+        shell.prompt().clear();
+        shell.files << junk.fileName();
+        shell.run(cmd::LoadArchive);
+        QCOMPARE(shell.messages().last(), QString("ERROR|Invalid file format!! File is not an *.SFP file"));
+        QVERIFY(!shell.client().archiveLoaded());
+        QVERIFY(!shell.client().radioRead());
+        QCOMPARE(QByteArray(shell.client().record().getSerialNo()), QByteArray("NULL      "));
+        QCOMPARE(shell.client().statusText(), kNoData);
+    }
+
+    void printingNeedsClosedScreensAndAPrinter() {
+        Shell shell("portable");
+        shell.start();
+        shell.run(cmd::ReadRadio);
+        shell.run(cmd::PortableSetup);
+        shell.prompt().clear();
+        shell.run(cmd::PrinterSetup);
+        QCOMPARE(shell.messages(), QStringList{"Note|Please close all windows before printing"});
+        shell.client().closeAllSubWindows();
+        Shell::settle();
+
+        shell.printerAvailable = false;
+        shell.prompt().clear();
+        shell.files << shell.path("report.pdf");
+        shell.run(cmd::PrintPreview);
+        QCOMPARE(shell.messages().mid(0, 2),
+                 (QStringList{"NOTE|Please install Default Printer Device !!",
+                              "NOTE|No printer is installed. Save the report as a PDF file instead?"}));
+        QFile pdf(shell.path("report.pdf"));
+        QVERIFY(pdf.open(QIODevice::ReadOnly));
+        QVERIFY(pdf.read(5) == "%PDF-");
+        QFile report(shell.path("display.txt"));
+        QVERIFY(report.open(QIODevice::ReadOnly));
+        QVERIFY(report.readAll().contains("R A D I O   S O F T P O T   D A T A"));
+    }
+
+    void previewShowsTheNotificationOncePerPrintout() {
+        Shell shell("portable");
+        shell.start();
+        shell.run(cmd::ReadRadio);
+        int pages = 0;
+        QString twoPageIndicator;
+        shell.onDialog = [&](QDialog& d) {
+            if (auto* preview = dynamic_cast<TApxPreviewWin*>(&d)) {
+                pages = preview->pageCount();
+                QCOMPARE(preview->indicatorText(), QString("Page 1"));
+                preview->setTwoPageView(true);
+                twoPageIndicator = preview->indicatorText();
+                preview->nextPage();
+                preview->grab();  // paints the pages again
+            }
+        };
+        shell.run(cmd::PrintPreview);
+        QCOMPARE(shell.dialogsRun, (QStringList{"Print Notifcation", "Preview Window"}));
+        QVERIFY(pages >= 2);
+        QCOMPARE(twoPageIndicator, QString("Page 1 - 2"));
+        QCOMPARE(shell.app().printJobs(), 0);
+        shell.dialogsRun.clear();
+        shell.run(cmd::PrintPreview);
+        QCOMPARE(shell.dialogsRun, (QStringList{"Print Notifcation", "Preview Window"}));
+    }
+};
+
+std::unique_ptr<QObject> makeRadioCommandTest() {
+    return std::make_unique<RadioCommandTest>();
+}
+
+}  // namespace vantrel::test
+
+#include "RadioCommandTest.moc"

@@ -1,0 +1,198 @@
+// The one-screen rule: same screen, another screen, setup pictures, blocked tuning, the screen factory.
+#include <QMdiSubWindow>
+#include <QTest>
+
+#include "AppTests.h"
+#include "ShellFixture.h"
+#include "app/CommandTable.h"
+#include "app/ScreenTable.h"
+
+namespace vantrel::test {
+
+namespace {
+const QString kStillOpen = " NOTE|Current window still open! Please close first!";
+}
+
+class WindowRuleTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void sameScreenAgainDoesNothingAnotherShowsStillOpen() {
+        Shell shell;
+        shell.start();
+        FakeScreenFactory& screens = shell.fakeScreens();
+        shell.run(cmd::ReadRadio);
+        shell.prompt().clear();
+        QVERIFY(shell.run(cmd::RefOscWarp));
+        QCOMPARE(shell.app().openScreenCode(), 1);
+        QCOMPARE(shell.client().subWindowList().size(), 1);
+        QCOMPARE(shell.client().subWindowList().first()->windowTitle(), QString("Reference Oscillator Warp"));
+
+        shell.run(cmd::RefOscWarp);
+        QVERIFY(shell.messages().isEmpty());
+        shell.run(cmd::ModBalance);
+        QCOMPARE(shell.messages(), QStringList{kStillOpen});
+        QCOMPARE(shell.prompt().shown().back().icon, PromptIcon::Information);
+        QCOMPARE(screens.requests.size(), size_t(1));
+        QCOMPARE(shell.client().subWindowList().size(), 1);
+    }
+
+    void setupPicturesCountAsScreens() {
+        Shell shell;
+        shell.start();
+        QVERIFY(shell.run(cmd::PortableSetup));
+        QCOMPARE(shell.app().openScreenCode(), screenCode::PortableSetup);
+        QCOMPARE(shell.client().setupPictureOpen(), 1);
+        QCOMPARE(shell.client().subWindowList().first()->windowTitle(), QString("Radio Setup"));
+        shell.run(cmd::PortableSetup);
+        QVERIFY(shell.messages().isEmpty());
+        shell.run(cmd::MobileSetup);
+        QCOMPARE(shell.messages(), QStringList{kStillOpen});
+        QCOMPARE(shell.client().subWindowList().size(), 1);
+
+        shell.client().closeAllSubWindows();
+        Shell::settle();
+        QCOMPARE(shell.app().openScreenCode(), 0);
+        QCOMPARE(shell.client().setupPictureOpen(), 0);
+        QVERIFY(shell.run(cmd::MobileSetup));
+        QCOMPARE(shell.app().openScreenCode(), screenCode::MobileSetup);
+    }
+
+    void setupPictureAgainstAnOpenTuningScreen() {
+        Shell shell;
+        shell.start();
+        shell.fakeScreens();
+        shell.run(cmd::ReadRadio);
+        shell.prompt().clear();
+        shell.run(cmd::Dtmf);
+        shell.run(cmd::PortableSetup);
+        QCOMPARE(shell.messages(), QStringList{kStillOpen});
+        QCOMPARE(shell.client().setupPictureOpen(), 0);
+    }
+
+    void blockedTuningRemovesScreensAndPicturesAtOnce() {
+        Shell shell("procedure-3");
+        shell.start();
+        FakeScreenFactory& screens = shell.fakeScreens();
+        shell.run(cmd::ReadRadio);
+        // A screen command that still runs (its enabler does not look at the data) opens nothing.
+        shell.client().cmOpenScreen(cmd::Vco12k5);
+        QCOMPARE(screens.requests.size(), size_t(1));
+        Shell::settle();
+        QCOMPARE(shell.client().subWindowList().size(), 0);
+        QCOMPARE(shell.app().openScreenCode(), 0);
+        QVERIFY(shell.run(cmd::PortableSetup));
+        Shell::settle();
+        QCOMPARE(shell.client().subWindowList().size(), 0);
+        QCOMPARE(shell.app().openScreenCode(), 0);
+        QCOMPARE(shell.client().setupPictureOpen(), 0);
+        QVERIFY(shell.frame().isAvailable(cmd::ReadRadio));
+    }
+
+    void refusingScreenAndUnknownScreenLeaveNothingOpen() {
+        Shell shell;
+        shell.start();
+        shell.run(cmd::ReadRadio);
+        // No factory knows the screens yet: nothing opens, nothing breaks.
+        QVERIFY(shell.run(cmd::RefOscWarp));
+        QCOMPARE(shell.client().subWindowList().size(), 0);
+        QCOMPARE(shell.app().openScreenCode(), 0);
+        QVERIFY(shell.run(cmd::TempCompRead));
+        QCOMPARE(shell.app().openScreenCode(), 0);
+        QVERIFY(shell.frame().isAvailable(cmd::LoadArchive));
+
+        shell.fakeScreens().refuse = true;
+        QVERIFY(shell.run(cmd::ModBalance));
+        Shell::settle();
+        QCOMPARE(shell.client().subWindowList().size(), 0);
+        QCOMPARE(shell.app().openScreenCode(), 0);
+    }
+
+    void tempCompPublishesItsCodeAndHasItsOwnMessage() {
+        Shell shell;
+        shell.start();
+        FakeScreenFactory& screens = shell.fakeScreens();
+        shell.run(cmd::ReadRadio);
+        shell.prompt().clear();
+        shell.run(cmd::TempCompRead);
+        QCOMPARE(shell.app().openScreenCode(), screenCode::TempCompRead);
+        shell.run(cmd::TempCompWrite);
+        QCOMPARE(shell.messages(),
+                 QStringList{"NOTE|Please close all windows before writing Temp Comp data"});
+        QCOMPARE(screens.requests.size(), size_t(1));
+    }
+
+    void paBiasScreeningChoosesTheScreen() {
+        Shell shell;
+        shell.start();
+        FakeScreenFactory& screens = shell.fakeScreens();
+        shell.run(cmd::ReadRadio);
+        shell.prompt().clear();
+
+        shell.prompt().answer(PromptAnswer::Cancel);
+        shell.client().cmPaBiasHigh(cmd::PaBiasHigh);
+        QCOMPARE(shell.messages(), QStringList{"WARNING|PCIC SCREENING\n\nSet Supply Voltage to 6V"});
+        QCOMPARE(shell.prompt().shown()[0].buttons, PromptButtons::OkCancel);
+        QVERIFY(screens.requests.empty());
+
+        shell.prompt().clear();
+        shell.prompt().answer(PromptAnswer::Ok);
+        shell.prompt().answer(PromptAnswer::Yes);
+        shell.client().cmPaBiasHigh(cmd::PaBiasHigh);
+        QCOMPARE(shell.prompt().shown()[1].text, std::string("Is Current Drawn of the Radio > 100mA?"));
+        QCOMPARE(shell.prompt().shown()[1].buttons, PromptButtons::YesNo);
+        QCOMPARE(screens.requests.back().code, screenCode::PaBiasHighDefault);
+        QCOMPARE(screens.requests.back().childCaption, QString("PA Bias Default (High Power)"));
+        QVERIFY(screens.requests.back().defaultVariant);
+        QCOMPARE(shell.app().lastHelpContext(), helpContext::PaBiasDefault);
+        shell.client().closeAllSubWindows();
+        Shell::settle();
+
+        shell.prompt().clear();
+        shell.prompt().answer(PromptAnswer::Ok);
+        shell.prompt().answer(PromptAnswer::No);
+        shell.client().cmPaBiasLow(cmd::PaBiasLow);
+        QCOMPARE(
+            shell.messages().last(),
+            QString("NOTE|You are clear to proceed for PA Bias Tuning.\nPlease Set Supply Voltage to 7.5V"));
+        QCOMPARE(screens.requests.back().code, screenCode::PaBiasLow);
+        QCOMPARE(screens.requests.back().childCaption, QString("PA Bias Voltage Low Power"));
+    }
+
+    void serialProgrammingNeedsABlankSerial() {
+        Shell shell("portable");
+        shell.start();
+        FakeScreenFactory& screens = shell.fakeScreens();
+        shell.run(cmd::ReadRadio);
+        shell.prompt().clear();
+        shell.run(cmd::ProgramSerialNo);
+        QCOMPARE(shell.messages(), QStringList{" NOTE|Serial No. is not blank"});
+        QVERIFY(screens.requests.empty());
+
+        Shell blank("blank-serial");
+        blank.start();
+        FakeScreenFactory& blankScreens = blank.fakeScreens();
+        blank.run(cmd::ReadRadio);
+        blank.run(cmd::ProgramSerialNo);
+        QCOMPARE(blankScreens.requests.size(), size_t(1));
+        QCOMPARE(blankScreens.requests[0].code, screenCode::SerialProgram);
+    }
+
+    void kAndMScreenGetsItsRatedPower() {
+        Shell shell("mobile");
+        shell.start();
+        FakeScreenFactory& screens = shell.fakeScreens();
+        shell.run(cmd::ReadRadio);
+        QVERIFY(shell.run(cmd::KmTuning));
+        QCOMPARE(screens.requests.back().kmScale, 2500);
+        QCOMPARE(screens.requests.back().ratedPower, 25.0);
+        QCOMPARE(screens.requests.back().windowTitle, QString("Transmit Power Tuning (Mobile)"));
+    }
+};
+
+std::unique_ptr<QObject> makeWindowRuleTest() {
+    return std::make_unique<WindowRuleTest>();
+}
+
+}  // namespace vantrel::test
+
+#include "WindowRuleTest.moc"
