@@ -1,5 +1,7 @@
 # The two commands of the README: `make demo` and `make test`; the rest are helpers.
 BUILD       ?= build
+SAN_BUILD   ?= build-sanitize
+SAN_FLAGS    = -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined
 JOBS        ?= $(shell nproc 2>/dev/null || echo 2)
 BUILD_TYPE  ?= RelWithDebInfo
 
@@ -8,7 +10,7 @@ BUILD_PKGS  = cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev nlohman
 BENCH_PKGS  = libbenchmark-dev
 FUZZ_PKGS   = clang libclang-rt-14-dev
 
-.PHONY: all deps build test demo bench fuzz clean format
+.PHONY: all deps build test test-sanitizers demo bench fuzz clean format
 
 all: build
 
@@ -23,6 +25,15 @@ build: deps $(BUILD)/build.ninja
 
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+	$(MAKE) test-sanitizers
+
+# The core, the simulated radio and the command-line tool under AddressSanitizer and
+# UndefinedBehaviorSanitizer (the Qt application is left out: its tests run above).
+test-sanitizers: deps
+	cmake -S . -B $(SAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVANTREL_APP=OFF \
+	    -DCMAKE_CXX_FLAGS="$(SAN_FLAGS)" -DCMAKE_EXE_LINKER_FLAGS="$(SAN_FLAGS)"
+	cmake --build $(SAN_BUILD) -j $(JOBS)
+	cd $(SAN_BUILD) && ctest --output-on-failure -j $(JOBS)
 
 demo: build
 	@sh tools/demo.sh $(BUILD)
@@ -34,7 +45,7 @@ bench:
 	@sh tools/bench.sh $(BUILD)
 
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(SAN_BUILD)
 
 format:
 	find link radio operations screens utilities app cli sim tests bench fuzz \

@@ -118,7 +118,7 @@ TEST_F(RadioModel, IcFeLooksAtTheSecondVersionByte) {
 }
 
 TEST_F(RadioModel, FeatureMaskOfListedRadioComesFromTheModelCode) {
-    const ModelTable::Uuid& id = defaultModelTable().uuidList[2];
+    const ModelTable::Uuid id = defaultModelTable().uuidList[2];
     m_record.setUuid(std::string(id.begin(), id.end()));
     m_record.setValue(row::Frequency, col::OptionByte, 2);
     m_record.setModelNo(padded("P47MSC4A2T"));
