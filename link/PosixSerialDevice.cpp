@@ -58,7 +58,13 @@ PosixSerialDevice::PosixSerialDevice(const std::string& path) : m_path(path) {
     // Drop DTR and RTS before anything else: some radio cables key the transmitter on them.
     tio.c_cflag &= ~HUPCL;
     tcsetattr(m_fd, TCSANOW, &tio);
-    dropModemLines();
+    try {
+        dropModemLines();
+    } catch (...) {
+        ::close(m_fd);
+        m_fd = -1;
+        throw PortInUseError(PortOpenCause::Other, path, path + ": the modem lines cannot be set");
+    }
     if (flock(m_fd, LOCK_EX | LOCK_NB) != 0) {
         int err = errno;
         ::close(m_fd);
