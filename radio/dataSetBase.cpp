@@ -73,6 +73,9 @@ void dataSetBase::readSevenPoints(const SevenPointShape& shape, radioStorage& re
         return;
     }
 
+    // This radio's answers decide the gate: a flag left clear by an earlier radio or archive (or the
+    // record's start value) must not stop the read of a radio whose F1 is not in use.
+    record.markSupported(shape.flag);
     const bool receive = shape.side == PointSide::Receive;
     for (int n = 1; n <= record::kPointCount; ++n) {
         m_channels[static_cast<size_t>(n - 1)] = RF_Frequency::channelAt(record, receive, n);

@@ -95,6 +95,20 @@ TEST(ReadRadio, MobileReadsKAndMWithoutPortableSteps) {
     EXPECT_EQ(run.record.getValue(row::MobilePower, col::LowBandFlag), 0);
 }
 
+TEST(ReadRadio, UnusedF1DoesNotLetAnEarlierRecordStopAGatedRead) {
+    // A mobile without F1 that refuses the seven-value read: the K and M read goes point by point,
+    // and neither the record's start value of flag 16 nor a flag cleared by an earlier radio stops it.
+    SimProfile profile = test::profileNamed("mobile");
+    profile.tableRead = false;
+    profile.txPoints[0] = 0;
+    ReadRun run(profile);
+    run.record.markUnsupported(flag::MobileTxPower);
+    ASSERT_EQ(run.command().kind, ReadRadioOutcome::Kind::Read);
+    EXPECT_TRUE(run.record.isSupported(flag::MobileTxPower));
+    const Strings requests = run.bench.requests();
+    EXPECT_GE(std::count(requests.begin(), requests.end(), "S 17/0"), 1);
+}
+
 TEST(ReadRadio, SinglePointModelKeepsOnlyF3) {
     ReadRun run(test::profileNamed("single-point"));
     ASSERT_EQ(run.command().kind, ReadRadioOutcome::Kind::Read);
