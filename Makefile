@@ -9,6 +9,9 @@ BUILD_PKGS  = cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev nlohman
               qt6-base-dev libgl-dev
 BENCH_PKGS  = libbenchmark-dev
 FUZZ_PKGS   = clang libclang-rt-14-dev
+FUZZ_BUILD  ?= build-fuzz
+FUZZ_SECONDS ?= 60
+FUZZ_TARGETS = reply_reader exchange radio_command archive com_ini record_json model_table
 
 .PHONY: all deps build test test-sanitizers demo bench fuzz clean format
 
@@ -43,6 +46,20 @@ bench:
 	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DVANTREL_BENCH=ON
 	cmake --build $(BUILD) -j $(JOBS)
 	@sh tools/bench.sh $(BUILD)
+
+# Each libFuzzer target for FUZZ_SECONDS, starting from fuzz/corpus/<target>. New inputs go to
+# $(FUZZ_BUILD)/corpus/<target>, crashing ones to $(FUZZ_BUILD)/artifacts/<target>/ (and stop the run).
+fuzz:
+	@sh tools/install-deps.sh $(BUILD_PKGS) $(FUZZ_PKGS)
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	    -DVANTREL_APP=OFF -DVANTREL_FUZZ=ON
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_all
+	@set -e; for t in $(FUZZ_TARGETS); do \
+	    mkdir -p $(FUZZ_BUILD)/corpus/$$t $(FUZZ_BUILD)/artifacts/$$t; \
+	    echo "== fuzz_$$t for $(FUZZ_SECONDS) s"; \
+	    $(FUZZ_BUILD)/bin/fuzz_$$t -max_total_time=$(FUZZ_SECONDS) -timeout=10 -print_final_stats=1 \
+	        -artifact_prefix=$(FUZZ_BUILD)/artifacts/$$t/ $(FUZZ_BUILD)/corpus/$$t fuzz/corpus/$$t; \
+	done
 
 clean:
 	rm -rf $(BUILD) $(SAN_BUILD)

@@ -199,8 +199,10 @@ unsigned EnhancedSBEP::readSoftpotNoted(uint8_t softpot, uint32_t& value, radioS
 unsigned EnhancedSBEP::readSoftpotBytes(uint8_t softpot, uint8_t* buffer) {
     uint32_t value = 0;
     unsigned width = readSoftpot(softpot, value);
-    for (unsigned i = 0; i < width && i < 4; ++i)
-        buffer[i] = static_cast<uint8_t>(value >> (8 * (width - 1 - i)));
+    // The value keeps at most four bytes: a wider reply gives its first four, never a shift past 32 bits.
+    const unsigned kept = std::min(width, 4u);
+    for (unsigned i = 0; i < kept; ++i)
+        buffer[i] = static_cast<uint8_t>(value >> (8 * (kept - 1 - i)));
     return width;
 }
 

@@ -123,7 +123,9 @@ const uint8_t* SBEPReply::data() const {
 }
 
 void SBEPReply::copyData(uint8_t* destination) const {
-    std::memcpy(destination, data(), dataLength());
+    // A frame without payload copies nothing; the caller may then pass an empty (null) destination.
+    if (const size_t n = dataLength(); n > 0)
+        std::memcpy(destination, data(), n);
 }
 
 SBEPReply readReplyFrame(Win32CommunicationPort& port, uint32_t firstByteLimit, uint32_t maxIdle,
