@@ -222,6 +222,8 @@ void SBEPMessage::collect(Win32CommunicationPort& port) {
         const size_t fields = extendedCount ? 4 : 2;
         if (waiting < fields)
             throw ReplyLengthError();
+        // Long replies stay below 256 bytes: the count's high byte is 0, so OR-ing the two count
+        // bytes gives the count.
         expected =
             extendedCount ? static_cast<size_t>(reply[2] | reply[3]) : static_cast<size_t>(reply[0] & 0x0F);
         measured = waiting - fields;
