@@ -2,12 +2,14 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 #include <memory>
 
 class QWidget;
 
 namespace vantrel {
 
+class radioOperations;
 class radioStorage;
 class UserPrompt;
 
@@ -29,6 +31,9 @@ struct ScreenContext {
     int* openScreenCode = nullptr;  ///< the screen writes its code on opening and 0 on closing
     UserPrompt* prompt = nullptr;
     QString programDirectory;
+    radioOperations* operations = nullptr;  ///< the shell's read operation (serial number checks)
+    /// Runs the "Read Radio Information and Softpots" command as the main window would, enablers aside.
+    std::function<void()> readRadio;
 };
 
 /// Creates screens by command. The shell frames a created screen in an MDI child; a screen that
@@ -48,6 +53,9 @@ class EmptyScreenFactory : public ScreenFactory {
   public:
     QWidget* create(const ScreenRequest&, const ScreenContext&) override { return nullptr; }
 };
+
+/// Knows every tuning screen built so far (transmit high and low power); nullptr for other requests.
+std::unique_ptr<ScreenFactory> makeTuningScreenFactory();
 
 /// The factory the application uses; the screen folders install theirs at start-up. Never null.
 ScreenFactory& screenFactory();

@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <QDir>
 #include <QMenu>
+#include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QTemporaryDir>
@@ -23,6 +24,7 @@
 #include "link/LinkContext.h"
 #include "link/RF_CommunicationSetup.h"
 #include "link/VirtualLine.h"
+#include "screens/TTuningScreen.h"
 #include "sim/SimPeer.h"
 #include "sim/SimProfile.h"
 #include "sim/SimRadio.h"
@@ -183,6 +185,21 @@ int renderScreenshots(const QString& directory, const QString& programDirectory)
     shootMenu(QStringLiteral("&Rx Align"), QStringLiteral("menu-rx-align-radio-read"));
     shootMenu(QStringLiteral("&Utilities"), QStringLiteral("menu-utilities-radio-read"));
     frame.execute(cmd::RadioInfo);
+
+    // The tuning screens over the radio just read: as opened, and keyed at their first point.
+    for (auto [command, name] : {std::pair{cmd::TxHighPower, "screen-transmit-high-power"},
+                                 std::pair{cmd::TxLowPower, "screen-transmit-low-power"}}) {
+        frame.execute(command);
+        QMdiSubWindow* child = frame.client()->activeSubWindow();
+        camera.shoot(frame, QLatin1String(name));
+        if (auto* screen = child ? qobject_cast<TTuningScreen*>(child->widget()) : nullptr) {
+            screen->togglePtt();
+            camera.shoot(*child, QLatin1String(name) + QStringLiteral("-keyed"));
+            screen->togglePtt();
+        }
+        frame.client()->closeAllSubWindows();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
 
     frame.execute(cmd::PortableSetup);
     camera.shoot(frame, QStringLiteral("main-setup-picture-open"));

@@ -35,6 +35,9 @@ TVantrelApp::~TVantrelApp() {
     if (QCoreApplication::instance())
         QCoreApplication::instance()->removeEventFilter(this);
     linkContext().idleHook = nullptr;
+    // Screens still open dekey and reset the radio now, while the window their messages belong to exists.
+    if (m_frame)
+        m_frame->client()->closeAllSubWindows();
     m_frame.reset();
 }
 

@@ -155,6 +155,10 @@ ScreenContext TVantrelMDIClient::screenContext() {
     c.openScreenCode = &m_app.openScreenCode();
     c.prompt = &m_app.prompt();
     c.programDirectory = m_app.programDirectory();
+    c.operations = &m_readOperation;
+    // A screen asks for the read after a serial number mismatch, while its own code keeps the menu
+    // command greyed: the handler runs directly, as the window's command message would.
+    c.readRadio = [this] { cmReadRadio(cmd::ReadRadio); };
     return c;
 }
 

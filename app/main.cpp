@@ -7,6 +7,7 @@
 #include "app/AppIcons.h"
 #include "app/DemoRadio.h"
 #include "app/QtUserPrompt.h"
+#include "app/ScreenFactory.h"
 #include "app/Screenshots.h"
 #include "app/TVantrelApp.h"
 #include "app/TVantrelFrame.h"
@@ -48,6 +49,7 @@ int main(int argc, char** argv) {
     const Options options = parse(QApplication::arguments());
     const QString programDirectory = QFileInfo(QApplication::applicationFilePath()).absolutePath();
 
+    vantrel::setScreenFactory(vantrel::makeTuningScreenFactory());
     if (!options.screenshotDir.isEmpty())
         return vantrel::renderScreenshots(options.screenshotDir, programDirectory);
 

@@ -1,0 +1,34 @@
+// The transmit high power screen.
+#pragma once
+
+#include "screens/TTransmitPowerWindow.h"
+
+namespace vantrel {
+
+/// Transmit power softpot 0 at high power, record row 3, columns 0..6. Its maximum is class-wide: 127
+/// until a screen is constructed, then 255 for radios that satisfy isHighPortable, isHighMobile or
+/// isSixPortable and 127 otherwise. On an isHighPortableC radio without the power limit table a value
+/// above the point's stored low power value is refused without being written.
+class TTransmitHighPowerWindow : public TTransmitPowerWindow {
+  public:
+    static constexpr int kCode = 2;
+    static constexpr int kHelpContext = 40002;
+    static constexpr int kWideMaximum = 255;
+    static constexpr int kNarrowMaximum = 127;
+
+    explicit TTransmitHighPowerWindow(const screenEnvironment& environment);
+
+    /// The maximum shared by every high power screen.
+    static int highPowerMaximum() { return m_highPowerMaximum; }
+    /// Chooses the class-wide maximum from the record's model and describes the procedure with it.
+    static tuningProcedure describe(const radioStorage& record);
+
+  protected:
+    bool refusedBeforeWrite(int point, int value) const override;
+    std::string refusedText(int point, bool ownRule) const override;
+
+  private:
+    static inline int m_highPowerMaximum = kNarrowMaximum;
+};
+
+}  // namespace vantrel

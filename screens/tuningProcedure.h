@@ -1,0 +1,90 @@
+// The description of one tuning procedure: everything a screen of the standard framework needs as data.
+#pragma once
+
+#include <QRect>
+#include <QSize>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "screens/tuningDataSet.h"
+
+namespace vantrel {
+
+struct tuningProcedure;
+
+/// Which frequency points a screen shows.
+enum class screenLayoutKind {
+    SevenPoint,   ///< one row per point F1..F7
+    SingleValue,  ///< one row: one softpot for the whole radio, tuned at one chosen point
+};
+
+/// The point a single-value screen works at, chosen from the points of its side.
+enum class singlePoint { Lowest, Middle, Highest };
+
+/// Pixel geometry of a screen (logical pixels; the platform scales them on high-density screens).
+struct screenLayout {
+    screenLayoutKind kind = screenLayoutKind::SevenPoint;
+    QSize window{700, 350};
+    int buttonY = 240;  ///< "PTT Toggle" at x 20 and "Program" at x 130, 100 x 30
+    QRect status{20, 280, 600, 30};
+    int statusId = 8000;
+    int noteY = 320;
+    int workingLabelX = 550;  ///< "Working Softpot"
+    int workingWidth = 60;    ///< working box and its up-down together
+
+    /// The standard seven-point screen.
+    static screenLayout sevenPoint() { return {}; }
+    /// One row at y 30, note at y 250 in a 700 x 300 window; buttons and status box where the signalling
+    /// screens have them.
+    static screenLayout singleValue() {
+        screenLayout l;
+        l.kind = screenLayoutKind::SingleValue;
+        l.window = QSize(700, 300);
+        l.buttonY = 150;
+        l.status = QRect(10, 200, 600, 40);
+        l.statusId = 4016;
+        l.noteY = 250;
+        l.workingLabelX = 560;
+        return l;
+    }
+};
+
+/// Creates the data set adapter of a procedure (called once per screen).
+using dataSetMaker = std::unique_ptr<tuningDataSet> (*)(const tuningProcedure&);
+
+/// One procedure as data. Texts are the radio-tuner's own and are shown exactly as they stand; a text
+/// left empty means the screen has no such message (no commit question, for instance).
+struct tuningProcedure {
+    std::string title;    ///< window title given by the shell
+    int code = 0;         ///< open-screen code published while the screen is open
+    int helpContext = 0;  ///< help topic of the screen
+
+    dataSetMaker makeDataSet = nullptr;
+    int selector = 0;          ///< set selector handed to the data set
+    std::uint8_t softpot = 0;  ///< the radio's softpot number the screen writes
+
+    int row = 0;               ///< record row of the values
+    int firstColumn = 0;       ///< record column of F1 (or of the one value)
+    bool receiveSide = false;  ///< points are the receive points (row 0, columns 14..20)
+    bool keys = true;          ///< the screen keys the transmitter (PTT button; dekey when closing)
+
+    int minimum = 0;
+    int maximum = 127;
+
+    screenLayout layout;
+    singlePoint point = singlePoint::Highest;  ///< single-value screens only
+
+    std::string note;            ///< shown under the controls
+    std::string commitQuestion;  ///< asked before Program
+    std::string illegalValue;    ///< Program found a value out of range (caption "ERROR")
+    std::string emptyValue;      ///< Program found an empty box
+    std::string emptyValueCaption = "NOTE";
+    /// Program refused by the radio or by the screen's own rule; "%d" stands for the point number.
+    std::string refusedValue;
+    std::string mismatch = "Serial No. mismatch!! Read in new radio?";
+    /// Status shown when a point is prepared ("%f" for its frequency in MHz); empty keeps the status.
+    std::string preparedStatus;
+};
+
+}  // namespace vantrel

@@ -1,0 +1,11 @@
+// Factories of the screen test classes (each lives in its own source).
+#pragma once
+
+#include <QObject>
+#include <memory>
+
+namespace vantrel::test {
+std::unique_ptr<QObject> makeFrameworkTest();
+std::unique_ptr<QObject> makePowerScreenTest();
+std::unique_ptr<QObject> makeShellScreenTest();
+}  // namespace vantrel::test
