@@ -65,7 +65,7 @@ TEST(ReadRadio, PortableRecordAfterTheRead) {
     EXPECT_EQ(r.getValue(row::Frequency, col::TxPointFirst + 6), 7000);
     EXPECT_EQ(r.getValue(row::RefOscWarp, col::Single), 512);
     for (int n = 0; n < 7; ++n) {
-        EXPECT_EQ(r.getValue(row::TxPower, col::TxPowerHigh + n), 180 + 2 * n);
+        EXPECT_EQ(r.getValue(row::TxPower, col::TxPowerHigh + n), 100 + 2 * n);
         EXPECT_EQ(r.getValue(row::TxPower, col::TxPowerLow + n), 90 + n);
     }
     EXPECT_EQ(r.getValue(row::Rssi, col::RssiFirst + 2), 192);

@@ -46,13 +46,13 @@ class PowerScreenTest : public QObject {
         QCOMPARE(wide->slider(0)->maximum(), 255);
         QCOMPARE(wide->upDown(0)->maximum(), 255);
         QCOMPARE(wide->workingBox(0)->maximum(), 255);
-        QCOMPARE(wide->workingBox(0)->text(), QString("180"));
+        QCOMPARE(wide->workingBox(0)->text(), QString("100"));
         QCOMPARE(wide->noteLabel()->text(), QString("Note : Valid Softpot values will range from 0-255"));
         six.mark();
         wide->program();
         QCOMPARE(six.messages().front(),
                  QString("WARNING|Commit new softpot values? Softpot Value Range 0-255"));
-        QCOMPARE(six.requests().mid(1, 2), (QStringList{"C 1000 1000", "S 0/1: 180"}));
+        QCOMPARE(six.requests().mid(1, 2), (QStringList{"C 1000 1000", "S 0/1: 100"}));
 
         ScreenBench plain;
         auto narrow = plain.open<TTransmitHighPowerWindow>();
@@ -76,10 +76,10 @@ class PowerScreenTest : public QObject {
         QVERIFY(!sent.contains("S 0/1: 100"));
         QVERIFY(sent.contains("S 0/1: 92"));
         QCOMPARE(sent.filter("S 0/1").size(), 6);
-        QCOMPARE(screen->defaultBox(1)->text(), QString("182"));
-        QCOMPARE(bench.record.getValue(row::TxPower, col::TxPowerHigh + 1), 182);
+        QCOMPARE(screen->defaultBox(1)->text(), QString("102"));
+        QCOMPARE(bench.record.getValue(row::TxPower, col::TxPowerHigh + 1), 102);
         QCOMPARE(bench.record.getValue(row::TxPower, col::TxPowerHigh + 2), 92);
-        QCOMPARE(bench.radio.programmedValue(softpot::TxPower, 0, 1), 182);
+        QCOMPARE(bench.radio.programmedValue(softpot::TxPower, 0, 1), 102);
     }
 
     void aRadioThatRefusesKeepsTheOldValuesAndNamesEachPoint() {
@@ -115,9 +115,9 @@ class PowerScreenTest : public QObject {
         screen->program();
         for (int i = 0; i < 7; ++i) {
             QCOMPARE(bench.record.getValue(row::TxPower, col::TxPowerLow + i), 40 + i);
-            QCOMPARE(bench.record.getValue(row::TxPower, col::TxPowerHigh + i), 180 + 2 * i);
+            QCOMPARE(bench.record.getValue(row::TxPower, col::TxPowerHigh + i), 100 + 2 * i);
             QCOMPARE(bench.radio.programmedValue(softpot::TxPower, 1, i), 40 + i);
-            QCOMPARE(bench.radio.programmedValue(softpot::TxPower, 0, i), 180 + 2 * i);
+            QCOMPARE(bench.radio.programmedValue(softpot::TxPower, 0, i), 100 + 2 * i);
         }
     }
 };
