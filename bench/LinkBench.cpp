@@ -1,0 +1,362 @@
+// vantrel-bench-link: Read Radio and Program All against the simulated radio on a pseudo-terminal, timed
+// against the protocol's floor, with the command-line tool's cost and the application's start-up.
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <iostream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "bench/LinkSession.h"
+#include "bench/StartupProbe.h"
+#include "radio/radioStorage.h"
+
+using namespace vantrel;
+using namespace vantrel::bench;
+
+namespace {
+
+constexpr double kFloorTarget = 1.10;
+constexpr double kCpuTarget = 0.05;
+constexpr double kAppStartTimeoutSeconds = 30;
+
+struct Options {
+    int repeat = 3;
+    int appRepeat = 5;
+    int cliRepeat = 3;
+    std::vector<std::string> profiles{"portable", "mobile", "no-table-read"};
+    std::vector<std::string> cliProfiles{"portable", "mobile"};
+    std::string binDir;
+    std::string app;
+    bool details = true;
+};
+
+std::vector<std::string> split(const std::string& text) {
+    std::vector<std::string> out;
+    std::stringstream in(text);
+    for (std::string item; std::getline(in, item, ',');)
+        if (!item.empty())
+            out.push_back(item);
+    return out;
+}
+
+double median(std::vector<double> v) {
+    if (v.empty())
+        return 0;
+    std::sort(v.begin(), v.end());
+    const size_t n = v.size();
+    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+std::string fixed(double value, int decimals) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%.*f", decimals, value);
+    return text;
+}
+
+std::string verdict(bool met) {
+    return met ? "yes" : "**no**";
+}
+
+/// The repetitions of one operation on one profile.
+struct Series {
+    std::string profile;
+    std::string operation;
+    std::vector<OperationMeasurement> runs;
+
+    std::vector<double> values(double (OperationMeasurement::*f)() const) const {
+        std::vector<double> out;
+        for (const auto& r : runs)
+            if (r.ok)
+                out.push_back((r.*f)());
+        return out;
+    }
+    bool allOk() const {
+        return !runs.empty() && std::all_of(runs.begin(), runs.end(), [](const auto& r) { return r.ok; });
+    }
+    /// The run whose floor ratio is the median (for the breakdown).
+    const OperationMeasurement& medianRun() const {
+        std::vector<const OperationMeasurement*> ok;
+        for (const auto& r : runs)
+            if (r.ok)
+                ok.push_back(&r);
+        if (ok.empty())
+            return runs.front();
+        std::sort(ok.begin(), ok.end(), [](auto a, auto b) { return a->floorRatio() < b->floorRatio(); });
+        return *ok[ok.size() / 2];
+    }
+};
+
+/// Pauses of a child's requests taken from an in-process run with the same request sequence.
+bool borrowPauses(OperationMeasurement& child, const OperationMeasurement& reference) {
+    if (child.requests.size() != reference.requests.size())
+        return false;
+    for (size_t i = 0; i < child.requests.size(); ++i) {
+        if (child.requests[i].frame != reference.requests[i].frame || reference.requests[i].pauseMs == 0)
+            return false;
+        child.requests[i].pauseMs = reference.requests[i].pauseMs;
+    }
+    return true;
+}
+
+void printSeriesTable(const std::vector<Series>& all, int repeat) {
+    std::cout << "### Read Radio and Program All over a pseudo-terminal (in-process simulated radio)\n\n"
+              << "Median of " << repeat
+              << " runs each; every ratio is taken within one run. Floor = sum over the requests sent of "
+                 "their pause (175 ms after write, 110 ms after writeNoEcho) plus their frame bytes at "
+                 "10/9600 s. CPU = user + system time of the thread that ran the operation.\n\n"
+              << "| Profile | Operation | Requests (write + writeNoEcho) | Floor s | Wall s | Wall / floor "
+                 "(min-max) | <= 1.10 | CPU / wall | <= 5 % |\n"
+              << "|---|---|---|---|---|---|---|---|---|\n";
+    for (const Series& s : all) {
+        const OperationMeasurement& m = s.medianRun();
+        std::cout << "| " << s.profile << " | " << s.operation << " | ";
+        if (!s.allOk()) {
+            std::cout << "failed: " << m.failure << " | | | | | | |\n";
+            continue;
+        }
+        const auto ratios = s.values(&OperationMeasurement::floorRatio);
+        const auto cpu = s.values(&OperationMeasurement::cpuShare);
+        std::vector<double> wall;
+        for (const auto& r : s.runs) wall.push_back(r.wallSeconds);
+        const double ratio = median(ratios);
+        std::cout << m.requests.size() << " (" << m.echoRequests() << " + " << m.noEchoRequests() << ")"
+                  << (m.unpairedPauses ? " [" + std::to_string(m.unpairedPauses) + " unpaired]" : "")
+                  << (m.badFrames ? " [" + std::to_string(m.badFrames) + " bad frames]" : "") << " | "
+                  << fixed(m.floorSeconds(), 2) << " | " << fixed(median(wall), 2) << " | " << fixed(ratio, 3)
+                  << " (" << fixed(*std::min_element(ratios.begin(), ratios.end()), 3) << "-"
+                  << fixed(*std::max_element(ratios.begin(), ratios.end()), 3) << ") | "
+                  << verdict(ratio <= kFloorTarget) << " | " << fixed(100 * median(cpu), 2) << " % | "
+                  << verdict(median(cpu) <= kCpuTarget) << " |\n";
+    }
+    std::cout << "\n";
+}
+
+/// Where the time beyond the floor goes, for the median run of each series.
+void printBreakdown(const std::vector<Series>& all) {
+    std::cout << "### Where the time beyond the floor goes (median run of each)\n\n"
+              << "Per request, from the start of its pause to the start of the next request's pause: the "
+                 "pause as slept, the link's other sleeps (the character timer after each wait for bytes and "
+                 "the echo window), and the rest (blocking waits for bytes, processing, opening and closing "
+                 "the port between steps). The floor also counts the frame bytes, which a pseudo-terminal "
+                 "passes at once, so wall - floor = lead + oversleep + timer + rest - bytes.\n\n"
+              << "| Profile | Operation | Beyond floor ms | per request ms | Lead ms | Pause oversleep ms | "
+                 "Timer sleeps ms (count) | Rest ms | Frame bytes ms |\n"
+              << "|---|---|---|---|---|---|---|---|---|\n";
+    for (const Series& s : all) {
+        if (!s.allOk())
+            continue;
+        const OperationMeasurement& m = s.medianRun();
+        double oversleep = 0, timer = 0, rest = 0, bytes = 0;
+        unsigned timerCount = 0;
+        for (const RequestRecord& r : m.requests) {
+            oversleep += r.pauseUs / 1000.0 - r.pauseMs;
+            timer += r.timerSleepUs / 1000.0;
+            timerCount += r.timerSleeps;
+            rest += (r.intervalUs - r.pauseUs - r.timerSleepUs) / 1000.0;
+            bytes += r.frame.size() * kCharacterSeconds * 1000;
+        }
+        const double beyond = (m.wallSeconds - m.floorSeconds()) * 1000;
+        std::cout << "| " << s.profile << " | " << s.operation << " | " << fixed(beyond, 0) << " | "
+                  << fixed(beyond / m.requests.size(), 2) << " | " << fixed(m.leadUs / 1000.0, 1) << " | "
+                  << fixed(oversleep, 0) << " | " << fixed(timer, 0) << " (" << timerCount << ") | "
+                  << fixed(rest, 0) << " | " << fixed(bytes, 0) << " |\n";
+    }
+    std::cout << "\n";
+
+    // Per request kind, over every series: how long after its pause a request of that kind keeps the link.
+    std::cout
+        << "Per request kind (all profiles and operations, median runs): time from the end of the pause "
+           "to the next request's pause, median and largest, and how much of it the character timer "
+           "slept.\n\n"
+        << "| Request | Sent with | Count | After pause ms (median) | largest | of it timer ms (median) |\n"
+        << "|---|---|---|---|---|---|\n";
+    std::map<std::pair<std::string, uint32_t>, std::pair<std::vector<double>, std::vector<double>>> kinds;
+    for (const Series& s : all) {
+        if (!s.allOk())
+            continue;
+        for (const RequestRecord& r : s.medianRun().requests) {
+            auto& entry = kinds[{r.kind(), r.pauseMs}];
+            entry.first.push_back((r.intervalUs - r.pauseUs) / 1000.0);
+            entry.second.push_back(r.timerSleepUs / 1000.0);
+        }
+    }
+    for (const auto& [key, values] : kinds) {
+        const char* primitive = key.second == kEchoPauseMs     ? "write"
+                                : key.second == kNoEchoPauseMs ? "writeNoEcho"
+                                                               : "?";
+        std::cout << "| " << key.first << " | " << primitive << " | " << values.first.size() << " | "
+                  << fixed(median(values.first), 1) << " | "
+                  << fixed(*std::max_element(values.first.begin(), values.first.end()), 1) << " | "
+                  << fixed(median(values.second), 1) << " |\n";
+    }
+    std::cout << "\n";
+}
+
+void runCli(const Options& o, const std::map<std::string, Series>& reads,
+            const std::map<std::string, Series>& programs) {
+    const std::string cli = (std::filesystem::path(o.binDir) / "vantrel-cli").string();
+    std::cout << "### vantrel-cli as a child process against the same simulated radio\n\n";
+    if (!std::filesystem::exists(cli)) {
+        std::cout << "Skipped: " << cli << " is not built.\n\n";
+        return;
+    }
+    std::cout << "Median of " << o.cliRepeat
+              << " runs. CPU and peak resident memory are the child's own (wait4). Wall / floor uses the "
+                 "pauses of the in-process run when the child sent the very same requests.\n\n"
+              << "| Profile | Command | Requests | Wall s | Wall / floor | CPU / wall | Peak RSS MiB |\n"
+              << "|---|---|---|---|---|---|---|\n";
+    for (const std::string& profile : o.cliProfiles) {
+        std::vector<OperationMeasurement> readRuns, programRuns;
+        for (int i = 0; i < o.cliRepeat; ++i) {
+            LinkSession session(profile);
+            const std::string archive = (session.directory() / "radio.sfp").string();
+            readRuns.push_back(
+                session.runChild({cli, "--device", session.devicePath(), "read", "-o", archive}));
+            if (readRuns.back().ok)
+                programRuns.push_back(
+                    session.runChild({cli, "--device", session.devicePath(), "program", archive, "--yes"}));
+        }
+        auto row = [&](const char* command, std::vector<OperationMeasurement>& runs,
+                       const std::map<std::string, Series>& ref) {
+            std::cout << "| " << profile << " | " << command << " | ";
+            if (runs.empty() || !std::all_of(runs.begin(), runs.end(), [](auto& r) { return r.ok; })) {
+                std::cout << "failed: " << (runs.empty() ? std::string("not run") : runs.back().failure)
+                          << " | | | | |\n";
+                return;
+            }
+            std::vector<double> wall, cpu, ratio;
+            long rss = 0;
+            bool ratios = ref.count(profile) > 0;
+            for (auto& r : runs) {
+                wall.push_back(r.wallSeconds);
+                cpu.push_back(r.cpuShare());
+                rss = std::max(rss, r.peakRssKb);
+                if (ratios && borrowPauses(r, ref.at(profile).medianRun()))
+                    ratio.push_back(r.floorRatio());
+                else
+                    ratios = false;
+            }
+            std::cout << runs.front().requests.size() << " | " << fixed(median(wall), 2) << " | "
+                      << (ratios ? fixed(median(ratio), 3) : std::string("n/a")) << " | "
+                      << fixed(100 * median(cpu), 2) << " % | " << fixed(rss / 1024.0, 1) << " |\n";
+        };
+        row("read", readRuns, reads);
+        row("program --yes", programRuns, programs);
+    }
+    std::cout << "\n";
+}
+
+void runApp(const Options& o) {
+    std::cout << "### Application start-up\n\n";
+    StartupProbe probe(o.app, kAppStartTimeoutSeconds);
+    std::vector<double> times;
+    std::string error;
+    for (int i = 0; i < o.appRepeat; ++i) {
+        if (auto t = probe.measureOnce()) {
+            times.push_back(*t);
+        } else {
+            error = probe.lastError();
+            if (times.empty())
+                break;  // an application that does not start once will not start the next time either
+        }
+    }
+    if (times.empty()) {
+        std::cout << "Skipped: " << error << ".\n\n";
+        return;
+    }
+    std::cout
+        << "`vantrel` offscreen (QT_QPA_PLATFORM=offscreen), from the start of the process to the first "
+           "flush of its main window to the screen (Qt's painting log), "
+        << times.size() << " starts: median " << fixed(median(times) * 1000, 0) << " ms (min "
+        << fixed(*std::min_element(times.begin(), times.end()) * 1000, 0) << ", max "
+        << fixed(*std::max_element(times.begin(), times.end()) * 1000, 0) << ")"
+        << (error.empty() ? "" : "; some starts failed: " + error) << ".\n\n";
+}
+
+void usage() {
+    std::cout << "usage: vantrel-bench-link [--repeat N] [--profiles a,b] [--cli-profiles a,b] [--bin DIR]\n"
+                 "                          [--cli-repeat N] [--app PATH] [--app-repeat N] [--no-details]\n";
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options o;
+    std::error_code ec;
+    o.binDir = std::filesystem::read_symlink("/proc/self/exe", ec).parent_path().string();
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        auto value = [&]() -> std::string { return i + 1 < argc ? argv[++i] : ""; };
+        if (a == "--repeat")
+            o.repeat = std::max(1, std::atoi(value().c_str()));
+        else if (a == "--cli-repeat")
+            o.cliRepeat = std::max(1, std::atoi(value().c_str()));
+        else if (a == "--app-repeat")
+            o.appRepeat = std::max(0, std::atoi(value().c_str()));
+        else if (a == "--profiles")
+            o.profiles = split(value());
+        else if (a == "--cli-profiles")
+            o.cliProfiles = split(value());
+        else if (a == "--bin")
+            o.binDir = value();
+        else if (a == "--app")
+            o.app = value();
+        else if (a == "--no-details")
+            o.details = false;
+        else {
+            usage();
+            return a == "--help" ? 0 : 64;
+        }
+    }
+    if (o.app.empty())
+        o.app = (std::filesystem::path(o.binDir) / "vantrel").string();
+
+    std::vector<Series> all;
+    std::map<std::string, Series> reads, programs;
+    try {
+        for (const std::string& profile : o.profiles) {
+            Series read{profile, "Read Radio", {}}, program{profile, "Program All", {}};
+            for (int i = 0; i < o.repeat; ++i) {
+                LinkSession session(profile);
+                radioStorage record;
+                read.runs.push_back(session.readRadio(record));
+                if (read.runs.back().ok)
+                    program.runs.push_back(session.programAll(record));
+                std::cerr << "  " << profile << " run " << i + 1 << ": read "
+                          << fixed(read.runs.back().wallSeconds, 2) << " s"
+                          << (program.runs.empty()
+                                  ? ""
+                                  : ", program " + fixed(program.runs.back().wallSeconds, 2) + " s")
+                          << std::endl;
+            }
+            reads[profile] = read;
+            programs[profile] = program;
+            all.push_back(std::move(read));
+            all.push_back(std::move(program));
+        }
+        printSeriesTable(all, o.repeat);
+        if (o.details)
+            printBreakdown(all);
+        runCli(o, reads, programs);
+        if (o.appRepeat > 0)
+            runApp(o);
+    } catch (const std::exception& e) {
+        std::cerr << "vantrel-bench-link: " << e.what() << "\n";
+        return 1;
+    }
+    bool met = true;
+    for (const Series& s : all)
+        met = met && s.allOk() && median(s.values(&OperationMeasurement::floorRatio)) <= kFloorTarget &&
+              median(s.values(&OperationMeasurement::cpuShare)) <= kCpuTarget;
+    std::cout
+        << (met ? "**Verdict**: every Read Radio and Program All figure meets its target (wall / floor <= "
+                  "1.10, "
+                  "CPU / wall <= 5 %).\n\n"
+                : "**Verdict**: some Read Radio or Program All figures miss their targets (see above).\n\n");
+    return 0;
+}

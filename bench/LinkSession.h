@@ -1,0 +1,98 @@
+// One simulated radio served on a real pseudo-terminal, and the measured runs of operations against it.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "bench/PauseClock.h"
+#include "link/LinkContext.h"
+#include "link/PosixSerialDevice.h"
+#include "sim/PtySimServer.h"
+#include "sim/SimRadio.h"
+
+namespace vantrel {
+class radioStorage;
+}
+
+namespace vantrel::bench {
+
+/// Seconds one character takes on the line: 10 bits at 9600 bit/s.
+constexpr double kCharacterSeconds = 10.0 / 9600.0;
+
+/// One request the radio received, with the pause the program's send primitive took after it.
+struct RequestRecord {
+    std::vector<uint8_t> frame;  ///< the request as it arrived
+    uint32_t pauseMs = 0;        ///< 110 or 175; 0 when no pause could be paired with it
+    int64_t pauseUs = 0;         ///< the pause as really slept
+    int64_t intervalUs = 0;      ///< from the start of this pause to the start of the next (or the end)
+    int64_t timerSleepUs = 0;    ///< the link's other sleeps in that interval (character timer waits)
+    unsigned timerSleeps = 0;
+
+    /// The least this request can cost on the line: its pause plus its bytes, in seconds.
+    double floorSeconds() const { return pauseMs / 1000.0 + frame.size() * kCharacterSeconds; }
+    /// A short name of the request ("softpot read", "memory read").
+    std::string kind() const;
+};
+
+/// What one operation cost.
+struct OperationMeasurement {
+    bool ok = false;
+    std::string failure;          ///< why it did not complete, when !ok
+    double wallSeconds = 0;       ///< the whole operation, port openings included
+    double cpuSeconds = 0;        ///< user + system time of the thread (or child process) that ran it
+    long peakRssKb = 0;           ///< child processes only
+    unsigned badFrames = 0;       ///< frames the radio dropped (bad checksum, incomplete): should be 0
+    unsigned unpairedPauses = 0;  ///< pauses and requests that could not be paired one to one
+    int64_t leadUs = 0;           ///< from the start to the first pause (port opening, first frame)
+    std::vector<RequestRecord> requests;
+
+    /// Sum over the requests of their pause and frame bytes.
+    double floorSeconds() const;
+    double floorRatio() const { return wallSeconds / floorSeconds(); }
+    double cpuShare() const { return cpuSeconds / wallSeconds; }
+    /// Requests sent with write (175 ms) and with writeNoEcho (110 ms).
+    unsigned echoRequests() const;
+    unsigned noEchoRequests() const;
+};
+
+/// A simulated radio of one profile behind a pseudo-terminal, with the process's link context pointed at
+/// it (through COM.INI in a scratch directory) and timed by a PauseClock. One session at a time.
+class LinkSession {
+  public:
+    /// profile: a profile name or file. Throws std::runtime_error when the pseudo-terminal cannot be made.
+    explicit LinkSession(const std::string& profile);
+    ~LinkSession();
+    LinkSession(const LinkSession&) = delete;
+    LinkSession& operator=(const LinkSession&) = delete;
+
+    /// Read Radio into record, on this thread.
+    OperationMeasurement readRadio(radioStorage& record);
+    /// Program All of record (the serial number check first, as the command does), on this thread.
+    OperationMeasurement programAll(radioStorage& record);
+    /// Runs a program (argv[0] is its path) as a child process talking to this radio; ok when it exits 0.
+    OperationMeasurement runChild(const std::vector<std::string>& argv);
+
+    const std::filesystem::path& directory() const { return m_dir; }
+    const std::string& devicePath() const { return m_linkPath; }
+
+  private:
+    /// Runs op (which answers an empty string or why it failed) and gathers the measurement.
+    OperationMeasurement measure(const std::function<std::string()>& op, bool child);
+    void pair(OperationMeasurement& m, int64_t startUs, int64_t endUs);
+
+    std::filesystem::path m_dir;
+    std::string m_linkPath;
+    SimRadio m_radio;
+    PtySimServer m_server;
+    PauseClock m_clock;
+    FixedPathOpener m_opener;
+    std::unique_ptr<ScopedLinkContext> m_context;
+    long m_childRssKb = 0;
+    double m_childCpu = 0;
+};
+
+}  // namespace vantrel::bench

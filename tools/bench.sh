@@ -1,0 +1,150 @@
+#!/bin/sh
+# Measured speed: runs the benchmarks of a build, prints the figures and writes docs/performance.md.
+# Usage: sh tools/bench.sh [BUILD_DIR]   (the build must be configured with -DVANTREL_BENCH=ON)
+# Environment: VANTREL_BENCH_REPEAT (runs per operation, default 3), VANTREL_BENCH_DOC (output file).
+set -e
+BUILD=${1:-build}
+ROOT="$(cd "$(dirname "$0")/.." && pwd)"
+BIN="$(cd "$BUILD/bin" && pwd)"
+REPEAT=${VANTREL_BENCH_REPEAT:-3}
+DOC=${VANTREL_BENCH_DOC:-$ROOT/docs/performance.md}
+
+for exe in vantrel-bench-link vantrel-bench-micro vantrel-cli; do
+    if [ ! -x "$BIN/$exe" ]; then
+        echo "error: $BIN/$exe is missing: configure with -DVANTREL_BENCH=ON and build first" >&2
+        exit 1
+    fi
+done
+
+WORK=$(mktemp -d /tmp/vantrel-bench-XXXXXX)
+trap 'rm -rf "$WORK"' EXIT INT TERM
+
+cpu=$(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -n 1)
+[ -n "$cpu" ] || cpu=$(uname -m)
+cores=$(nproc 2>/dev/null || echo "?")
+kernel="$(uname -sr)"
+os=$(sed -n 's/^PRETTY_NAME="\{0,1\}\([^"]*\)"\{0,1\}$/\1/p' /etc/os-release 2>/dev/null | head -n 1)
+when=$(date -u '+%Y-%m-%d %H:%M UTC')
+load_before=$(cut -d' ' -f1-3 /proc/loadavg)
+build_type=$(sed -n 's/^CMAKE_BUILD_TYPE:[A-Z]*=//p' "$BUILD/CMakeCache.txt" 2>/dev/null)
+compiler=$(sed -n 's/^CMAKE_CXX_COMPILER:[A-Z]*=//p' "$BUILD/CMakeCache.txt" 2>/dev/null)
+compiler_version=$("${compiler:-c++}" --version 2>/dev/null | head -n 1)
+
+echo "Micro-benchmarks (Google Benchmark, median of 3 repetitions)..." >&2
+"$BIN/vantrel-bench-micro" --benchmark_repetitions=3 --benchmark_report_aggregates_only=true \
+    --benchmark_min_time=0.2 --benchmark_format=csv > "$WORK/micro.csv" 2> "$WORK/micro.err"
+awk -F, '
+    BEGIN {
+        print "| Benchmark | Wall time | CPU time | Profile | Throughput |"
+        print "|---|---|---|---|---|"
+    }
+    $1 ~ /_median"$/ {
+        name = $1; gsub(/"/, "", name); sub(/_median$/, "", name); sub(/\/real_time$/, "", name)
+        label = $8; gsub(/"/, "", label)
+        rate = ($6 != "") ? sprintf("%.1f MB/s", $6 / 1e6) : ""
+        printf "| %s | %s | %s | %s | %s |\n", name, human($3, $5), human($4, $5), label, rate
+    }
+    function human(v, unit,   ns) {
+        ns = v * (unit == "us" ? 1e3 : unit == "ms" ? 1e6 : unit == "s" ? 1e9 : 1)
+        if (ns >= 1e6) return sprintf("%.2f ms", ns / 1e6)
+        if (ns >= 1e3) return sprintf("%.2f us", ns / 1e3)
+        return sprintf("%.1f ns", ns)
+    }' "$WORK/micro.csv" > "$WORK/micro.md"
+if grep -q "DEBUG" "$WORK/micro.err"; then
+    debug_note="The benchmark library reports that it was itself built without optimisation (a property of the
+Debian package); that affects only its own bookkeeping around each iteration, not the code measured."
+else
+    debug_note=""
+fi
+
+echo "Link: Read Radio and Program All over a pseudo-terminal, $REPEAT runs each (about 4 minutes)..." >&2
+"$BIN/vantrel-bench-link" --repeat "$REPEAT" --cli-repeat "$REPEAT" --bin "$BIN" > "$WORK/link.md"
+load_after=$(cut -d' ' -f1-3 /proc/loadavg)
+
+{
+    cat "$WORK/link.md"
+    echo "### Micro-benchmarks"
+    echo
+    cat "$WORK/micro.md"
+    echo
+} > "$WORK/results.md"
+
+cat "$WORK/results.md"
+
+mkdir -p "$(dirname "$DOC")"
+{
+    cat <<EOF
+# Performance
+
+Measured by \`make bench\`. Every figure below comes from one run of \`tools/bench.sh\`; the ratios are
+taken within a single run (wall time and floor, processor time and wall time of the same operation), so
+they hold on a busy machine better than absolute times do.
+
+## Machine
+
+| | |
+|---|---|
+| Date | $when |
+| CPU | $cpu |
+| Cores | $cores |
+| Kernel | $kernel |
+| System | ${os:-unknown} |
+| Compiler | ${compiler_version:-unknown} |
+| Build type | ${build_type:-unknown} |
+| Load average (1, 5, 15 min) | $load_before before, $load_after after |
+
+## How to reproduce
+
+\`\`\`sh
+make bench                       # installs libbenchmark-dev, builds build/ with -DVANTREL_BENCH=ON, runs this
+sh tools/bench.sh BUILD_DIR      # the same on an existing build configured with -DVANTREL_BENCH=ON
+VANTREL_BENCH_REPEAT=5 sh tools/bench.sh build   # more runs per operation
+build/bin/vantrel-bench-link --help              # the link measurement alone (profiles, repetitions)
+build/bin/vantrel-bench-micro --benchmark_filter=Archive   # some micro-benchmarks
+\`\`\`
+
+## What is measured
+
+- **Read Radio and Program All** run in the benchmark process against the simulated radio served on a
+  real pseudo-terminal (the simulator's own server thread, with its answer timing: echo 1 ms per byte,
+  acknowledge 2 ms after the echo, data reply 1 ms later at 1 ms per byte). The port is opened through
+  COM.INI exactly as the application does, once per step of the operation. Program All includes the
+  serial number check that precedes it.
+- **Floor**: the protocol's own minimum, the sum over the requests actually sent (counted from the
+  simulated radio's transcript) of their pause (175 ms after \`write\`, 110 ms after \`writeNoEcho\`)
+  plus their frame bytes at 10/9600 s. Which primitive sent each request is observed, not assumed: the
+  benchmark installs a clock that records every pause the port takes and pairs the n-th pause with the
+  n-th request of the transcript. Targets: wall time at most 1.10 times the floor, processor time (user
+  + system of the thread that runs the operation) at most 5 % of the wall time.
+- **vantrel-cli** runs as a child process against the same kind of simulated radio: its processor time
+  and peak resident memory come from the kernel's accounting of the child.
+- **Start-up**: \`vantrel\` offscreen, from the start of the process to the first flush of its main
+  window to the screen, seen in Qt's widget painting log (\`QT_LOGGING_RULES=qt.widgets.painting=true\`).
+- **Micro-benchmarks** (Google Benchmark) of frame building, reply parsing, one whole exchange in
+  virtual time, archive encoding, writing and reading, and report building and writing, on records read
+  from the simulated portable and mobile radios. The file-writing benchmarks include the flush to disk
+  of the atomic replace, so their wall time follows the disk; their processor time is the figure to
+  watch for regressions.
+
+## Results
+
+EOF
+    cat "$WORK/results.md"
+    if [ -n "$debug_note" ]; then
+        echo "$debug_note"
+        echo
+    fi
+    cat <<'EOF'
+## Reading the breakdown
+
+- A pseudo-terminal passes the request bytes at once, while the floor counts them at line speed; on a
+  real line they leave the driver during the pause, so the wall time stays the same there.
+- **Timer sleeps**: after every wait for bytes the port waits one more character period, and the
+  exchange waits for bytes about six times per request (echo start, echo, acknowledge, data reply start,
+  its header, the whole reply). With a 1 ms tick each of these sleeps lasts about 2 ms even when the bytes
+  are already there, about 12.5 ms per request in all.
+- **Rest**: almost entirely the reset that ends Read Radio and Program All. The radio sends no data reply
+  to a reset, and the plain exchange still waits 250 character times for one before it returns.
+EOF
+} > "$DOC"
+echo "Wrote $DOC" >&2
