@@ -3,12 +3,14 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <cstdio>
 #include <stdexcept>
 
 #include "link/RF_CommunicationSetup.h"
 #include "sim/PtySimServer.h"
 #include "sim/SimProfile.h"
 #include "sim/SimRadio.h"
+#include "sim/SimTranscript.h"
 
 namespace vantrel {
 
@@ -56,6 +58,18 @@ bool DemoRadio::start(const QString& profile, const QString& programDirectory, Q
     qputenv(QStringLiteral("VANTREL_COM%1").arg(m_port).toLatin1().constData(),
             QByteArray::fromStdString(m_server->linkPath()));
     return true;
+}
+
+void DemoRadio::traceStateChanges() {
+    if (!m_radio)
+        return;
+    // Called on the simulator's server thread; one fputs per line keeps lines whole.
+    m_radio->transcript().setListener([](const SimEvent& event) {
+        if (event.kind != SimEventKind::State && event.kind != SimEventKind::Fault)
+            return;
+        const std::string line = "radio: " + SimTranscript::format(event) + "\n";
+        std::fputs(line.c_str(), stderr);
+    });
 }
 
 }  // namespace vantrel

@@ -17,6 +17,9 @@ class DemoRadio {
     ~DemoRadio();
     /// Answers false with a reason in `error` when the profile or the pty cannot be had.
     bool start(const QString& profile, const QString& programDirectory, QString& error);
+    /// Prints every change of the radio's state (values set live or programmed, test mode, channel,
+    /// key) to standard error as it happens, so a technician sees what the program does to the radio.
+    void traceStateChanges();
     /// The COM port the radio answers on.
     int port() const { return m_port; }
     QString device() const;

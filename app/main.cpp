@@ -19,6 +19,7 @@ struct Options {
     bool simulate = false;
     QString profile = QStringLiteral("portable");
     QString screenshotDir;
+    bool trace = false;
 };
 
 Options parse(const QStringList& args) {
@@ -31,6 +32,8 @@ Options parse(const QStringList& args) {
             if (i + 1 < args.size() && !args[i + 1].startsWith(QLatin1Char('-')) &&
                 !args[i + 1].endsWith(QLatin1String(".sfp"), Qt::CaseInsensitive))
                 o.profile = args[++i];
+        } else if (a == QLatin1String("--trace")) {
+            o.trace = true;
         } else if (a == QLatin1String("--screenshots") && i + 1 < args.size()) {
             o.screenshotDir = args[++i];
         } else {
@@ -60,6 +63,8 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "vantrel: the simulated radio cannot start: %s\n", qPrintable(error));
             return 1;
         }
+        if (options.trace)
+            demo.traceStateChanges();
         std::fprintf(stderr, "vantrel: simulated radio '%s' on COM%d (%s)\n", qPrintable(options.profile),
                      demo.port(), qPrintable(demo.device()));
     }

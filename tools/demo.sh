@@ -10,7 +10,8 @@ has_display() {
 
 if [ -x "$BIN/vantrel" ] && has_display; then
     echo "Starting Vantrel on the simulated radio (Read Radio, tune, Program All, Save, Print all work)."
-    exec "$BIN/vantrel" --simulate
+    echo "The simulated radio prints what the program does to it (live and programmed values, test mode, key)."
+    exec "$BIN/vantrel" --simulate --trace
 fi
 
 if [ -x "$BIN/vantrel" ]; then
