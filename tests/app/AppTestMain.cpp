@@ -1,36 +1,16 @@
 // Runs one test class of the application tests by name (CTest runs each class as its own test).
 #include <QApplication>
-#include <QTest>
-#include <cstdio>
-#include <cstring>
-#include <memory>
 
+#include "../support/QtTestRunner.h"
 #include "AppTests.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    const char* only = argc > 1 ? argv[1] : nullptr;
-    struct Case {
-        const char* name;
-        std::unique_ptr<QObject> object;
-    };
-    Case cases[] = {
-        {"CommandEnablers", vantrel::test::makeCommandEnablerTest()},
-        {"WindowOpenRule", vantrel::test::makeWindowRuleTest()},
-        {"Startup", vantrel::test::makeStartupTest()},
-        {"RadioCommands", vantrel::test::makeRadioCommandTest()},
-        {"Dialogs", vantrel::test::makeDialogTest()},
-    };
-    int failures = 0;
-    bool ran = false;
-    for (Case& c : cases) {
-        if (only && std::strcmp(only, c.name) != 0)
-            continue;
-        ran = true;
-        char* args[] = {argv[0]};
-        failures += QTest::qExec(c.object.get(), 1, args);
-    }
-    if (!ran)
-        std::fprintf(stderr, "no test class named %s\n", only);
-    return ran ? failures : 2;
+    std::vector<vantrel::test::NamedTestClass> classes;
+    classes.emplace_back("CommandEnablers", vantrel::test::makeCommandEnablerTest());
+    classes.emplace_back("WindowOpenRule", vantrel::test::makeWindowRuleTest());
+    classes.emplace_back("Startup", vantrel::test::makeStartupTest());
+    classes.emplace_back("RadioCommands", vantrel::test::makeRadioCommandTest());
+    classes.emplace_back("Dialogs", vantrel::test::makeDialogTest());
+    return vantrel::test::runNamedTestClasses(argc, argv, classes);
 }
