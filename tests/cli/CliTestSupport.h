@@ -1,6 +1,7 @@
 // Shared helpers of the command-line tool's tests: a scratch directory and an in-process run.
 #pragma once
 
+#include "../support/ScratchDirectory.h"
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -12,27 +13,6 @@
 
 namespace vantrel::test {
 
-/// A fresh directory removed with everything in it at the end of the test.
-class ScratchDirectory {
-  public:
-    ScratchDirectory() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "vantrel-cli-XXXXXX").string();
-        if (char* made = mkdtemp(pattern.data()))
-            m_path = made;
-    }
-    ~ScratchDirectory() {
-        std::error_code ignored;
-        std::filesystem::remove_all(m_path, ignored);
-    }
-    ScratchDirectory(const ScratchDirectory&) = delete;
-    ScratchDirectory& operator=(const ScratchDirectory&) = delete;
-
-    const std::filesystem::path& path() const { return m_path; }
-    std::string file(const std::string& name) const { return (m_path / name).string(); }
-
-  private:
-    std::filesystem::path m_path;
-};
 
 /// What one in-process run printed and answered.
 struct CliRun {

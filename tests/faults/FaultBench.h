@@ -1,6 +1,7 @@
 // Shared helpers of the fault tests: a simulated radio on a real pty, scratch directories, child processes.
 #pragma once
 
+#include "../support/ScratchDirectory.h"
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -28,26 +29,7 @@ namespace vantrel::faults {
 
 using SteadyClock = std::chrono::steady_clock;
 
-/// A fresh directory removed with everything in it at the end of the test.
-class ScratchDirectory {
-  public:
-    ScratchDirectory() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "vantrel-faults-XXXXXX").string();
-        if (char* made = mkdtemp(pattern.data()))
-            m_path = made;
-    }
-    ~ScratchDirectory() {
-        std::error_code ignored;
-        std::filesystem::remove_all(m_path, ignored);
-    }
-    ScratchDirectory(const ScratchDirectory&) = delete;
-    ScratchDirectory& operator=(const ScratchDirectory&) = delete;
-    const std::filesystem::path& path() const { return m_path; }
-    std::string file(const std::string& name) const { return (m_path / name).string(); }
-
-  private:
-    std::filesystem::path m_path;
-};
+using test::ScratchDirectory;
 
 inline std::string fileBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
