@@ -3,6 +3,8 @@
 
 #include <array>
 
+#include "app/ProcedureCatalogue.h"
+#include "app/ScreenFactory.h"
 #include "app/TVantrelApp.h"
 #include "app/TVantrelMDIClient.h"
 #include "radio/RecordLayout.h"
@@ -71,9 +73,178 @@ bool noScreenOpen(const ShellState& s) {
 bool dataPresent(const ShellState& s) {
     return s.dataPresent();
 }
-bool radioRead(const ShellState& s) {
-    return s.radioRead;
+
+// Group enablers of the pull-right menus.
+bool groupTransmitPower(const ShellState& s) {
+    return (supported(s, flag::MobileTxPower) || supported(s, flag::TxPower)) && ready(s) &&
+           procedure(s) != kMobileProcedure;
 }
+bool groupPaBias(const ShellState& s) {
+    return (anyPaBiasHighFlag(s) || supported(s, flag::PaBiasFirstLow)) && ready(s);
+}
+bool groupVco(const ShellState& s) {
+    return supported(s, flag::VcoAttenuation) && ready(s);
+}
+bool groupSquelch(const ShellState& s) {
+    return supported(s, flag::AutoSquelch) && ready(s);
+}
+bool groupRatedVolume(const ShellState& s) {
+    return supported(s, flag::RatedVolume) && ready(s);
+}
+
+// Menu names (the keys that tie commands to their menus).
+constexpr const char* File = "&File";
+constexpr const char* Rx = "&Rx Align";
+constexpr const char* Tx = "&Tx Align";
+constexpr const char* Options = "&Options";
+constexpr const char* Utilities = "&Utilities";
+constexpr const char* Window = "&Window";
+constexpr const char* Help = "&Help";
+constexpr const char* RatedVolume = "&Rated Volume";
+constexpr const char* Squelch = "&Squelch Attn. ";
+constexpr const char* PaBias = "&PA Bias ";
+constexpr const char* TransmitPower = "&Transmit Power";
+constexpr const char* Vco = "&VCO Attn.";
+constexpr const char* SubWindow = "&Window";
+
+using C = TVantrelMDIClient;
+using A = TVantrelApp;
+constexpr ClientHandler screen = &C::cmOpenScreen;
+
+const CommandSpec kCommands[] = {
+    {cmd::LoadArchive, File, nullptr, "&Load Archive File", "Loads softpot archive files", noScreenOpen,
+     &C::cmLoadArchive},
+    {cmd::SaveArchive, File, nullptr, "&Save Archive File", "Saves softpot archive files.", dataPresent,
+     &C::cmSaveArchive},
+    {cmd::ReadRadio, File, nullptr, "Read Radio &Information and Softpots",
+     "Reads all radio particulars into memory", noScreenOpen, &C::cmReadRadio, nullptr, nullptr, true},
+    {cmd::ProgramAll, File, nullptr, "Program &All", "Program all currently stored data into radio",
+     dataPresent, &C::cmProgramAll},
+    {cmd::PrinterSetup, File, nullptr, "&Printer Setup", "Sets print characteristics for the active document",
+     dataPresent, &C::cmPrinterSetup, nullptr, nullptr, true},
+    {cmd::PrintPreview, File, nullptr, "P&rint/Printout Preview",
+     "Print most recently loaded archive file/read radio.", dataPresent, &C::cmPrintPreview},
+    {cmd::Exit, File, nullptr, "E&xit", "Quits the Tuner for Feldaris Radio application", nullptr, nullptr,
+     &A::cmExit, "Alt+F4", true},
+
+    {cmd::FrontEndFilter, Rx, nullptr, "&Front End Filter", "Perform Front End Filter tuning", nullptr,
+     screen},
+    {cmd::RatedVolumeCarrier, Rx, RatedVolume, "&Carrier Squelch",
+     "Perform Rated Volume on Carrier Squelch environment.", nullptr, screen},
+    {cmd::RatedVolumeBrightline, Rx, RatedVolume, "&Brightline",
+     "Perform Rated Volume on Brightline environment.", nullptr, screen},
+    {cmd::Squelch12k5, Rx, Squelch, "&Squelch Attn.12.5KHz",
+     "Perform Squelch tuning for 12.5KHz Channel Spacing", nullptr, screen},
+    {cmd::Squelch20k, Rx, Squelch, "S&quelch Attn. 20KHz", "Perform Squelch tuning for 20KHz Channel Spacing",
+     nullptr, screen},
+    {cmd::Squelch25k, Rx, Squelch, "Sq&uelch Attn 25KHz", "Perform Squelch tuning for 25 KHz Channel Spacing",
+     nullptr, screen},
+    {cmd::Rssi, Rx, nullptr, "RSS&I ", "Perform RSSI tuning for MPT Feldaris radios", nullptr, screen},
+
+    {cmd::BatteryThreshold, Tx, nullptr, "Batt&ery Threshold", "Battery Threshold tuning for Mobile radios.",
+     nullptr, screen},
+    {cmd::PaBiasHigh, Tx, PaBias, "&High Power", "Perform PA Bias High Voltage tuning", nullptr,
+     &C::cmPaBiasHigh},
+    {cmd::PaBiasLow, Tx, PaBias, "&Low Power", "Perform PA Bias Low Voltage tuning", nullptr,
+     &C::cmPaBiasLow},
+    {cmd::PaBiasRxMode, Tx, PaBias, "&Rx Mode", "Perform PA Bias High/Low power voltage tuning in Rx Mode",
+     nullptr, screen},
+    {cmd::TransmitDac, Tx, nullptr, "&DAC", nullptr, nullptr, screen},
+    {cmd::KmTuning, Tx, nullptr, "&K and M Tuning", "K & M tuning method for mobile radios.", nullptr,
+     screen},
+    {cmd::RefOscWarp, Tx, nullptr, "&Reference Oscillator Warp", "Perform Reference Oscillator Warping",
+     nullptr, screen},
+    {cmd::PaVoltageLimit, Tx, nullptr, "P&A Voltage Limit", "PA Voltage Limit Auto Tuning", nullptr, screen},
+    {cmd::ModBalance, Tx, nullptr, "Mod. &Balance Attn.", "Perform Modulation Balance Attenuation tuning",
+     nullptr, screen},
+    {cmd::TxHighPower, Tx, TransmitPower, "&High ", "Perform Transmit High Power tuning", nullptr, screen},
+    {cmd::TxLowPower, Tx, TransmitPower, "&Low", "Perform Transmit Low Power tuning", nullptr, screen},
+    {cmd::Vco12k5, Tx, Vco, "&VCO Attn. 12.5KHz",
+     "Perform VCO Attenuation tuning for 12.5KHz Channel Spacing", nullptr, screen},
+    {cmd::Vco20k, Tx, Vco, "VCO &Attn. 20KHz", "Perform VCO Attenuation tuning for 20KHz Channel Spacing",
+     nullptr, screen},
+    {cmd::Vco25k, Tx, Vco, "VCO Att&n. 25KHz", "Perform VCO Attenuation tuning for 25KHz Channel Spacing",
+     nullptr, screen},
+    {cmd::Dtmf, Tx, nullptr, "&DTMF Deviation", "Perform tuning for DTMF deviation", nullptr, screen},
+    {cmd::Qdt1200, Tx, nullptr, "&QDT1200 Signalling", "Perform tuning for QDT1200 Signalling deviation",
+     nullptr, screen},
+    {cmd::Hss, Tx, nullptr, "&High Speed Trunking Signalling",
+     "Perform High Speed Deviation tuning Tessaline Feldaris radios", nullptr, screen},
+    {cmd::Select5, Tx, nullptr, "&Select 5 Signalling",
+     "Perform Select 5 Deviation tuning for MPT Feldaris radios", nullptr, screen},
+    {cmd::Mpt1327, Tx, nullptr, "MPT1327 Si&gnalling ",
+     "Perform MPT 1327 Signalling Deviation tuning for MPT Feldaris radios", nullptr, screen},
+
+    {cmd::CommSettings, Options, nullptr, "&Communication Settings", "Select COM port", nullptr,
+     &C::cmCommSettings},
+
+    {cmd::ProgramSerialNo, Utilities, nullptr, "&Program Serial No.",
+     "Program Serial No. for radios which have blank serial no.", nullptr, &C::cmProgramSerialNo},
+    {cmd::BasebandOffset, Utilities, nullptr, "&Baseband Offset Update",
+     "Change radio baseband offset setting", nullptr, &C::cmBasebandOffset},
+    {cmd::TempCompRead, Utilities, nullptr, "Temp Comp Data Rea&d", "Read radio Temp Comp data", nullptr,
+     &C::cmTempComp},
+    {cmd::TempCompWrite, Utilities, nullptr, "Temp Comp Data Wr&ite", nullptr, nullptr, &C::cmTempComp},
+
+    {cmd::WindowCascade, Window, nullptr, "&Cascade", "Cascades open windows", never},
+    {cmd::WindowTile, Window, nullptr, "&Tile", "Tiles open windows", never},
+    {cmd::WindowArrange, Window, nullptr, "Arrange &Icons", "Arranges iconic windows along bottom", never},
+    {cmd::WindowCloseAll, Window, nullptr, "C&lose All", "Closes all open windows", never},
+    {cmd::SubWindowCascade, Window, SubWindow, "&Cascade", nullptr, never},
+    {cmd::SubWindowTile, Window, SubWindow, "&Tile", nullptr, never},
+    {cmd::SubWindowArrange, Window, SubWindow, "Arrange &Icons", nullptr, never},
+    {cmd::SubWindowCloseAll, Window, SubWindow, "C&lose All", nullptr, never},
+
+    {cmd::HelpIndex, Help, nullptr, "&Index", "Help Index table of contents", nullptr, nullptr,
+     &A::cmHelpIndex},
+    {cmd::PortableSetup, Help, nullptr, "&Portable Radio Setup   ", nullptr, nullptr, &C::cmSetupPicture,
+     nullptr, nullptr, true},
+    {cmd::MobileSetup, Help, nullptr, "&Mobile Radio Setup", nullptr, nullptr, &C::cmSetupPicture},
+    {cmd::RadioInfo, Help, nullptr, "&Radio Hardware Information",
+     "Option which displays currently connected radio information", nullptr, &C::cmRadioInfo},
+    {cmd::UsingHelp, Help, nullptr, "&Using help", "Help on using online Help", nullptr, nullptr,
+     &A::cmUsingHelp, nullptr, true},
+    {cmd::About, Help, nullptr, "&About...", "About the Tuner for Feldaris Radio application", nullptr,
+     nullptr, &A::cmAbout},
+
+    // Without a menu item: prints the active child's text window directly.
+    {cmd::PrintActive, nullptr, nullptr, "Print", nullptr, dataPresent, &C::cmPrintActive},
+};
+
+const MenuSpec kMenus[] = {
+    {File, nullptr, File, "Perform file/radio related operations", 0, nullptr},
+    {Rx, nullptr, Rx, "Perform receive tuning operations", 0, nullptr},
+    {Rx, RatedVolume, RatedVolume, nullptr, cmd::GroupRatedVolume, groupRatedVolume},
+    {Rx, Squelch, Squelch, nullptr, cmd::GroupSquelch, groupSquelch},
+    {Tx, nullptr, Tx, "Perform transmit tuning operations", 0, nullptr},
+    {Tx, PaBias, PaBias, nullptr, cmd::GroupPaBias, groupPaBias},
+    {Tx, TransmitPower, TransmitPower, nullptr, cmd::GroupTransmitPower, groupTransmitPower},
+    {Tx, Vco, Vco, nullptr, cmd::GroupVco, groupVco},
+    {Options, nullptr, Options, "Edit current communication settings", 0, nullptr},
+    {Utilities, nullptr, Utilities, "Perform utility oriented functions for the radio", 0, nullptr},
+    {Window, nullptr, Window, "Window arrangement and selection", 0, nullptr},
+    {Window, SubWindow, SubWindow, nullptr, 0, never},
+    {Help, nullptr, Help, "Access online help", 0, nullptr},
+};
+
+const ToolSpec kTools[] = {
+    {cmd::LoadArchive, 24332, "Load Archive File"},
+    {cmd::SaveArchive, 24333, "Save Archive File"},
+    {cmd::ReadRadio, 5, "Read Radio"},
+    {cmd::ProgramAll, 7, "Program All"},
+    {0, 0, nullptr},
+    {0, 0, nullptr},
+    {cmd::PrintPreview, 24337, "Print Preview"},
+    {0, 0, nullptr},
+    {cmd::CommSettings, 8, "Communication Settings"},
+    {0, 0, nullptr},
+    {cmd::HelpIndex, 2001, "Help Index"},
+};
+
+}  // namespace
+
+// --- Enablers of the screen commands (the procedure catalogue holds them) ------------------------------
+namespace enablers {
 
 bool frontEndFilter(const ShellState& s) {
     return supported(s, flag::FrontEndFilter) && ready(s) && !anyMainMOrFive(s);
@@ -173,176 +344,11 @@ bool basebandOffset(const ShellState& s) {
            !is<&radiomodel::isSixPortable>(s);
 }
 
-// Group enablers of the pull-right menus.
-bool groupTransmitPower(const ShellState& s) {
-    return (supported(s, flag::MobileTxPower) || supported(s, flag::TxPower)) && ready(s) &&
-           procedure(s) != kMobileProcedure;
-}
-bool groupPaBias(const ShellState& s) {
-    return (anyPaBiasHighFlag(s) || supported(s, flag::PaBiasFirstLow)) && ready(s);
-}
-bool groupVco(const ShellState& s) {
-    return supported(s, flag::VcoAttenuation) && ready(s);
-}
-bool groupSquelch(const ShellState& s) {
-    return supported(s, flag::AutoSquelch) && ready(s);
-}
-bool groupRatedVolume(const ShellState& s) {
-    return supported(s, flag::RatedVolume) && ready(s);
+bool radioRead(const ShellState& s) {
+    return s.radioRead;
 }
 
-// Menu names (the keys that tie commands to their menus).
-constexpr const char* File = "&File";
-constexpr const char* Rx = "&Rx Align";
-constexpr const char* Tx = "&Tx Align";
-constexpr const char* Options = "&Options";
-constexpr const char* Utilities = "&Utilities";
-constexpr const char* Window = "&Window";
-constexpr const char* Help = "&Help";
-constexpr const char* RatedVolume = "&Rated Volume";
-constexpr const char* Squelch = "&Squelch Attn. ";
-constexpr const char* PaBias = "&PA Bias ";
-constexpr const char* TransmitPower = "&Transmit Power";
-constexpr const char* Vco = "&VCO Attn.";
-constexpr const char* SubWindow = "&Window";
-
-using C = TVantrelMDIClient;
-using A = TVantrelApp;
-constexpr ClientHandler screen = &C::cmOpenScreen;
-
-const CommandSpec kCommands[] = {
-    {cmd::LoadArchive, File, nullptr, "&Load Archive File", "Loads softpot archive files", noScreenOpen,
-     &C::cmLoadArchive},
-    {cmd::SaveArchive, File, nullptr, "&Save Archive File", "Saves softpot archive files.", dataPresent,
-     &C::cmSaveArchive},
-    {cmd::ReadRadio, File, nullptr, "Read Radio &Information and Softpots",
-     "Reads all radio particulars into memory", noScreenOpen, &C::cmReadRadio, nullptr, nullptr, true},
-    {cmd::ProgramAll, File, nullptr, "Program &All", "Program all currently stored data into radio",
-     dataPresent, &C::cmProgramAll},
-    {cmd::PrinterSetup, File, nullptr, "&Printer Setup", "Sets print characteristics for the active document",
-     dataPresent, &C::cmPrinterSetup, nullptr, nullptr, true},
-    {cmd::PrintPreview, File, nullptr, "P&rint/Printout Preview",
-     "Print most recently loaded archive file/read radio.", dataPresent, &C::cmPrintPreview},
-    {cmd::Exit, File, nullptr, "E&xit", "Quits the Tuner for Feldaris Radio application", nullptr, nullptr,
-     &A::cmExit, "Alt+F4", true},
-
-    {cmd::FrontEndFilter, Rx, nullptr, "&Front End Filter", "Perform Front End Filter tuning", frontEndFilter,
-     screen},
-    {cmd::RatedVolumeCarrier, Rx, RatedVolume, "&Carrier Squelch",
-     "Perform Rated Volume on Carrier Squelch environment.", ratedVolumeCarrier, screen},
-    {cmd::RatedVolumeBrightline, Rx, RatedVolume, "&Brightline",
-     "Perform Rated Volume on Brightline environment.", ratedVolumeBrightline, screen},
-    {cmd::Squelch12k5, Rx, Squelch, "&Squelch Attn.12.5KHz",
-     "Perform Squelch tuning for 12.5KHz Channel Spacing", squelch12k5, screen},
-    {cmd::Squelch20k, Rx, Squelch, "S&quelch Attn. 20KHz", "Perform Squelch tuning for 20KHz Channel Spacing",
-     squelch20k, screen},
-    {cmd::Squelch25k, Rx, Squelch, "Sq&uelch Attn 25KHz", "Perform Squelch tuning for 25 KHz Channel Spacing",
-     squelch25k, screen},
-    {cmd::Rssi, Rx, nullptr, "RSS&I ", "Perform RSSI tuning for MPT Feldaris radios", rssi, screen},
-
-    {cmd::BatteryThreshold, Tx, nullptr, "Batt&ery Threshold", "Battery Threshold tuning for Mobile radios.",
-     batteryThreshold, screen},
-    {cmd::PaBiasHigh, Tx, PaBias, "&High Power", "Perform PA Bias High Voltage tuning", paBiasHigh,
-     &C::cmPaBiasHigh},
-    {cmd::PaBiasLow, Tx, PaBias, "&Low Power", "Perform PA Bias Low Voltage tuning", paBiasLow,
-     &C::cmPaBiasLow},
-    {cmd::PaBiasRxMode, Tx, PaBias, "&Rx Mode", "Perform PA Bias High/Low power voltage tuning in Rx Mode",
-     paBiasRxMode, screen},
-    {cmd::TransmitDac, Tx, nullptr, "&DAC", nullptr, transmitDac, screen},
-    {cmd::KmTuning, Tx, nullptr, "&K and M Tuning", "K & M tuning method for mobile radios.", kmTuning,
-     screen},
-    {cmd::RefOscWarp, Tx, nullptr, "&Reference Oscillator Warp", "Perform Reference Oscillator Warping",
-     refOscWarp, screen},
-    {cmd::PaVoltageLimit, Tx, nullptr, "P&A Voltage Limit", "PA Voltage Limit Auto Tuning", paVoltageLimit,
-     screen},
-    {cmd::ModBalance, Tx, nullptr, "Mod. &Balance Attn.", "Perform Modulation Balance Attenuation tuning",
-     modBalance, screen},
-    {cmd::TxHighPower, Tx, TransmitPower, "&High ", "Perform Transmit High Power tuning", txHighPower,
-     screen},
-    {cmd::TxLowPower, Tx, TransmitPower, "&Low", "Perform Transmit Low Power tuning", txLowPower, screen},
-    {cmd::Vco12k5, Tx, Vco, "&VCO Attn. 12.5KHz",
-     "Perform VCO Attenuation tuning for 12.5KHz Channel Spacing", vco12k5, screen},
-    {cmd::Vco20k, Tx, Vco, "VCO &Attn. 20KHz", "Perform VCO Attenuation tuning for 20KHz Channel Spacing",
-     vco20k, screen},
-    {cmd::Vco25k, Tx, Vco, "VCO Att&n. 25KHz", "Perform VCO Attenuation tuning for 25KHz Channel Spacing",
-     vco25k, screen},
-    {cmd::Dtmf, Tx, nullptr, "&DTMF Deviation", "Perform tuning for DTMF deviation", dtmf, screen},
-    {cmd::Qdt1200, Tx, nullptr, "&QDT1200 Signalling", "Perform tuning for QDT1200 Signalling deviation",
-     qdt1200, screen},
-    {cmd::Hss, Tx, nullptr, "&High Speed Trunking Signalling",
-     "Perform High Speed Deviation tuning Tessaline Feldaris radios", hss, screen},
-    {cmd::Select5, Tx, nullptr, "&Select 5 Signalling",
-     "Perform Select 5 Deviation tuning for MPT Feldaris radios", select5, screen},
-    {cmd::Mpt1327, Tx, nullptr, "MPT1327 Si&gnalling ",
-     "Perform MPT 1327 Signalling Deviation tuning for MPT Feldaris radios", mpt1327, screen},
-
-    {cmd::CommSettings, Options, nullptr, "&Communication Settings", "Select COM port", nullptr,
-     &C::cmCommSettings},
-
-    {cmd::ProgramSerialNo, Utilities, nullptr, "&Program Serial No.",
-     "Program Serial No. for radios which have blank serial no.", radioRead, &C::cmProgramSerialNo},
-    {cmd::BasebandOffset, Utilities, nullptr, "&Baseband Offset Update",
-     "Change radio baseband offset setting", basebandOffset, &C::cmBasebandOffset},
-    {cmd::TempCompRead, Utilities, nullptr, "Temp Comp Data Rea&d", "Read radio Temp Comp data", radioRead,
-     &C::cmTempComp},
-    {cmd::TempCompWrite, Utilities, nullptr, "Temp Comp Data Wr&ite", nullptr, radioRead, &C::cmTempComp},
-
-    {cmd::WindowCascade, Window, nullptr, "&Cascade", "Cascades open windows", never},
-    {cmd::WindowTile, Window, nullptr, "&Tile", "Tiles open windows", never},
-    {cmd::WindowArrange, Window, nullptr, "Arrange &Icons", "Arranges iconic windows along bottom", never},
-    {cmd::WindowCloseAll, Window, nullptr, "C&lose All", "Closes all open windows", never},
-    {cmd::SubWindowCascade, Window, SubWindow, "&Cascade", nullptr, never},
-    {cmd::SubWindowTile, Window, SubWindow, "&Tile", nullptr, never},
-    {cmd::SubWindowArrange, Window, SubWindow, "Arrange &Icons", nullptr, never},
-    {cmd::SubWindowCloseAll, Window, SubWindow, "C&lose All", nullptr, never},
-
-    {cmd::HelpIndex, Help, nullptr, "&Index", "Help Index table of contents", nullptr, nullptr,
-     &A::cmHelpIndex},
-    {cmd::PortableSetup, Help, nullptr, "&Portable Radio Setup   ", nullptr, nullptr, &C::cmSetupPicture,
-     nullptr, nullptr, true},
-    {cmd::MobileSetup, Help, nullptr, "&Mobile Radio Setup", nullptr, nullptr, &C::cmSetupPicture},
-    {cmd::RadioInfo, Help, nullptr, "&Radio Hardware Information",
-     "Option which displays currently connected radio information", nullptr, &C::cmRadioInfo},
-    {cmd::UsingHelp, Help, nullptr, "&Using help", "Help on using online Help", nullptr, nullptr,
-     &A::cmUsingHelp, nullptr, true},
-    {cmd::About, Help, nullptr, "&About...", "About the Tuner for Feldaris Radio application", nullptr,
-     nullptr, &A::cmAbout},
-
-    // Without a menu item: prints the active child's text window directly.
-    {cmd::PrintActive, nullptr, nullptr, "Print", nullptr, dataPresent, &C::cmPrintActive},
-};
-
-const MenuSpec kMenus[] = {
-    {File, nullptr, File, "Perform file/radio related operations", 0, nullptr},
-    {Rx, nullptr, Rx, "Perform receive tuning operations", 0, nullptr},
-    {Rx, RatedVolume, RatedVolume, nullptr, cmd::GroupRatedVolume, groupRatedVolume},
-    {Rx, Squelch, Squelch, nullptr, cmd::GroupSquelch, groupSquelch},
-    {Tx, nullptr, Tx, "Perform transmit tuning operations", 0, nullptr},
-    {Tx, PaBias, PaBias, nullptr, cmd::GroupPaBias, groupPaBias},
-    {Tx, TransmitPower, TransmitPower, nullptr, cmd::GroupTransmitPower, groupTransmitPower},
-    {Tx, Vco, Vco, nullptr, cmd::GroupVco, groupVco},
-    {Options, nullptr, Options, "Edit current communication settings", 0, nullptr},
-    {Utilities, nullptr, Utilities, "Perform utility oriented functions for the radio", 0, nullptr},
-    {Window, nullptr, Window, "Window arrangement and selection", 0, nullptr},
-    {Window, SubWindow, SubWindow, nullptr, 0, never},
-    {Help, nullptr, Help, "Access online help", 0, nullptr},
-};
-
-const ToolSpec kTools[] = {
-    {cmd::LoadArchive, 24332, "Load Archive File"},
-    {cmd::SaveArchive, 24333, "Save Archive File"},
-    {cmd::ReadRadio, 5, "Read Radio"},
-    {cmd::ProgramAll, 7, "Program All"},
-    {0, 0, nullptr},
-    {0, 0, nullptr},
-    {cmd::PrintPreview, 24337, "Print Preview"},
-    {0, 0, nullptr},
-    {cmd::CommSettings, 8, "Communication Settings"},
-    {0, 0, nullptr},
-    {cmd::HelpIndex, 2001, "Help Index"},
-};
-
-}  // namespace
+}  // namespace enablers
 
 std::span<const CommandSpec> commandTable() {
     return kCommands;
@@ -366,6 +372,16 @@ bool isCommandEnabled(int id, const ShellState& state) {
     if (const CommandSpec* c = findCommand(id)) {
         if (!c->hasHandler())
             return false;
+        // An item of a pull-right needs its group's enabler too.
+        if (c->submenu) {
+            for (const MenuSpec& m : kMenus) {
+                if (m.menu == c->menu && m.submenu == c->submenu && m.groupId != 0 && !m.enabler(state))
+                    return false;
+            }
+        }
+        // A screen command follows its catalogue row; a screen not built yet keeps it greyed.
+        if (const ProcedureEntry* p = findProcedure(id))
+            return screenFactory().provides(id) && (!p->enabler || p->enabler(state));
         return !c->enabler || c->enabler(state);
     }
     for (const MenuSpec& m : kMenus) {

@@ -1,49 +1,32 @@
-// The installed screen factory, the empty default and the factory of the tuning screens.
+// The catalogue's screen factory and the seam that holds it.
 #include "app/ScreenFactory.h"
 
-#include "app/CommandTable.h"
-#include "screens/TTransmitHighPowerWindow.h"
-#include "screens/TTransmitLowPowerWindow.h"
+#include "app/ProcedureCatalogue.h"
 
 namespace vantrel {
 
 namespace {
 
 std::unique_ptr<ScreenFactory>& slot() {
-    static std::unique_ptr<ScreenFactory> factory = std::make_unique<EmptyScreenFactory>();
+    static std::unique_ptr<ScreenFactory> factory = std::make_unique<CatalogueScreenFactory>();
     return factory;
 }
 
-/// Creates the tuning screens of the screens library by command.
-class TuningScreenFactory : public ScreenFactory {
-  public:
-    QWidget* create(const ScreenRequest& request, const ScreenContext& context) override {
-        screenEnvironment environment;
-        environment.parent = context.parent;
-        environment.record = context.record;
-        environment.operations = context.operations;
-        environment.openScreenCode = context.openScreenCode;
-        environment.prompt = context.prompt;
-        environment.readRadio = context.readRadio;
-        switch (request.commandId) {
-            case cmd::TxHighPower:
-                return TTuningScreen::create<TTransmitHighPowerWindow>(environment);
-            case cmd::TxLowPower:
-                return TTuningScreen::create<TTransmitLowPowerWindow>(environment);
-            default:
-                return nullptr;
-        }
-    }
-};
-
 }  // namespace
 
-std::unique_ptr<ScreenFactory> makeTuningScreenFactory() {
-    return std::make_unique<TuningScreenFactory>();
+bool ScreenFactory::precheck(const screenEnvironment& environment) {
+    const ProcedureEntry* p = findProcedure(environment.identity.commandId);
+    return !p || !p->precheck || p->precheck(environment);
 }
 
-bool ScreenFactory::precheck(const ScreenRequest&, const ScreenContext&) {
-    return true;
+QWidget* CatalogueScreenFactory::create(const screenEnvironment& environment) {
+    const ProcedureEntry* p = findProcedure(environment.identity.commandId);
+    return p && p->create ? p->create(environment) : nullptr;
+}
+
+bool CatalogueScreenFactory::provides(int commandId) const {
+    const ProcedureEntry* p = findProcedure(commandId);
+    return p && p->create;
 }
 
 ScreenFactory& screenFactory() {
@@ -51,7 +34,7 @@ ScreenFactory& screenFactory() {
 }
 
 void setScreenFactory(std::unique_ptr<ScreenFactory> factory) {
-    slot() = factory ? std::move(factory) : std::make_unique<EmptyScreenFactory>();
+    slot() = factory ? std::move(factory) : std::make_unique<CatalogueScreenFactory>();
 }
 
 }  // namespace vantrel

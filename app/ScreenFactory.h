@@ -1,65 +1,38 @@
-// Where the shell gets tuning and utility screens from: a factory the screen folders register.
+// Where the shell gets its screens from: the procedure catalogue, behind a seam tests can replace.
 #pragma once
 
-#include <QString>
-#include <functional>
 #include <memory>
+
+#include "screens/screenEnvironment.h"
 
 class QWidget;
 
 namespace vantrel {
 
-class radioOperations;
-class radioStorage;
-class UserPrompt;
-
-/// Which screen a command asks for, with everything its window needs.
-struct ScreenRequest {
-    int commandId = 0;
-    int code = 0;                 ///< open-screen code the screen publishes while open
-    QString windowTitle;          ///< the screen's own title
-    QString childCaption;         ///< caption of the MDI child that frames it
-    bool defaultVariant = false;  ///< PA bias: the default-value variant after the supply screening
-    int kmScale = 0;              ///< K and M screen: the integer it is created with
-    double ratedPower = 0.0;      ///< K and M screen: rated power in watts
-};
-
-/// What a screen receives from the shell. The record and the open-screen code outlive every screen.
-struct ScreenContext {
-    QWidget* parent = nullptr;
-    radioStorage* record = nullptr;
-    int* openScreenCode = nullptr;  ///< the screen writes its code on opening and 0 on closing
-    UserPrompt* prompt = nullptr;
-    QString programDirectory;
-    radioOperations* operations = nullptr;  ///< the shell's read operation (serial number checks)
-    /// Runs the "Read Radio Information and Softpots" command as the main window would, enablers aside.
-    std::function<void()> readRadio;
-};
-
-/// Creates screens by command. The shell frames a created screen in an MDI child; a screen that
-/// refuses to open leaves the open-screen code at 0 and is removed again at once.
+/// Creates screens for the identity in their environment. The shell frames a created screen in an MDI
+/// child; a screen that refuses to open leaves the open-screen code at 0 and is closed again at once.
 class ScreenFactory {
   public:
     virtual ~ScreenFactory() = default;
     /// Checks a command needs before its screen opens (configuration files and the like); shows its
-    /// own messages and answers false to open nothing. The default passes.
-    virtual bool precheck(const ScreenRequest& request, const ScreenContext& context);
-    /// A new screen for the request, or nullptr when this factory does not know it.
-    virtual QWidget* create(const ScreenRequest& request, const ScreenContext& context) = 0;
+    /// own messages and answers false to open nothing. The default runs the catalogue row's check.
+    virtual bool precheck(const screenEnvironment& environment);
+    /// A new screen, or nullptr when this factory does not know it.
+    virtual QWidget* create(const screenEnvironment& environment) = 0;
+    /// Whether this factory has a window for a command; a command without one stays greyed.
+    virtual bool provides(int commandId) const = 0;
 };
 
-/// Knows no screen: every request answers nullptr (nothing opens).
-class EmptyScreenFactory : public ScreenFactory {
+/// Creates every screen the procedure catalogue knows.
+class CatalogueScreenFactory : public ScreenFactory {
   public:
-    QWidget* create(const ScreenRequest&, const ScreenContext&) override { return nullptr; }
+    QWidget* create(const screenEnvironment& environment) override;
+    bool provides(int commandId) const override;
 };
 
-/// Knows every tuning screen built so far (transmit high and low power); nullptr for other requests.
-std::unique_ptr<ScreenFactory> makeTuningScreenFactory();
-
-/// The factory the application uses; the screen folders install theirs at start-up. Never null.
+/// The factory the application uses: the catalogue's unless a test installed another. Never null.
 ScreenFactory& screenFactory();
-/// Installs a factory (ownership passes); nullptr restores the empty one.
+/// Installs a factory (ownership passes); nullptr restores the catalogue's.
 void setScreenFactory(std::unique_ptr<ScreenFactory> factory);
 
 }  // namespace vantrel

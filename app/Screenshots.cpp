@@ -14,7 +14,7 @@
 #include "app/CommandTable.h"
 #include "app/Pictures.h"
 #include "app/QtUserPrompt.h"
-#include "app/ScreenTable.h"
+#include "app/ProcedureCatalogue.h"
 #include "app/THelpWindow.h"
 #include "app/TSplashWindow.h"
 #include "app/TVantrelApp.h"

@@ -9,7 +9,7 @@
 
 #include "app/AppIcons.h"
 #include "app/CommandTable.h"
-#include "app/ScreenTable.h"
+#include "app/ProcedureCatalogue.h"
 
 // The topics live in a resource of the static library, which must be registered by hand.
 static void registerHelpTopics() {
@@ -49,8 +49,8 @@ QString THelpWindow::topicFor(int context) {
         if (t.commandId == context)
             return kRoot + QString::fromLatin1(t.topic);
     }
-    if (const ScreenSpec* screen = findScreen(context))
-        context = helpContextForScreen(screen->code);
+    if (const ProcedureEntry* procedure = findProcedure(context))
+        context = procedure->helpContext;
     QString numbered = kRoot + QStringLiteral("%1.html").arg(context);
     if (context > 0 && QFile::exists(numbered))
         return numbered;

@@ -8,7 +8,7 @@
 
 #include "app/CommandTable.h"
 #include "app/RecentFileList.h"
-#include "app/ScreenTable.h"
+#include "app/ProcedureCatalogue.h"
 #include "app/TAboutDialog.h"
 #include "app/TCommSetupDialog.h"
 #include "app/THelpWindow.h"

@@ -9,8 +9,8 @@
 #include <QPrinter>
 
 #include "app/Pictures.h"
+#include "app/ProcedureCatalogue.h"
 #include "app/RecentFileList.h"
-#include "app/ScreenTable.h"
 #include "app/TApxPreviewWin.h"
 #include "app/TApxPrintout.h"
 #include "app/TCommSetupDialog.h"
@@ -126,61 +126,60 @@ TVantrelMDIChild* TVantrelMDIClient::openWindow(int code, const QString& caption
     if (applyTuningAllowed && !m_tuningAllowed)
         openCode = screenCode::None;
     if (openCode == screenCode::None) {
-        delete child;
+        // The screen refused to open: closing it runs its closing sequence, and the frame goes with it.
+        child->close();
         child = nullptr;
     }
     emit stateChanged();
     return child;
 }
 
-ScreenRequest TVantrelMDIClient::requestFor(int commandId) const {
-    ScreenRequest r;
-    r.commandId = commandId;
-    if (const ScreenSpec* s = findScreen(commandId)) {
-        r.code = s->code;
-        r.windowTitle = qs(s->windowTitle);
-        r.childCaption = qs(s->childCaption);
-    }
-    if (commandId == cmd::KmTuning) {
-        r.kmScale = kKmScale;
-        r.ratedPower = radiomodel().isHighMobile(m_record) ? kHighMobileRatedPower : kRatedPower;
-    }
-    return r;
-}
-
-ScreenContext TVantrelMDIClient::screenContext() {
-    ScreenContext c;
-    c.parent = this;
-    c.record = &m_record;
-    c.openScreenCode = &m_app.openScreenCode();
-    c.prompt = &m_app.prompt();
-    c.programDirectory = m_app.programDirectory();
-    c.operations = &m_readOperation;
+screenEnvironment TVantrelMDIClient::environmentFor(int commandId) {
+    screenEnvironment e;
+    e.parent = this;
+    e.record = &m_record;
+    e.openScreenCode = &m_app.openScreenCode();
+    e.prompt = &m_app.prompt();
+    e.programDirectory = m_app.programDirectory();
+    e.operations = &m_readOperation;
     // A screen asks for the read after a serial number mismatch, while its own code keeps the menu
     // command greyed: the handler runs directly, as the window's command message would.
-    c.readRadio = [this] { cmReadRadio(cmd::ReadRadio); };
-    return c;
+    e.readRadio = [this] { cmReadRadio(cmd::ReadRadio); };
+    // After such a read the screen asks whether its command still fits the radio now in the record; its
+    // own open code is left out of the question.
+    e.commandAvailable = [this](int id) {
+        ShellState state = shellState();
+        state.openScreenCode = screenCode::None;
+        return isCommandEnabled(id, state);
+    };
+    e.identity = identityFor(commandId);
+    if (commandId == cmd::KmTuning) {
+        e.identity.kScale = kKmScale;
+        e.identity.ratedWatts = radiomodel().isHighMobile(m_record) ? kHighMobileRatedPower : kRatedPower;
+    }
+    return e;
 }
 
-TVantrelMDIChild* TVantrelMDIClient::openScreen(const ScreenRequest& request, bool applyTuningAllowed) {
-    return openWindow(request.code, request.childCaption, applyTuningAllowed, [&]() -> QWidget* {
-        ScreenContext context = screenContext();
-        if (!screenFactory().precheck(request, context))
+TVantrelMDIChild* TVantrelMDIClient::openScreen(const screenEnvironment& environment,
+                                                bool applyTuningAllowed) {
+    const screenIdentity& id = environment.identity;
+    return openWindow(id.code, id.childCaption, applyTuningAllowed, [&]() -> QWidget* {
+        if (!screenFactory().precheck(environment))
             return nullptr;
-        return screenFactory().create(request, context);
+        return screenFactory().create(environment);
     });
 }
 
 void TVantrelMDIClient::cmOpenScreen(int commandId) {
-    openScreen(requestFor(commandId), true);
+    openScreen(environmentFor(commandId), true);
 }
 
-void TVantrelMDIClient::paBiasScreening(int commandId, const ScreenRequest& normal,
-                                        const ScreenRequest& fallback) {
+void TVantrelMDIClient::paBiasScreening(int commandId, const screenEnvironment& normal,
+                                        const screenEnvironment& fallback) {
     // With another screen open the screening questions would lead nowhere: say so first.
     int openCode = m_app.openScreenCode();
     if (openCode != screenCode::None) {
-        if (openCode != normal.code && openCode != fallback.code) {
+        if (openCode != normal.identity.code && openCode != fallback.identity.code) {
             m_app.prompt().show("Current window still open! Please close first!", " NOTE",
                                 PromptIcon::Information);
         }
@@ -206,21 +205,21 @@ void TVantrelMDIClient::paBiasScreening(int commandId, const ScreenRequest& norm
 }
 
 void TVantrelMDIClient::cmPaBiasHigh(int commandId) {
-    ScreenRequest normal = requestFor(commandId);
-    ScreenRequest fallback = normal;
-    fallback.defaultVariant = true;
-    fallback.code = screenCode::PaBiasHighDefault;
-    fallback.childCaption = QStringLiteral("PA Bias Default (High Power)");
+    screenEnvironment normal = environmentFor(commandId);
+    screenEnvironment fallback = normal;
+    fallback.identity.defaultVariant = true;
+    fallback.identity.code = screenCode::PaBiasHighDefault;
+    fallback.identity.childCaption = QStringLiteral("PA Bias Default (High Power)");
     paBiasScreening(commandId, normal, fallback);
 }
 
 void TVantrelMDIClient::cmPaBiasLow(int commandId) {
-    ScreenRequest normal = requestFor(commandId);
-    ScreenRequest fallback = normal;
-    fallback.defaultVariant = true;
-    fallback.code = screenCode::PaBiasLowDefault;
-    fallback.windowTitle = QStringLiteral("PA Bias Default (Low Power)");
-    fallback.childCaption = QStringLiteral("PA Bias Default (Low Power)");
+    screenEnvironment normal = environmentFor(commandId);
+    screenEnvironment fallback = normal;
+    fallback.identity.defaultVariant = true;
+    fallback.identity.code = screenCode::PaBiasLowDefault;
+    fallback.identity.title = QStringLiteral("PA Bias Default (Low Power)");
+    fallback.identity.childCaption = QStringLiteral("PA Bias Default (Low Power)");
     paBiasScreening(commandId, normal, fallback);
 }
 
@@ -229,11 +228,11 @@ void TVantrelMDIClient::cmProgramSerialNo(int commandId) {
         m_app.prompt().show("Serial No. is not blank", " NOTE", PromptIcon::Information);
         return;
     }
-    openScreen(requestFor(commandId), false);
+    openScreen(environmentFor(commandId), false);
 }
 
 void TVantrelMDIClient::cmBasebandOffset(int commandId) {
-    openScreen(requestFor(commandId), false);
+    openScreen(environmentFor(commandId), false);
 }
 
 void TVantrelMDIClient::cmTempComp(int commandId) {
@@ -250,17 +249,15 @@ void TVantrelMDIClient::cmTempComp(int commandId) {
     }
     // This command publishes the code itself, before the screen exists.
     openCode = code;
-    ScreenRequest request = requestFor(commandId);
-    ScreenContext context = screenContext();
-    QWidget* screen =
-        screenFactory().precheck(request, context) ? screenFactory().create(request, context) : nullptr;
+    const screenEnvironment environment = environmentFor(commandId);
+    QWidget* screen = screenFactory().precheck(environment) ? screenFactory().create(environment) : nullptr;
     if (!screen) {
         // No screen came: the code must not stay behind, or every other command would be locked out.
         openCode = screenCode::None;
         emit stateChanged();
         return;
     }
-    auto* child = new TVantrelMDIChild(this, request.childCaption, screen);
+    auto* child = new TVantrelMDIChild(this, environment.identity.childCaption, screen);
     connect(screen, &QObject::destroyed, this, [this] { emit stateChanged(); });
     addSubWindow(child);
     child->show();

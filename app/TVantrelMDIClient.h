@@ -75,10 +75,10 @@ class TVantrelMDIClient : public QMdiArea {
     void stateChanged();
 
   private:
-    ScreenRequest requestFor(int commandId) const;
-    ScreenContext screenContext();
-    TVantrelMDIChild* openScreen(const ScreenRequest& request, bool applyTuningAllowed);
-    void paBiasScreening(int commandId, const ScreenRequest& normal, const ScreenRequest& fallback);
+    /// The environment of a command's screen: the shell's parts and the catalogue's identity.
+    screenEnvironment environmentFor(int commandId);
+    TVantrelMDIChild* openScreen(const screenEnvironment& environment, bool applyTuningAllowed);
+    void paBiasScreening(int commandId, const screenEnvironment& normal, const screenEnvironment& fallback);
     void setStatus(const QString& text);
     void showPortDetail();
 

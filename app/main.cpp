@@ -52,7 +52,6 @@ int main(int argc, char** argv) {
     const Options options = parse(QApplication::arguments());
     const QString programDirectory = QFileInfo(QApplication::applicationFilePath()).absolutePath();
 
-    vantrel::setScreenFactory(vantrel::makeTuningScreenFactory());
     if (!options.screenshotDir.isEmpty())
         return vantrel::renderScreenshots(options.screenshotDir, programDirectory);
 

@@ -4,7 +4,7 @@
 #include <QPainter>
 
 #include "app/Pictures.h"
-#include "app/ScreenTable.h"
+#include "app/ProcedureCatalogue.h"
 
 namespace vantrel {
 

@@ -14,9 +14,6 @@ tuningProcedure TTransmitHighPowerWindow::describe(const radioStorage& record) {
             : kNarrowMaximum;
     const std::string maximum = std::to_string(m_highPowerMaximum);
     tuningProcedure p;
-    p.title = "Transmit High Power";
-    p.code = kCode;
-    p.helpContext = kHelpContext;
     p.makeDataSet = &makePowerDataSet;
     p.selector = selector::High;
     p.softpot = softpot::TxPower;

@@ -11,8 +11,6 @@ namespace vantrel {
 /// above the point's stored low power value is refused without being written.
 class TTransmitHighPowerWindow : public TTransmitPowerWindow {
   public:
-    static constexpr int kCode = 2;
-    static constexpr int kHelpContext = 40002;
     static constexpr int kWideMaximum = 255;
     static constexpr int kNarrowMaximum = 127;
 

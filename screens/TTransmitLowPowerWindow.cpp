@@ -7,9 +7,6 @@ namespace vantrel {
 
 tuningProcedure TTransmitLowPowerWindow::describe() {
     tuningProcedure p;
-    p.title = "Transmit Low Power";
-    p.code = kCode;
-    p.helpContext = kHelpContext;
     p.makeDataSet = &makePowerDataSet;
     p.selector = selector::Low;
     p.softpot = softpot::TxPower;

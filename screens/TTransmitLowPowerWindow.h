@@ -8,8 +8,6 @@ namespace vantrel {
 /// Transmit power softpot 0 at low power, record row 3, columns 7..13, range 0 to 127.
 class TTransmitLowPowerWindow : public TTransmitPowerWindow {
   public:
-    static constexpr int kCode = 3;
-    static constexpr int kHelpContext = 40002;
     static constexpr int kMaximum = 127;
 
     explicit TTransmitLowPowerWindow(const screenEnvironment& environment);

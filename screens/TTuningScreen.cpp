@@ -46,7 +46,9 @@ constexpr int kNoteX = 10;
 constexpr QSize kNoteSize{350, 20};
 constexpr int kTextLimit = 3;  // working box characters, also what Program reads
 constexpr int kFontPixels = 12;
-constexpr int kPageDivisor = 5;  // a page step is a fifth of the range, as on the platform's track bar
+constexpr int kPageDivisor = 5;
+constexpr int kRowButtonGap = 10;    // a row's own button stands right of its working box
+constexpr int kRowButtonWidth = 70;  // a page step is a fifth of the range, as on the platform's track bar
 const QColor kStaticText(0x40, 0x40, 0x40);
 const QColor kKeyedText(0xa0, 0x10, 0x10);  // the status while the transmitter is on the air
 
@@ -102,46 +104,40 @@ QLineEdit* staticBox(QWidget* parent, const QRect& geometry, const QString& name
 
 }  // namespace
 
-/// Marks a running action; a close requested meanwhile happens when the outermost action ends.
-class TTuningScreen::ActionScope {
-  public:
-    explicit ActionScope(TTuningScreen& screen) : m_screen(screen) { ++m_screen.m_actionDepth; }
-    ~ActionScope() {
-        if (--m_screen.m_actionDepth == 0 && m_screen.m_closeRequested) {
-            m_screen.m_closeRequested = false;
-            QWidget* host = qobject_cast<QMdiSubWindow*>(m_screen.parentWidget());
-            if (!host)
-                host = &m_screen;
-            QTimer::singleShot(0, host, [host] { host->close(); });
-        }
-    }
-    ActionScope(const ActionScope&) = delete;
-    ActionScope& operator=(const ActionScope&) = delete;
-
-  private:
-    TTuningScreen& m_screen;
-};
-
 TTuningScreen::TTuningScreen(const screenEnvironment& environment, tuningProcedure procedure)
-    : QWidget(environment.parent),
-      m_environment(environment),
+    : TScreenSession(environment, procedure.capabilities),
       m_procedure(std::move(procedure)),
-      m_connection(*environment.prompt),
       m_labelFont(screenFont()),
       m_controlFont(screenFont()) {
     if (m_procedure.makeDataSet)
         m_dataSet = m_procedure.makeDataSet(m_procedure);
-    setWindowTitle(QString::fromStdString(m_procedure.title));
-    setObjectName(QStringLiteral("tuningScreen%1").arg(m_procedure.code));
+    buildRows();
     buildControls();
-    *m_environment.openScreenCode = m_procedure.code;
 }
 
-TTuningScreen::~TTuningScreen() {
-    closingSequence();
-}
+TTuningScreen::~TTuningScreen() = default;
 
 // --- Controls ---------------------------------------------------------------------------------------------
+
+void TTuningScreen::buildRows() {
+    std::vector<tuningRow> specs = m_procedure.rows;
+    if (specs.empty()) {
+        const bool seven = m_procedure.layout.kind == screenLayoutKind::SevenPoint;
+        const int count = seven ? record::kPointCount : 1;
+        for (int i = 0; i < count; ++i) {
+            tuningRow r;
+            r.point = seven ? i + 1 : 0;
+            r.recordRow = m_procedure.row;
+            r.recordColumn = m_procedure.firstColumn + i;
+            r.softpot = m_procedure.softpot;
+            r.minimum = m_procedure.minimum;
+            r.maximum = m_procedure.maximum;
+            specs.push_back(r);
+        }
+    }
+    m_rows.resize(specs.size());
+    for (size_t i = 0; i < specs.size(); ++i) m_rows[i].spec = specs[i];
+}
 
 void TTuningScreen::buildControls() {
     const screenLayout& layout = m_procedure.layout;
@@ -159,36 +155,45 @@ void TTuningScreen::buildControls() {
     label(QStringLiteral("Default Softpot"), kDefaultLabelX, kLabelY);
     label(QStringLiteral("Working Softpot"), layout.workingLabelX, kLabelY);
 
-    const int rows = layout.kind == screenLayoutKind::SevenPoint ? record::kPointCount : 1;
-    m_rows.resize(size_t(rows));
-    for (int i = 0; i < rows; ++i) {
+    for (int i = 0; i < rowCount(); ++i) {
         Row& r = m_rows[size_t(i)];
+        const tuningRow& spec = r.spec;
         const int y = kRowPitch * (i + 1);
         r.frequencyBox = staticBox(this, QRect(kFrequencyX, y, kFrequencyWidth, kRowHeight),
                                    QStringLiteral("frequency%1").arg(kFrequencyId + i));
         r.frequencyBox->setFrame(true);
         r.frequencyBox->setFont(m_controlFont);
+        const int defaultId = i < int(kDefaultIds.size()) ? kDefaultIds[size_t(i)] : kDefaultIds.back() + i;
         r.defaultBox = staticBox(this, QRect(kDefaultX, y, kDefaultWidth, kRowHeight),
-                                 QStringLiteral("default%1").arg(kDefaultIds[size_t(i)]));
+                                 QStringLiteral("default%1").arg(defaultId));
         r.defaultBox->setFont(m_labelFont);
         r.defaultBox->setAlignment(Qt::AlignRight);
 
         r.slider = new QSlider(Qt::Horizontal, this);
         r.slider->setGeometry(kSliderX, y, kSliderWidth, kRowHeight);
         r.slider->setObjectName(QStringLiteral("slider%1").arg(kSliderId + i));
-        r.slider->setRange(m_procedure.minimum, m_procedure.maximum);
-        r.slider->setPageStep(std::max(1, (m_procedure.maximum - m_procedure.minimum) / kPageDivisor));
+        r.slider->setRange(spec.minimum, spec.maximum);
+        r.slider->setPageStep(std::max(1, (spec.maximum - spec.minimum) / kPageDivisor));
         r.slider->setTracking(true);
 
-        r.working = new TTunerEditBox(this, prompt(), r.slider, m_procedure.maximum, kWorkingId + i,
-                                      QString(), kWorkingX, y, layout.workingWidth, kRowHeight, kTextLimit);
-        r.working->setMinimum(m_procedure.minimum);
+        r.working = new TTunerEditBox(this, prompt(), r.slider, spec.maximum, kWorkingId + i, QString(),
+                                      kWorkingX, y, layout.workingWidth, kRowHeight, kTextLimit);
+        r.working->setMinimum(spec.minimum);
         r.working->setFont(m_controlFont);
         r.working->setAlignment(Qt::AlignRight);
         r.upDown = new TUpDown(this, kUpDownId + i);
         r.upDown->attachTo(r.working);
-        r.upDown->setRange(m_procedure.minimum, m_procedure.maximum);
+        r.upDown->setRange(spec.minimum, spec.maximum);
         r.upDown->setFont(m_controlFont);
+
+        if (!spec.button.empty()) {
+            r.button = new QPushButton(QString::fromStdString(spec.button), this);
+            r.button->setGeometry(kWorkingX + layout.workingWidth + kRowButtonGap, y - 2, kRowButtonWidth,
+                                  kRowHeight + 4);
+            r.button->setObjectName(QStringLiteral("button%1").arg(spec.buttonId));
+            r.button->setFont(m_controlFont);
+            connect(r.button, &QPushButton::clicked, this, [this, i] { rowButtonClicked(i); });
+        }
 
         connect(r.slider, &QAbstractSlider::actionTriggered, this,
                 [this, i](int action) { sliderAction(i, action); });
@@ -200,19 +205,24 @@ void TTuningScreen::buildControls() {
         });
     }
 
-    if (m_procedure.keys) {
+    const screenCapabilities& caps = m_procedure.capabilities;
+    int buttonX = kPttX;
+    if (caps.ptt) {
         m_ptt = new QPushButton(pttGlyph(), QStringLiteral("PTT Toggle"), this);
-        m_ptt->setGeometry(QRect(QPoint(kPttX, layout.buttonY), kButtonSize));
+        m_ptt->setGeometry(QRect(QPoint(buttonX, layout.buttonY), kButtonSize));
         m_ptt->setObjectName(QStringLiteral("button%1").arg(kPttId));
         m_ptt->setFont(m_controlFont);
         connect(m_ptt, &QPushButton::clicked, this, &TTuningScreen::togglePtt);
+        buttonX = kProgramX;
     }
-    m_program =
-        new QPushButton(style()->standardIcon(QStyle::SP_DialogApplyButton), QStringLiteral("Program"), this);
-    m_program->setGeometry(QRect(QPoint(m_procedure.keys ? kProgramX : kPttX, layout.buttonY), kButtonSize));
-    m_program->setObjectName(QStringLiteral("button%1").arg(kProgramId));
-    m_program->setFont(m_controlFont);
-    connect(m_program, &QPushButton::clicked, this, &TTuningScreen::program);
+    if (caps.programButton) {
+        m_program = new QPushButton(style()->standardIcon(QStyle::SP_DialogApplyButton),
+                                    QStringLiteral("Program"), this);
+        m_program->setGeometry(QRect(QPoint(buttonX, layout.buttonY), kButtonSize));
+        m_program->setObjectName(QStringLiteral("button%1").arg(kProgramId));
+        m_program->setFont(m_controlFont);
+        connect(m_program, &QPushButton::clicked, this, &TTuningScreen::program);
+    }
 
     m_status = staticBox(this, layout.status, QStringLiteral("status%1").arg(layout.statusId));
     m_status->setFont(m_controlFont);
@@ -233,7 +243,7 @@ bool TTuningScreen::event(QEvent* event) {
             m_placed = event->type() == QEvent::Show;
         }
     }
-    return QWidget::event(event);
+    return TScreenSession::event(event);
 }
 
 // --- Points -----------------------------------------------------------------------------------------------
@@ -245,29 +255,21 @@ std::uint16_t TTuningScreen::ownChannel(int point) const {
 void TTuningScreen::assignPoints() {
     const radioStorage& r = record();
     const bool rx = m_procedure.receiveSide;
-    if (m_procedure.layout.kind == screenLayoutKind::SevenPoint) {
-        for (int i = 0; i < rowCount(); ++i) {
-            m_rows[size_t(i)].point = i + 1;
-            m_rows[size_t(i)].column = m_procedure.firstColumn + i;
-        }
-    } else {
-        int point = 0;
-        switch (m_procedure.point) {
-            case singlePoint::Lowest:
-                point = rx ? m_frequency.lowestRxPoint(r) : m_frequency.lowestTxPoint(r);
-                break;
-            case singlePoint::Middle:
-                point = rx ? m_frequency.middleRxPoint(r) : m_frequency.middleTxPoint(r);
-                break;
-            case singlePoint::Highest:
-                point = rx ? m_frequency.highestRxPoint(r) : m_frequency.highestTxPoint(r);
-                break;
-        }
-        m_rows[0].point = point;
-        m_rows[0].column = m_procedure.firstColumn;
+    int chosen = 0;
+    switch (m_procedure.point) {
+        case singlePoint::Lowest:
+            chosen = rx ? m_frequency.lowestRxPoint(r) : m_frequency.lowestTxPoint(r);
+            break;
+        case singlePoint::Middle:
+            chosen = rx ? m_frequency.middleRxPoint(r) : m_frequency.middleTxPoint(r);
+            break;
+        case singlePoint::Highest:
+            chosen = rx ? m_frequency.highestRxPoint(r) : m_frequency.highestTxPoint(r);
+            break;
     }
     const auto base = static_cast<std::uint32_t>(r.getValue(row::Frequency, col::FrequencyBase));
     for (Row& row : m_rows) {
+        row.point = row.spec.point != 0 ? row.spec.point : chosen;
         const std::uint16_t channel = ownChannel(row.point);
         row.supported = row.point != 0 && channel != 0;
         row.frequencyMhz = row.supported ? m_frequency.pointFrequency(base, channel) : 0.0;
@@ -292,7 +294,7 @@ void TTuningScreen::selectChannels(int row, EnhancedSBEP& link) {
         rx ? m_frequency.channelFor(r, false, point) : RF_Frequency::channelAt(r, false, point);
     const std::uint16_t rxc =
         rx ? RF_Frequency::channelAt(r, true, point) : m_frequency.channelFor(r, true, point);
-    if ((rx ? rxc : tx) == 0)
+    if (point == 0 || (rx ? rxc : tx) == 0)
         return;
     link.setChannelPair(tx, kChannelMode, rxc, kChannelMode);
 }
@@ -310,177 +312,88 @@ void TTuningScreen::prepare(int row) {
 void TTuningScreen::fillDisplay() {
     assignPoints();
     for (Row& r : m_rows) {
-        const int value = record().getValue(m_procedure.row, r.column);
+        const tuningRow& spec = r.spec;
+        const int value = record().getValue(spec.recordRow, spec.recordColumn);
         const QString text = QString::number(value);
         r.working->setText(text);
         r.defaultBox->setText(text);
-        r.upDown->setRange(m_procedure.minimum, m_procedure.maximum);
+        r.upDown->setRange(spec.minimum, spec.maximum);
         if (r.supported) {
             r.upDown->setPosition(value);
         } else {
             r.working->clear();
             r.defaultBox->clear();
         }
-        r.slider->setRange(m_procedure.minimum, m_procedure.maximum);
+        r.slider->setRange(spec.minimum, spec.maximum);
         r.slider->setValue(value);
         r.lastValue = -1;
         r.prepared = false;
         r.slider->setEnabled(r.supported);
         r.working->setEnabled(r.supported);
         r.upDown->setEnabled(r.supported);
-        r.frequencyBox->setText(r.supported ? QString::asprintf("%f", r.frequencyMhz)
-                                            : QString::fromLatin1(kUnsupportedText));
+        if (r.button)
+            r.button->setEnabled(r.supported);
+        if (!spec.label.empty())
+            r.frequencyBox->setText(QString::fromStdString(spec.label));
+        else
+            r.frequencyBox->setText(r.supported ? QString::asprintf("%f", r.frequencyMhz)
+                                                : QString::fromLatin1(kUnsupportedText));
     }
     // The current point is the first supported one, and its value goes with it: keying at F2 must not
     // send the value of an unused F1.
     m_currentRow = firstSupportedRow();
-    m_currentValue = record().getValue(m_procedure.row, m_rows[size_t(m_currentRow)].column);
+    m_currentValue = workingValue(m_currentRow);
+    if (!m_rows.empty() && m_rows[size_t(m_currentRow)].supported)
+        m_currentValue =
+            record().getValue(rowSpec(m_currentRow).recordRow, rowSpec(m_currentRow).recordColumn);
     const bool any = std::any_of(m_rows.begin(), m_rows.end(), [](const Row& r) { return r.supported; });
     if (m_ptt)
         m_ptt->setEnabled(any);
-    m_keyedText = QString::asprintf(kKeyedFormat, m_rows[size_t(m_currentRow)].frequencyMhz);
-    m_displayReady = true;
+    m_keyedText =
+        QString::asprintf(kKeyedFormat, m_rows.empty() ? 0.0 : m_rows[size_t(m_currentRow)].frequencyMhz);
+    setDisplayReady(true);
 }
 
 void TTuningScreen::setStatus(const QString& text) {
     m_status->setText(text);
     QPalette palette = m_status->palette();
-    palette.setColor(QPalette::Disabled, QPalette::Text, m_keyed ? kKeyedText : kStaticText);
+    palette.setColor(QPalette::Disabled, QPalette::Text, keyed() ? kKeyedText : kStaticText);
     m_status->setPalette(palette);
 }
 
-void TTuningScreen::storeValue(int row, int value) {
-    record().setValue(m_procedure.row, m_rows[size_t(row)].column, value);
-    m_rows[size_t(row)].defaultBox->setText(QString::number(value));
+void TTuningScreen::keyStateChanged() {
+    setStatus(keyed() ? m_keyedText : QString::fromLatin1(kDekeyedText));
 }
 
-// --- Connection, serial number, failures
-// --------------------------------------------------------------------
-
-bool TTuningScreen::openConnection() {
-    if (!m_connection.open())
-        return false;
-    m_reachedPort = true;
-    return true;
-}
-
-void TTuningScreen::closeConnection() {
-    m_connection.close();
+void TTuningScreen::connectionClosed() {
     // A point's channel counts as set only within the connection that set it.
     for (Row& r : m_rows) r.prepared = false;
 }
 
-bool TTuningScreen::serialMatches() {
-    return m_environment.operations->serialMatches(record(), link());
+std::string TTuningScreen::mismatchText() const {
+    return m_procedure.mismatch;
 }
 
-void TTuningScreen::mismatchDialog() {
-    closeConnection();
-    if (prompt().show(m_procedure.mismatch, kWarningCaption, PromptIcon::Information,
-                      PromptButtons::OkCancel) != PromptAnswer::Ok)
-        return;
-    if (!m_environment.readRadio)
-        return;
-    m_environment.readRadio();
-    if (m_displayReady)
-        refreshAfterRead();
+void TTuningScreen::storeValue(int row, int value) {
+    record().setValue(rowSpec(row).recordRow, rowSpec(row).recordColumn, value);
+    m_rows[size_t(row)].defaultBox->setText(QString::number(value));
 }
 
-void TTuningScreen::refreshAfterRead() {
-    // The read ends with a reset: the radio is dekeyed and out of test mode. The screen starts over on
-    // the radio now connected, as if just opened.
-    setDekeyed();
-    fillDisplay();
-    if (!openConnection())
-        return;
-    try {
-        setupRadio(link());
-    } catch (const Exception&) {
-        showLinkError();
-    }
-    closeConnection();
+QString TTuningScreen::workingText(int row) const {
+    return m_rows[size_t(row)].working->text().left(kTextLimit);
 }
 
-void TTuningScreen::showLinkError() {
-    prompt().show(kLinkErrorText, kErrorCaption, PromptIcon::Exclamation);
+int TTuningScreen::workingValue(int row) const {
+    return TTunerEditBox::leadingValue(workingText(row), kTextLimit);
 }
 
-void TTuningScreen::setDekeyed() {
-    m_keyed = false;
-    setStatus(QString::fromLatin1(kDekeyedText));
-}
-
-void TTuningScreen::failAction() {
-    // A transmitter that is or may be keyed is dekeyed before anything else, above all before a message
-    // that may stay on the screen for minutes.
-    if ((m_keyed || m_keyUpSent) && m_connection.isOpen()) {
-        try {
-            link().dekey();
-            setDekeyed();
-        } catch (const Exception&) {
-            // Its state is unknown: keep it marked keyed, so PTT Toggle and closing dekey it.
-            m_keyed = true;
-        }
-    }
-    m_keyUpSent = false;
-    showLinkError();
-    closeConnection();
-}
-
-void TTuningScreen::dekeyIfKeyedElsewhere(int row) {
-    if (m_keyed && m_keyedRow != row) {
-        link().dekey();
-        setDekeyed();
-    }
-}
-
-// --- Opening and closing
-// ------------------------------------------------------------------------------------
-
-bool TTuningScreen::open() {
-    ActionScope scope(*this);
-    int& code = *m_environment.openScreenCode;
-    m_connection.close();
-    m_displayReady = false;
-    assignPoints();
-    m_currentRow = firstSupportedRow();
-
-    if (!openConnection()) {
-        code = 0;
-        fillDisplay();
-        return false;
-    }
-    try {
-        if (serialMatches())
-            closeConnection();
-        else
-            mismatchDialog();
-    } catch (const Exception&) {
-        showLinkError();
-        closeConnection();
-        code = 0;
-    }
-    if (code != 0) {
-        if (!openConnection()) {
-            code = 0;
-        } else {
-            try {
-                setupRadio(link());
-            } catch (const Exception&) {
-                showLinkError();
-                code = 0;
-            }
-            closeConnection();
-        }
-    }
-    fillDisplay();
-    return code != 0;
-}
+// --- Opening ----------------------------------------------------------------------------------------------
 
 void TTuningScreen::setupRadio(EnhancedSBEP& link) {
     if (m_dataSet)
         m_dataSet->setupTest(record(), link);
     if (m_procedure.layout.kind == screenLayoutKind::SingleValue) {
+        assignPoints();
         selectChannels(0, link);
         return;
     }
@@ -493,44 +406,16 @@ void TTuningScreen::setupRadio(EnhancedSBEP& link) {
         link.setChannelPair(tx, kChannelMode, rxc, kChannelMode);
 }
 
-void TTuningScreen::closeEvent(QCloseEvent* event) {
-    // A radio exchange is running below us (the window system asked to close while the link waited):
-    // close once it is over.
-    if (m_actionDepth > 0) {
-        m_closeRequested = true;
-        event->ignore();
-        return;
-    }
-    closingSequence();
-    QWidget::closeEvent(event);
+// --- Point actions ----------------------------------------------------------------------------------------
+
+void TTuningScreen::dekeyIfKeyedElsewhere(int row) {
+    if (keyed() && keyedRow() != row)
+        dekey(link());
 }
 
-void TTuningScreen::closingSequence() {
-    if (m_closed)
-        return;
-    m_closed = true;
-    *m_environment.openScreenCode = 0;
-    // A screen that never got hold of the port has sent nothing there is to undo.
-    if (!m_reachedPort)
-        return;
-    if (!m_connection.open())
-        return;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    try {
-        if (m_procedure.keys) {
-            m_connection.link().dekey();
-            m_keyed = false;
-        }
-        m_connection.link().resetRadio();
-    } catch (const Exception&) {
-        // Closing goes on whatever the radio says.
-    }
-    m_connection.close();
-    QApplication::restoreOverrideCursor();
+bool TTuningScreen::sendsLive() const {
+    return keyed() || m_procedure.capabilities.liveWhileDekeyed;
 }
-
-// --- Point actions
-// ------------------------------------------------------------------------------------------
 
 void TTuningScreen::sliderAction(int row, int action) {
     Row& r = m_rows[size_t(row)];
@@ -547,18 +432,16 @@ void TTuningScreen::sliderAction(int row, int action) {
     try {
         dekeyIfKeyedElsewhere(row);
         if (!r.prepared) {
-            if (!serialMatches()) {
-                mismatchDialog();
+            if (!checkSerial())
                 return;
-            }
-            if (!m_keyed)
+            if (!keyed())
                 prepare(row);
             r.prepared = true;
         }
         if (sendsLive())
-            writeLive(value, link());
+            writeLive(row, value, link());
     } catch (const Exception&) {
-        m_connection.markClosePending();
+        connection().markClosePending();
         failAction();
         return;
     }
@@ -567,7 +450,7 @@ void TTuningScreen::sliderAction(int row, int action) {
         r.lastValue = value;
         closeConnection();
     } else if (value == r.lastValue) {
-        m_connection.markClosePending();
+        connection().markClosePending();
     } else {
         r.lastValue = value;
     }
@@ -575,7 +458,7 @@ void TTuningScreen::sliderAction(int row, int action) {
 
 void TTuningScreen::sliderReleased(int row) {
     // The drag is over: its connection goes, pending or not, so the port is never left open.
-    if (m_actionDepth == 0 && m_connection.isOpen())
+    if (connectionOpen())
         closeConnection();
     m_rows[size_t(row)].prepared = false;
     m_rows[size_t(row)].lastValue = -1;
@@ -585,76 +468,61 @@ void TTuningScreen::valueAction(int row) {
     Row& r = m_rows[size_t(row)];
     if (!r.supported)
         return;
-    ActionScope scope(*this);
-    if (!openConnection())
-        return;
     const int value = r.upDown->position();
     r.slider->setValue(value);
     m_currentRow = row;
     m_currentValue = value;
-    try {
+    runAction(SerialCheck::No, [&](EnhancedSBEP& link) {
         dekeyIfKeyedElsewhere(row);
-        if (!serialMatches()) {
-            mismatchDialog();
-            return;
-        }
-        if (!m_keyed)
+        if (!checkSerial())
+            return false;
+        if (!keyed())
             prepare(row);
         if (sendsLive())
-            writeLive(value, link());
-    } catch (const Exception&) {
-        failAction();
-        return;
-    }
-    closeConnection();
+            writeLive(row, value, link);
+        return true;
+    });
 }
 
 void TTuningScreen::togglePtt() {
-    ActionScope scope(*this);
-    if (!openConnection())
-        return;
-    try {
-        if (m_keyed) {
-            link().dekey();
-            setDekeyed();
+    runAction(SerialCheck::No, [&](EnhancedSBEP& link) {
+        if (keyed()) {
+            dekey(link);
         } else {
-            m_keyedRow = m_currentRow;
-            m_keyUpSent = true;
-            link().keyUp();
-            m_keyed = true;
-            setStatus(m_keyedText);
-            writeLive(m_currentValue, link());
-            m_keyUpSent = false;
+            setKeyedRow(m_currentRow);
+            keyUp(link);
+            writeLive(m_currentRow, m_currentValue, link);
         }
-    } catch (const Exception&) {
-        failAction();
-        return;
-    }
-    closeConnection();
+    });
 }
 
-bool TTuningScreen::sendsLive() const {
-    // Screens that never key send every value at once; the others only while the radio is keyed.
-    return m_keyed || !m_procedure.keys;
-}
-
-void TTuningScreen::writeLive(int value, EnhancedSBEP& link) {
+void TTuningScreen::writeLive(int, int value, EnhancedSBEP& link) {
     if (m_dataSet)
         m_dataSet->setLive(static_cast<std::uint32_t>(value), link);
 }
 
-// --- Program
-// ------------------------------------------------------------------------------------------------
+// --- Program ----------------------------------------------------------------------------------------------
+
+bool TTuningScreen::validate(int row, const QString& text, int value) {
+    const tuningRow& spec = rowSpec(row);
+    if (text.isEmpty()) {
+        prompt().show(m_procedure.emptyValue, m_procedure.emptyValueCaption, m_procedure.emptyValueIcon);
+        return false;
+    }
+    if (value > spec.maximum || (m_procedure.checksMinimum && value < spec.minimum)) {
+        prompt().show(m_procedure.illegalValue, kErrorCaption, PromptIcon::Exclamation);
+        return false;
+    }
+    return true;
+}
 
 void TTuningScreen::program() {
     ActionScope scope(*this);
     if (!openConnection())
         return;
     try {
-        if (!serialMatches()) {
-            mismatchDialog();
+        if (m_procedure.programChecksSerial && !checkSerial())
             return;
-        }
     } catch (const Exception&) {
         failAction();
         return;
@@ -666,29 +534,24 @@ void TTuningScreen::program() {
         return;
     }
     try {
-        if (m_keyed) {
-            link().dekey();
-            setDekeyed();
-        }
+        dekey(link());
         for (int i = 0; i < rowCount(); ++i) {
-            const Row& r = m_rows[size_t(i)];
-            const QString text = r.working->text().left(kTextLimit);
-            const int value = TTunerEditBox::leadingValue(text, kTextLimit);
-            if (!r.supported)
+            if (!m_rows[size_t(i)].supported)
                 continue;
-            if (text.isEmpty()) {
-                prompt().show(m_procedure.emptyValue, m_procedure.emptyValueCaption, PromptIcon::Information);
-                closeConnection();
-                return;
-            }
-            if (value < m_procedure.minimum || value > m_procedure.maximum) {
-                prompt().show(m_procedure.illegalValue, kErrorCaption, PromptIcon::Exclamation);
+            const QString text = workingText(i);
+            const int value = workingValue(i);
+            if (!validate(i, text, value)) {
                 closeConnection();
                 return;
             }
             selectChannels(i, link());
             programPoint(i, value, link());
         }
+        if (m_procedure.storeAllAfterRun) {
+            for (int i = 0; i < rowCount(); ++i)
+                storeValue(i, m_rows[size_t(i)].supported ? workingValue(i) : 0);
+        }
+        afterProgram(link());
         if (m_rows[size_t(m_currentRow)].supported)
             prepare(m_currentRow);
     } catch (const Exception&) {
@@ -704,6 +567,10 @@ TTuningScreen::ProgramOutcome TTuningScreen::programPoint(int row, int value, En
     storeValue(row, value);
     return ProgramOutcome::Stored;
 }
+
+void TTuningScreen::afterProgram(EnhancedSBEP&) {}
+
+void TTuningScreen::rowButtonClicked(int) {}
 
 std::string TTuningScreen::refusedText(int point, bool) const {
     return withNumber(m_procedure.refusedValue, point).toStdString();

@@ -2,15 +2,13 @@
 #pragma once
 
 #include <QFont>
-#include <QWidget>
 #include <array>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "radio/RF_Frequency.h"
-#include "screens/screenEnvironment.h"
-#include "screens/tuningConnection.h"
+#include "screens/TScreenSession.h"
 #include "screens/tuningProcedure.h"
 
 class QLabel;
@@ -24,27 +22,18 @@ class EnhancedSBEP;
 class TTunerEditBox;
 class TUpDown;
 
-/// One tuning screen of the standard framework. A procedure supplies its description (texts, record
-/// place, range, layout, data set) and overrides only what differs: the radio set-up at opening, the
-/// live write, the programming of one point and its refusal text.
-///
-/// Lifecycle: construct (builds the controls and publishes the open-screen code), then open() (runs the
-/// opening sequence and fills the display); create<T>() does both. When open() fails the open-screen code
-/// is 0 and the shell removes the window again. Closing (closeEvent, or destruction without one) sets the
-/// code to 0, dekeys the radio (screens that key) and resets it; failures there are ignored.
-///
-/// Every radio action opens its own connection and closes it at its end; a slider drag keeps one
-/// connection until the drag ends. Link failures are caught and shown as "Radio Communication Error!!";
-/// a failure while the radio is or may be keyed first tries to dekey it.
-class TTuningScreen : public QWidget {
+/// The point-row tuning screen: rows of frequency points (or named values), each with its default box,
+/// slider, working box and up-down, a "PTT Toggle" and a "Program" button, a status box and a note. A
+/// procedure supplies its description (rows, texts, record place, range, layout, data set) and overrides
+/// only what differs: the radio set-up at opening, the live write, validating and programming one row,
+/// the step after Program and its refusal text. The radio session (connection, serial check, keying,
+/// failures, opening and closing) is TScreenSession's.
+class TTuningScreen : public TScreenSession {
     Q_OBJECT
   public:
     static constexpr const char* kDekeyedText = "Radio is currently dekeyed";
     static constexpr const char* kKeyedFormat = "Radio is currently keyed up at %fMHz";
     static constexpr const char* kUnsupportedText = "UNSUPPORTED";
-    static constexpr const char* kLinkErrorText = tuningConnection::kLinkErrorText;
-    static constexpr const char* kErrorCaption = "ERROR";
-    static constexpr const char* kWarningCaption = "WARNING";
     static constexpr QPoint kPosition{50, 50};
 
     /// Control ids (row i = 0..6 adds i, except the default boxes, which skip 4011).
@@ -59,34 +48,20 @@ class TTuningScreen : public QWidget {
     TTuningScreen(const screenEnvironment& environment, tuningProcedure procedure);
     ~TTuningScreen() override;
 
-    /// Constructs a screen of class Screen (constructor taking the environment) and opens it.
-    template <class Screen>
-    static Screen* create(const screenEnvironment& environment) {
-        auto* screen = new Screen(environment);
-        screen->open();
-        return screen;
-    }
-
-    /// Opening sequence, then display set-up. Answers false when the screen refused to open (the
-    /// open-screen code is then 0).
-    bool open();
-
     const tuningProcedure& procedure() const { return m_procedure; }
     int rowCount() const { return static_cast<int>(m_rows.size()); }
     /// Frequency point 1..7 of a row (0 when a single-value screen has no point).
     int pointOfRow(int row) const { return m_rows[size_t(row)].point; }
     bool rowSupported(int row) const { return m_rows[size_t(row)].supported; }
-    bool keyed() const { return m_keyed; }
     int currentRow() const { return m_currentRow; }
     int currentValue() const { return m_currentValue; }
-    bool displayReady() const { return m_displayReady; }
-    bool connectionOpen() const { return m_connection.isOpen(); }
 
     QSlider* slider(int row) const { return m_rows[size_t(row)].slider; }
     TTunerEditBox* workingBox(int row) const { return m_rows[size_t(row)].working; }
     TUpDown* upDown(int row) const { return m_rows[size_t(row)].upDown; }
     QLineEdit* defaultBox(int row) const { return m_rows[size_t(row)].defaultBox; }
     QLineEdit* frequencyBox(int row) const { return m_rows[size_t(row)].frequencyBox; }
+    QPushButton* rowButton(int row) const { return m_rows[size_t(row)].button; }
     QPushButton* pttButton() const { return m_ptt; }
     QPushButton* programButton() const { return m_program; }
     QLineEdit* statusBox() const { return m_status; }
@@ -106,13 +81,23 @@ class TTuningScreen : public QWidget {
     /// Outcome of programming one point.
     enum class ProgramOutcome { Stored, Refused };
 
-    /// Opening: puts the radio into the procedure's test mode and selects the initial channels.
-    virtual void setupRadio(EnhancedSBEP& link);
-    /// Sends the value live (keyed, or always on screens that never key).
-    virtual void writeLive(int value, EnhancedSBEP& link);
-    /// Programs one point (its channels are already selected) and stores it with storeValue(), or
-    /// refuses it with showRefused(). The default programs through the data set and stores.
+    void setupRadio(EnhancedSBEP& link) override;
+    void fillDisplay() override;
+    void keyStateChanged() override;
+    void connectionClosed() override;
+    std::string mismatchText() const override;
+
+    /// Sends a row's value live (keyed, or always on screens that write live while dekeyed).
+    virtual void writeLive(int row, int value, EnhancedSBEP& link);
+    /// Checks a row's working box before Program writes it; shows the message and answers false to stop.
+    virtual bool validate(int row, const QString& text, int value);
+    /// Programs one row (its channels are already selected) and stores it with storeValue(), or refuses it
+    /// with showRefused(). The default programs through the data set and stores.
     virtual ProgramOutcome programPoint(int row, int value, EnhancedSBEP& link);
+    /// After every row was programmed, before the current point is prepared again.
+    virtual void afterProgram(EnhancedSBEP& link);
+    /// The button of a row was clicked.
+    virtual void rowButtonClicked(int row);
     /// The refused-value message of a point; `ownRule` when the screen refused it before writing.
     virtual std::string refusedText(int point, bool ownRule) const;
 
@@ -121,17 +106,21 @@ class TTuningScreen : public QWidget {
     void showRefused(int point, bool ownRule);
     /// Selects the channel pair of a row's point (transmit channel first); nothing when it has none.
     void selectChannels(int row, EnhancedSBEP& link);
-    radioStorage& record() const { return *m_environment.record; }
-    UserPrompt& prompt() const { return *m_environment.prompt; }
+    /// Selects a row's channels and prepares the keyed-up text for it.
+    void prepare(int row);
+    /// The working box's value as Program reads it.
+    int workingValue(int row) const;
+    QString workingText(int row) const;
     tuningDataSet& dataSet() { return *m_dataSet; }
+    const tuningRow& rowSpec(int row) const { return m_rows[size_t(row)].spec; }
+    void setStatus(const QString& text);
 
-    void closeEvent(QCloseEvent* event) override;
     bool event(QEvent* event) override;
 
   private:
     struct Row {
+        tuningRow spec;
         int point = 0;
-        int column = 0;
         bool supported = false;
         double frequencyMhz = 0.0;
         int lastValue = -1;
@@ -141,34 +130,20 @@ class TTuningScreen : public QWidget {
         QSlider* slider = nullptr;
         TTunerEditBox* working = nullptr;
         TUpDown* upDown = nullptr;
+        QPushButton* button = nullptr;
     };
-    class ActionScope;
 
+    void buildRows();
     void buildControls();
-    void fillDisplay();
     void assignPoints();
     std::uint16_t ownChannel(int point) const;
-    bool openConnection();
-    void closeConnection();
-    EnhancedSBEP& link() { return m_connection.link(); }
-    bool serialMatches();
-    void mismatchDialog();
-    void refreshAfterRead();
-    void prepare(int row);
     void dekeyIfKeyedElsewhere(int row);
     bool sendsLive() const;
-    void setDekeyed();
-    void failAction();
-    void showLinkError();
-    void closingSequence();
-    void setStatus(const QString& text);
     int firstSupportedRow() const;
 
-    screenEnvironment m_environment;
     tuningProcedure m_procedure;
     std::unique_ptr<tuningDataSet> m_dataSet;
     RF_Frequency m_frequency;
-    tuningConnection m_connection;
     std::vector<Row> m_rows;
     QFont m_labelFont;
     QFont m_controlFont;
@@ -179,16 +154,8 @@ class TTuningScreen : public QWidget {
 
     int m_currentRow = 0;
     int m_currentValue = 0;
-    bool m_keyed = false;
-    int m_keyedRow = 0;
-    bool m_keyUpSent = false;  ///< a key-up went out in this action: the radio may be keyed
     QString m_keyedText;
-    bool m_displayReady = false;
-    bool m_reachedPort = false;  ///< some connection opened: the closing sequence has a radio to tidy
-    bool m_closed = false;
     bool m_placed = false;
-    int m_actionDepth = 0;
-    bool m_closeRequested = false;
 };
 
 }  // namespace vantrel

@@ -6,7 +6,10 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "operations/UserPrompt.h"
+#include "screens/TScreenSession.h"
 #include "screens/tuningDataSet.h"
 
 namespace vantrel {
@@ -53,13 +56,23 @@ struct screenLayout {
 /// Creates the data set adapter of a procedure (called once per screen).
 using dataSetMaker = std::unique_ptr<tuningDataSet> (*)(const tuningProcedure&);
 
-/// One procedure as data. Texts are the radio-tuner's own and are shown exactly as they stand; a text
-/// left empty means the screen has no such message (no commit question, for instance).
-struct tuningProcedure {
-    std::string title;    ///< window title given by the shell
-    int code = 0;         ///< open-screen code published while the screen is open
-    int helpContext = 0;  ///< help topic of the screen
+/// One row of a screen: a frequency point or a named value, its record place, softpot and range.
+struct tuningRow {
+    int point = 0;      ///< frequency point 1..7 of its side; 0 on a single-value screen: the chosen point
+    std::string label;  ///< fixed text shown instead of the point's frequency ("DAC 1"); empty: frequency
+    int recordRow = 0;  ///< record place of the value
+    int recordColumn = 0;
+    std::uint8_t softpot = 0;  ///< the radio's softpot number the row writes
+    int minimum = 0;
+    int maximum = 127;
+    std::string button;  ///< text of a button of the row's own ("Auto Tune"); empty for none
+    int buttonId = 0;
+};
 
+/// One procedure as data. Texts are the radio-tuner's own and are shown exactly as they stand; a text
+/// left empty means the screen has no such message (no commit question, for instance). The screen's
+/// code, title and help topic come from the shell's procedure catalogue, not from here.
+struct tuningProcedure {
     dataSetMaker makeDataSet = nullptr;
     int selector = 0;          ///< set selector handed to the data set
     std::uint8_t softpot = 0;  ///< the radio's softpot number the screen writes
@@ -67,19 +80,30 @@ struct tuningProcedure {
     int row = 0;               ///< record row of the values
     int firstColumn = 0;       ///< record column of F1 (or of the one value)
     bool receiveSide = false;  ///< points are the receive points (row 0, columns 14..20)
-    bool keys = true;          ///< the screen keys the transmitter (PTT button; dekey when closing)
+    screenCapabilities capabilities;
 
     int minimum = 0;
     int maximum = 127;
 
     screenLayout layout;
     singlePoint point = singlePoint::Highest;  ///< single-value screens only
+    /// Explicit rows; empty: one row per point (seven-point) or the one chosen point (single-value), at
+    /// `row` from `firstColumn` with the procedure's softpot and range.
+    std::vector<tuningRow> rows;
+
+    // Program.
+    bool programChecksSerial = true;  ///< Program checks the serial number first
+    bool checksMinimum = true;  ///< Program refuses values below the minimum too (else the maximum only)
+    /// After a run that reached its end, every row's value goes to the record again, 0 for the rows
+    /// without a point (the screens that store their whole set after the last point).
+    bool storeAllAfterRun = false;
 
     std::string note;            ///< shown under the controls
     std::string commitQuestion;  ///< asked before Program
     std::string illegalValue;    ///< Program found a value out of range (caption "ERROR")
     std::string emptyValue;      ///< Program found an empty box
     std::string emptyValueCaption = "NOTE";
+    PromptIcon emptyValueIcon = PromptIcon::Information;
     /// Program refused by the radio or by the screen's own rule; "%d" stands for the point number.
     std::string refusedValue;
     std::string mismatch = "Serial No. mismatch!! Read in new radio?";

@@ -13,7 +13,7 @@
 #include "AppTests.h"
 #include "ShellFixture.h"
 #include "app/CommandTable.h"
-#include "app/ScreenTable.h"
+#include "app/ProcedureCatalogue.h"
 #include "app/TApxPrintout.h"
 #include "app/TCommSetupDialog.h"
 #include "app/THelpWindow.h"

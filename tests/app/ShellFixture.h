@@ -37,11 +37,13 @@ class FakeScreen : public QWidget {
 /// Creates FakeScreens for every request and remembers the requests.
 class FakeScreenFactory : public ScreenFactory {
   public:
-    QWidget* create(const ScreenRequest& request, const ScreenContext& context) override {
-        requests.push_back(request);
-        return new FakeScreen(context.openScreenCode, request.code, refuse);
+    bool precheck(const screenEnvironment&) override { return true; }
+    QWidget* create(const screenEnvironment& environment) override {
+        requests.push_back(environment.identity);
+        return new FakeScreen(environment.openScreenCode, environment.identity.code, refuse);
     }
-    std::vector<ScreenRequest> requests;
+    bool provides(int) const override { return true; }
+    std::vector<screenIdentity> requests;
     bool refuse = false;
 };
 

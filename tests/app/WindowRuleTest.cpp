@@ -5,7 +5,7 @@
 #include "AppTests.h"
 #include "ShellFixture.h"
 #include "app/CommandTable.h"
-#include "app/ScreenTable.h"
+#include "app/ProcedureCatalogue.h"
 
 namespace vantrel::test {
 
@@ -92,11 +92,15 @@ class WindowRuleTest : public QObject {
         Shell shell;
         shell.start();
         shell.run(cmd::ReadRadio);
-        // No factory knows the screens yet: nothing opens, nothing breaks.
+        // A command whose window does not exist is greyed, never silently inert; one that exists opens.
+        for (const ProcedureEntry& p : procedureCatalogue()) {
+            if (!p.create)
+                QVERIFY2(!shell.frame().isAvailable(p.commandId), p.screenClass);
+        }
         QVERIFY(shell.run(cmd::RefOscWarp));
-        QCOMPARE(shell.client().subWindowList().size(), 0);
-        QCOMPARE(shell.app().openScreenCode(), 0);
-        QVERIFY(shell.run(cmd::TempCompRead));
+        QCOMPARE(shell.app().openScreenCode(), 1);
+        shell.client().subWindowList().first()->close();
+        Shell::settle();
         QCOMPARE(shell.app().openScreenCode(), 0);
         QVERIFY(shell.frame().isAvailable(cmd::LoadArchive));
 
@@ -183,9 +187,9 @@ class WindowRuleTest : public QObject {
         FakeScreenFactory& screens = shell.fakeScreens();
         shell.run(cmd::ReadRadio);
         QVERIFY(shell.run(cmd::KmTuning));
-        QCOMPARE(screens.requests.back().kmScale, 2500);
-        QCOMPARE(screens.requests.back().ratedPower, 25.0);
-        QCOMPARE(screens.requests.back().windowTitle, QString("Transmit Power Tuning (Mobile)"));
+        QCOMPARE(screens.requests.back().kScale, 2500);
+        QCOMPARE(screens.requests.back().ratedWatts, 25.0);
+        QCOMPARE(screens.requests.back().title, QString("Transmit Power Tuning (Mobile)"));
     }
 };
 

@@ -28,11 +28,14 @@ const QString kDekeyed = "Radio is currently dekeyed";
 class TSingleValueProbe : public TTuningScreen {
   public:
     explicit TSingleValueProbe(const screenEnvironment& environment)
-        : TTuningScreen(environment, describe()) {}
+        : TTuningScreen(withIdentity(environment), describe()) {}
+    static screenEnvironment withIdentity(screenEnvironment environment) {
+        environment.identity.title = QStringLiteral("Probe");
+        environment.identity.code = 99;
+        return environment;
+    }
     static tuningProcedure describe() {
         tuningProcedure p;
-        p.title = "Probe";
-        p.code = 99;
         p.makeDataSet = [](const tuningProcedure& d) -> std::unique_ptr<tuningDataSet> {
             return std::make_unique<transmitPowerDataSet>(d.selector);
         };
@@ -41,7 +44,7 @@ class TSingleValueProbe : public TTuningScreen {
         p.firstColumn = col::TxPowerLow;
         p.maximum = 31;
         p.layout = screenLayout::singleValue();
-        p.keys = false;
+        p.capabilities = screenCapabilities::neverKeys();
         p.point = singlePoint::Middle;
         p.note = "Note : Valid Softpot values will range from 0-31";
         p.emptyValue = "empty";

@@ -1,6 +1,11 @@
 // The screen test bench.
 #include "ScreenBench.h"
 
+#include <cxxabi.h>
+
+#include <cstdlib>
+
+#include "app/ProcedureCatalogue.h"
 #include "link/RF_CommunicationSetup.h"
 #include "operations/ProgressSink.h"
 #include "radio/ModelTable.h"
@@ -60,8 +65,23 @@ ScreenBench::ScreenBench(SimProfile profile) : radio(std::move(profile)) {
 
 ScreenBench::~ScreenBench() = default;
 
-screenEnvironment ScreenBench::environment() {
+std::string ScreenBench::unqualified(const char* mangled) {
+    int status = 0;
+    char* plain = abi::__cxa_demangle(mangled, nullptr, nullptr, &status);
+    std::string name = plain ? plain : mangled;
+    std::free(plain);
+    const size_t colon = name.rfind("::");
+    return colon == std::string::npos ? name : name.substr(colon + 2);
+}
+
+screenEnvironment ScreenBench::environment(const std::string& screenClass) {
     screenEnvironment e;
+    for (const ProcedureEntry& p : procedureCatalogue()) {
+        if (screenClass == p.screenClass) {
+            e.identity = identityFor(p.commandId);
+            break;
+        }
+    }
     e.record = &record;
     e.operations = &operations;
     e.openScreenCode = &code;

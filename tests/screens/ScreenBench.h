@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <typeinfo>
 #include <vector>
 
 #include "link/LinkContext.h"
@@ -26,13 +27,20 @@ class ScreenBench {
     explicit ScreenBench(SimProfile profile = SimProfile::named("portable"));
     ~ScreenBench();
 
-    /// What a screen receives; readRadio re-reads the radio into the record (and counts the reads).
-    screenEnvironment environment();
-    /// Creates and opens a screen of class Screen.
+    /// What a screen of `screenClass` receives (its identity from the shell's procedure catalogue);
+    /// readRadio re-reads the radio into the record (and counts the reads).
+    screenEnvironment environment(const std::string& screenClass = {});
+    /// Creates and opens a screen of class Screen, with the identity the catalogue gives its class.
     template <class Screen>
     std::unique_ptr<Screen> open() {
-        return std::unique_ptr<Screen>(TTuningScreen::create<Screen>(environment()));
+        return std::unique_ptr<Screen>(TScreenSession::create<Screen>(environment(className<Screen>())));
     }
+    /// The unqualified name of a class ("TDTMFWindow").
+    template <class T>
+    static std::string className() {
+        return unqualified(typeid(T).name());
+    }
+    static std::string unqualified(const char* mangled);
 
     /// Forgets the requests and messages so far.
     void mark();

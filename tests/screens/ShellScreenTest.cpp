@@ -23,7 +23,7 @@ class ShellRig {
   public:
     ShellRig() {
         QDir::setCurrent(bench.dir.path());
-        setScreenFactory(makeTuningScreenFactory());
+        setScreenFactory(nullptr);
         ShellHooks hooks;
         hooks.chooseFile = [](FileDialogKind) { return QString(); };
         hooks.runDialog = [](QDialog&) {};
@@ -73,7 +73,7 @@ class ShellScreenTest : public QObject {
         QCOMPARE(child->windowTitle(), QString("Transmit High Power"));
         QCOMPARE(child->pos(), QPoint(50, 50));
         rig.app->contextHelp();
-        QCOMPARE(rig.app->lastHelpContext(), rig.screen()->procedure().helpContext);
+        QCOMPARE(rig.app->lastHelpContext(), rig.screen()->identity().helpContext);
         QCOMPARE(rig.app->lastHelpContext(), 40002);
         QVERIFY(!rig.app->frame()->isAvailable(cmd::ReadRadio));
 

@@ -1,0 +1,64 @@
+// The procedure catalogue: one row per screen command, the one place that says which window a command
+// opens, with its code, title, caption, help topic and enabler.
+#pragma once
+
+#include <span>
+
+#include "app/CommandTable.h"
+#include "screens/screenEnvironment.h"
+
+class QWidget;
+
+namespace vantrel {
+
+/// Open-screen codes that the shell itself publishes or tests for.
+namespace screenCode {
+inline constexpr int None = 0;
+inline constexpr int PaBiasHigh = 11;
+inline constexpr int PaBiasLow = 12;
+inline constexpr int SerialProgram = 30;
+inline constexpr int PaBiasHighDefault = 36;
+inline constexpr int PaBiasLowDefault = 37;
+inline constexpr int TempCompRead = 39;
+inline constexpr int TempCompWrite = 40;
+inline constexpr int PortableSetup = 41;
+inline constexpr int MobileSetup = 42;
+}  // namespace screenCode
+
+/// Help contexts besides the per-screen ones.
+namespace helpContext {
+inline constexpr int Index = -1;      ///< the help index (contents)
+inline constexpr int UsingHelp = -2;  ///< help on using help
+inline constexpr int PaBiasDefault = 40017;
+}  // namespace helpContext
+
+/// Makes (and opens) the window of a screen command; the identity in the environment says which. A window
+/// that refused to open has set the open-screen code to 0.
+using screenMaker = QWidget* (*)(const screenEnvironment& environment);
+/// Checks a command needs before its window opens (configuration files); shows its own messages and
+/// answers false to open nothing.
+using screenPrecheck = bool (*)(const screenEnvironment& environment);
+
+/// One screen command.
+struct ProcedureEntry {
+    int commandId;
+    const char* screenClass;
+    const char* windowTitle;
+    const char* childCaption;
+    int code;
+    int helpContext;  ///< helpContext::Index for none of its own
+    Enabler enabler;
+    screenMaker create;  ///< nullptr while the screen does not exist: the command stays greyed
+    screenPrecheck precheck = nullptr;
+};
+
+/// Every screen command in menu order.
+std::span<const ProcedureEntry> procedureCatalogue();
+/// The row of a command, nullptr for commands that open no screen.
+const ProcedureEntry* findProcedure(int commandId);
+/// The help context of an open-screen code; helpContext::Index for 0 and every code without a topic.
+int helpContextForScreen(int code);
+/// What the catalogue says of a command's screen, for its environment.
+screenIdentity identityFor(int commandId);
+
+}  // namespace vantrel

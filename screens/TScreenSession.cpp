@@ -1,0 +1,270 @@
+// The radio session every screen shares.
+#include "screens/TScreenSession.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QMdiSubWindow>
+#include <QTimer>
+
+#include "link/EnhancedSBEP.h"
+#include "operations/UserPrompt.h"
+#include "operations/radioOperations.h"
+
+namespace vantrel {
+
+TScreenSession::ActionScope::ActionScope(TScreenSession& screen) : m_screen(screen) {
+    ++m_screen.m_actionDepth;
+}
+
+TScreenSession::ActionScope::~ActionScope() {
+    if (--m_screen.m_actionDepth == 0 && m_screen.m_closeRequested) {
+        m_screen.m_closeRequested = false;
+        m_screen.closeHost();
+    }
+}
+
+TScreenSession::TScreenSession(const screenEnvironment& environment, screenCapabilities capabilities)
+    : QWidget(environment.parent),
+      m_environment(environment),
+      m_capabilities(capabilities),
+      m_connection(*environment.prompt) {
+    setWindowTitle(m_environment.identity.title);
+    setObjectName(QStringLiteral("tuningScreen%1").arg(m_environment.identity.code));
+    *m_environment.openScreenCode = m_environment.identity.code;
+}
+
+TScreenSession::~TScreenSession() {
+    // Destroyed without a close event (the shell tearing down, a test): the radio is still tidied.
+    closingSequence(false);
+}
+
+void TScreenSession::closeHost() {
+    QWidget* host = qobject_cast<QMdiSubWindow*>(parentWidget());
+    if (!host)
+        host = this;
+    QTimer::singleShot(0, host, [host] { host->close(); });
+}
+
+// --- Hooks ------------------------------------------------------------------------------------------------
+
+void TScreenSession::setupRadio(EnhancedSBEP&) {}
+void TScreenSession::fillDisplay() {}
+void TScreenSession::keyStateChanged() {}
+void TScreenSession::connectionClosed() {}
+void TScreenSession::beforeClosing() {}
+void TScreenSession::afterClosing() {}
+
+std::string TScreenSession::linkErrorText() const {
+    return kLinkErrorText;
+}
+
+std::string TScreenSession::mismatchText() const {
+    return kMismatchText;
+}
+
+// --- Connection and serial number
+// ---------------------------------------------------------------------------
+
+bool TScreenSession::openConnection() {
+    if (!m_connection.open())
+        return false;
+    m_reachedPort = true;
+    return true;
+}
+
+void TScreenSession::closeConnection() {
+    m_connection.close();
+    connectionClosed();
+}
+
+bool TScreenSession::checkSerial() {
+    if (m_environment.operations->serialMatches(record(), link()))
+        return true;
+    mismatchDialog();
+    return false;
+}
+
+void TScreenSession::mismatchDialog() {
+    closeConnection();
+    if (prompt().show(mismatchText(), kWarningCaption, PromptIcon::Information, PromptButtons::OkCancel) !=
+        PromptAnswer::Ok)
+        return;
+    if (!m_environment.readRadio)
+        return;
+    m_environment.readRadio();
+    if (m_displayReady)
+        refreshAfterRead();
+}
+
+void TScreenSession::refreshAfterRead() {
+    // The read ends with a reset: the radio is dekeyed and out of test mode.
+    markDekeyed();
+    if (m_environment.commandAvailable && !m_environment.commandAvailable(m_environment.identity.commandId)) {
+        // The radio now connected does not have this procedure: the screen must not stay usable.
+        prompt().show(kNoLongerFitsText, kNoteCaption, PromptIcon::Information);
+        closeHost();
+        return;
+    }
+    // The screen starts over on the radio now connected, as if just opened.
+    fillDisplay();
+    if (!openConnection())
+        return;
+    try {
+        setupRadio(link());
+    } catch (const Exception&) {
+        showLinkError();
+    }
+    closeConnection();
+}
+
+// --- Failures and keying ----------------------------------------------------------------------------------
+
+void TScreenSession::showLinkError() {
+    prompt().show(linkErrorText(), kErrorCaption, PromptIcon::Exclamation);
+}
+
+void TScreenSession::failAction() {
+    // A transmitter that is or may be keyed is dekeyed before anything else, above all before a message
+    // that may stay on the screen for minutes.
+    bool stillKeyed = false;
+    if ((m_keyed || m_keyUpSent) && m_connection.isOpen()) {
+        try {
+            link().dekey();
+            markDekeyed();
+        } catch (const Exception&) {
+            // Its state is unknown: keep it marked keyed, so PTT Toggle and closing dekey it.
+            m_keyed = true;
+            stillKeyed = true;
+            keyStateChanged();
+        }
+    } else if (m_keyed || m_keyUpSent) {
+        m_keyed = true;
+        stillKeyed = true;
+    }
+    m_keyUpSent = false;
+    showLinkError();
+    if (stillKeyed)
+        warnStillKeyed();
+    closeConnection();
+}
+
+void TScreenSession::warnStillKeyed() {
+    prompt().show(kStillKeyedText, kWarningCaption, PromptIcon::Exclamation);
+}
+
+void TScreenSession::keyUp(EnhancedSBEP& link) {
+    m_keyUpSent = true;
+    link.keyUp();
+    m_keyed = true;
+    m_keyUpSent = false;
+    keyStateChanged();
+}
+
+void TScreenSession::dekey(EnhancedSBEP& link, bool onlyIfKeyed) {
+    if (onlyIfKeyed && !m_keyed)
+        return;
+    link.dekey();
+    markDekeyed();
+}
+
+void TScreenSession::markDekeyed() {
+    m_keyed = false;
+    m_keyUpSent = false;
+    keyStateChanged();
+}
+
+// --- Opening and closing ----------------------------------------------------------------------------------
+
+bool TScreenSession::open() {
+    ActionScope scope(*this);
+    int& code = *m_environment.openScreenCode;
+    m_connection.close();
+    m_displayReady = false;
+
+    if (!openConnection()) {
+        code = 0;
+        fillDisplay();
+        return false;
+    }
+    try {
+        if (m_environment.operations->serialMatches(record(), link()))
+            closeConnection();
+        else
+            mismatchDialog();
+    } catch (const Exception&) {
+        showLinkError();
+        closeConnection();
+        code = 0;
+    }
+    if (code != 0) {
+        if (!openConnection()) {
+            code = 0;
+        } else {
+            try {
+                setupRadio(link());
+            } catch (const Exception&) {
+                showLinkError();
+                code = 0;
+            }
+            closeConnection();
+        }
+    }
+    // The mismatch dialog's re-read may already have filled the display, or closed the screen.
+    fillDisplay();
+    m_displayReady = true;
+    return code != 0;
+}
+
+void TScreenSession::closeEvent(QCloseEvent* event) {
+    // A radio exchange is running below us (the window system asked to close while the link waited):
+    // close once it is over.
+    if (m_actionDepth > 0) {
+        m_closeRequested = true;
+        event->ignore();
+        return;
+    }
+    closingSequence(true);
+    QWidget::closeEvent(event);
+}
+
+void TScreenSession::closingSequence(bool withHooks) {
+    if (m_closed)
+        return;
+    m_closed = true;
+    if (withHooks)
+        beforeClosing();
+    *m_environment.openScreenCode = 0;
+    // A screen that never got hold of the port has sent nothing there is to undo.
+    if (m_reachedPort) {
+        if (!m_connection.open()) {
+            if (m_keyed || m_keyUpSent)
+                warnStillKeyed();
+        } else {
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+            bool dekeyed = true;
+            if (m_capabilities.dekeyAtClose) {
+                try {
+                    m_connection.link().dekey();
+                    m_keyed = false;
+                } catch (const Exception&) {
+                    dekeyed = false;
+                }
+            }
+            if (dekeyed) {
+                try {
+                    m_connection.link().resetRadio();
+                } catch (const Exception&) {
+                    // Closing goes on whatever the radio says.
+                }
+            }
+            m_connection.close();
+            QApplication::restoreOverrideCursor();
+            if (!dekeyed && (m_keyed || m_keyUpSent))
+                warnStillKeyed();
+        }
+    }
+    if (withHooks)
+        afterClosing();
+}
+
+}  // namespace vantrel

@@ -1,0 +1,193 @@
+// What every screen that talks to the radio shares: the connection per action, the serial number check,
+// keying, the failure path and the opening and closing sequences.
+#pragma once
+
+#include <QWidget>
+#include <string>
+#include <type_traits>
+
+#include "link/Exceptions.h"
+#include "screens/screenEnvironment.h"
+#include "screens/tuningConnection.h"
+
+namespace vantrel {
+
+class EnhancedSBEP;
+
+/// What a screen can do with the transmitter and the record.
+struct screenCapabilities {
+    bool ptt = true;                ///< a "PTT Toggle" button keys and dekeys the transmitter
+    bool liveWhileDekeyed = false;  ///< value changes go to the radio at once even while dekeyed
+    bool dekeyAtClose = true;       ///< closing sends dekey before the reset
+    bool programButton = true;      ///< a "Program" button writes the values into the radio
+
+    /// A screen that never keys: live writes at once, closing sends only the reset.
+    static screenCapabilities neverKeys() { return {false, true, false, true}; }
+};
+
+/// The radio session of one screen. A screen derives from it and supplies the radio set-up of its
+/// procedure (setupRadio) and its display (fillDisplay); the rest of the protocol is here.
+///
+/// Lifecycle: construct (publishes the open-screen code), then open() (opening sequence, display);
+/// create<T>() does both. When open() fails the open-screen code is 0 and the shell closes the window
+/// again. Closing (the close event) runs beforeClosing(), sets the code to 0, dekeys the radio (screens
+/// that key) and resets it, then runs afterClosing(). A window destroyed without a close event still
+/// dekeys and resets, without the hooks.
+///
+/// Every radio action opens its own connection and closes it at its end. Link failures are caught and
+/// shown as the screen's link-failure text; a failure while the radio is or may be keyed first tries to
+/// dekey it, and a dekey that fails warns that the radio may still be transmitting.
+class TScreenSession : public QWidget {
+    Q_OBJECT
+  public:
+    static constexpr const char* kLinkErrorText = tuningConnection::kLinkErrorText;
+    static constexpr const char* kErrorCaption = "ERROR";
+    static constexpr const char* kWarningCaption = "WARNING";
+    static constexpr const char* kMismatchText = "Serial No. mismatch!! Read in new radio?";
+    /// Shown whenever a dekey failed while the transmitter was or may have been on the air.
+    static constexpr const char* kStillKeyedText =
+        "The radio did not confirm that it stopped transmitting.\n"
+        "It may still be transmitting: switch the radio off now.";
+    /// Shown when a re-read brought in a radio the open screen does not fit.
+    static constexpr const char* kNoLongerFitsText =
+        "The radio now connected does not have this procedure.\nThe window is closed.";
+    static constexpr const char* kNoteCaption = "NOTE";
+
+    TScreenSession(const screenEnvironment& environment, screenCapabilities capabilities);
+    ~TScreenSession() override;
+
+    /// Constructs a screen of class Screen (constructor taking the environment) and opens it.
+    template <class Screen>
+    static Screen* create(const screenEnvironment& environment) {
+        auto* screen = new Screen(environment);
+        screen->open();
+        return screen;
+    }
+
+    /// Opening sequence, then the display. Answers false when the screen refused to open (the open-screen
+    /// code is then 0).
+    bool open();
+
+    const screenIdentity& identity() const { return m_environment.identity; }
+    const screenCapabilities& capabilities() const { return m_capabilities; }
+    bool keyed() const { return m_keyed; }
+    bool displayReady() const { return m_displayReady; }
+    bool connectionOpen() const { return m_connection.isOpen(); }
+    /// True once a close is under way or done.
+    bool closing() const { return m_closed; }
+
+  protected:
+    /// Whether the serial number is checked before an action.
+    enum class SerialCheck { Yes, No };
+
+    // --- Hooks --------------------------------------------------------------------------------------
+    /// Opening: puts the radio into the procedure's test mode and selects the initial channels.
+    virtual void setupRadio(EnhancedSBEP& link);
+    /// Fills the display from the record (after opening and after a re-read).
+    virtual void fillDisplay();
+    /// The keyed state changed (status text, buttons).
+    virtual void keyStateChanged();
+    /// The connection was closed (points prepared in it are no longer prepared).
+    virtual void connectionClosed();
+    /// Before the radio is dekeyed and reset at closing (warnings about the values left behind).
+    virtual void beforeClosing();
+    /// After the closing sequence (notes for the technician).
+    virtual void afterClosing();
+    /// The text shown for a link failure during an action.
+    virtual std::string linkErrorText() const;
+    /// The serial number mismatch question.
+    virtual std::string mismatchText() const;
+
+    // --- Protocol -----------------------------------------------------------------------------------
+    /// Marks a running action; a close requested meanwhile happens when the outermost action ends.
+    class ActionScope {
+      public:
+        explicit ActionScope(TScreenSession& screen);
+        ~ActionScope();
+        ActionScope(const ActionScope&) = delete;
+        ActionScope& operator=(const ActionScope&) = delete;
+
+      private:
+        TScreenSession& m_screen;
+    };
+
+    /// Opens the configured port unless a connection is open; false (with the port message) when busy.
+    bool openConnection();
+    void closeConnection();
+    EnhancedSBEP& link() { return m_connection.link(); }
+    tuningConnection& connection() { return m_connection; }
+    /// The serial number check: true when the radio is the record's. On a mismatch runs the mismatch
+    /// dialog (which closes the connection) and answers false. Link failures propagate.
+    bool checkSerial();
+    /// Runs one action: opens a connection, checks the serial number when asked, runs `body` with the
+    /// link, closes the connection. A link failure runs the failure path. A body answering bool stops the
+    /// action with false. Answers true when the body ran to its end.
+    template <class Body>
+    bool runAction(SerialCheck check, Body&& body) {
+        ActionScope scope(*this);
+        if (!openConnection())
+            return false;
+        try {
+            if (check == SerialCheck::Yes && !checkSerial())
+                return false;
+            if constexpr (std::is_same_v<decltype(body(link())), bool>) {
+                if (!body(link())) {
+                    closeConnection();
+                    return false;
+                }
+            } else {
+                body(link());
+            }
+        } catch (const Exception&) {
+            failAction();
+            return false;
+        }
+        closeConnection();
+        return true;
+    }
+    /// The failure path of an action: dekeys a radio that is or may be keyed, shows the link-failure
+    /// text, closes the connection.
+    void failAction();
+    void showLinkError();
+
+    /// Keys the transmitter; the screen counts as keyed as soon as the radio confirmed it.
+    void keyUp(EnhancedSBEP& link);
+    /// Dekeys the transmitter (when `onlyIfKeyed`, only when the screen keyed it).
+    void dekey(EnhancedSBEP& link, bool onlyIfKeyed = true);
+    /// Forgets the keyed state (the radio was reset).
+    void markDekeyed();
+    /// The warning after a failed dekey.
+    void warnStillKeyed();
+    /// The row the transmitter was keyed at.
+    int keyedRow() const { return m_keyedRow; }
+    void setKeyedRow(int row) { m_keyedRow = row; }
+
+    /// The mismatch question; on OK re-reads the radio and starts the screen over on it.
+    void mismatchDialog();
+
+    const screenEnvironment& environment() const { return m_environment; }
+    radioStorage& record() const { return *m_environment.record; }
+    UserPrompt& prompt() const { return *m_environment.prompt; }
+    void setDisplayReady(bool ready) { m_displayReady = ready; }
+
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    void refreshAfterRead();
+    void closingSequence(bool withHooks);
+    void closeHost();
+
+    screenEnvironment m_environment;
+    screenCapabilities m_capabilities;
+    tuningConnection m_connection;
+    bool m_keyed = false;
+    int m_keyedRow = 0;
+    bool m_keyUpSent = false;  ///< a key-up went out unconfirmed: the radio may be keyed
+    bool m_displayReady = false;
+    bool m_reachedPort = false;  ///< some connection opened: the closing sequence has a radio to tidy
+    bool m_closed = false;
+    int m_actionDepth = 0;
+    bool m_closeRequested = false;
+};
+
+}  // namespace vantrel
