@@ -10,5 +10,6 @@ int main(int argc, char** argv) {
     classes.emplace_back("Framework", vantrel::test::makeFrameworkTest());
     classes.emplace_back("PowerScreens", vantrel::test::makePowerScreenTest());
     classes.emplace_back("ShellScreens", vantrel::test::makeShellScreenTest());
+    classes.emplace_back("DeviationScreens", vantrel::test::makeDeviationScreenTest());
     return vantrel::test::runNamedTestClasses(argc, argv, classes);
 }

@@ -8,4 +8,5 @@ namespace vantrel::test {
 std::unique_ptr<QObject> makeFrameworkTest();
 std::unique_ptr<QObject> makePowerScreenTest();
 std::unique_ptr<QObject> makeShellScreenTest();
+std::unique_ptr<QObject> makeDeviationScreenTest();
 }  // namespace vantrel::test
