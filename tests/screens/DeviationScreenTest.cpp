@@ -160,7 +160,7 @@ class DeviationScreenTest : public QObject {
         for (int i = 0; i < 7; ++i)
             QCOMPARE(bench.record.getValue(row::VcoAttenuation, col::Spacing25k + i), i == 2 ? 0 : 40 + i);
         QCOMPARE(bench.record.getValue(row::VcoAttenuation, col::Spacing12k5 + 6),
-                 int(bench.radio.programmedValue(softpot::VcoAttenuation, 2, 6)));
+                 int(bench.radio.programmedValue(softpot::VcoAttenuation, 0, 6)));
     }
 
     void attenuationScreensRefuseOnlyAboveTheirMaximum() {
