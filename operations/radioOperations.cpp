@@ -73,6 +73,11 @@ bool radioOperations::serialMatches(const radioStorage& record, EnhancedSBEP& li
                       reinterpret_cast<const char*>(m_reply.data()) + reply::SerialNo);
 }
 
+std::string radioOperations::lastSerialRead() const {
+    return std::string(reinterpret_cast<const char*>(m_reply.data()) + reply::SerialNo,
+                       record::kSerialNoLength);
+}
+
 void radioOperations::readIdentity(radioStorage& record, EnhancedSBEP& link) {
     const auto text = [this](size_t at, int length) {
         return std::string_view(reinterpret_cast<const char*>(m_reply.data()) + at,

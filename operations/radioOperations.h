@@ -53,6 +53,8 @@ class radioOperations {
     /// Whether the connected radio's ten serial characters equal the first ten of the record's serial.
     /// Throws the link's failure.
     bool serialMatches(const radioStorage& record, EnhancedSBEP& link);
+    /// The ten serial characters the last serialMatches() read from the radio.
+    std::string lastSerialRead() const;
 
     /// The read command without its messages: runs readRadio, catches link failures, and applies the
     /// outcome to the record (serial "Invalid" after answer 2 or a link failure, progress 100 after a

@@ -9,8 +9,23 @@
 #include "link/EnhancedSBEP.h"
 #include "operations/UserPrompt.h"
 #include "operations/radioOperations.h"
+#include "radio/RecordLayout.h"
+#include "radio/radioStorage.h"
 
 namespace vantrel {
+
+namespace {
+
+/// A serial number as a person can read it: blanks stay, other unprintable bytes show as '?'.
+std::string printable(std::string text) {
+    for (char& c : text) {
+        if (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) > 0x7e)
+            c = '?';
+    }
+    return text;
+}
+
+}  // namespace
 
 TScreenSession::ActionScope::ActionScope(TScreenSession& screen) : m_screen(screen) {
     ++m_screen.m_actionDepth;
@@ -86,7 +101,12 @@ bool TScreenSession::checkSerial() {
 
 void TScreenSession::mismatchDialog() {
     closeConnection();
-    if (prompt().show(mismatchText(), kWarningCaption, PromptIcon::Information, PromptButtons::OkCancel) !=
+    // Under the question, which two radios differ: the one on the cable and the one in memory.
+    const std::string connected = printable(m_environment.operations->lastSerialRead());
+    const std::string inMemory = printable(record().serialNoBytes().substr(0, record::kSerialNoLength));
+    const std::string text =
+        mismatchText() + "\n\nRadio connected: " + connected + "\nRadio in memory: " + inMemory;
+    if (prompt().show(text, kWarningCaption, PromptIcon::Information, PromptButtons::OkCancel) !=
         PromptAnswer::Ok)
         return;
     if (!m_environment.readRadio)

@@ -15,8 +15,8 @@ TTunerEditBox::TTunerEditBox(QWidget* parent, UserPrompt& prompt, QAbstractSlide
     : QLineEdit(text, parent), m_prompt(prompt), m_slider(slider), m_id(id), m_maximum(maximum) {
     setGeometry(x, y, width, height);
     setMaxLength(textLimit);
-    // Digits and the decimal point, as the technician's habit of typing "127." is harmless.
-    setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9.]*")), this));
+    // Digits only: a decimal point would make the box show "1.5" while 1 goes to the radio.
+    setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), this));
     setObjectName(QStringLiteral("working%1").arg(id));
 }
 
@@ -38,30 +38,56 @@ std::string TTunerEditBox::outOfRangeText(int value, int minimum, int maximum) {
 
 void TTunerEditBox::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        enterPressed();
+        accept();
         event->accept();
         return;
     }
     QLineEdit::keyPressEvent(event);
 }
 
-void TTunerEditBox::enterPressed() {
+bool TTunerEditBox::accept() {
     m_lastValue = leadingValue(text(), kReadLength);
     if (m_lastValue < m_minimum || m_lastValue > m_maximum) {
         m_prompt.show(outOfRangeText(m_lastValue, m_minimum, m_maximum), kOutOfRangeCaption,
                       PromptIcon::Exclamation);
-        return;
+        return false;
     }
+    setModified(false);
     if (m_slider)
         m_slider->setValue(m_lastValue);
     emit notify(m_id, kAccepted);
+    return true;
+}
+
+void TTunerEditBox::setCommitOnLeave(bool commit, int radioValue) {
+    m_commitOnLeave = commit;
+    m_radioValue = radioValue;
 }
 
 void TTunerEditBox::focusOutEvent(QFocusEvent* event) {
     QLineEdit::focusOutEvent(event);
     // The edit's own context menu takes the focus only for a moment.
-    if (event->reason() != Qt::PopupFocusReason)
+    if (event->reason() == Qt::PopupFocusReason)
+        return;
+    if (m_commitOnLeave && isModified())
+        commitOnLeaveNow();
+    else
         clampOnLeave();
+}
+
+void TTunerEditBox::commitOnLeaveNow() {
+    if (text().isEmpty()) {
+        m_prompt.show("Softpot Value (none) is not between " + std::to_string(m_minimum) + " and " +
+                          std::to_string(m_maximum),
+                      kOutOfRangeCaption, PromptIcon::Exclamation);
+    } else if (accept()) {
+        return;
+    }
+    // The radio keeps what it had: so does the box.
+    setText(QString::number(m_radioValue));
+    setModified(false);
+    if (m_slider)
+        m_slider->setValue(m_radioValue);
 }
 
 void TTunerEditBox::clampOnLeave() {

@@ -50,7 +50,8 @@ constexpr int kPageDivisor = 5;
 constexpr int kRowButtonGap = 10;    // a row's own button stands right of its working box
 constexpr int kRowButtonWidth = 70;  // a page step is a fifth of the range, as on the platform's track bar
 const QColor kStaticText(0x40, 0x40, 0x40);
-const QColor kKeyedText(0xa0, 0x10, 0x10);  // the status while the transmitter is on the air
+const QColor kKeyedText(0xa0, 0x10, 0x10);        // the status while the transmitter is on the air
+const QColor kKeyedBackground(0xfb, 0xe0, 0xdc);  // the row the transmitter is keyed at
 
 QString withNumber(const std::string& pattern, int number) {
     QString text = QString::fromStdString(pattern);
@@ -351,6 +352,7 @@ void TTuningScreen::fillDisplay() {
         m_ptt->setEnabled(any);
     m_keyedText =
         QString::asprintf(kKeyedFormat, m_rows.empty() ? 0.0 : m_rows[size_t(m_currentRow)].frequencyMhz);
+    updateRowMarks();
     setDisplayReady(true);
 }
 
@@ -363,6 +365,34 @@ void TTuningScreen::setStatus(const QString& text) {
 
 void TTuningScreen::keyStateChanged() {
     setStatus(keyed() ? m_keyedText : QString::fromLatin1(kDekeyedText));
+    updateRowMarks();
+}
+
+void TTuningScreen::sendLive(int row, int value, EnhancedSBEP& link) {
+    writeLive(row, value, link);
+    if (keyed() && row == keyedRow()) {
+        m_liveValue = value;
+        updateRowMarks();
+    }
+}
+
+void TTuningScreen::updateRowMarks() {
+    for (int i = 0; i < rowCount(); ++i) {
+        Row& r = m_rows[size_t(i)];
+        const bool onAir = keyed() && i == keyedRow();
+        r.working->setCommitOnLeave(onAir, m_liveValue);
+        QFont font = m_controlFont;
+        font.setBold(i == m_currentRow && r.supported);
+        r.frequencyBox->setFont(font);
+        QPalette palette = r.frequencyBox->palette();
+        palette.setColor(QPalette::Disabled, QPalette::Text, onAir ? kKeyedText : kStaticText);
+        palette.setColor(QPalette::Disabled, QPalette::Base,
+                         onAir ? kKeyedBackground : palette.color(QPalette::Active, QPalette::Base));
+        r.frequencyBox->setPalette(palette);
+        r.frequencyBox->setToolTip(onAir               ? QStringLiteral("Transmitting at this point")
+                                   : i == m_currentRow ? QStringLiteral("Current point")
+                                                       : QString());
+    }
 }
 
 void TTuningScreen::connectionClosed() {
@@ -429,6 +459,7 @@ void TTuningScreen::sliderAction(int row, int action) {
         return;
     m_currentRow = row;
     m_currentValue = value;
+    updateRowMarks();
     try {
         dekeyIfKeyedElsewhere(row);
         if (!r.prepared) {
@@ -439,7 +470,7 @@ void TTuningScreen::sliderAction(int row, int action) {
             r.prepared = true;
         }
         if (sendsLive())
-            writeLive(row, value, link());
+            sendLive(row, value, link());
     } catch (const Exception&) {
         connection().markClosePending();
         failAction();
@@ -472,6 +503,7 @@ void TTuningScreen::valueAction(int row) {
     r.slider->setValue(value);
     m_currentRow = row;
     m_currentValue = value;
+    updateRowMarks();
     runAction(SerialCheck::No, [&](EnhancedSBEP& link) {
         dekeyIfKeyedElsewhere(row);
         if (!checkSerial())
@@ -479,7 +511,7 @@ void TTuningScreen::valueAction(int row) {
         if (!keyed())
             prepare(row);
         if (sendsLive())
-            writeLive(row, value, link);
+            sendLive(row, value, link);
         return true;
     });
 }
@@ -491,7 +523,7 @@ void TTuningScreen::togglePtt() {
         } else {
             setKeyedRow(m_currentRow);
             keyUp(link);
-            writeLive(m_currentRow, m_currentValue, link);
+            sendLive(m_currentRow, m_currentValue, link);
         }
     });
 }

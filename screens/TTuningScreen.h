@@ -138,6 +138,10 @@ class TTuningScreen : public TScreenSession {
     void assignPoints();
     std::uint16_t ownChannel(int point) const;
     void dekeyIfKeyedElsewhere(int row);
+    /// Sends a row's value live and remembers it as what the radio has.
+    void sendLive(int row, int value, EnhancedSBEP& link);
+    /// Marks the current and the keyed row, and tells the keyed row's box what the radio has.
+    void updateRowMarks();
     bool sendsLive() const;
     int firstSupportedRow() const;
 
@@ -155,6 +159,7 @@ class TTuningScreen : public TScreenSession {
     int m_currentRow = 0;
     int m_currentValue = 0;
     QString m_keyedText;
+    int m_liveValue = 0;  ///< the value last sent live at the keyed row
     bool m_placed = false;
 };
 

@@ -139,6 +139,57 @@ class FrameworkTest : public QObject {
         QCOMPARE(bench.radio.liveValue(softpot::TxPower, 1, 0).value_or(-1), 97);
     }
 
+    void theKeyedRowTakesAnEditedValueOnLeavingOrGoesBackToTheRadioValue() {
+        ScreenBench bench;
+        auto screen = bench.open<TTransmitLowPowerWindow>();
+        screen->togglePtt();
+        TTunerEditBox* box = screen->workingBox(0);
+        bench.mark();
+        box->setText("50");
+        box->setModified(true);
+        focusOut(box);
+        QCOMPARE(bench.requests(), (QStringList{"I 1", "S 0/2: 50"}));
+        QCOMPARE(screen->slider(0)->value(), 50);
+
+        bench.mark();
+        box->setText("200");
+        box->setModified(true);
+        focusOut(box);
+        QCOMPARE(bench.messages(), QStringList{"OUT OF RANGE|Softpot Value (200) is not between 0 and 127"});
+        QCOMPARE(box->text(), QString("50"));
+        QVERIFY(bench.requests().isEmpty());
+
+        // Another row while keyed, and every row while dekeyed, keep clamping without a radio action.
+        TTunerEditBox* other = screen->workingBox(1);
+        other->setText("200");
+        other->setModified(true);
+        focusOut(other);
+        QCOMPARE(other->text(), QString("127"));
+        QVERIFY(bench.requests().isEmpty());
+        // Digits only: "1.5" cannot be typed.
+        other->clear();
+        QTest::keyClicks(other, "1.5");
+        QCOMPARE(other->text(), QString("15"));
+        // The keyed row is marked in the rows, not only in the status box.
+        QCOMPARE(screen->frequencyBox(0)->toolTip(), QString("Transmitting at this point"));
+    }
+
+    void aFailedDekeyWarnsThatTheRadioMayStillBeTransmittingAlsoAtClose() {
+        ScreenBench bench;
+        auto screen = bench.open<TTransmitLowPowerWindow>();
+        screen->togglePtt();
+        bench.silence(sim::op::Key);
+        bench.mark();
+        screen->togglePtt();
+        const QString stillKeyed = QString("WARNING|") + TScreenSession::kStillKeyedText;
+        QCOMPARE(bench.messages(), (QStringList{kLinkError, stillKeyed}));
+        QVERIFY(screen->keyed());
+        bench.mark();
+        screen->close();
+        QCOMPARE(bench.messages(), QStringList{stillKeyed});
+        QCOMPARE(bench.code, 0);
+    }
+
     void pttKeysAtTheCurrentPointWithTheCurrentValueAndDekeysAgain() {
         ScreenBench bench;
         auto screen = bench.open<TTransmitLowPowerWindow>();
@@ -373,7 +424,9 @@ class FrameworkTest : public QObject {
         bench.record.setValue(row::TxPower, col::TxPowerLow + 3, 5);
         bench.mark();
         screen->slider(3)->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-        QCOMPARE(bench.messages().front(), QString("WARNING|Serial No. mismatch!! Read in new radio?"));
+        QCOMPARE(bench.messages().front(),
+                 QString("WARNING|Serial No. mismatch!! Read in new radio?\n\n"
+                         "Radio connected: PT00000001\nRadio in memory: SOMEBODY01"));
         QCOMPARE(bench.prompt.shown().front().buttons, PromptButtons::OkCancel);
         QCOMPARE(bench.reads, 1);
         QCOMPARE(QString(bench.record.getSerialNo()), QString("PT00000001"));

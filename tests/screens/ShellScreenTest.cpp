@@ -114,10 +114,34 @@ class ShellScreenTest : public QObject {
         rig.client().record().setSerialNo("SOMEBODY01");
         rig.bench.mark();
         rig.screen()->program();
-        QCOMPARE(rig.bench.messages(), (QStringList{"WARNING|Serial No. mismatch!! Read in new radio?",
-                                                    "NOTE|Radio has been successfully read !!"}));
+        QCOMPARE(rig.bench.messages(),
+                 (QStringList{"WARNING|Serial No. mismatch!! Read in new radio?\n\n"
+                              "Radio connected: PT00000001\nRadio in memory: SOMEBODY01",
+                              "NOTE|Radio has been successfully read !!"}));
         QCOMPARE(QString(rig.client().record().getSerialNo()), QString("PT00000001"));
         QCOMPARE(rig.app->openScreenCode(), 3);
+    }
+
+    void aRereadThatBringsInARadioTheScreenDoesNotFitClosesIt() {
+        ShellRig rig;
+        rig.run(cmd::ReadRadio);
+        rig.run(cmd::TxHighPower);
+        // The technician swaps in a mobile: High Power is a portable procedure.
+        SimRadio mobile(SimProfile::named("mobile"));
+        SimPeer mobilePeer(mobile);
+        rig.bench.line.setPeer(&mobilePeer);
+        rig.bench.mark();
+        rig.screen()->program();
+        QCOMPARE(QString(rig.client().record().getSerialNo()), QString::fromStdString(mobile.serialNo()));
+        QVERIFY(rig.bench.messages().contains(
+            "NOTE|The radio now connected does not have this procedure.\nThe window is closed."));
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(rig.client().subWindowList().isEmpty());
+        QCOMPARE(rig.app->openScreenCode(), 0);
+        QVERIFY(!mobile.keyed());
+        QVERIFY(!mobile.testMode().has_value());
+        rig.bench.line.setPeer(&rig.bench.peer);
     }
 
     void closingTheMainWindowWhileKeyedDekeysResetsAndExitResetsAgain() {
