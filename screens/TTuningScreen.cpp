@@ -152,7 +152,7 @@ void TTuningScreen::buildControls() {
         l->adjustSize();
         return l;
     };
-    label(QStringLiteral("Frequency Point(MHz)"), kFrequencyLabelX, kLabelY);
+    label(QString::fromLatin1(layout.firstHeader), kFrequencyLabelX, kLabelY);
     label(QStringLiteral("Default Softpot"), kDefaultLabelX, kLabelY);
     label(QStringLiteral("Working Softpot"), layout.workingLabelX, kLabelY);
 

@@ -35,6 +35,7 @@ struct screenLayout {
     int noteY = 320;
     int workingLabelX = 550;  ///< "Working Softpot"
     int workingWidth = 60;    ///< working box and its up-down together
+    const char* firstHeader = "Frequency Point(MHz)";  ///< over the first column ("DAC No." on the DAC screen)
 
     /// The standard seven-point screen.
     static screenLayout sevenPoint() { return {}; }
