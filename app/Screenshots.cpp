@@ -4,17 +4,19 @@
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
-#include <QMenu>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPushButton>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <cstdio>
 
 #include "app/CommandTable.h"
 #include "app/Pictures.h"
-#include "app/QtUserPrompt.h"
 #include "app/ProcedureCatalogue.h"
+#include "app/QtUserPrompt.h"
 #include "app/THelpWindow.h"
 #include "app/TSplashWindow.h"
 #include "app/TVantrelApp.h"
@@ -186,15 +188,25 @@ int renderScreenshots(const QString& directory, const QString& programDirectory)
     shootMenu(QStringLiteral("&Utilities"), QStringLiteral("menu-utilities-radio-read"));
     frame.execute(cmd::RadioInfo);
 
-    // The tuning screens over the radio just read: as opened, and keyed at their first point.
-    for (auto [command, name] : {std::pair{cmd::TxHighPower, "screen-transmit-high-power"},
-                                 std::pair{cmd::TxLowPower, "screen-transmit-low-power"}}) {
-        frame.execute(command);
+    // Every tuning screen the radio just read offers: as opened, and keyed at its first point. The
+    // file is named after the window's caption ("screen-transmit-high-power").
+    for (const ProcedureEntry& entry : procedureCatalogue()) {
+        frame.updateCommandStates();
+        if (!entry.create || !frame.isAvailable(entry.commandId))
+            continue;
+        const QString name =
+            QStringLiteral("screen-") +
+            QString::fromLatin1(entry.childCaption)
+                .toLower()
+                .replace(QRegularExpression(QStringLiteral("[^a-z0-9]+")), QStringLiteral("-"))
+                .remove(QRegularExpression(QStringLiteral("-$")));
+        frame.execute(entry.commandId);
         QMdiSubWindow* child = frame.client()->activeSubWindow();
-        camera.shoot(frame, QLatin1String(name));
-        if (auto* screen = child ? qobject_cast<TTuningScreen*>(child->widget()) : nullptr) {
+        camera.shoot(frame, name);
+        auto* screen = child ? qobject_cast<TTuningScreen*>(child->widget()) : nullptr;
+        if (screen && screen->pttButton() && screen->pttButton()->isEnabled()) {
             screen->togglePtt();
-            camera.shoot(*child, QLatin1String(name) + QStringLiteral("-keyed"));
+            camera.shoot(*child, name + QStringLiteral("-keyed"));
             screen->togglePtt();
         }
         frame.client()->closeAllSubWindows();
