@@ -101,6 +101,20 @@ class CommandEnablerTest : public QObject {
         QVERIFY(!shell.frame().isAvailable(cmd::BasebandOffset));
     }
 
+    void anItemOfAPullRightNeedsItsGroupEnablerToo() {
+        Shell shell("portable");
+        shell.start();
+        QVERIFY(shell.run(cmd::ReadRadio));
+        shell.frame().updateCommandStates();
+        QVERIFY(shell.frame().isAvailable(cmd::Vco12k5));
+        // The 12.5 kHz item only asks for the spacing bit; its pull-right asks for the VCO softpot.
+        shell.client().record().markUnsupported(flag::VcoAttenuation);
+        shell.frame().updateCommandStates();
+        QVERIFY(!shell.frame().groupMenu(cmd::GroupVco)->menuAction()->isEnabled());
+        QVERIFY(!shell.frame().isAvailable(cmd::Vco12k5));
+        QVERIFY(!shell.run(cmd::Vco12k5));
+    }
+
     void archiveAloneEnablesTuningButNoUtilities() {
         QString archive;
         {
