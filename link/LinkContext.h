@@ -9,6 +9,8 @@
 
 namespace vantrel {
 
+class LinkTap;
+
 /// Everything a connection (cominit) needs from its surroundings. Production defaults: the
 /// current directory, the POSIX port opener and the system clock. Tests point it at a virtual line.
 struct LinkContext {
@@ -19,6 +21,8 @@ struct LinkContext {
     /// Called while the link waits for the radio, so a user interface can keep painting.
     /// It must not start another radio operation.
     std::function<void()> idleHook;
+    /// Hears every byte of every connection (the link monitor, the support trace); nullptr for none.
+    LinkTap* tap = nullptr;
 
     PortOpener& portOpener();
     Clock& lineClock();

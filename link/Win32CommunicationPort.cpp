@@ -1,6 +1,7 @@
 // The concrete serial port over a SerialDevice.
 #include "link/Win32CommunicationPort.h"
 
+#include "link/LinkTap.h"
 #include <algorithm>
 
 #include "link/CharacterTimer.h"
@@ -46,6 +47,8 @@ Win32CommunicationPort::Win32CommunicationPort(unsigned portNumber, uint32_t lin
                                                int dataBits, int stopBits, bool echoCheck)
     : m_echoCheck(echoCheck), m_portNumber(portNumber), m_clock(linkContext().lineClock()) {
     m_device = linkContext().portOpener().open(portNumber);
+    if (LinkTap* tap = linkContext().tap)
+        m_device = std::make_unique<TappedDevice>(std::move(m_device), *tap, m_clock);
     open(lineRate, parity, dataBits, stopBits);
 }
 
