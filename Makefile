@@ -6,7 +6,7 @@ JOBS        ?= $(shell nproc 2>/dev/null || echo 2)
 BUILD_TYPE  ?= RelWithDebInfo
 
 BUILD_PKGS  = cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev nlohmann-json3-dev \
-              qt6-base-dev libgl-dev help2man dpkg-dev
+              qt6-base-dev libgl-dev help2man dpkg-dev desktop-file-utils
 BENCH_PKGS  = libbenchmark-dev
 FUZZ_PKGS   = clang libclang-rt-14-dev
 FUZZ_BUILD  ?= build-fuzz
@@ -33,7 +33,7 @@ test: build
 # The core, the simulated radio and the command-line tool under AddressSanitizer and
 # UndefinedBehaviorSanitizer (the Qt application is left out: its tests run above).
 test-sanitizers: deps
-	cmake -S . -B $(SAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVANTREL_APP=OFF \
+	cmake -S . -B $(SAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVANTREL_APP=OFF -DVANTREL_MANPAGES=OFF \
 	    -DCMAKE_CXX_FLAGS="$(SAN_FLAGS)" -DCMAKE_EXE_LINKER_FLAGS="$(SAN_FLAGS)"
 	cmake --build $(SAN_BUILD) -j $(JOBS)
 	cd $(SAN_BUILD) && ctest --output-on-failure -j $(JOBS)

@@ -29,6 +29,11 @@ deb)
     [ "$(field Version)" = "$version" ] || fail "Version is '$(field Version)', the project is $version"
     [ "$(field Architecture)" = "$(dpkg --print-architecture)" ] || fail "Architecture is '$(field Architecture)'"
     [ -n "$(field Maintainer)" ] || fail "no Maintainer"
+    # A synopsis line, then the long description with every line indented by one blank.
+    field Description | sed 1d | grep -q -v '^ ' && fail "the long description has unindented lines"
+    synopsis=$(field Description | head -n 1)
+    [ -n "$synopsis" ] || fail "the description has no synopsis"
+    field Description | sed -n 2p | grep -q -F -x " $synopsis" && fail "the long description repeats the synopsis"
     depends=$(field Depends)
     echo "Depends: $depends"
     for lib in libqt6core6 libqt6gui6 libqt6widgets6 libqt6printsupport6 libstdc++6 libc6; do
