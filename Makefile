@@ -6,14 +6,14 @@ JOBS        ?= $(shell nproc 2>/dev/null || echo 2)
 BUILD_TYPE  ?= RelWithDebInfo
 
 BUILD_PKGS  = cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev nlohmann-json3-dev \
-              qt6-base-dev libgl-dev
+              qt6-base-dev libgl-dev help2man dpkg-dev desktop-file-utils
 BENCH_PKGS  = libbenchmark-dev
 FUZZ_PKGS   = clang libclang-rt-14-dev
 FUZZ_BUILD  ?= build-fuzz
 FUZZ_SECONDS ?= 60
 FUZZ_TARGETS = reply_reader exchange radio_command archive com_ini record_json model_table
 
-.PHONY: all deps build test test-sanitizers demo bench fuzz clean format
+.PHONY: all deps build test test-sanitizers demo package bench fuzz clean format
 
 all: build
 
@@ -33,13 +33,20 @@ test: build
 # The core, the simulated radio and the command-line tool under AddressSanitizer and
 # UndefinedBehaviorSanitizer (the Qt application is left out: its tests run above).
 test-sanitizers: deps
-	cmake -S . -B $(SAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVANTREL_APP=OFF \
+	cmake -S . -B $(SAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVANTREL_APP=OFF -DVANTREL_MANPAGES=OFF \
 	    -DCMAKE_CXX_FLAGS="$(SAN_FLAGS)" -DCMAKE_EXE_LINKER_FLAGS="$(SAN_FLAGS)"
 	cmake --build $(SAN_BUILD) -j $(JOBS)
 	cd $(SAN_BUILD) && ctest --output-on-failure -j $(JOBS)
 
 demo: build
 	@sh tools/demo.sh $(BUILD)
+
+# The Debian package vantrel_<version>_<arch>.deb, copied here: sudo apt install ./vantrel_*.deb
+package: build
+	rm -rf $(BUILD)/package
+	cd $(BUILD) && cpack -G DEB -B package
+	rm -f vantrel_*.deb
+	cp $(BUILD)/package/vantrel_*.deb .
 
 bench:
 	@sh tools/install-deps.sh $(BUILD_PKGS) $(BENCH_PKGS)

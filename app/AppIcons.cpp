@@ -12,17 +12,21 @@ namespace {
 
 using Draw = std::function<void(QPainter&)>;
 
+/// Paints a drawing made on a 32 x 32 canvas onto a square device of the given side.
+void paintScaled(QPaintDevice& device, int side, const Draw& draw) {
+    QPainter p(&device);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.scale(side / 32.0, side / 32.0);
+    draw(p);
+}
+
 /// Renders a drawing made on a 32 x 32 canvas at the usual icon sizes.
 QIcon render(const Draw& draw) {
     QIcon icon;
     for (int side : {16, 24, 32, 48, 64}) {
         QPixmap pm(side, side);
         pm.fill(Qt::transparent);
-        QPainter p(&pm);
-        p.setRenderHint(QPainter::Antialiasing);
-        p.scale(side / 32.0, side / 32.0);
-        draw(p);
-        p.end();
+        paintScaled(pm, side, draw);
         icon.addPixmap(pm);
     }
     return icon;
@@ -178,6 +182,13 @@ QIcon toolbarIcon(int bitmapNumber) {
 
 QIcon applicationIcon() {
     return render(appIcon);
+}
+
+QImage applicationIconImage(int side) {
+    QImage image(side, side, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    paintScaled(image, side, appIcon);
+    return image;
 }
 
 }  // namespace vantrel

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QIcon>
+#include <QImage>
 
 namespace vantrel {
 
@@ -20,5 +21,7 @@ inline constexpr int HelpIndex = 2001;
 QIcon toolbarIcon(int bitmapNumber);
 /// Application icon 1: a handheld radio over a tuning scale.
 QIcon applicationIcon();
+/// The application icon drawn at side x side pixels on a transparent ground (the desktop's icons).
+QImage applicationIconImage(int side);
 
 }  // namespace vantrel

@@ -4,12 +4,9 @@
 #include <QLabel>
 #include <QPushButton>
 
+#include "VantrelVersion.h"
 #include "app/AppIcons.h"
 #include "app/DialogUnits.h"
-
-#ifndef VANTREL_VERSION
-#define VANTREL_VERSION "0.0.0"
-#endif
 
 namespace vantrel {
 
@@ -30,7 +27,7 @@ TAboutDialog::TAboutDialog(QWidget* parent) : QDialog(parent) {
     title->setObjectName(QStringLiteral("title"));
     title->setGeometry(du.rect(50, 12, 175, 10));
 
-    auto* version = new QLabel(QStringLiteral("Version %1").arg(QStringLiteral(VANTREL_VERSION)), this);
+    auto* version = new QLabel(QStringLiteral("Version %1").arg(QLatin1String(kVersion)), this);
     version->setObjectName(QStringLiteral("version"));
     version->setGeometry(du.rect(50, 26, 170, 10));
     auto* date = new QLabel(QStringLiteral("Released %1").arg(QStringLiteral(__DATE__)), this);

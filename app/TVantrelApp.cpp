@@ -24,8 +24,12 @@ TVantrelApp::TVantrelApp(StartOptions options, UserPrompt& prompt, ShellHooks ho
     : m_options(std::move(options)), m_prompt(prompt), m_hooks(std::move(hooks)) {
     if (m_options.profilePath.isEmpty())
         m_options.profilePath = QStringLiteral("Vantrel.ini");
+    for (QString* directory :
+         {&m_options.dataDirectory, &m_options.settingsDirectory, &m_options.workDirectory})
+        if (directory->isEmpty())
+            *directory = m_options.programDirectory;
     m_recent = std::make_unique<RecentFileList>(m_options.profilePath);
-    linkContext().programDirectory = m_options.programDirectory.toStdString();
+    linkContext().programDirectory = m_options.settingsDirectory.toStdString();
     // While the link waits for the radio the windows keep painting; user input stays queued, so no
     // second command can start inside a running one.
     linkContext().idleHook = [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); };
@@ -53,11 +57,11 @@ QString TVantrelApp::commandLineText() const {
 }
 
 bool TVantrelApp::ensureComPort() {
-    const std::string directory = m_options.programDirectory.toStdString();
+    const std::string directory = m_options.settingsDirectory.toStdString();
     if (comIni::read(directory) != -1)
         return true;
     {
-        TCommSetupDialog dialog(nullptr, m_options.programDirectory);
+        TCommSetupDialog dialog(nullptr, m_options.settingsDirectory);
         m_hooks.runDialog(dialog);
     }
     if (comIni::read(directory) != -1)
@@ -81,7 +85,7 @@ void TVantrelApp::probePort(int port) {
 int TVantrelApp::start(bool show) {
     if (!ensureComPort())
         return -1;
-    probePort(comIni::read(m_options.programDirectory.toStdString()));
+    probePort(comIni::read(m_options.settingsDirectory.toStdString()));
 
     m_frame = std::make_unique<TVantrelFrame>(*this);
     QCoreApplication::instance()->installEventFilter(this);

@@ -22,6 +22,10 @@ struct StartOptions {
     QStringList arguments;     ///< the program's arguments (options of its own already removed)
     QString programDirectory;  ///< directory of the program, without a trailing separator
     QString profilePath;       ///< the recent-file profile ("Vantrel.ini" in the current directory)
+    // Where an installed program keeps its files (programFolders); empty: the program directory.
+    QString dataDirectory;      ///< the pictures
+    QString settingsDirectory;  ///< COM.INI
+    QString workDirectory;      ///< the current directory of radio operations (display.txt)
 };
 
 /// Owns the main window and the state every part of the shell shares. Start-up runs in start(); the
@@ -45,6 +49,9 @@ class TVantrelApp : public QObject {
 
     int& openScreenCode() { return m_openScreenCode; }
     const QString& programDirectory() const { return m_options.programDirectory; }
+    const QString& dataDirectory() const { return m_options.dataDirectory; }
+    const QString& settingsDirectory() const { return m_options.settingsDirectory; }
+    const QString& workDirectory() const { return m_options.workDirectory; }
     /// The arguments joined by single blanks, trailing blanks removed (the archive to load).
     QString commandLineText() const;
     bool hasArguments() const { return !m_options.arguments.isEmpty(); }

@@ -267,7 +267,7 @@ void TVantrelMDIClient::cmTempComp(int commandId) {
 void TVantrelMDIClient::cmSetupPicture(int commandId) {
     const bool portable = commandId == cmd::PortableSetup;
     const int code = portable ? screenCode::PortableSetup : screenCode::MobileSetup;
-    const QString bitmap = m_app.programDirectory() + QLatin1Char('/') +
+    const QString bitmap = m_app.dataDirectory() + QLatin1Char('/') +
                            qs(portable ? pictureFile::PortableSetup : pictureFile::MobileSetup);
     openWindow(code, QStringLiteral("Radio Setup"), true, [&]() -> QWidget* {
         if (m_setupPictureOpen)
@@ -280,7 +280,7 @@ void TVantrelMDIClient::cmSetupPicture(int commandId) {
 // --- Dialogs ---------------------------------------------------------------------------------------------
 
 void TVantrelMDIClient::cmCommSettings(int) {
-    TCommSetupDialog dialog(window(), m_app.programDirectory());
+    TCommSetupDialog dialog(window(), m_app.settingsDirectory());
     m_app.hooks().runDialog(dialog);
 }
 
@@ -365,8 +365,8 @@ void TVantrelMDIClient::showPortDetail() {
 }
 
 void TVantrelMDIClient::cmReadRadio(int) {
-    QDir::setCurrent(m_app.programDirectory());
-    TSplashWindow progress(m_app.programDirectory() + QLatin1Char('/') + qs(pictureFile::Title),
+    QDir::setCurrent(m_app.workDirectory());
+    TSplashWindow progress(m_app.dataDirectory() + QLatin1Char('/') + qs(pictureFile::Title),
                            qs(radioOperations::kProgressTitle));
     progress.show();
     BusyScope busy(m_busy);
@@ -391,10 +391,10 @@ void TVantrelMDIClient::cmReadRadio(int) {
 }
 
 void TVantrelMDIClient::cmProgramAll(int) {
-    QDir::setCurrent(m_app.programDirectory());
+    QDir::setCurrent(m_app.workDirectory());
     if (m_app.prompt().show(radioProgramAll::confirmationPrompt()) != PromptAnswer::Ok)
         return;
-    TSplashWindow progress(m_app.programDirectory() + QLatin1Char('/') + qs(pictureFile::Title),
+    TSplashWindow progress(m_app.dataDirectory() + QLatin1Char('/') + qs(pictureFile::Title),
                            qs(radioProgramAll::kProgressTitle));
     progress.show();
     BusyScope busy(m_busy);

@@ -3,7 +3,9 @@
 #include <QDir>
 #include <QFileInfo>
 #include <cstdio>
+#include <cstring>
 
+#include "VantrelVersion.h"
 #include "app/AppIcons.h"
 #include "app/DemoRadio.h"
 #include "app/QtUserPrompt.h"
@@ -11,8 +13,26 @@
 #include "app/Screenshots.h"
 #include "app/TVantrelApp.h"
 #include "app/TVantrelFrame.h"
+#include "link/programFolders.h"
 
 namespace {
+
+const char* const kUsage =
+    "Usage: vantrel [--simulate [PROFILE]] [--trace] [FILE.sfp]\n"
+    "  or:  vantrel --screenshots DIRECTORY\n"
+    "  or:  vantrel --version\n"
+    "\n"
+    "Alignment tuner for two-way FM radios: reads a radio's identity and tuning values, tunes each\n"
+    "alignment procedure, programs the values back, keeps them in archive files and prints a report.\n"
+    "FILE.sfp is an archive file loaded at start.\n"
+    "\n"
+    "Options:\n"
+    "  --simulate [PROFILE]   run against a simulated radio of the profile (default portable; see\n"
+    "                         vantrel-sim --list-profiles) on a pseudo-terminal\n"
+    "  --trace                with --simulate, print the simulated radio's state changes on stderr\n"
+    "  --screenshots DIR      render every window and dialog to PNG files in DIR and exit\n"
+    "  -h, --help             print this text and exit\n"
+    "  --version              print the version and exit\n";
 
 struct Options {
     QStringList archive;
@@ -46,19 +66,32 @@ Options parse(const QStringList& args) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Answered before the application object exists, so they need no display.
+    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::printf("vantrel %s\n", vantrel::kVersion);
+        return 0;
+    }
     QApplication qapp(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vantrel"));
     QApplication::setWindowIcon(vantrel::applicationIcon());
     const Options options = parse(QApplication::arguments());
     const QString programDirectory = QFileInfo(QApplication::applicationFilePath()).absolutePath();
+    const vantrel::programFolders folders = vantrel::programFolders::resolve(programDirectory.toStdString());
+    folders.createUserFolders();
+    const QString dataDirectory = QString::fromStdString(folders.data);
+    const QString settingsDirectory = QString::fromStdString(folders.settings);
 
     if (!options.screenshotDir.isEmpty())
-        return vantrel::renderScreenshots(options.screenshotDir, programDirectory);
+        return vantrel::renderScreenshots(options.screenshotDir, dataDirectory);
 
     vantrel::DemoRadio demo;
     if (options.simulate) {
         QString error;
-        if (!demo.start(options.profile, programDirectory, error)) {
+        if (!demo.start(options.profile, settingsDirectory, error)) {
             std::fprintf(stderr, "vantrel: the simulated radio cannot start: %s\n", qPrintable(error));
             return 1;
         }
@@ -72,12 +105,21 @@ int main(int argc, char** argv) {
     vantrel::StartOptions start;
     start.arguments = options.archive;
     start.programDirectory = programDirectory;
-    start.profilePath = QDir::current().absoluteFilePath(QStringLiteral("Vantrel.ini"));
+    start.dataDirectory = dataDirectory;
+    start.settingsDirectory = settingsDirectory;
+    start.workDirectory = QString::fromStdString(folders.work);
+    // Installed, the recent-file list is the user's; from a folder it stays in the current directory.
+    start.profilePath = folders.installed ? QDir(settingsDirectory).filePath(QStringLiteral("Vantrel.ini"))
+                                          : QDir::current().absoluteFilePath(QStringLiteral("Vantrel.ini"));
     int result = 0;
     {
         vantrel::TVantrelApp app(start, prompt, vantrel::ShellHooks::interactive());
         if (app.start() != 0)
             return -1;
+        // Installed, display.txt goes to the user's work folder from the start, not to wherever the
+        // menu started the program (the archive named on the command line is already loaded).
+        if (folders.installed)
+            QDir::setCurrent(start.workDirectory);
         prompt.setParent(app.frame());
         result = QApplication::exec();
     }

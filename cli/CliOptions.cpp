@@ -142,6 +142,7 @@ std::string cliUsage(CliCommand command) {
 
 std::string cliUsage() {
     return "Usage: vantrel-cli [--port N | --device PATH] COMMAND [ARGS]\n"
+           "  or:  vantrel-cli --version\n"
            "\n"
            "Commands:\n"
            "  read [-o FILE.sfp] [--json]  read the radio; save the archive, print the record as JSON\n"

@@ -1,12 +1,15 @@
-// Entry point of vantrel-cli: finds the program directory and runs one command line.
+// Entry point of vantrel-cli: finds the folder of COM.INI and runs one command line.
 #include <unistd.h>
 
 #include <filesystem>
 #include <iostream>
+#include <string_view>
 #include <system_error>
 
+#include "VantrelVersion.h"
 #include "cli/CliApp.h"
 #include "link/LinkContext.h"
+#include "link/programFolders.h"
 
 namespace {
 
@@ -24,7 +27,15 @@ std::string programDirectory(const char* argv0) {
 
 int main(int argc, char** argv) {
     std::ios::sync_with_stdio(true);
-    const std::string directory = programDirectory(argc > 0 ? argv[0] : nullptr);
+    if (argc == 2 && std::string_view(argv[1]) == "--version") {
+        std::cout << "vantrel-cli " << vantrel::kVersion << '\n';
+        return 0;
+    }
+    // COM.INI lives beside the program, or in the user's settings folder when the program is installed.
+    const vantrel::programFolders folders =
+        vantrel::programFolders::resolve(programDirectory(argc > 0 ? argv[0] : nullptr));
+    folders.createUserFolders();
+    const std::string& directory = folders.settings;
     vantrel::linkContext().programDirectory = directory;
     std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
     vantrel::CliApp app(directory, vantrel::CliIo{std::cout, std::cerr, std::cin, isatty(STDIN_FILENO) == 1,

@@ -597,12 +597,23 @@ std::vector<std::filesystem::path> SimProfile::searchPath() {
     std::vector<std::filesystem::path> dirs;
     if (const char* env = std::getenv("VANTREL_SIM_PROFILES"); env && *env)
         dirs.emplace_back(env);
+    bool installed = false;
     char exe[4096];
     const ssize_t n = ::readlink("/proc/self/exe", exe, sizeof exe - 1);
-    if (n > 0)
-        dirs.push_back(std::filesystem::path(std::string(exe, static_cast<size_t>(n))).parent_path() /
-                       "profiles");
-    if (*VANTREL_SIM_SOURCE_PROFILES)
+    if (n > 0) {
+        const std::filesystem::path bin =
+            std::filesystem::path(std::string(exe, static_cast<size_t>(n))).parent_path();
+        dirs.push_back(bin / "profiles");
+        // Installed under a prefix: <prefix>/bin/vantrel-sim reads <prefix>/share/vantrel/profiles.
+        const std::filesystem::path shared = bin.parent_path() / "share" / "vantrel" / "profiles";
+        std::error_code ec;
+        if (bin.filename() == "bin" && std::filesystem::is_directory(shared, ec)) {
+            dirs.push_back(shared);
+            installed = true;
+        }
+    }
+    // The source folder serves build trees only; an installed program never looks there.
+    if (!installed && *VANTREL_SIM_SOURCE_PROFILES)
         dirs.emplace_back(VANTREL_SIM_SOURCE_PROFILES);
     return dirs;
 }

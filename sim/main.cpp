@@ -6,6 +6,7 @@
 #include <mutex>
 #include <string>
 
+#include "VantrelVersion.h"
 #include "sim/PtySimServer.h"
 #include "sim/SimProfile.h"
 #include "sim/SimRadio.h"
@@ -16,16 +17,25 @@ namespace {
 
 void usage() {
     std::cout
-        << "usage: vantrel-sim [--profile NAME|FILE] [--link PATH] [--trace] [--fault SPEC]...\n"
-           "       vantrel-sim --list-profiles\n"
-           "       vantrel-sim --write-bbo-config FILE [--profile NAME|FILE]...\n"
+        << "Usage: vantrel-sim [--profile NAME|FILE] [--link PATH] [--trace] [--fault SPEC]...\n"
+           "  or:  vantrel-sim --list-profiles\n"
+           "  or:  vantrel-sim --write-bbo-config FILE [--profile NAME|FILE]...\n"
+           "  or:  vantrel-sim --version\n"
            "\n"
-           "Serves a simulated radio on a pseudo-terminal; PATH (default /tmp/vantrel-com1) points at it.\n"
-           "  --profile   radio profile by name (see --list-profiles) or JSON file (default: portable)\n"
-           "  --trace     print every frame and state change\n"
-           "  --fault     kind[@N][/0xOP[.0xBB]][*times][:param], e.g. nak@3, silence/0x23, late:12000;\n"
-           "              kinds: silence nak badsum unsupported late truncated noise disconnect\n"
-           "  --write-bbo-config  writes a baseband offset configuration file for the named profiles\n";
+           "Serves a simulated radio on a pseudo-terminal until interrupted; prints the VANTREL_COM1=PATH\n"
+           "line to use it.\n"
+           "\n"
+           "  --profile NAME|FILE      radio profile by name (see --list-profiles) or JSON file\n"
+           "                           (default: portable)\n"
+           "  --link PATH              the symbolic link to the pseudo-terminal (default /tmp/vantrel-com1)\n"
+           "  --trace                  print every frame and state change\n"
+           "  --fault SPEC             kind[@N][/0xOP[.0xBB]][*times][:param], e.g. nak@3, silence/0x23,\n"
+           "                           late:12000; kinds: silence nak badsum unsupported late truncated\n"
+           "                           noise disconnect\n"
+           "  --write-bbo-config FILE  write a baseband offset configuration file for the named profiles\n"
+           "  --list-profiles          list the profiles found by name, with their descriptions\n"
+           "  -h, --help               print this text\n"
+           "  --version                print the version\n";
 }
 
 }  // namespace
@@ -58,6 +68,9 @@ int main(int argc, char** argv) {
                 for (const std::string& n : SimProfile::available()) {
                     std::cout << n << "  " << SimProfile::named(n).description << "\n";
                 }
+                return 0;
+            } else if (a == "--version") {
+                std::cout << "vantrel-sim " << kVersion << "\n";
                 return 0;
             } else if (a == "--help" || a == "-h") {
                 usage();

@@ -46,6 +46,9 @@ int Shell::start(QStringList arguments) {
     options.arguments = std::move(arguments);
     options.programDirectory = m_dir.path();
     options.profilePath = path(QStringLiteral("Vantrel.ini"));
+    options.dataDirectory = dataDirectory;
+    options.settingsDirectory = settingsDirectory;
+    options.workDirectory = workDirectory;
     m_app = std::make_unique<TVantrelApp>(options, m_prompt, hooks);
     // The app installs the real idle hook; events stay with the test here.
     int result = m_app->start(false);

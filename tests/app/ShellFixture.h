@@ -72,6 +72,8 @@ class Shell {
     /// Answers of the file dialogs, taken in order; empty means cancel.
     QStringList files;
     bool printerAvailable = true;
+    /// The folders of an installed program (StartOptions); empty: the temporary program directory.
+    QString dataDirectory, settingsDirectory, workDirectory;
     /// Messages shown, as "caption|text".
     QStringList messages() const;
     /// Runs the command when it is available; answers whether it was.

@@ -1,4 +1,6 @@
-// Start-up paths: COM.INI missing (cancel or choose), archive on the command line, recent files, exit reset.
+// Start-up paths: COM.INI missing (cancel or choose), the installed folders, archive on the command line,
+// recent files, exit reset.
+#include <QDir>
 #include <QFile>
 #include <QSettings>
 #include <QTest>
@@ -63,6 +65,38 @@ class StartupTest : public QObject {
         QCOMPARE(ini.readAll(), QByteArray("COM Port Id :2\n "));
         QVERIFY(shell.prompt().shown().empty());
         QVERIFY(shell.app().frame());
+    }
+
+    void installedFoldersKeepTheUsersFilesApart() {
+        // Installed: COM.INI in the settings folder, display.txt in the work folder, nothing beside
+        // the program.
+        Shell shell("portable", false);
+        const QString settings = shell.path("config"), work = shell.path("work");
+        QVERIFY(QDir().mkpath(settings) && QDir().mkpath(work));
+        comIni::write(settings.toStdString(), 1);
+        shell.settingsDirectory = settings;
+        shell.workDirectory = work;
+        shell.dataDirectory = shell.path("share");
+        QCOMPARE(shell.start(), 0);
+        QVERIFY(shell.dialogsRun.isEmpty());
+
+        QVERIFY(shell.run(cmd::ReadRadio));
+        QVERIFY(shell.messages().contains("NOTE|Radio has been successfully read !!"));
+        QCOMPARE(QDir::current(), QDir(work));
+        shell.printerAvailable = false;
+        shell.run(cmd::PrintPreview);
+        QVERIFY(QFile::exists(work + "/display.txt"));
+
+        shell.onDialog = [](QDialog& d) {
+            if (auto* ports = dynamic_cast<TCommSetupDialog*>(&d)) {
+                ports->choose(3);
+                ports->apply();
+            }
+        };
+        shell.run(cmd::CommSettings);
+        QCOMPARE(comIni::read(settings.toStdString()), 3);
+        QVERIFY(!QFile::exists(shell.path("COM.INI")));
+        QVERIFY(!QFile::exists(shell.path("display.txt")));
     }
 
     void archiveOnTheCommandLineIsLoaded() {
