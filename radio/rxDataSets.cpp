@@ -38,6 +38,9 @@ void rxFEBPData::read(radioStorage& record, EnhancedSBEP& link) {
 std::int32_t rxFEBPData::readCalDac(radioStorage& record, EnhancedSBEP& link) {
     std::uint8_t reply[kReplyBufferSize] = {};
     link.readRSSICalDac(reply);
+    // A refusal carries no reading: byte 3 of that frame is no calibration value.
+    if (reply[kReplyOpcode] == sbep::Unsupported)
+        return record.getValue(row::Rssi, col::FrontEndCalDac);
     const std::int32_t value = reply[kReplyFirstValue];
     record.setValue(row::Rssi, col::FrontEndCalDac, value);
     return value;

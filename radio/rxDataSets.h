@@ -19,7 +19,8 @@ class rxFEBPData : public dataSetBase {
     using softpotBase::setLive;
     /// Seven points over the receive points, gated after F1.
     void read(radioStorage& record, EnhancedSBEP& link);
-    /// Calibration DAC reading (softpot 26), reply byte 3 into `values[16][6]`; answers it.
+    /// Calibration DAC reading (softpot 26), reply byte 3 into `values[16][6]`; answers it. When the radio
+    /// refuses the request the record keeps its value and the call answers the value held.
     std::int32_t readCalDac(radioStorage& record, EnhancedSBEP& link);
 };
 

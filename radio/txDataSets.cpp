@@ -20,13 +20,18 @@ int powerArgument(int selectorValue) {
 void sendPowerSetup(EnhancedSBEP& link, int selectorValue, std::int32_t spacingCode, bool first,
                     bool second) {
     const int power = powerArgument(selectorValue);
-    if (power < 0 || (!first && !second))
+    if (power < 0)
         return;
     const auto argument = static_cast<std::uint8_t>(power);
     const auto code = static_cast<std::uint8_t>(spacingCode);
-    // Both forms together would send four requests; the second form alone is what the radio needs.
-    link.setTestMode(second ? testmode::SecondForm : testmode::FirstForm, argument, code);
-    link.setTestMode(testmode::PowerFollow, argument, code);
+    if (first) {
+        link.setTestMode(testmode::FirstForm, argument, code);
+        link.setTestMode(testmode::PowerFollow, argument, code);
+    }
+    if (second) {
+        link.setTestMode(testmode::SecondForm, argument, code);
+        link.setTestMode(testmode::PowerFollow, argument, code);
+    }
 }
 
 }  // namespace

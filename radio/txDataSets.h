@@ -96,7 +96,7 @@ class txTransmitPowData : public dataSetBase, public TxAlignBase {
     virtual ~txTransmitPowData() = default;
     /// Selector 1 (high power, argument 0) or 2 (low power, argument 2); other selectors send nothing.
     /// `first`: (0, power, spacing) then (129, power, spacing); `second`: (1, power, spacing) then
-    /// (129, power, spacing). When both are asked only the second form is sent.
+    /// (129, power, spacing). When both are asked both forms are sent, the first form first.
     virtual void setupTest(int selectorValue, EnhancedSBEP& link, bool first, bool second);
     virtual void endTest() {}
 
