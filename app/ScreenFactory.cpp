@@ -4,6 +4,7 @@
 #include "app/CommandTable.h"
 #include "screens/TTransmitHighPowerWindow.h"
 #include "screens/TTransmitLowPowerWindow.h"
+#include "utilities/utilityScreens.h"
 
 namespace vantrel {
 
@@ -17,7 +18,34 @@ std::unique_ptr<ScreenFactory>& slot() {
 /// Creates the tuning screens of the screens library by command.
 class TuningScreenFactory : public ScreenFactory {
   public:
+    bool precheck(const ScreenRequest& request, const ScreenContext& context) override {
+        if (request.commandId == cmd::BasebandOffset)
+            return basebandPrecheck(environmentOf(context));
+        return true;
+    }
+
     QWidget* create(const ScreenRequest& request, const ScreenContext& context) override {
+        const screenEnvironment environment = environmentOf(context);
+        switch (request.commandId) {
+            case cmd::TxHighPower:
+                return TTuningScreen::create<TTransmitHighPowerWindow>(environment);
+            case cmd::TxLowPower:
+                return TTuningScreen::create<TTransmitLowPowerWindow>(environment);
+            case cmd::ProgramSerialNo:
+                return createSerialProgramWindow(environment);
+            case cmd::BasebandOffset:
+                return createBasebandUpdateWindow(environment);
+            case cmd::TempCompRead:
+                return createTempCompWindow(environment, false);
+            case cmd::TempCompWrite:
+                return createTempCompWindow(environment, true);
+            default:
+                return nullptr;
+        }
+    }
+
+  private:
+    static screenEnvironment environmentOf(const ScreenContext& context) {
         screenEnvironment environment;
         environment.parent = context.parent;
         environment.record = context.record;
@@ -25,14 +53,9 @@ class TuningScreenFactory : public ScreenFactory {
         environment.openScreenCode = context.openScreenCode;
         environment.prompt = context.prompt;
         environment.readRadio = context.readRadio;
-        switch (request.commandId) {
-            case cmd::TxHighPower:
-                return TTuningScreen::create<TTransmitHighPowerWindow>(environment);
-            case cmd::TxLowPower:
-                return TTuningScreen::create<TTransmitLowPowerWindow>(environment);
-            default:
-                return nullptr;
-        }
+        environment.programDirectory = context.programDirectory;
+        environment.bboConfig = context.bboConfig;
+        return environment;
     }
 };
 

@@ -9,6 +9,7 @@ class QWidget;
 
 namespace vantrel {
 
+class bboConfigFileModule;
 class radioOperations;
 class radioStorage;
 class UserPrompt;
@@ -34,6 +35,7 @@ struct ScreenContext {
     radioOperations* operations = nullptr;  ///< the shell's read operation (serial number checks)
     /// Runs the "Read Radio Information and Softpots" command as the main window would, enablers aside.
     std::function<void()> readRadio;
+    bboConfigFileModule* bboConfig = nullptr;  ///< the shell's baseband configuration reader
 };
 
 /// Creates screens by command. The shell frames a created screen in an MDI child; a screen that
@@ -54,7 +56,8 @@ class EmptyScreenFactory : public ScreenFactory {
     QWidget* create(const ScreenRequest&, const ScreenContext&) override { return nullptr; }
 };
 
-/// Knows every tuning screen built so far (transmit high and low power); nullptr for other requests.
+/// Knows every tuning screen built so far (transmit high and low power) and the utility windows; nullptr
+/// for other requests.
 std::unique_ptr<ScreenFactory> makeTuningScreenFactory();
 
 /// The factory the application uses; the screen folders install theirs at start-up. Never null.

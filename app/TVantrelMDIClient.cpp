@@ -156,6 +156,7 @@ ScreenContext TVantrelMDIClient::screenContext() {
     c.prompt = &m_app.prompt();
     c.programDirectory = m_app.programDirectory();
     c.operations = &m_readOperation;
+    c.bboConfig = &m_bboConfig;
     // A screen asks for the read after a serial number mismatch, while its own code keeps the menu
     // command greyed: the handler runs directly, as the window's command message would.
     c.readRadio = [this] { cmReadRadio(cmd::ReadRadio); };
@@ -264,6 +265,9 @@ void TVantrelMDIClient::cmTempComp(int commandId) {
     connect(screen, &QObject::destroyed, this, [this] { emit stateChanged(); });
     addSubWindow(child);
     child->show();
+    // A screen that could not read its data gave the code back: it goes again at once.
+    if (openCode == screenCode::None)
+        delete child;
     emit stateChanged();
 }
 

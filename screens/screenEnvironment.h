@@ -2,6 +2,7 @@
 // prompt.
 #pragma once
 
+#include <QString>
 #include <functional>
 
 class QWidget;
@@ -11,6 +12,7 @@ namespace vantrel {
 class radioStorage;
 class radioOperations;
 class UserPrompt;
+class bboConfigFileModule;
 
 /// Everything a screen is given. Nothing here is owned by the screen; all of it outlives the screen.
 struct screenEnvironment {
@@ -22,6 +24,8 @@ struct screenEnvironment {
     /// Runs the main window's "Read Radio Information and Softpots" command (after a serial mismatch
     /// answered with OK). May be empty: nothing is read then.
     std::function<void()> readRadio;
+    QString programDirectory;                  ///< the program's folder (COM.INI, bbo.cfg)
+    bboConfigFileModule* bboConfig = nullptr;  ///< the shell's baseband configuration reader
 };
 
 }  // namespace vantrel
