@@ -4,8 +4,8 @@
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
-#include <QMenu>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QTemporaryDir>
