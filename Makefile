@@ -11,7 +11,7 @@ BENCH_PKGS  = libbenchmark-dev
 FUZZ_PKGS   = clang libclang-rt-14-dev
 FUZZ_BUILD  ?= build-fuzz
 FUZZ_SECONDS ?= 60
-FUZZ_TARGETS = reply_reader exchange radio_command archive com_ini record_json model_table
+FUZZ_TARGETS = reply_reader exchange radio_command archive com_ini record_json model_table bbo_config
 
 .PHONY: all deps build test test-sanitizers demo package bench fuzz clean format
 

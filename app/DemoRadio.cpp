@@ -3,6 +3,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <cstdio>
 #include <stdexcept>
 
@@ -42,7 +43,21 @@ bool DemoRadio::start(const QString& profile, const QString& programDirectory, Q
         }
     }
     try {
-        m_radio = std::make_unique<SimRadio>(SimProfile::named(profile.toStdString()));
+        const SimProfile simulated = SimProfile::named(profile.toStdString());
+        // A radio whose offsets live in a codeplug table needs its block in bbo.cfg: the demo writes one
+        // with the blocks of every simulated radio. A file already there stays as it is.
+        const QString config = QDir(programDirectory).filePath(QStringLiteral("bbo.cfg"));
+        if (simulated.bboConfig && !QFile::exists(config)) {
+            std::vector<SimBboConfigBlock> blocks;
+            for (const std::string& name : SimProfile::available())
+                if (const SimProfile p = SimProfile::named(name); p.bboConfig)
+                    blocks.push_back(*p.bboConfig);
+            QFile file(config);
+            const std::string text = writeBboConfig(blocks);
+            if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+                file.write(text.data(), static_cast<qint64>(text.size()));
+        }
+        m_radio = std::make_unique<SimRadio>(simulated);
         const QString link = QDir(QDir::tempPath())
                                  .filePath(QStringLiteral("vantrel-demo-%1-com%2")
                                                .arg(QCoreApplication::applicationPid())

@@ -4,6 +4,7 @@
 #include "screens/TDeviationWindows.h"
 #include "screens/TTransmitHighPowerWindow.h"
 #include "screens/TTransmitLowPowerWindow.h"
+#include "utilities/utilityScreens.h"
 
 namespace vantrel {
 
@@ -13,6 +14,13 @@ namespace {
 template <class Screen>
 QWidget* make(const screenEnvironment& environment) {
     return TScreenSession::create<Screen>(environment);
+}
+
+QWidget* makeTempCompRead(const screenEnvironment& environment) {
+    return createTempCompWindow(environment, false);
+}
+QWidget* makeTempCompWrite(const screenEnvironment& environment) {
+    return createTempCompWindow(environment, true);
 }
 
 constexpr int kIndex = helpContext::Index;
@@ -71,13 +79,13 @@ const ProcedureEntry kCatalogue[] = {
     {cmd::Mpt1327, "TMPT1200Window", "MPT1200 Signalling Deviation", "MPT1327 Signalling Deviation", 14,
      40021, e::mpt1327, &make<TMPT1200Window>},
     {cmd::ProgramSerialNo, "TSerialProgramWindow", "Program Serial No", "Program Radio Serial No.",
-     screenCode::SerialProgram, 40020, e::radioRead, nullptr},
+     screenCode::SerialProgram, 40020, e::radioRead, &createSerialProgramWindow},
     {cmd::BasebandOffset, "TBasebandUpdateWindow", "Update Baseband Offset", "Update Baseband Offset", 31,
-     40020, e::basebandOffset, nullptr},
+     40020, e::basebandOffset, &createBasebandUpdateWindow, &basebandPrecheck},
     {cmd::TempCompRead, "TTempCompWindow", "Read Temp Comp", "Read Temp Comp", screenCode::TempCompRead,
-     kIndex, e::radioRead, nullptr},
+     kIndex, e::radioRead, &makeTempCompRead},
     {cmd::TempCompWrite, "TTempCompWindow", "Write Temp Comp", "Write Temp Comp", screenCode::TempCompWrite,
-     kIndex, e::radioRead, nullptr},
+     kIndex, e::radioRead, &makeTempCompWrite},
 };
 
 /// Codes published by variants of a command rather than by a row of their own.

@@ -12,6 +12,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <cstdio>
+#include <tuple>
 
 #include "app/CommandTable.h"
 #include "app/Pictures.h"
@@ -226,6 +227,36 @@ int renderScreenshots(const QString& directory, const QString& programDirectory)
     frame.execute(cmd::ProgramAll);
     frame.execute(cmd::LoadArchive);
     camera.shoot(frame, QStringLiteral("main-archive-loaded"));
+
+    // The utilities: temp comp on the portable, then radios that need the other two windows.
+    auto shootUtility = [&](int command, const QString& name) {
+        frame.execute(command);
+        if (QMdiSubWindow* child = frame.client()->activeSubWindow())
+            camera.shoot(*child, name);
+        frame.client()->closeAllSubWindows();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    };
+    frame.execute(cmd::ReadRadio);
+    shootUtility(cmd::TempCompRead, QStringLiteral("utility-temp-comp-read"));
+    shootUtility(cmd::TempCompWrite, QStringLiteral("utility-temp-comp-write"));
+    for (const auto& profileDir : SimProfile::searchPath()) {
+        const QString config = QString::fromStdString((profileDir / "bbo.cfg").string());
+        if (QFile::exists(config)) {
+            QFile::copy(config, QDir(programDir).filePath(QStringLiteral("bbo.cfg")));
+            break;
+        }
+    }
+    for (auto [profile, command, name] :
+         {std::tuple{"bbo-codeplug-long", cmd::BasebandOffset, "utility-baseband-offset-table"},
+          std::tuple{"bbo-radio", cmd::BasebandOffset, "utility-baseband-offset-radio"},
+          std::tuple{"blank-serial", cmd::ProgramSerialNo, "utility-program-serial-no"}}) {
+        SimRadio other(SimProfile::named(profile));
+        SimPeer otherPeer(other);
+        line.setPeer(&otherPeer);
+        frame.execute(cmd::ReadRadio);
+        shootUtility(command, QLatin1String(name));
+        line.setPeer(&peer);
+    }
 
     app.showHelp(helpContext::Index);
     camera.shoot(*app.helpWindow(), QStringLiteral("help-index"));

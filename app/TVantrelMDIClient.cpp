@@ -142,6 +142,7 @@ screenEnvironment TVantrelMDIClient::environmentFor(int commandId) {
     e.prompt = &m_app.prompt();
     e.programDirectory = m_app.programDirectory();
     e.operations = &m_readOperation;
+    e.bboConfig = &m_bboConfig;
     // A screen asks for the read after a serial number mismatch, while its own code keeps the menu
     // command greyed: the handler runs directly, as the window's command message would.
     e.readRadio = [this] { cmReadRadio(cmd::ReadRadio); };
@@ -261,6 +262,9 @@ void TVantrelMDIClient::cmTempComp(int commandId) {
     connect(screen, &QObject::destroyed, this, [this] { emit stateChanged(); });
     addSubWindow(child);
     child->show();
+    // A screen that could not read its data gave the code back: it goes again at once.
+    if (openCode == screenCode::None)
+        delete child;
     emit stateChanged();
 }
 

@@ -6,6 +6,7 @@
 
 #include "app/CommandTable.h"
 #include "app/ScreenFactory.h"
+#include "operations/bboConfigFileModule.h"
 #include "operations/fileModule.h"
 #include "operations/radioOperations.h"
 #include "radio/radioStorage.h"
@@ -91,6 +92,7 @@ class TVantrelMDIClient : public QMdiArea {
     radioStorage m_record;
     radioOperations m_readOperation;
     fileModule m_files;
+    bboConfigFileModule m_bboConfig;
     bool m_radioRead = false;
     bool m_archiveLoaded = false;
     bool m_tuningAllowed = true;

@@ -1,6 +1,7 @@
 // The command-line tool: runs one command line against the core library and answers its exit code.
 #pragma once
 
+#include <functional>
 #include <istream>
 #include <ostream>
 #include <string>
@@ -10,6 +11,7 @@
 
 namespace vantrel {
 
+class EnhancedSBEP;
 class radioStorage;
 
 /// The streams of one run and what they are connected to.
@@ -41,6 +43,13 @@ class CliApp {
     int importCommand(const CliOptions& options);
     int reportCommand(const CliOptions& options);
     int portCommand(const CliOptions& options);
+    int serialCommand(const CliOptions& options);
+    int tempCompCommand(const CliOptions& options);
+    int bboCommand(const CliOptions& options);
+    /// Runs one radio utility on a connection of its own: the port message (exit 5) when the port cannot
+    /// be opened, `failure` (exit 4) when the link fails; otherwise what `action` answers.
+    int withRadio(const CliOptions& options, const std::string& failure,
+                  const std::function<int(EnhancedSBEP&)>& action);
 
     /// Loads the archive of a file command; on failure prints the load message on err.
     bool loadQuietly(const std::string& path, radioStorage& record);

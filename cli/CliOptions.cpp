@@ -4,6 +4,9 @@
 #include <array>
 #include <charconv>
 
+#include "operations/basebandOffsets.h"
+#include "operations/utilityRules.h"
+
 namespace vantrel {
 
 namespace {
@@ -17,7 +20,7 @@ struct CommandInfo {
     std::string_view usage;
 };
 
-constexpr std::array<CommandInfo, 7> kCommands = {{
+constexpr std::array<CommandInfo, 10> kCommands = {{
     {CliCommand::Read, "read",
      "Usage: vantrel-cli read [--port N | --device PATH] [-o FILE.sfp] [--json]\n"
      "\n"
@@ -74,6 +77,40 @@ constexpr std::array<CommandInfo, 7> kCommands = {{
      "none). With N (1 to 4) writes COM.INI for that port.\n"
      "\n"
      "Exit codes: 0 done, 6 COM.INI not written, 64 usage error.\n"},
+    {CliCommand::Serial, "serial",
+     "Usage: vantrel-cli serial [--port N | --device PATH] NEW\n"
+     "\n"
+     "Programs the serial number NEW into a radio whose serial number reads blank (ten blanks), then\n"
+     "reads it back. NEW is exactly 10 characters: letters, digits, the period and\n"
+     "* # _ ~ ! % & ( ) - + = | { } [ ] ; : ' ? / < > , @ `\n"
+     "\n"
+     "Exit codes: 0 programmed, 1 serial number not blank or not read back, 4 link failure,\n"
+     "5 port in use, 64 usage error (also a NEW that breaks the rules above).\n"},
+    {CliCommand::TempComp, "temp-comp",
+     "Usage: vantrel-cli temp-comp [--port N | --device PATH] [HEX8]\n"
+     "\n"
+     "Without HEX8 prints the radio's four temperature compensation bytes as eight hexadecimal\n"
+     "digits. With HEX8 (eight hexadecimal digits) programs them, reads them back and compares.\n"
+     "\n"
+     "Exit codes: 0 read or written, 1 read back differs, 4 link failure, 5 port in use,\n"
+     "64 usage error.\n"},
+    {CliCommand::Bbo, "bbo",
+     "Usage: vantrel-cli bbo [--port N | --device PATH] [--config FILE] [--list]\n"
+     "       vantrel-cli bbo [--port N | --device PATH] [--config FILE] --set NAME=CODE... [--spacing S]\n"
+     "\n"
+     "Shows or changes the radio's baseband offsets. Radios that hold their own offsets need no\n"
+     "file; for the others --config names the baseband offset configuration file (bbo.cfg).\n"
+     "\n"
+     "  --config FILE  the configuration file that describes the radio's offset table\n"
+     "  --list         print every row's offset for each channel spacing (the default)\n"
+     "  --set NAME=CODE  set row NAME (as --list prints it, any case) to CODE: 0 to 15, or\n"
+     "                 the offset in Hz (\"512\" or \"512Hz\"); repeatable. The radio is updated,\n"
+     "                 then read back and compared\n"
+     "  --spacing S    12.5, 20 or 25: change that channel spacing only (default all three)\n"
+     "\n"
+     "Exit codes: 0 listed or updated, 1 a change refused or not read back, 4 link failure,\n"
+     "5 port in use, 6 configuration file missing, unreadable or not matching the radio,\n"
+     "64 usage error.\n"},
     {CliCommand::Help, "help",
      "Usage: vantrel-cli help [COMMAND]\n"
      "\n"
@@ -110,6 +147,7 @@ struct Accepts {
     bool output = false;
     bool json = false;
     bool yes = false;
+    bool bbo = false;
 };
 
 Accepts acceptsOf(CliCommand command) {
@@ -121,9 +159,31 @@ Accepts acceptsOf(CliCommand command) {
         case CliCommand::Import:
         case CliCommand::Report:
             return {false, true, false, false};
+        case CliCommand::Serial:
+        case CliCommand::TempComp:
+            return {true, false, false, false};
+        case CliCommand::Bbo:
+            return {true, false, false, false, true};
         default:
             return {};
     }
+}
+
+/// An offset code: 0 to 15, or an offset in Hz as the lists show it ("512", "512Hz", "512 Hz").
+std::optional<int> offsetCode(std::string_view text) {
+    int value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end == text.data())
+        return std::nullopt;
+    std::string_view rest(end, static_cast<std::size_t>(text.data() + text.size() - end));
+    if (rest.empty() && value >= 0 && value < bboCode::Count)
+        return value;
+    if (rest.starts_with(' '))
+        rest.remove_prefix(1);
+    if (!rest.empty() && rest != "Hz")
+        return std::nullopt;
+    const int code = bboCode::fromText(std::to_string(value) + " Hz");
+    return code == bboCode::None ? std::nullopt : std::optional<int>(code);
 }
 
 CliUsageError usageError(std::string message) {
@@ -151,9 +211,12 @@ std::string cliUsage() {
            "  import IN.json -o OUT.sfp    write an archive from a JSON record\n"
            "  report FILE.sfp [-o OUT]     write the tuning report of an archive (default display.txt)\n"
            "  port [N]                     show the COM port of COM.INI (-1 when none), or set it (1 to 4)\n"
+           "  serial NEW                   program a serial number into a radio whose serial is blank\n"
+           "  temp-comp [HEX8]             show the temp comp bytes, or program and verify them\n"
+           "  bbo [--config FILE] [--list | --set NAME=CODE...]  show or change baseband offsets\n"
            "  help [COMMAND]               this text, or a command's usage (also COMMAND --help)\n"
            "\n"
-           "Port selection (read, program):\n"
+           "Port selection (read, program, serial, temp-comp, bbo):\n"
            "  --port N       use COM N (1 to 4) for this run; COM.INI is left as it is\n"
            "  --device PATH  open this serial device directly\n"
            "  Without either, COM.INI in the program directory names the port. COM N is the device\n"
@@ -172,7 +235,7 @@ std::variant<CliOptions, CliUsageError> parseCliArguments(const std::vector<std:
     std::vector<std::string> operands;
     bool optionsEnded = false;
     // Options seen, by the name the user typed, to name them in errors.
-    std::optional<std::string> portSpelling, outputSpelling, jsonSpelling, yesSpelling;
+    std::optional<std::string> portSpelling, outputSpelling, jsonSpelling, yesSpelling, bboSpelling;
 
     for (std::size_t i = 0; i < args.size(); ++i) {
         std::string arg = args[i];
@@ -241,6 +304,35 @@ std::variant<CliOptions, CliUsageError> parseCliArguments(const std::vector<std:
                 return usageError(arg + " takes no value");
             options.yes = true;
             yesSpelling = arg;
+        } else if (arg == "--config") {
+            const std::optional<std::string> text = value();
+            if (!text || text->empty())
+                return usageError("--config needs a file name");
+            options.config = text;
+            bboSpelling = arg;
+        } else if (arg == "--list") {
+            if (!flagOnly())
+                return usageError(arg + " takes no value");
+            options.list = true;
+            bboSpelling = arg;
+        } else if (arg == "--set") {
+            const std::optional<std::string> text = value();
+            if (!text)
+                return usageError("--set needs NAME=CODE");
+            const std::size_t eq = text->rfind('=');
+            const std::optional<int> code =
+                eq == std::string::npos ? std::nullopt : offsetCode(std::string_view(*text).substr(eq + 1));
+            if (eq == std::string::npos || eq == 0 || !code)
+                return usageError("--set " + *text +
+                                  ": expected NAME=CODE with CODE 0 to 15 or an offset in Hz");
+            options.sets.emplace_back(text->substr(0, eq), *code);
+            bboSpelling = arg;
+        } else if (arg == "--spacing") {
+            const std::optional<std::string> text = value();
+            if (!text || (*text != "12.5" && *text != "20" && *text != "25"))
+                return usageError("--spacing needs 12.5, 20 or 25");
+            options.spacing = *text == "12.5" ? 0 : *text == "20" ? 1 : 2;
+            bboSpelling = arg;
         } else {
             return usageError("unknown option \"" + arg + "\" (see vantrel-cli --help)");
         }
@@ -274,7 +366,10 @@ std::variant<CliOptions, CliUsageError> parseCliArguments(const std::vector<std:
     if (options.port && options.device)
         return usageError("--port and --device exclude each other");
     if (portSpelling && !accepts.portSelection)
-        return usageError(*portSpelling + " does not apply to " + name + " (only read and program)");
+        return usageError(*portSpelling + " does not apply to " + name +
+                          " (only read, program, serial, temp-comp and bbo)");
+    if (bboSpelling && !accepts.bbo)
+        return usageError(*bboSpelling + " does not apply to " + name + " (only bbo)");
     if (outputSpelling && !accepts.output)
         return usageError(*outputSpelling + " does not apply to " + name);
     if (jsonSpelling && !accepts.json)
@@ -305,6 +400,34 @@ std::variant<CliOptions, CliUsageError> parseCliArguments(const std::vector<std:
                 if (!options.portToWrite)
                     return usageError("port " + operands.front() + ": the port number must be 1 to 4");
             }
+            break;
+        case CliCommand::Serial:
+            if (operands.size() != 1)
+                return usageError("serial needs exactly one serial number");
+            if (!serialRule::valid(operands.front()))
+                return usageError(
+                    "serial " + operands.front() +
+                    ": a serial number is exactly 10 letters, digits or . * # _ ~ ! % & ( ) - + = "
+                    "| { } [ ] ; : ' ? / < > , @ `");
+            options.serialNo = operands.front();
+            break;
+        case CliCommand::TempComp:
+            if (operands.size() > 1)
+                return usageError("temp-comp takes at most one value");
+            if (!operands.empty()) {
+                options.tempComp = tempCompRule::parse(operands.front());
+                if (!options.tempComp)
+                    return usageError("temp-comp " + operands.front() +
+                                      ": expected eight hexadecimal digits");
+            }
+            break;
+        case CliCommand::Bbo:
+            if (!operands.empty())
+                return usageError("bbo takes no operand (use --config FILE)");
+            if (options.list && !options.sets.empty())
+                return usageError("--list and --set exclude each other");
+            if (options.spacing && options.sets.empty())
+                return usageError("--spacing applies to --set only");
             break;
         case CliCommand::Help:
             break;

@@ -1,6 +1,8 @@
 // The command line of the command-line tool: its commands, options, checks and usage texts.
 #pragma once
 
+#include <array>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -9,7 +11,7 @@
 
 namespace vantrel {
 
-enum class CliCommand { Read, Program, Dump, Import, Report, Port, Help };
+enum class CliCommand { Read, Program, Dump, Import, Report, Port, Serial, TempComp, Bbo, Help };
 
 /// One parsed and checked command line.
 struct CliOptions {
@@ -18,13 +20,20 @@ struct CliOptions {
     bool help = false;
     /// The command whose usage `help` prints; nullopt for the general usage.
     std::optional<CliCommand> helpTopic;
-    std::optional<int> port;            ///< --port N, 1..4
-    std::optional<std::string> device;  ///< --device PATH
-    std::optional<std::string> output;  ///< -o / --output FILE
-    bool json = false;                  ///< --json (read)
-    bool yes = false;                   ///< --yes / -y (program)
-    std::optional<std::string> file;    ///< the command's file operand
-    std::optional<int> portToWrite;     ///< `port N`
+    std::optional<int> port;                              ///< --port N, 1..4
+    std::optional<std::string> device;                    ///< --device PATH
+    std::optional<std::string> output;                    ///< -o / --output FILE
+    bool json = false;                                    ///< --json (read)
+    bool yes = false;                                     ///< --yes / -y (program)
+    std::optional<std::string> file;                      ///< the command's file operand
+    std::optional<int> portToWrite;                       ///< `port N`
+    std::optional<std::string> serialNo;                  ///< `serial NEW`: ten admitted characters
+    std::optional<std::array<std::uint8_t, 4>> tempComp;  ///< `temp-comp HEX8`
+    std::optional<std::string> config;                    ///< --config FILE (bbo)
+    bool list = false;                                    ///< --list (bbo)
+    /// --set NAME=CODE (bbo), in order: the row name and the offset code 0..15.
+    std::vector<std::pair<std::string, int>> sets;
+    std::optional<int> spacing;  ///< --spacing 12.5|20|25 (bbo --set): 0, 1, 2; none: all three
 };
 
 /// A command line that cannot be run; the message is one line for stderr.

@@ -23,10 +23,12 @@
 #include "link/Win32CommunicationPort.h"
 #include "operations/ProgressSink.h"
 #include "operations/UserPrompt.h"
+#include "operations/bboConfigFileModule.h"
 #include "operations/fileModule.h"
 #include "operations/radioOperations.h"
 #include "operations/radioProgramAll.h"
 #include "radio/ModelTable.h"
+#include "radio/codeplugAccess.h"
 #include "radio/radioStorage.h"
 #include "radio/radiomodel.h"
 
@@ -350,6 +352,49 @@ inline void runModelTable(const uint8_t* data, size_t size) {
     (void)mask;
     (void)any;
     resetActiveModelTable();
+}
+
+/// A codeplug whose every byte reads as `fill`; writes are taken and dropped.
+class FlatCodeplug : public RadioProtocol {
+  public:
+    explicit FlatCodeplug(uint8_t fill) : m_fill(fill) {}
+    void keyUp() override {}
+    void dekey() override {}
+    void resetRadio() override {}
+    void readMemory(uint8_t* destination, uint32_t address, unsigned count) override {
+        destination[0] = static_cast<uint8_t>(0xF0 | (3 + count + 1));
+        destination[1] = sbep::MemoryReadReply;
+        destination[2] = static_cast<uint8_t>(address >> 16);
+        destination[3] = static_cast<uint8_t>(address >> 8);
+        destination[4] = static_cast<uint8_t>(address);
+        std::fill(destination + 5, destination + 5 + count, m_fill);
+    }
+    void writeMemory(const uint8_t*, uint32_t, unsigned) override {}
+
+  private:
+    uint8_t m_fill;
+};
+
+/// The baseband offset configuration reader on arbitrary text. A text it accepts must survive its own
+/// writer unchanged, and matching a radio modelled on its first block must copy the block's rows.
+inline void runBboConfig(const uint8_t* data, size_t size) {
+    bboConfigFileModule module;
+    if (!module.parse(std::string_view(reinterpret_cast<const char*>(data), size)))
+        return;
+    if (module.version() != 0 || module.blocks().empty())
+        return;
+    bboConfigFileModule again;
+    if (!again.parse(bboConfigFileModule::write(module.blocks())) || again.blocks() != module.blocks())
+        std::abort();
+    const bboConfigBlock& first = module.blocks().front();
+    std::string model = first.modelKey + "xxxxx" + first.modelChar;
+    radioStorage record;
+    record.setModelNo(model);
+    FlatCodeplug radio(static_cast<uint8_t>(first.lowVersion));
+    const bboMatchResult result = module.matchRadio(record, radio);
+    if (result == bboMatchResult::Matched &&
+        record.getBboRows().size() != static_cast<size_t>(record.getBboRowCount()))
+        std::abort();
 }
 
 }  // namespace vantrel::fuzz

@@ -236,7 +236,10 @@ void radioOperations::readTempCompAndOffsets(radioStorage& record, EnhancedSBEP&
     for (int i = 0; i < col::TempCompCount; ++i)
         record.setValue(row::Frequency, col::TempCompFirst + i,
                         m_reply[reply::FirstValue + static_cast<size_t>(i)]);
+    readBasebandOffsets(record, link);
+}
 
+void radioOperations::readBasebandOffsets(radioStorage& record, EnhancedSBEP& link) {
     m_reply.fill(0);
     link.readBBO(kBboItems[0], kBboFirstIndex, m_reply.data());
     if (m_reply[reply::Opcode] != sbep::BboReply) {

@@ -56,6 +56,10 @@ class radioOperations {
     /// The ten serial characters the last serialMatches() read from the radio.
     std::string lastSerialRead() const;
 
+    /// Asks whether the radio holds its own baseband offsets and, when it does, reads its fifteen offset
+    /// bytes into the record's row 13 (`bboFromRadio` set or cleared). Throws the link's failure.
+    void readBasebandOffsets(radioStorage& record, EnhancedSBEP& link);
+
     /// The read command without its messages: runs readRadio, catches link failures, and applies the
     /// outcome to the record (serial "Invalid" after answer 2 or a link failure, progress 100 after a
     /// failure). The caller shows messagesFor(outcome) and, when updatesStatusBar(), statusBarText().

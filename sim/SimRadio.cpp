@@ -61,6 +61,8 @@ uint32_t address24(const std::vector<uint8_t>& p, size_t at) {
 SimRadio::SimRadio(SimProfile profile)
     : m_profile(std::move(profile)), m_assembler(m_profile.timing.frameGapMs) {
     for (const SimFaultRule& r : m_profile.faults) m_faults.add(r);
+    for (const SimCodeplugTable& t : m_profile.tables)
+        m_tables.push_back({t.address, static_cast<uint32_t>(encodeCodeplugTable(t).size()), {}});
 }
 
 std::vector<SimOutput> SimRadio::receive(uint8_t byte, uint64_t nowMs) {
@@ -528,7 +530,41 @@ SimRadio::Answer SimRadio::onWriteMemory(const std::vector<uint8_t>& p, uint64_t
             refused = true;
     if (refused)
         return {false, false, encodeSimFrame(reply::MemoryRefused, addr), "write refused at " + hex(at, 6)};
-    std::copy(p.begin() + 3, p.end(), m_profile.codeplug.begin() + at);
+    // Bytes inside a guarded table wait in its staged copy; the write that completes the table is taken
+    // only when all its checksums hold, else it is refused and the table stays as it was.
+    std::vector<uint8_t> image = m_profile.codeplug;
+    std::copy(p.begin() + 3, p.end(), image.begin() + at);
+    for (GuardedTable& t : m_tables) {
+        if (count == 0 || at >= t.address + t.length || at + count <= t.address)
+            continue;
+        // A store starts at the table's first byte; a refused table stays refused until then, so a
+        // retry of its last chunk cannot slip the old bytes in as a success.
+        if (t.staged.empty() || at == t.address)
+            t.staged.assign(m_profile.codeplug.begin() + t.address,
+                            m_profile.codeplug.begin() + t.address + t.length);
+        for (uint32_t a = std::max(at, t.address); a < std::min<uint32_t>(at + count, t.address + t.length);
+             ++a)
+            t.staged[a - t.address] = image[a];
+        if (at + count < t.address + t.length) {
+            // Held: the codeplug keeps the old table until the last byte arrives.
+            std::copy(m_profile.codeplug.begin() + t.address,
+                      m_profile.codeplug.begin() + t.address + t.length, image.begin() + t.address);
+            continue;
+        }
+        std::copy(t.staged.begin(), t.staged.end(), image.begin() + t.address);
+        const std::string wrong = verifyCodeplugTable(image, t.address);
+        if (!wrong.empty()) {
+            SimEvent e;
+            e.atMs = nowMs;
+            e.kind = SimEventKind::Fault;
+            e.text = "table at " + hex(t.address, 6) + " refused: " + wrong;
+            m_transcript.add(e);
+            return {false, false, encodeSimFrame(reply::MemoryRefused, addr),
+                    "table write refused: " + wrong};
+        }
+        t.staged.clear();
+    }
+    m_profile.codeplug = std::move(image);
     if (count) {
         SimEvent e;
         e.atMs = nowMs;

@@ -110,6 +110,15 @@ class SimRadio {
     std::optional<std::array<uint8_t, 3>> m_testMode;
     std::vector<uint16_t> m_channels;
     std::map<LiveKey, int64_t> m_live;
+
+    /// A codeplug table as the radio guards it: writes into it are held until the one that reaches its
+    /// last byte, and then taken only when every checksum of the whole table holds.
+    struct GuardedTable {
+        uint32_t address = 0;
+        uint32_t length = 0;
+        std::vector<uint8_t> staged;  ///< the table with the writes held so far; empty when none
+    };
+    std::vector<GuardedTable> m_tables;
 };
 
 }  // namespace vantrel

@@ -33,6 +33,43 @@ TEST(CliArguments, OptionsMayStandBeforeOrAfterTheCommand) {
     EXPECT_FALSE(device.port);
 }
 
+bool refused(const std::vector<std::string>& args) {
+    return std::holds_alternative<CliUsageError>(parseCliArguments(args));
+}
+
+TEST(CliArguments, UtilityOperandsFollowTheWindowsRules) {
+    EXPECT_EQ(parsed({"serial", "A.*#_~!%&("}).serialNo, "A.*#_~!%&(");
+    EXPECT_TRUE(refused({"serial", "ABC123456"}));    // nine characters
+    EXPECT_TRUE(refused({"serial", "ABC1234567X"}));  // eleven
+    EXPECT_TRUE(refused({"serial", "ABC 234567"}));   // a blank is not in the set
+    EXPECT_TRUE(refused({"serial", "ABC\"234567"}));
+    const auto bytes = parsed({"temp-comp", "1a2B3c4D"}).tempComp;
+    ASSERT_TRUE(bytes);
+    EXPECT_EQ(*bytes, (std::array<std::uint8_t, 4>{0x1A, 0x2B, 0x3C, 0x4D}));
+    EXPECT_FALSE(parsed({"temp-comp"}).tempComp);
+    EXPECT_TRUE(refused({"temp-comp", "1a2B3c4"}));
+    EXPECT_TRUE(refused({"temp-comp", "1a2B3c4G"}));
+}
+
+TEST(CliArguments, BasebandSetsTakeCodesOrOffsetsInHertz) {
+    const CliOptions o = parsed({"bbo", "--config", "b.cfg", "--set", "CSQ Offset=3", "--set", "A=B=512Hz",
+                                 "--set", "x=1215 Hz", "--set", "y=28", "--spacing", "20", "--port", "2"});
+    EXPECT_EQ(o.config, "b.cfg");
+    ASSERT_EQ(o.sets.size(), 4u);
+    EXPECT_EQ(o.sets[0], (std::pair<std::string, int>{"CSQ Offset", 3}));
+    EXPECT_EQ(o.sets[1], (std::pair<std::string, int>{"A=B", 15}));
+    EXPECT_EQ(o.sets[2].second, 10);
+    EXPECT_EQ(o.sets[3].second, 7);
+    EXPECT_EQ(o.spacing, 1);
+    EXPECT_TRUE(refused({"bbo", "--set", "x=16"}));
+    EXPECT_TRUE(refused({"bbo", "--set", "x=500Hz"}));
+    EXPECT_TRUE(refused({"bbo", "--set", "=3"}));
+    EXPECT_TRUE(refused({"bbo", "--list", "--set", "x=3"}));
+    EXPECT_TRUE(refused({"bbo", "--spacing", "20"}));
+    EXPECT_TRUE(refused({"bbo", "--spacing", "15", "--set", "x=1"}));
+    EXPECT_TRUE(refused({"read", "--config", "b.cfg"}));
+}
+
 TEST(CliArguments, OperandsOfFileAndPortCommands) {
     EXPECT_EQ(parsed({"import", "in.json", "--output", "out.sfp"}).output, "out.sfp");
     EXPECT_EQ(parsed({"report", "a.sfp"}).output, std::nullopt);

@@ -60,14 +60,13 @@ TEST_P(FuzzRegression, SeedCorpusRunsClean) {
     replay(dir);
 }
 
-INSTANTIATE_TEST_SUITE_P(Targets, FuzzRegression,
-                         ::testing::Values(Target{"reply_reader", runReplyReader},
-                                           Target{"exchange", runExchange},
-                                           Target{"radio_command", runRadioCommand},
-                                           Target{"archive", runArchiveReader}, Target{"com_ini", runComIni},
-                                           Target{"record_json", runRecordJson},
-                                           Target{"model_table", runModelTable}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Targets, FuzzRegression,
+    ::testing::Values(Target{"reply_reader", runReplyReader}, Target{"exchange", runExchange},
+                      Target{"radio_command", runRadioCommand}, Target{"archive", runArchiveReader},
+                      Target{"com_ini", runComIni}, Target{"record_json", runRecordJson},
+                      Target{"model_table", runModelTable}, Target{"bbo_config", runBboConfig}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 // A one-byte frame has no payload: copying it into an empty destination copies nothing.
 TEST(FuzzFindings, PayloadlessReplyCopiesNothing) {

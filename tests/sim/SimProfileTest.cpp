@@ -46,7 +46,10 @@ TEST(SimProfileFiles, ShippedBboConfigMatchesTheProfilesItWasWrittenFor) {
     const std::string stored((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     const SimProfile a = SimProfile::load(std::string(VANTREL_SIM_TEST_PROFILES) + "/bbo-codeplug.json");
     const SimProfile b = SimProfile::load(std::string(VANTREL_SIM_TEST_PROFILES) + "/bbo-codeplug-sums.json");
-    EXPECT_EQ(stored, writeBboConfig({*a.bboConfig, *b.bboConfig}));
+    const SimProfile c = SimProfile::load(std::string(VANTREL_SIM_TEST_PROFILES) + "/bbo-codeplug-long.json");
+    const SimProfile d =
+        SimProfile::load(std::string(VANTREL_SIM_TEST_PROFILES) + "/bbo-codeplug-varying.json");
+    EXPECT_EQ(stored, writeBboConfig({*a.bboConfig, *b.bboConfig, *c.bboConfig, *d.bboConfig}));
 }
 
 TEST(SimProfileJson, OmittedFieldsKeepTheDefaults) {
