@@ -7,6 +7,7 @@
 #include <optional>
 #include <sstream>
 
+#include "VantrelVersion.h"
 #include "cli/CliExitCode.h"
 #include "cli/ConsoleProgress.h"
 #include "cli/ConsolePrompt.h"
@@ -20,6 +21,7 @@
 #include "operations/basebandOffsets.h"
 #include "operations/bboConfigFileModule.h"
 #include "operations/fileModule.h"
+#include "operations/linkMonitor.h"
 #include "operations/radioOperations.h"
 #include "operations/radioProgramAll.h"
 #include "operations/tuningReport.h"
@@ -130,6 +132,8 @@ int CliApp::run(const std::vector<std::string>& args) {
             m_io.out << (options.helpTopic ? cliUsage(*options.helpTopic) : cliUsage()) << std::flush;
             return exitCode::Success;
         }
+        if (options.trace)
+            return tracedDispatch(options);
         return dispatch(options);
     } catch (const Exception& e) {
         fail("link failure: " + e.what());
@@ -166,6 +170,37 @@ int CliApp::dispatch(const CliOptions& options) {
     }
     m_io.out << cliUsage() << std::flush;
     return exitCode::Success;
+}
+
+int CliApp::tracedDispatch(const CliOptions& options) {
+    // The monitor hears every connection of the command; the trace is written whatever the outcome,
+    // as a failing run is what support wants to see.
+    linkMonitor monitor;
+    monitor.setHeader(VANTREL_VERSION, "", "");
+    LinkContext context = linkContext();
+    context.tap = &monitor;
+    int code = exitCode::InternalError;
+    {
+        ScopedLinkContext scope(context);
+        try {
+            code = dispatch(options);
+        } catch (const Exception& e) {
+            monitor.note("link failure: " + e.what());
+            saveTrace(monitor, *options.trace);
+            throw;
+        }
+    }
+    monitor.note("exit code " + std::to_string(code));
+    if (!saveTrace(monitor, *options.trace) && code == exitCode::Success)
+        code = exitCode::FileFailure;
+    return code;
+}
+
+bool CliApp::saveTrace(const linkMonitor& monitor, const std::string& path) {
+    if (monitor.save(path))
+        return true;
+    fail("the trace could not be written to " + path);
+    return false;
 }
 
 void CliApp::fail(const std::string& message) {

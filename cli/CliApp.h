@@ -11,6 +11,8 @@
 
 namespace vantrel {
 
+class linkMonitor;
+
 class EnhancedSBEP;
 class radioStorage;
 
@@ -37,6 +39,9 @@ class CliApp {
 
   private:
     int dispatch(const CliOptions& options);
+    /// Runs the command with the link monitor listening and writes its trace to --trace FILE.
+    int tracedDispatch(const CliOptions& options);
+    bool saveTrace(const linkMonitor& monitor, const std::string& path);
     int readRadioCommand(const CliOptions& options);
     int programCommand(const CliOptions& options);
     int dumpCommand(const CliOptions& options);

@@ -222,6 +222,9 @@ std::string cliUsage() {
            "  Without either, COM.INI in the program directory names the port. COM N is the device\n"
            "  named by the environment variable VANTREL_COM<N>, else /dev/ttyS<N-1>.\n"
            "\n"
+           "Support:\n"
+           "  --trace FILE   write every frame sent and received, decoded, to FILE (any command)\n"
+           "\n"
            "Exit codes:\n"
            "  0 success             1 serial number mismatch   2 invalid frequency data\n"
            "  3 power-up failure    4 link failure             5 port in use\n"
@@ -288,6 +291,11 @@ std::variant<CliOptions, CliUsageError> parseCliArguments(const std::vector<std:
                 return usageError("--device needs a device path");
             options.device = text;
             portSpelling = portSpelling.value_or(arg);
+        } else if (arg == "--trace") {
+            const std::optional<std::string> text = value();
+            if (!text || text->empty())
+                return usageError("--trace needs a file name");
+            options.trace = text;
         } else if (arg == "-o" || arg == "--output") {
             const std::optional<std::string> text = value();
             if (!text || text->empty())

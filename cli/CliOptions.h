@@ -22,6 +22,7 @@ struct CliOptions {
     std::optional<CliCommand> helpTopic;
     std::optional<int> port;                              ///< --port N, 1..4
     std::optional<std::string> device;                    ///< --device PATH
+    std::optional<std::string> trace;                     ///< --trace FILE: the decoded line, for support
     std::optional<std::string> output;                    ///< -o / --output FILE
     bool json = false;                                    ///< --json (read)
     bool yes = false;                                     ///< --yes / -y (program)

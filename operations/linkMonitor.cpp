@@ -313,17 +313,32 @@ void linkMonitor::replyByte(uint32_t ms, uint8_t byte) {
         return;
     }
     m_awaitingAck = false;
+    noteIdentity(f.payload);
     std::string text = describeReply(f.opcode, f.payload) + "   [" + hex(f.bytes) + "]";
     if (!f.checksumGood)
         text += " BAD CHECKSUM";
     add(ms, linkEvent::Kind::Reply, text);
 }
 
+void linkMonitor::noteIdentity(const std::vector<uint8_t>& payload) {
+    // The identity replies give the radio for the trace's head, whoever asked for them.
+    constexpr size_t kIdentityOpcodeAt = 1;  // header, then the extended opcode of the request
+    if (m_lastRequest.size() < 4 || m_lastRequest[kIdentityOpcodeAt] != 0x23)
+        return;
+    const uint8_t item = m_lastRequest[2];
+    if (item == 0x01 && m_serial.empty())
+        m_heardSerial = printableText(payload, 1, 10);
+    else if (item == 0x00 && m_model.empty())
+        m_heardModel = printableText(payload, 1, 16);
+}
+
 std::string linkMonitor::text() const {
     std::string out = "Vantrel link trace\n";
     out += "Program version: " + (m_version.empty() ? std::string("unknown") : m_version) + "\n";
-    out += "Radio serial number: " + (m_serial.empty() ? std::string("not read") : m_serial) + "\n";
-    out += "Radio model number: " + (m_model.empty() ? std::string("not read") : m_model) + "\n";
+    const std::string& serial = m_serial.empty() ? m_heardSerial : m_serial;
+    const std::string& model = m_model.empty() ? m_heardModel : m_model;
+    out += "Radio serial number: " + (serial.empty() ? std::string("not read") : serial) + "\n";
+    out += "Radio model number: " + (model.empty() ? std::string("not read") : model) + "\n";
     out += "Times are milliseconds of line time from the first event; -> sent, <- heard, -- noted.\n\n";
     for (const linkEvent& e : m_events) out += e.format() + "\n";
     return out;

@@ -47,7 +47,8 @@ class linkMonitor : public LinkTap {
 
     /// Adds a line of the program's own (a failure message, an operation's name).
     void note(const std::string& text);
-    /// Program version and radio identity for the head of a saved trace.
+    /// Program version and radio identity for the head of a saved trace (the identity defaults to what
+    /// the radio answered to the identity requests the monitor heard).
     void setHeader(const std::string& version, const std::string& serial, const std::string& model);
 
     const std::deque<linkEvent>& events() const { return m_events; }
@@ -90,6 +91,7 @@ class linkMonitor : public LinkTap {
     void requestComplete(uint32_t ms, const Frame& frame);
     void replyByte(uint32_t ms, uint8_t byte);
     uint32_t since(uint32_t ms) const;
+    void noteIdentity(const std::vector<uint8_t>& payload);
 
     size_t m_capacity;
     std::deque<linkEvent> m_events;
@@ -104,6 +106,8 @@ class linkMonitor : public LinkTap {
     std::string m_version;
     std::string m_serial;
     std::string m_model;
+    std::string m_heardSerial;  ///< from the radio's own identity replies
+    std::string m_heardModel;
 };
 
 }  // namespace vantrel

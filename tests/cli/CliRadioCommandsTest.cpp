@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
 #include <functional>
 #include <nlohmann/json.hpp>
 
@@ -244,6 +245,32 @@ TEST(CliProgram, OutcomesMapToExitCodes) {
     const auto busy = bench.run({"program", archive, "--yes", "--port", "1"});
     EXPECT_EQ(busy.exit, exitCode::PortBusy);
     EXPECT_EQ(linesOf(busy.out).back(), "COM Port is currently in use by another application");
+}
+
+TEST(CliTrace, WritesTheDecodedLineWithItsHeadAlsoWhenTheRadioFails) {
+    RadioBench bench;
+    const std::string trace = bench.dir.file("trace.txt");
+    ASSERT_EQ(bench.run({"read", "--port", "1", "--trace", trace}).exit, exitCode::Success);
+    std::ifstream in(trace);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_NE(text.find("Program version: "), std::string::npos);
+    EXPECT_NE(text.find("Radio serial number: SIM0000001"), std::string::npos);
+    EXPECT_NE(text.find("-> read tuning block"), std::string::npos);
+    EXPECT_NE(text.find("-> reset   [F1 10 FE]"), std::string::npos);
+    EXPECT_NE(text.find("-- exit code 0"), std::string::npos);
+
+    bench.radio.addFault(silenceFrom(bench.radio.requestCount() + 3));
+    const auto failed = bench.run({"read", "--port", "1", "--trace", trace});
+    EXPECT_EQ(failed.exit, exitCode::LinkFailure);
+    std::ifstream again(trace);
+    const std::string failedText((std::istreambuf_iterator<char>(again)), std::istreambuf_iterator<char>());
+    EXPECT_NE(failedText.find("retry: "), std::string::npos);
+    EXPECT_NE(failedText.find("no answer after "), std::string::npos);
+    EXPECT_NE(failedText.find("-- exit code 4"), std::string::npos);
+
+    bench.radio.clearFaults();
+    EXPECT_EQ(bench.run({"read", "--port", "1", "--trace", bench.dir.file("no/such/dir/t.txt")}).exit,
+              exitCode::FileFailure);
 }
 
 }  // namespace

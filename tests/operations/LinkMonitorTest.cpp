@@ -55,6 +55,7 @@ TEST(LinkMonitor, NamesEveryRequestKindOfAReadAndItsAnswers) {
     EXPECT_TRUE(m.has("reset   [F1 10 FE]"));
     EXPECT_TRUE(m.has("ACK"));
     EXPECT_TRUE(m.has("echo"));
+    EXPECT_NE(m.monitor.text().find("Radio serial number: PT00000001\n"), std::string::npos);
     // Every request the radio heard is a request line, none more.
     size_t sent = 0;
     for (const linkEvent& e : m.monitor.events()) sent += e.kind == linkEvent::Kind::Request;
