@@ -204,6 +204,8 @@ const CommandSpec kCommands[] = {
      "Option which displays currently connected radio information", nullptr, &C::cmRadioInfo},
     {cmd::UsingHelp, Help, nullptr, "&Using help", "Help on using online Help", nullptr, nullptr,
      &A::cmUsingHelp, nullptr, true},
+    {cmd::LinkMonitor, Help, nullptr, "&Link Monitor", "Shows every frame exchanged with the radio, decoded",
+     nullptr, nullptr, &A::cmLinkMonitor, nullptr, true},
     {cmd::About, Help, nullptr, "&About...", "About the Tuner for Feldaris Radio application", nullptr,
      nullptr, &A::cmAbout},
 

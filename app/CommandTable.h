@@ -64,6 +64,7 @@ inline constexpr int MobileSetup = 11869;
 inline constexpr int RadioInfo = 11859;
 inline constexpr int UsingHelp = 2002;
 inline constexpr int About = 2009;
+inline constexpr int LinkMonitor = 2012;  ///< the decoded line (not in the original menus)
 // Group enablers: the pull-right menus they govern.
 inline constexpr int GroupTransmitPower = 11846;
 inline constexpr int GroupPaBias = 11862;

@@ -19,6 +19,7 @@
 #include "app/ProcedureCatalogue.h"
 #include "app/QtUserPrompt.h"
 #include "app/THelpWindow.h"
+#include "app/TLinkMonitorWindow.h"
 #include "app/TSplashWindow.h"
 #include "app/TVantrelApp.h"
 #include "app/TVantrelFrame.h"
@@ -213,6 +214,10 @@ int renderScreenshots(const QString& directory, const QString& programDirectory)
         frame.client()->closeAllSubWindows();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
+
+    frame.execute(cmd::LinkMonitor);
+    camera.shoot(*app.monitorWindow(), QStringLiteral("link-monitor"));
+    app.monitorWindow()->hide();
 
     frame.execute(cmd::PortableSetup);
     camera.shoot(frame, QStringLiteral("main-setup-picture-open"));

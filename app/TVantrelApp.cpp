@@ -6,17 +6,20 @@
 #include <QMenu>
 #include <QPrinter>
 
+#include "VantrelVersion.h"
 #include "app/CommandTable.h"
-#include "app/RecentFileList.h"
 #include "app/ProcedureCatalogue.h"
+#include "app/RecentFileList.h"
 #include "app/TAboutDialog.h"
 #include "app/TCommSetupDialog.h"
 #include "app/THelpWindow.h"
+#include "app/TLinkMonitorWindow.h"
 #include "app/TVantrelFrame.h"
 #include "app/TVantrelMDIClient.h"
 #include "link/LinkContext.h"
 #include "link/RF_CommunicationSetup.h"
 #include "link/cominit.h"
+#include "operations/linkMonitor.h"
 
 namespace vantrel {
 
@@ -33,16 +36,29 @@ TVantrelApp::TVantrelApp(StartOptions options, UserPrompt& prompt, ShellHooks ho
     // While the link waits for the radio the windows keep painting; user input stays queued, so no
     // second command can start inside a running one.
     linkContext().idleHook = [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); };
+    // The monitor listens from the start, so a failure can be looked at after it happened.
+    m_linkMonitor = std::make_unique<linkMonitor>();
+    m_linkMonitor->setHeader(kVersion, "", "");
+    linkContext().tap = m_linkMonitor.get();
 }
 
 TVantrelApp::~TVantrelApp() {
     if (QCoreApplication::instance())
         QCoreApplication::instance()->removeEventFilter(this);
     linkContext().idleHook = nullptr;
+    linkContext().tap = nullptr;
     // Screens still open dekey and reset the radio now, while the window their messages belong to exists.
     if (m_frame)
         m_frame->client()->closeAllSubWindows();
     m_frame.reset();
+}
+
+void TVantrelApp::cmLinkMonitor(int) {
+    if (!m_monitorWindow)
+        m_monitorWindow = std::make_unique<TLinkMonitorWindow>(*m_linkMonitor, m_prompt);
+    m_monitorWindow->show();
+    m_monitorWindow->raise();
+    m_monitorWindow->activateWindow();
 }
 
 TVantrelMDIClient* TVantrelApp::client() {

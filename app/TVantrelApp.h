@@ -11,6 +11,9 @@ class QPrinter;
 
 namespace vantrel {
 
+class linkMonitor;
+class TLinkMonitorWindow;
+
 class RecentFileList;
 class THelpWindow;
 class TVantrelFrame;
@@ -84,6 +87,10 @@ class TVantrelApp : public QObject {
     void cmHelpIndex(int);
     void cmUsingHelp(int);
     void cmAbout(int);
+    /// Shows the link monitor window (created on first use, kept for the run).
+    void cmLinkMonitor(int);
+    linkMonitor& monitor() { return *m_linkMonitor; }
+    TLinkMonitorWindow* monitorWindow() { return m_monitorWindow.get(); }
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -101,6 +108,8 @@ class TVantrelApp : public QObject {
     std::unique_ptr<RecentFileList> m_recent;
     std::unique_ptr<QPrinter> m_printer;
     std::unique_ptr<THelpWindow> m_help;
+    std::unique_ptr<linkMonitor> m_linkMonitor;  ///< hears the line for the whole run
+    std::unique_ptr<TLinkMonitorWindow> m_monitorWindow;
     std::unique_ptr<TVantrelFrame> m_frame;
 };
 

@@ -191,8 +191,11 @@ std::string linkMonitor::describeRequest(uint8_t opcode, const std::vector<uint8
                 return "write baseband offset item " + number(value(p, 0, 1)) + " " + number(value(p, 1, 1)) +
                        " " + number(value(p, 2, 1));
             return "read baseband offset item " + number(value(p, 0, 1)) + " index " + number(value(p, 1, 1));
-        default:
-            return "request opcode " + number(opcode);
+        default: {
+            char code[8];
+            std::snprintf(code, sizeof code, "0x%02X", opcode);
+            return std::string("request ") + code;
+        }
     }
 }
 
@@ -210,8 +213,12 @@ std::string linkMonitor::describeReply(uint8_t opcode, const std::vector<uint8_t
         case 0x8A:
             return "softpot " + number(value(p, 0, 1)) + " = " +
                    number(value(p, 1, p.size() > 1 ? p.size() - 1 : 0));
-        default:
-            return "data reply opcode " + number(opcode) + ", " + number(unsigned(p.size())) + " bytes";
+        default: {
+            char code[8];
+            std::snprintf(code, sizeof code, "0x%02X", opcode);
+            return std::string("data reply ") + code + ", " + number(unsigned(p.size())) +
+                   (p.size() == 1 ? " byte" : " bytes");
+        }
     }
 }
 
@@ -250,6 +257,8 @@ void linkMonitor::portOpened(uint32_t ms, const std::string& name) {
     m_received.clear();
     m_echoExpected.clear();
     m_awaitingAck = false;
+    m_lastFailed = false;
+    m_lastRequest.clear();  // the exchange retries within one connection only
     add(ms, linkEvent::Kind::Port, "port " + name + " opened");
 }
 
@@ -270,9 +279,13 @@ void linkMonitor::byteSent(uint32_t ms, uint8_t byte) {
 }
 
 void linkMonitor::requestComplete(uint32_t ms, const Frame& frame) {
-    const bool repeated = frame.bytes == m_lastRequest;
-    if (m_awaitingAck)
+    if (m_awaitingAck) {
         add(ms, linkEvent::Kind::Silence, "no answer after " + number(ms - m_lastRequestMs) + " ms");
+        m_lastFailed = true;
+    }
+    // The same frame again after a failed attempt is a retry; after a good answer it is a new request.
+    const bool repeated = m_lastFailed && frame.bytes == m_lastRequest;
+    m_lastFailed = false;
     std::string text = describeRequest(frame.opcode, frame.payload) + "   [" + hex(frame.bytes) + "]";
     if (!frame.checksumGood)
         text += " BAD CHECKSUM";
@@ -304,19 +317,23 @@ void linkMonitor::replyByte(uint32_t ms, uint8_t byte) {
     const Frame f = m_received.take();
     if (f.opcode == kAck && f.bytes.size() == 1) {
         m_awaitingAck = false;
+        m_lastFailed = false;
         add(ms, linkEvent::Kind::Ack, "ACK");
         return;
     }
     if (f.opcode == kNak) {
         m_awaitingAck = false;
+        m_lastFailed = true;
         add(ms, linkEvent::Kind::Nak, "NAK   [" + hex(f.bytes) + "]");
         return;
     }
     m_awaitingAck = false;
     noteIdentity(f.payload);
     std::string text = describeReply(f.opcode, f.payload) + "   [" + hex(f.bytes) + "]";
-    if (!f.checksumGood)
+    if (!f.checksumGood) {
         text += " BAD CHECKSUM";
+        m_lastFailed = true;
+    }
     add(ms, linkEvent::Kind::Reply, text);
 }
 

@@ -102,6 +102,7 @@ class linkMonitor : public LinkTap {
     std::vector<uint8_t> m_echoExpected;  ///< bytes of our own still to come back
     std::vector<uint8_t> m_lastRequest;
     bool m_awaitingAck = false;
+    bool m_lastFailed = false;  ///< the last request went unanswered, was refused or answered garbled
     uint32_t m_lastRequestMs = 0;
     std::string m_version;
     std::string m_serial;

@@ -5,6 +5,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPdfWriter>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -17,6 +18,7 @@
 #include "app/TApxPrintout.h"
 #include "app/TCommSetupDialog.h"
 #include "app/THelpWindow.h"
+#include "app/TLinkMonitorWindow.h"
 #include "app/TRadioInfoDialog.h"
 #include "app/TSplashWindow.h"
 #include "link/RF_CommunicationSetup.h"
@@ -46,6 +48,43 @@ QString status(TCommSetupDialog& d) {
 class DialogTest : public QObject {
     Q_OBJECT
   private slots:
+    void linkMonitorFollowsPausesFiltersAndSaves() {
+        Shell shell;
+        shell.start();
+        QVERIFY(shell.run(cmd::LinkMonitor));
+        TLinkMonitorWindow* window = shell.app().monitorWindow();
+        QVERIFY(window && window->isVisible());
+        QVERIFY(shell.run(cmd::ReadRadio));
+        QString shown = window->view()->toPlainText();
+        QVERIFY(shown.contains("-> read serial number"));
+        QVERIFY(shown.contains("<- ACK"));
+
+        window->pauseBox()->setChecked(true);
+        const int lines = window->view()->blockCount();
+        QVERIFY(shell.run(cmd::ReadRadio));
+        QCOMPARE(window->view()->blockCount(), lines);
+        window->pauseBox()->setChecked(false);  // what came meanwhile shows now
+        QVERIFY(window->view()->blockCount() > lines);
+
+        window->filterBox()->setText("reset");
+        const QStringList filtered = window->view()->toPlainText().split('\n');
+        QVERIFY(!filtered.isEmpty());
+        for (const QString& line : filtered)
+            QVERIFY2(line.contains("reset", Qt::CaseInsensitive), qPrintable(line));
+
+        QTemporaryDir dir;
+        const QString path = dir.filePath("trace.txt");
+        QVERIFY(window->saveTo(path));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QString saved = QString::fromUtf8(file.readAll());
+        QVERIFY(saved.startsWith("Vantrel link trace\nProgram version: "));
+        QVERIFY(saved.contains("Radio serial number: "));
+        QVERIFY(saved.contains("-> read tuning block"));  // the whole trace, not the filtered view
+        QVERIFY(!window->saveTo(dir.filePath("missing/trace.txt")));
+        QVERIFY(shell.messages().last().startsWith("ERROR|The link trace could not be saved"));
+    }
+
     void commSetupShowsTheConfiguredPort() {
         QTemporaryDir dir;
         TCommSetupDialog missing(nullptr, dir.path());

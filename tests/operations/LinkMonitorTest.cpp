@@ -78,6 +78,10 @@ TEST(LinkMonitor, LiveValuesKeyingAndUnsupportedAnswersReadAsWords) {
     EXPECT_TRUE(m.has("dekey   [F2 19 00 F4]"));
     link.setChannelPair(3, 2, 3, 2);
     EXPECT_TRUE(m.has("channel pair tx 3 rx 3"));
+    // Dekeying twice is two requests, not a retry.
+    link.dekey();
+    link.dekey();
+    for (const linkEvent& e : m.monitor.events()) EXPECT_NE(e.kind, linkEvent::Kind::Retry) << e.text;
 }
 
 TEST(LinkMonitor, SilenceRetriesAndNakAreShown) {
