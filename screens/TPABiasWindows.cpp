@@ -37,15 +37,16 @@ constexpr QRect kNote{10, 350, 430, 40};
 struct rowShape {
     TPABiasWindow::biasRow kind;
     const char* label;
+    const char* toggle;
     std::uint8_t softpot;
     int y;
     int toggleId;
 };
 const rowShape kRows[] = {
-    {TPABiasWindow::biasRow::Voltage, "Voltage", softpot::PaVoltageLimit, 50, 7001},
-    {TPABiasWindow::biasRow::Bias1, "Bias 1", softpot::PaBiasFirst, 120, 7000},
-    {TPABiasWindow::biasRow::Bias2, "Bias 2", softpot::PaBiasSecond, 170, 8001},
-    {TPABiasWindow::biasRow::Bias3, "Bias 3", softpot::PaBiasThird, 220, 8002},
+    {TPABiasWindow::biasRow::Voltage, "Voltage", "Toggle Voltage", softpot::PaVoltageLimit, 50, 7001},
+    {TPABiasWindow::biasRow::Bias1, "Bias 1", "Toggle Bias 1", softpot::PaBiasFirst, 120, 7000},
+    {TPABiasWindow::biasRow::Bias2, "Bias 2", "Toggle Bias 2", softpot::PaBiasSecond, 170, 8001},
+    {TPABiasWindow::biasRow::Bias3, "Bias 3", "Toggle Bias 3", softpot::PaBiasThird, 220, 8002},
 };
 
 const rowShape& shapeOf(TPABiasWindow::biasRow kind) {
@@ -130,9 +131,10 @@ tuningProcedure TPABiasWindow::describe(const radioStorage& record, paBiasPower 
     p.note = mobile ? kMobileNote : kPortableNote;
     p.commitQuestion =
         high ? "Commit new softpot value?" : "Commit new softpot value? Softpot Value Range (0-127)";
-    const std::string name = high ? "PA Bias High Power" : "PA Bias Low Power";
-    p.illegalValue = "Program softpots aborted for " + name + "!! Illegal softpot value";
-    p.emptyValue = "Please enter a valid " + name + " softpot value!!";
+    p.illegalValue = high ? "Program softpots aborted for PA Bias High Power!! Illegal softpot value"
+                          : "Program softpots aborted for PA Bias Low Power!! Illegal softpot value";
+    p.emptyValue = high ? "Please enter a valid PA Bias High Power softpot value!!"
+                        : "Please enter a valid PA Bias Low Power softpot value!!";
     p.mismatch = "Serial No. Mismatch!! Read in new radio?";
     return p;
 }
@@ -150,7 +152,7 @@ TPABiasWindow::TPABiasWindow(const screenEnvironment& environment, paBiasVariant
         const rowShape& shape = shapeOf(kindOf(i));
         // The toggle takes the place of the frequency a point row would show.
         frequencyBox(i)->hide();
-        auto* box = new QCheckBox(QStringLiteral("Toggle ") + QString::fromLatin1(shape.label), this);
+        auto* box = new QCheckBox(QString::fromLatin1(shape.toggle), this);
         box->setGeometry(QRect(QPoint(kToggleX, shape.y - 3), kToggleSize));
         box->setObjectName(QStringLiteral("toggle%1").arg(shape.toggleId));
         box->setFont(workingBox(i)->font());
