@@ -2,6 +2,7 @@
 #include "app/ProcedureCatalogue.h"
 
 #include "screens/TDeviationWindows.h"
+#include "screens/TPABiasWindows.h"
 #include "screens/TTransmitHighPowerWindow.h"
 #include "screens/TTransmitLowPowerWindow.h"
 #include "utilities/utilityScreens.h"
@@ -21,6 +22,14 @@ QWidget* makeTempCompRead(const screenEnvironment& environment) {
 }
 QWidget* makeTempCompWrite(const screenEnvironment& environment) {
     return createTempCompWindow(environment, true);
+}
+
+/// Creates and opens the PA bias screen of a command, or its default variant after the supply screening.
+template <class Screen, class DefaultScreen>
+QWidget* makePaBias(const screenEnvironment& environment) {
+    if (environment.identity.defaultVariant)
+        return TScreenSession::create<DefaultScreen>(environment);
+    return TScreenSession::create<Screen>(environment);
 }
 
 constexpr int kIndex = helpContext::Index;
@@ -43,11 +52,13 @@ const ProcedureEntry kCatalogue[] = {
     {cmd::BatteryThreshold, "TBatteryVoltageWindow", "Battery Threshold", "Battery Threshold Tuning", 32,
      40014, e::batteryThreshold, nullptr},
     {cmd::PaBiasHigh, "TPABiasHighVoltageWindow", "PA Bias Voltage 1", "PA Bias Voltage High Power",
-     screenCode::PaBiasHigh, 40008, e::paBiasHigh, nullptr},
+     screenCode::PaBiasHigh, 40008, e::paBiasHigh,
+     &makePaBias<TPABiasHighVoltageWindow, TPABiasHighVoltageWindowDefault>},
     {cmd::PaBiasLow, "TPABiasLowVoltageWindow", "PA Bias Voltage 1", "PA Bias Voltage Low Power",
-     screenCode::PaBiasLow, 40008, e::paBiasLow, nullptr},
+     screenCode::PaBiasLow, 40008, e::paBiasLow,
+     &makePaBias<TPABiasLowVoltageWindow, TPABiasLowVoltageWindowDefault>},
     {cmd::PaBiasRxMode, "TPABiasRxModeWindow", "PA Bias Rx Mode", "PA Bias Voltage Rx Mode",
-     screenCode::PaBiasHigh, 40008, e::paBiasRxMode, nullptr},
+     screenCode::PaBiasHigh, 40008, e::paBiasRxMode, &make<TPABiasRxModeWindow>},
     {cmd::TransmitDac, "TTransmitDACWindow", "Transmit DAC Tuning (LB Mobile)", "DAC Tuning", 35, 40024,
      e::transmitDac, nullptr},
     {cmd::KmTuning, "TMobilePowerTuneHI", "Transmit Power Tuning (Mobile)", "Transmit Power Tuning (Mobile)",

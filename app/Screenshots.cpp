@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 #include <cstdio>
 #include <tuple>
+#include <deque>
 
 #include "app/CommandTable.h"
 #include "app/Pictures.h"
@@ -28,6 +29,7 @@
 #include "link/LinkContext.h"
 #include "link/RF_CommunicationSetup.h"
 #include "link/VirtualLine.h"
+#include "screens/TPABiasWindows.h"
 #include "screens/TTuningScreen.h"
 #include "sim/SimPeer.h"
 #include "sim/SimProfile.h"
@@ -80,6 +82,8 @@ class CameraPrompt : public UserPrompt {
   public:
     explicit CameraPrompt(Camera& camera) : m_camera(camera) {}
     using UserPrompt::show;
+    /// The answer to the next message instead of its affirmative button.
+    void answerNext(PromptAnswer answer) { m_script.push_back(answer); }
     PromptAnswer show(const PromptMessage& m) override {
         QMessageBox box(m.icon == PromptIcon::Exclamation   ? QMessageBox::Warning
                         : m.icon == PromptIcon::Question    ? QMessageBox::Question
@@ -90,11 +94,17 @@ class CameraPrompt : public UserPrompt {
                                : m.buttons == PromptButtons::OkCancel ? QMessageBox::Ok | QMessageBox::Cancel
                                                                       : QMessageBox::Yes | QMessageBox::No);
         m_camera.shoot(box, QStringLiteral("message-") + slug(QString::fromStdString(m.text)));
+        if (!m_script.empty()) {
+            const PromptAnswer a = m_script.front();
+            m_script.pop_front();
+            return a;
+        }
         return m.buttons == PromptButtons::YesNo ? PromptAnswer::Yes : PromptAnswer::Ok;
     }
 
   private:
     Camera& m_camera;
+    std::deque<PromptAnswer> m_script;
 };
 
 }  // namespace
@@ -218,6 +228,35 @@ int renderScreenshots(const QString& directory, const QString& programDirectory)
     frame.execute(cmd::LinkMonitor);
     camera.shoot(*app.monitorWindow(), QStringLiteral("link-monitor"));
     app.monitorWindow()->hide();
+    // The PA bias screens after the supply screening: the normal ones (current below 100 mA) with a bias
+    // toggled on, then a default one (above).
+    auto shootPaBias = [&](int command, const char* name) {
+        frame.execute(command);
+        QMdiSubWindow* child = frame.client()->activeSubWindow();
+        camera.shoot(frame, QLatin1String(name));
+        if (auto* screen = child ? qobject_cast<TPABiasWindow*>(child->widget()) : nullptr) {
+            const int row = screen->rowOf(TPABiasWindow::biasRow::Bias2);
+            if (row >= 0) {
+                screen->toggleRow(row);
+                camera.shoot(*child, QLatin1String(name) + QStringLiteral("-bias-2"));
+            }
+        }
+        frame.client()->closeAllSubWindows();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    };
+    for (auto [command, name] : {std::pair{cmd::PaBiasHigh, "screen-pa-bias-high-power"},
+                                 std::pair{cmd::PaBiasLow, "screen-pa-bias-low-power"}}) {
+        prompt.answerNext(PromptAnswer::Ok);
+        prompt.answerNext(PromptAnswer::No);
+        shootPaBias(command, name);
+    }
+    shootPaBias(cmd::PaBiasHigh, "screen-pa-bias-default-high-power");
+    // Receive mode belongs to the K and F high-power mobiles: the record poses as one for a moment.
+    radioStorage& record = frame.client()->record();
+    const std::string model = record.getModelNo();
+    record.setModelNo("M52KSC7B4W      ");
+    shootPaBias(cmd::PaBiasRxMode, "screen-pa-bias-rx-mode");
+    record.setModelNo(model);
 
     frame.execute(cmd::PortableSetup);
     camera.shoot(frame, QStringLiteral("main-setup-picture-open"));

@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QPrinter>
+#include <memory>
 
 #include "app/Pictures.h"
 #include "app/ProcedureCatalogue.h"
@@ -115,9 +116,14 @@ TVantrelMDIChild* TVantrelMDIClient::openWindow(int code, const QString& caption
         }
         return nullptr;
     }
-    QWidget* window = create();
+    return frameWindow(create(), caption, applyTuningAllowed);
+}
+
+TVantrelMDIChild* TVantrelMDIClient::frameWindow(QWidget* window, const QString& caption,
+                                                 bool applyTuningAllowed) {
     if (!window)
         return nullptr;
+    int& openCode = m_app.openScreenCode();
     auto* child = new TVantrelMDIChild(this, caption, window);
     // When the screen goes (whoever closes it) its code is back to 0: the enablers must look again.
     connect(window, &QObject::destroyed, this, [this] { emit stateChanged(); });
@@ -177,7 +183,10 @@ void TVantrelMDIClient::cmOpenScreen(int commandId) {
 
 void TVantrelMDIClient::paBiasScreening(int commandId, const screenEnvironment& normal,
                                         const screenEnvironment& fallback) {
-    // With another screen open the screening questions would lead nowhere: say so first.
+    // Blocked tuning, or another screen open: the questions would lead nowhere, and the screen built
+    // between them would already talk to the radio.
+    if (!m_tuningAllowed)
+        return;
     int openCode = m_app.openScreenCode();
     if (openCode != screenCode::None) {
         if (openCode != normal.identity.code && openCode != fallback.identity.code) {
@@ -192,17 +201,31 @@ void TVantrelMDIClient::paBiasScreening(int commandId, const screenEnvironment& 
     }
     UserPrompt& prompt = m_app.prompt();
     if (prompt.show("PCIC SCREENING\n\nSet Supply Voltage to 6V", "WARNING", PromptIcon::Information,
-                    PromptButtons::OkCancel) == PromptAnswer::Cancel)
+                    PromptButtons::OkCancel) != PromptAnswer::Ok)
         return;
+    // The normal screen puts the radio into its test mode: the current at 6 V is read in that state.
+    if (!screenFactory().precheck(normal))
+        return;
+    std::unique_ptr<QWidget> screen(screenFactory().create(normal));
+    if (!screen)
+        return;
+    if (openCode = m_app.openScreenCode(); openCode == screenCode::None) {
+        // It refused to open and has said why.
+        screen->close();
+        return;
+    }
     if (prompt.show("Is Current Drawn of the Radio > 100mA?", "WARNING", PromptIcon::Question,
                     PromptButtons::YesNo) == PromptAnswer::Yes) {
+        // The normal screen goes (dekey, reset) before the default one is made.
+        screen->close();
+        screen.reset();
         openScreen(fallback, true);
         m_app.showHelp(helpContext::PaBiasDefault);
         return;
     }
     prompt.show("You are clear to proceed for PA Bias Tuning.\nPlease Set Supply Voltage to 7.5V", "NOTE",
                 PromptIcon::Information);
-    openScreen(normal, true);
+    frameWindow(screen.release(), normal.identity.childCaption, true);
 }
 
 void TVantrelMDIClient::cmPaBiasHigh(int commandId) {

@@ -79,6 +79,9 @@ class TVantrelMDIClient : public QMdiArea {
     /// The environment of a command's screen: the shell's parts and the catalogue's identity.
     screenEnvironment environmentFor(int commandId);
     TVantrelMDIChild* openScreen(const screenEnvironment& environment, bool applyTuningAllowed);
+    /// The second half of the window-open rule: frames an opened window (nullptr: nothing) in a child
+    /// and removes it again when its code is 0 afterwards.
+    TVantrelMDIChild* frameWindow(QWidget* window, const QString& caption, bool applyTuningAllowed);
     void paBiasScreening(int commandId, const screenEnvironment& normal, const screenEnvironment& fallback);
     void setStatus(const QString& text);
     void showPortDetail();

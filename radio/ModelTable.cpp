@@ -28,6 +28,7 @@ ModelTable makeDefault() {
     t.variantS = 'S';
     t.variantF = 'F';
     t.variantK = 'K';
+    t.variantQ = 'Q';
     t.variantBrightline = 'B';
     t.variantU = 'U';
     t.variantC = 'C';
@@ -181,6 +182,7 @@ const std::vector<std::pair<std::string, Parser>>& parsers() {
         {"variantS", charField(&ModelTable::variantS)},
         {"variantF", charField(&ModelTable::variantF)},
         {"variantK", charField(&ModelTable::variantK)},
+        {"variantQ", charField(&ModelTable::variantQ)},
         {"variantBrightline", charField(&ModelTable::variantBrightline)},
         {"variantU", charField(&ModelTable::variantU)},
         {"variantC", charField(&ModelTable::variantC)},

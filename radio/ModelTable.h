@@ -28,6 +28,7 @@ struct ModelTable {
     char variantS;
     char variantF;
     char variantK;
+    char variantQ;           ///< with variantR: the high-power mobile's PA bias test channel is at 500 MHz
     char variantBrightline;  ///< has the Brightline rated-volume softpot; no low-power PA bias
     char variantU;           ///< no low-power PA bias
     char variantC;           ///< character 4

@@ -189,6 +189,11 @@ bool radiomodel::hasNoLowPowerPaBias(const radioStorage& r) const {
     return v == table().variantBrightline || v == table().variantU;
 }
 
+bool radiomodel::isVariantQOrR(const radioStorage& r) const {
+    const char v = code(r)[kVariantPos];
+    return v == table().variantQ || v == table().variantR;
+}
+
 bool radiomodel::hasNoLowPowerSetting(const radioStorage& r) const {
     const std::string& family = table().noLowPowerFamily;
     const char* c = code(r);

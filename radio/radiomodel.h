@@ -57,6 +57,9 @@ class radiomodel {
     bool hasBrightlineVolume(const radioStorage& r) const;
     /// Character 3 is variantBrightline or variantU: the radio has no low-power PA bias procedure.
     bool hasNoLowPowerPaBias(const radioStorage& r) const;
+    /// Character 3 is variantQ or variantR: a high-power mobile of this variant takes its PA bias test
+    /// channel at 500 MHz rather than 200 MHz.
+    bool isVariantQOrR(const radioStorage& r) const;
     /// Characters 0, 1, 2 and 4 are those of the one family without a transmit low power setting.
     bool hasNoLowPowerSetting(const radioStorage& r) const;
 

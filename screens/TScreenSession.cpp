@@ -129,12 +129,15 @@ void TScreenSession::refreshAfterRead() {
     fillDisplay();
     if (!openConnection())
         return;
+    m_refused = false;
     try {
         setupRadio(link());
     } catch (const Exception&) {
-        showLinkError();
+        failAction();
     }
     closeConnection();
+    if (m_refused)
+        closeHost();
 }
 
 // --- Failures and keying ----------------------------------------------------------------------------------
@@ -166,6 +169,11 @@ void TScreenSession::failAction() {
     if (stillKeyed)
         warnStillKeyed();
     closeConnection();
+}
+
+void TScreenSession::refuseRadio(const std::string& text) {
+    m_refused = true;
+    prompt().show(text, kErrorCaption, PromptIcon::Exclamation);
 }
 
 void TScreenSession::warnStillKeyed() {
@@ -220,12 +228,16 @@ bool TScreenSession::open() {
         if (!openConnection()) {
             code = 0;
         } else {
+            m_refused = false;
             try {
                 setupRadio(link());
             } catch (const Exception&) {
-                showLinkError();
+                // An opening that keyed the radio dekeys it before the message.
+                failAction();
                 code = 0;
             }
+            if (m_refused)
+                code = 0;
             closeConnection();
         }
     }

@@ -162,6 +162,10 @@ class TScreenSession : public QWidget {
     int keyedRow() const { return m_keyedRow; }
     void setKeyedRow(int row) { m_keyedRow = row; }
 
+    /// Called by setupRadio() when the radio cannot be set up for this screen (nothing unsafe was sent):
+    /// shows `text` (caption "ERROR"); the screen then does not open, or closes when it was open already.
+    void refuseRadio(const std::string& text);
+
     /// The mismatch question; on OK re-reads the radio and starts the screen over on it.
     void mismatchDialog();
 
@@ -186,6 +190,7 @@ class TScreenSession : public QWidget {
     bool m_displayReady = false;
     bool m_reachedPort = false;  ///< some connection opened: the closing sequence has a radio to tidy
     bool m_closed = false;
+    bool m_refused = false;  ///< setupRadio() found the radio unfit for the screen
     int m_actionDepth = 0;
     bool m_closeRequested = false;
 };

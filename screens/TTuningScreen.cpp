@@ -28,17 +28,11 @@ namespace {
 
 // Geometry of the standard rows (logical pixels).
 constexpr int kRowPitch = 30;
-constexpr int kRowHeight = 20;
 constexpr int kFrequencyX = 10;
 constexpr int kFrequencyWidth = 150;
-constexpr int kDefaultX = 200;
-constexpr int kDefaultWidth = 40;
 constexpr int kSliderX = 250;
 constexpr int kSliderWidth = 300;
-constexpr int kWorkingX = 560;
-constexpr int kLabelY = 10;
 constexpr int kFrequencyLabelX = 20;
-constexpr int kDefaultLabelX = 190;
 constexpr int kPttX = 20;
 constexpr int kProgramX = 130;
 constexpr QSize kButtonSize{100, 30};
@@ -152,33 +146,42 @@ void TTuningScreen::buildControls() {
         l->adjustSize();
         return l;
     };
-    label(QString::fromLatin1(layout.firstHeader), kFrequencyLabelX, kLabelY);
-    label(QStringLiteral("Default Softpot"), kDefaultLabelX, kLabelY);
-    label(QStringLiteral("Working Softpot"), layout.workingLabelX, kLabelY);
+    if (layout.firstHeader)
+        label(QString::fromLatin1(layout.firstHeader), kFrequencyLabelX, layout.headerY);
+    label(QStringLiteral("Default Softpot"), layout.defaultLabelX, layout.headerY);
+    label(QStringLiteral("Working Softpot"), layout.workingLabelX, layout.headerY);
 
+    const int height = layout.rowHeight;
     for (int i = 0; i < rowCount(); ++i) {
         Row& r = m_rows[size_t(i)];
         const tuningRow& spec = r.spec;
-        const int y = kRowPitch * (i + 1);
-        r.frequencyBox = staticBox(this, QRect(kFrequencyX, y, kFrequencyWidth, kRowHeight),
+        const int y = spec.y != 0 ? spec.y : kRowPitch * (i + 1);
+        r.frequencyBox = staticBox(this, QRect(kFrequencyX, y, kFrequencyWidth, height),
                                    QStringLiteral("frequency%1").arg(kFrequencyId + i));
         r.frequencyBox->setFrame(true);
         r.frequencyBox->setFont(m_controlFont);
         const int defaultId = i < int(kDefaultIds.size()) ? kDefaultIds[size_t(i)] : kDefaultIds.back() + i;
-        r.defaultBox = staticBox(this, QRect(kDefaultX, y, kDefaultWidth, kRowHeight),
+        r.defaultBox = staticBox(this, QRect(layout.defaultX, y, layout.defaultWidth, height),
                                  QStringLiteral("default%1").arg(defaultId));
         r.defaultBox->setFont(m_labelFont);
         r.defaultBox->setAlignment(Qt::AlignRight);
+        // A value without a place in the record has no default to show.
+        r.defaultBox->setVisible(spec.recordRow != tuningRow::kNoRecord);
 
-        r.slider = new QSlider(Qt::Horizontal, this);
-        r.slider->setGeometry(kSliderX, y, kSliderWidth, kRowHeight);
-        r.slider->setObjectName(QStringLiteral("slider%1").arg(kSliderId + i));
-        r.slider->setRange(spec.minimum, spec.maximum);
-        r.slider->setPageStep(std::max(1, (spec.maximum - spec.minimum) / kPageDivisor));
-        r.slider->setTracking(true);
+        if (pointRows()) {
+            r.slider = new QSlider(Qt::Horizontal, this);
+            r.slider->setGeometry(kSliderX, y, kSliderWidth, height);
+            r.slider->setObjectName(QStringLiteral("slider%1").arg(kSliderId + i));
+            r.slider->setRange(spec.minimum, spec.maximum);
+            r.slider->setPageStep(std::max(1, (spec.maximum - spec.minimum) / kPageDivisor));
+            r.slider->setTracking(true);
+            connect(r.slider, &QAbstractSlider::actionTriggered, this,
+                    [this, i](int action) { sliderAction(i, action); });
+            connect(r.slider, &QAbstractSlider::sliderReleased, this, [this, i] { sliderReleased(i); });
+        }
 
         r.working = new TTunerEditBox(this, prompt(), r.slider, spec.maximum, kWorkingId + i, QString(),
-                                      kWorkingX, y, layout.workingWidth, kRowHeight, kTextLimit);
+                                      layout.workingX, y, layout.workingWidth, height, kTextLimit);
         r.working->setMinimum(spec.minimum);
         r.working->setFont(m_controlFont);
         r.working->setAlignment(Qt::AlignRight);
@@ -189,16 +192,13 @@ void TTuningScreen::buildControls() {
 
         if (!spec.button.empty()) {
             r.button = new QPushButton(QString::fromStdString(spec.button), this);
-            r.button->setGeometry(kWorkingX + layout.workingWidth + kRowButtonGap, y - 2, kRowButtonWidth,
-                                  kRowHeight + 4);
+            r.button->setGeometry(layout.workingX + layout.workingWidth + kRowButtonGap, y - 2,
+                                  kRowButtonWidth, height + 4);
             r.button->setObjectName(QStringLiteral("button%1").arg(spec.buttonId));
             r.button->setFont(m_controlFont);
             connect(r.button, &QPushButton::clicked, this, [this, i] { rowButtonClicked(i); });
         }
 
-        connect(r.slider, &QAbstractSlider::actionTriggered, this,
-                [this, i](int action) { sliderAction(i, action); });
-        connect(r.slider, &QAbstractSlider::sliderReleased, this, [this, i] { sliderReleased(i); });
         connect(r.upDown, &TUpDown::endScroll, this, [this, i] { valueAction(i); });
         connect(r.working, &TTunerEditBox::notify, this, [this, i](int, int code) {
             if (code == TTunerEditBox::kAccepted)
@@ -270,6 +270,12 @@ void TTuningScreen::assignPoints() {
     }
     const auto base = static_cast<std::uint32_t>(r.getValue(row::Frequency, col::FrequencyBase));
     for (Row& row : m_rows) {
+        if (!pointRows()) {
+            row.point = 0;
+            row.supported = true;
+            row.frequencyMhz = 0.0;
+            continue;
+        }
         row.point = row.spec.point != 0 ? row.spec.point : chosen;
         const std::uint16_t channel = ownChannel(row.point);
         row.supported = row.point != 0 && channel != 0;
@@ -314,7 +320,7 @@ void TTuningScreen::fillDisplay() {
     assignPoints();
     for (Row& r : m_rows) {
         const tuningRow& spec = r.spec;
-        const int value = record().getValue(spec.recordRow, spec.recordColumn);
+        const int value = recordValue(spec);
         const QString text = QString::number(value);
         r.working->setText(text);
         r.defaultBox->setText(text);
@@ -325,11 +331,13 @@ void TTuningScreen::fillDisplay() {
             r.working->clear();
             r.defaultBox->clear();
         }
-        r.slider->setRange(spec.minimum, spec.maximum);
-        r.slider->setValue(value);
+        if (r.slider) {
+            r.slider->setRange(spec.minimum, spec.maximum);
+            r.slider->setValue(value);
+            r.slider->setEnabled(r.supported);
+        }
         r.lastValue = -1;
         r.prepared = false;
-        r.slider->setEnabled(r.supported);
         r.working->setEnabled(r.supported);
         r.upDown->setEnabled(r.supported);
         if (r.button)
@@ -345,8 +353,7 @@ void TTuningScreen::fillDisplay() {
     m_currentRow = firstSupportedRow();
     m_currentValue = workingValue(m_currentRow);
     if (!m_rows.empty() && m_rows[size_t(m_currentRow)].supported)
-        m_currentValue =
-            record().getValue(rowSpec(m_currentRow).recordRow, rowSpec(m_currentRow).recordColumn);
+        m_currentValue = recordValue(rowSpec(m_currentRow));
     const bool any = std::any_of(m_rows.begin(), m_rows.end(), [](const Row& r) { return r.supported; });
     if (m_ptt)
         m_ptt->setEnabled(any);
@@ -379,7 +386,7 @@ void TTuningScreen::sendLive(int row, int value, EnhancedSBEP& link) {
 void TTuningScreen::updateRowMarks() {
     for (int i = 0; i < rowCount(); ++i) {
         Row& r = m_rows[size_t(i)];
-        const bool onAir = keyed() && i == keyedRow();
+        const bool onAir = keyed() && pointRows() && i == keyedRow();
         r.working->setCommitOnLeave(onAir, m_liveValue);
         QFont font = m_controlFont;
         font.setBold(i == m_currentRow && r.supported);
@@ -405,8 +412,19 @@ std::string TTuningScreen::mismatchText() const {
 }
 
 void TTuningScreen::storeValue(int row, int value) {
-    record().setValue(rowSpec(row).recordRow, rowSpec(row).recordColumn, value);
+    const tuningRow& spec = rowSpec(row);
+    if (spec.recordRow == tuningRow::kNoRecord)
+        return;
+    record().setValue(spec.recordRow, spec.recordColumn, value);
     m_rows[size_t(row)].defaultBox->setText(QString::number(value));
+}
+
+int TTuningScreen::recordValue(const tuningRow& spec) const {
+    return spec.recordRow == tuningRow::kNoRecord ? 0 : record().getValue(spec.recordRow, spec.recordColumn);
+}
+
+bool TTuningScreen::pointRows() const {
+    return m_procedure.layout.kind != screenLayoutKind::SoftpotRows;
 }
 
 QString TTuningScreen::workingText(int row) const {
@@ -439,7 +457,8 @@ void TTuningScreen::setupRadio(EnhancedSBEP& link) {
 // --- Point actions ----------------------------------------------------------------------------------------
 
 void TTuningScreen::dekeyIfKeyedElsewhere(int row) {
-    if (keyed() && keyedRow() != row)
+    // Rows that are softpots share the one transmitter state; rows that are points key at their own.
+    if (keyed() && pointRows() && keyedRow() != row)
         dekey(link());
 }
 
@@ -449,7 +468,7 @@ bool TTuningScreen::sendsLive() const {
 
 void TTuningScreen::sliderAction(int row, int action) {
     Row& r = m_rows[size_t(row)];
-    if (!r.supported)
+    if (!r.supported || !r.slider)
         return;
     const int value = r.slider->sliderPosition();
     // Only a drag with the mouse keeps its connection; a wheel turn is one step like a key.
@@ -500,7 +519,8 @@ void TTuningScreen::valueAction(int row) {
     if (!r.supported)
         return;
     const int value = r.upDown->position();
-    r.slider->setValue(value);
+    if (r.slider)
+        r.slider->setValue(value);
     m_currentRow = row;
     m_currentValue = value;
     updateRowMarks();

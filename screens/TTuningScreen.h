@@ -56,6 +56,7 @@ class TTuningScreen : public TScreenSession {
     int currentRow() const { return m_currentRow; }
     int currentValue() const { return m_currentValue; }
 
+    /// The row's slider; nullptr on screens whose rows are softpots.
     QSlider* slider(int row) const { return m_rows[size_t(row)].slider; }
     TTunerEditBox* workingBox(int row) const { return m_rows[size_t(row)].working; }
     TUpDown* upDown(int row) const { return m_rows[size_t(row)].upDown; }
@@ -101,8 +102,13 @@ class TTuningScreen : public TScreenSession {
     /// The refused-value message of a point; `ownRule` when the screen refused it before writing.
     virtual std::string refusedText(int point, bool ownRule) const;
 
-    /// Stores a programmed value in the record and shows it in the row's default box.
+    /// Stores a programmed value in the record and shows it in the row's default box (nothing for a row
+    /// without a record place).
     void storeValue(int row, int value);
+    /// The record's value of a row (0 for a row without a record place).
+    int recordValue(const tuningRow& spec) const;
+    /// Whether the rows are frequency points (not softpots of their own).
+    bool pointRows() const;
     void showRefused(int point, bool ownRule);
     /// Selects the channel pair of a row's point (transmit channel first); nothing when it has none.
     void selectChannels(int row, EnhancedSBEP& link);

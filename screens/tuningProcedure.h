@@ -20,6 +20,9 @@ struct tuningProcedure;
 enum class screenLayoutKind {
     SevenPoint,   ///< one row per point F1..F7
     SingleValue,  ///< one row: one softpot for the whole radio, tuned at one chosen point
+    /// Explicit rows, each a softpot of its own rather than a frequency point: every row is in use, a row
+    /// has no slider and selects no channel, and keying is not tied to a row (the PA bias screens).
+    SoftpotRows,
 };
 
 /// The point a single-value screen works at, chosen from the points of its side.
@@ -33,9 +36,16 @@ struct screenLayout {
     QRect status{20, 280, 600, 30};
     int statusId = 8000;
     int noteY = 320;
-    int workingLabelX = 550;  ///< "Working Softpot"
-    int workingWidth = 60;    ///< working box and its up-down together
-    const char* firstHeader = "Frequency Point(MHz)";  ///< over the first column ("DAC No." on the DAC screen)
+    int workingLabelX = 550;                           ///< "Working Softpot"
+    int workingWidth = 60;                             ///< working box and its up-down together
+    const char* firstHeader = "Frequency Point(MHz)";  ///< over the first column ("DAC No." on the DAC
+                                                       ///< screen); nullptr for none
+    int headerY = 10;         ///< the column headers
+    int defaultLabelX = 190;  ///< "Default Softpot"
+    int defaultX = 200;       ///< default boxes
+    int defaultWidth = 40;
+    int workingX = 560;  ///< working boxes
+    int rowHeight = 20;
 
     /// The standard seven-point screen.
     static screenLayout sevenPoint() { return {}; }
@@ -59,6 +69,10 @@ using dataSetMaker = std::unique_ptr<tuningDataSet> (*)(const tuningProcedure&);
 
 /// One row of a screen: a frequency point or a named value, its record place, softpot and range.
 struct tuningRow {
+    /// recordRow of a row that has no place in the record: it starts at 0, shows no default value and is
+    /// never stored.
+    static constexpr int kNoRecord = -1;
+
     int point = 0;      ///< frequency point 1..7 of its side; 0 on a single-value screen: the chosen point
     std::string label;  ///< fixed text shown instead of the point's frequency ("DAC 1"); empty: frequency
     int recordRow = 0;  ///< record place of the value
@@ -68,6 +82,7 @@ struct tuningRow {
     int maximum = 127;
     std::string button;  ///< text of a button of the row's own ("Auto Tune"); empty for none
     int buttonId = 0;
+    int y = 0;  ///< the row's own y on screens whose rows are not evenly spaced; 0: 30 pixels per row
 };
 
 /// One procedure as data. Texts are the radio-tuner's own and are shown exactly as they stand; a text

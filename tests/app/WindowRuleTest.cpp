@@ -138,28 +138,71 @@ class WindowRuleTest : public QObject {
         QCOMPARE(shell.prompt().shown()[0].buttons, PromptButtons::OkCancel);
         QVERIFY(screens.requests.empty());
 
+        // Yes: the normal screen is made before the current question and gone before the default one.
         shell.prompt().clear();
         shell.prompt().answer(PromptAnswer::Ok);
         shell.prompt().answer(PromptAnswer::Yes);
         shell.client().cmPaBiasHigh(cmd::PaBiasHigh);
         QCOMPARE(shell.prompt().shown()[1].text, std::string("Is Current Drawn of the Radio > 100mA?"));
         QCOMPARE(shell.prompt().shown()[1].buttons, PromptButtons::YesNo);
-        QCOMPARE(screens.requests.back().code, screenCode::PaBiasHighDefault);
-        QCOMPARE(screens.requests.back().childCaption, QString("PA Bias Default (High Power)"));
-        QVERIFY(screens.requests.back().defaultVariant);
+        QCOMPARE(screens.requests.size(), size_t(2));
+        QCOMPARE(screens.requests[0].code, screenCode::PaBiasHigh);
+        QVERIFY(!screens.requests[0].defaultVariant);
+        QCOMPARE(screens.requests[1].code, screenCode::PaBiasHighDefault);
+        QCOMPARE(screens.requests[1].childCaption, QString("PA Bias Default (High Power)"));
+        QVERIFY(screens.requests[1].defaultVariant);
+        QCOMPARE(shell.app().openScreenCode(), screenCode::PaBiasHighDefault);
+        QCOMPARE(shell.client().subWindowList().size(), 1);
         QCOMPARE(shell.app().lastHelpContext(), helpContext::PaBiasDefault);
         shell.client().closeAllSubWindows();
         Shell::settle();
 
         shell.prompt().clear();
+        screens.requests.clear();
         shell.prompt().answer(PromptAnswer::Ok);
         shell.prompt().answer(PromptAnswer::No);
         shell.client().cmPaBiasLow(cmd::PaBiasLow);
         QCOMPARE(
             shell.messages().last(),
             QString("NOTE|You are clear to proceed for PA Bias Tuning.\nPlease Set Supply Voltage to 7.5V"));
+        QCOMPARE(screens.requests.size(), size_t(1));
         QCOMPARE(screens.requests.back().code, screenCode::PaBiasLow);
-        QCOMPARE(screens.requests.back().childCaption, QString("PA Bias Voltage Low Power"));
+        QCOMPARE(shell.app().openScreenCode(), screenCode::PaBiasLow);
+        QCOMPARE(shell.client().subWindowList().first()->windowTitle(), QString("PA Bias Voltage Low Power"));
+
+        // With a screen open, the rule speaks before any question.
+        shell.prompt().clear();
+        shell.client().cmPaBiasHigh(cmd::PaBiasHigh);
+        QCOMPARE(shell.messages(), QStringList{kStillOpen});
+        shell.prompt().clear();
+        shell.client().cmPaBiasLow(cmd::PaBiasLow);
+        QVERIFY(shell.messages().isEmpty());
+        QCOMPARE(screens.requests.size(), size_t(1));
+    }
+
+    void paBiasScreeningAsksNothingWhileTuningIsBlockedOrTheScreenRefuses() {
+        Shell blocked("procedure-3");
+        blocked.start();
+        FakeScreenFactory& none = blocked.fakeScreens();
+        blocked.run(cmd::ReadRadio);
+        blocked.prompt().clear();
+        blocked.client().cmPaBiasHigh(cmd::PaBiasHigh);
+        blocked.client().cmPaBiasLow(cmd::PaBiasLow);
+        QVERIFY(blocked.messages().isEmpty());
+        QVERIFY(none.requests.empty());
+
+        // A normal screen that refuses to open ends the screening before the current question.
+        Shell shell;
+        shell.start();
+        FakeScreenFactory& screens = shell.fakeScreens();
+        shell.run(cmd::ReadRadio);
+        shell.prompt().clear();
+        screens.refuse = true;
+        shell.client().cmPaBiasLow(cmd::PaBiasLow);
+        QCOMPARE(shell.messages(), QStringList{"WARNING|PCIC SCREENING\n\nSet Supply Voltage to 6V"});
+        QCOMPARE(screens.requests.size(), size_t(1));
+        QCOMPARE(shell.app().openScreenCode(), 0);
+        QVERIFY(shell.client().subWindowList().isEmpty());
     }
 
     void serialProgrammingNeedsABlankSerial() {

@@ -51,6 +51,18 @@ TEST_F(ModelTableFile, GoodFileChangesThePredicates) {
     EXPECT_EQ(activeModelTable().seriesMain, "47");  // keys not named keep the built-in values
 }
 
+TEST_F(ModelTableFile, PaBiasVariantIsTableData) {
+    radioStorage r;
+    r.setModelNo("M52WSC7ENT      ");
+    EXPECT_FALSE(radiomodel().isVariantQOrR(r));
+    write("variantQ = W\n");
+    ASSERT_TRUE(loadModelTable(m_path.string(), m_error)) << m_error;
+    EXPECT_TRUE(radiomodel().isVariantQOrR(r));
+    write("variantQ = WX\n");
+    EXPECT_FALSE(loadModelTable(m_path.string(), m_error));
+    EXPECT_NE(m_error.find("variantQ"), std::string::npos) << m_error;
+}
+
 TEST_F(ModelTableFile, BadLinesAreRejectedAndLeaveTheTableAlone) {
     const struct {
         const char* text;

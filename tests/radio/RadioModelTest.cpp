@@ -47,6 +47,8 @@ const PredicateCase kCases[] = {
     {"hasNoLowPowerPaBias", &radiomodel::hasNoLowPowerPaBias, "P47USC6A2T", "P47MSC6A2T"},
     {"hasNoLowPowerPaBiasBrightline", &radiomodel::hasNoLowPowerPaBias, "P47BSC6A2T", "P475SC6A2T"},
     {"hasNoLowPowerSetting", &radiomodel::hasNoLowPowerSetting, "P60MHC4A1T", "P60MSC4A1T"},
+    {"isVariantQOrR", &radiomodel::isVariantQOrR, "M52QSC7ENT", "M52HSC7ENT"},
+    {"isVariantQOrRWithR", &radiomodel::isVariantQOrR, "M52RSC7BNW", "M52KSC7BNW"},
 };
 
 std::string padded(const std::string& text) {

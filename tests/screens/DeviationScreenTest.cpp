@@ -28,6 +28,8 @@ struct SmokeCase {
 /// Screens that need another radio than the simulated portable, or write nothing live.
 const SmokeCase kSmokeCases[] = {
     {"TVCOAttnWindow", "portable"},
+    // Receive mode sets the radio up only on the F and K high-power mobiles.
+    {"TPABiasRxModeWindow", "high-power-mobile-k"},
 };
 
 SmokeCase smokeCaseFor(const char* screenClass) {

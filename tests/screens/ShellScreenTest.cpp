@@ -5,6 +5,7 @@
 
 #include "ScreenBench.h"
 #include "ScreensTests.h"
+#include "ShellRig.h"
 #include "app/CommandTable.h"
 #include "app/ScreenFactory.h"
 #include "app/TVantrelApp.h"
@@ -15,50 +16,6 @@
 #include "screens/TTransmitLowPowerWindow.h"
 
 namespace vantrel::test {
-
-namespace {
-
-/// The whole application on the bench's radio, with the tuning screens installed.
-class ShellRig {
-  public:
-    ShellRig() {
-        QDir::setCurrent(bench.dir.path());
-        setScreenFactory(nullptr);
-        ShellHooks hooks;
-        hooks.chooseFile = [](FileDialogKind) { return QString(); };
-        hooks.runDialog = [](QDialog&) {};
-        hooks.printerAvailable = [] { return false; };
-        hooks.printDialog = [](QPrinter&) { return false; };
-        StartOptions options;
-        options.programDirectory = bench.dir.path();
-        options.profilePath = QDir(bench.dir.path()).filePath(QStringLiteral("Vantrel.ini"));
-        app = std::make_unique<TVantrelApp>(options, bench.prompt, hooks);
-        app->start(false);
-        linkContext().idleHook = nullptr;
-    }
-    ~ShellRig() {
-        app.reset();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        setScreenFactory(nullptr);
-    }
-    bool run(int id) {
-        app->frame()->updateCommandStates();
-        if (!app->frame()->isAvailable(id))
-            return false;
-        app->frame()->execute(id);
-        return true;
-    }
-    TVantrelMDIClient& client() { return *app->client(); }
-    TTuningScreen* screen() {
-        QList<QMdiSubWindow*> children = client().subWindowList();
-        return children.isEmpty() ? nullptr : qobject_cast<TTuningScreen*>(children.first()->widget());
-    }
-
-    ScreenBench bench;
-    std::unique_ptr<TVantrelApp> app;
-};
-
-}  // namespace
 
 class ShellScreenTest : public QObject {
     Q_OBJECT

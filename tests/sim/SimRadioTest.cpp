@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 
 #include "sim/SimRadio.h"
 #include "tests/sim/SimTestSupport.h"
@@ -156,6 +157,36 @@ std::vector<uint8_t> softpot(uint8_t number, uint8_t fn, std::vector<uint8_t> va
 }
 
 const std::vector<uint8_t> kChannelF3 = request(0x21, {0x00, 0x0B, 0xB8, 0x0B, 0xB8});  // 3000, 3000
+
+TEST(SimRadioSoftpots, EveryShippedProfileServesThePaBiasSoftpotsAndRecordsTheirZeroes) {
+    for (const auto& e : std::filesystem::directory_iterator(VANTREL_SIM_TEST_PROFILES)) {
+        if (e.path().extension() != ".json")
+            continue;
+        SCOPED_TRACE(e.path().string());
+        SimRadio radio(SimProfile::load(e.path()));
+        // Both PA bias test modes; the voltage (6) and the three biases.
+        for (uint8_t power : {uint8_t(0), uint8_t(2)}) {
+            send(radio, request(0x22, {9, power, 2}));
+            for (uint8_t number : {uint8_t(6), uint8_t(18), uint8_t(20), uint8_t(27)}) {
+                SCOPED_TRACE(int(number));
+                ASSERT_EQ(softpotValue(send(radio, softpot(number, 0)).data, number).size(), 1u);
+                send(radio, softpot(number, 2, {0}));
+                const auto live = radio.transcript().filter(SimEventKind::State);
+                ASSERT_FALSE(live.empty());
+                EXPECT_EQ(live.back().topic, SimTopic::LiveValue);
+                EXPECT_EQ(live.back().softpot, number);
+                EXPECT_EQ(live.back().value, 0);
+                EXPECT_EQ(softpotValue(send(radio, softpot(number, 0)).data, number),
+                          std::vector<uint8_t>{0});
+                send(radio, softpot(number, 1, {77}));
+            }
+        }
+        // A reset drops the zeroes; the programmed values stay.
+        send(radio, {0xF1, 0x10, 0xFE});
+        send(radio, request(0x22, {9, 0, 2}));
+        EXPECT_EQ(softpotValue(send(radio, softpot(20, 0)).data, 20), std::vector<uint8_t>{77});
+    }
+}
 
 TEST(SimRadioSoftpots, RepliesCarryTheWidthsTheDataSetsExpect) {
     SimRadio radio(SimProfile::defaults());
