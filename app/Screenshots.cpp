@@ -4,8 +4,8 @@
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
-#include <QMenu>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QTemporaryDir>
@@ -13,8 +13,8 @@
 
 #include "app/CommandTable.h"
 #include "app/Pictures.h"
-#include "app/QtUserPrompt.h"
 #include "app/ProcedureCatalogue.h"
+#include "app/QtUserPrompt.h"
 #include "app/THelpWindow.h"
 #include "app/TSplashWindow.h"
 #include "app/TVantrelApp.h"
@@ -24,6 +24,11 @@
 #include "link/LinkContext.h"
 #include "link/RF_CommunicationSetup.h"
 #include "link/VirtualLine.h"
+#include "operations/ProgressSink.h"
+#include "operations/radioOperations.h"
+#include "radio/radioStorage.h"
+#include "screens/TAutoSquelchWindows.h"
+#include "screens/TPAVoltageLimitWindow.h"
 #include "screens/TTuningScreen.h"
 #include "sim/SimPeer.h"
 #include "sim/SimProfile.h"
@@ -92,6 +97,44 @@ class CameraPrompt : public UserPrompt {
   private:
     Camera& m_camera;
 };
+
+/// Opens the screen of `command` on its own over a radio of `profile` (one the main window's portable
+/// cannot show), runs `action` on it and photographs it.
+template <class Action>
+void shootOnRadio(Camera& camera, UserPrompt& prompt, const QString& programDir, const char* profile,
+                  int command, const QString& name, Action action) {
+    VirtualClock clock;
+    VirtualLine line(clock);
+    SimRadio radio(SimProfile::named(profile));
+    SimPeer peer(radio);
+    line.setPeer(&peer);
+    VirtualPortOpener opener(line);
+    LinkContext context;
+    context.programDirectory = programDir.toStdString();
+    context.opener = &opener;
+    context.clock = &clock;
+    ScopedLinkContext scoped(context);
+    radioStorage record;
+    radioOperations operations;
+    NullProgress progress;
+    operations.readRadio(record, progress);
+    int code = 0;
+    screenEnvironment environment;
+    environment.record = &record;
+    environment.operations = &operations;
+    environment.openScreenCode = &code;
+    environment.prompt = &prompt;
+    environment.identity = identityFor(command);
+    const ProcedureEntry* entry = findProcedure(command);
+    if (!entry || !entry->create)
+        return;
+    std::unique_ptr<QWidget> screen(entry->create(environment));
+    screen->setWindowTitle(environment.identity.childCaption);
+    screen->show();
+    action(*screen);
+    camera.shoot(*screen, name);
+    screen->close();
+}
 
 }  // namespace
 
@@ -186,20 +229,43 @@ int renderScreenshots(const QString& directory, const QString& programDirectory)
     shootMenu(QStringLiteral("&Utilities"), QStringLiteral("menu-utilities-radio-read"));
     frame.execute(cmd::RadioInfo);
 
-    // The tuning screens over the radio just read: as opened, and keyed at their first point.
-    for (auto [command, name] : {std::pair{cmd::TxHighPower, "screen-transmit-high-power"},
-                                 std::pair{cmd::TxLowPower, "screen-transmit-low-power"}}) {
+    // The tuning screens over the radio just read: as opened, and keyed at their first point (or, on the
+    // auto squelch screen, with its second point auto-tuned).
+    for (auto [command, name] :
+         {std::pair{cmd::TxHighPower, "screen-transmit-high-power"},
+          std::pair{cmd::TxLowPower, "screen-transmit-low-power"},
+          std::pair{cmd::FrontEndFilter, "screen-front-end-filter"},
+          std::pair{cmd::Squelch25k, "screen-auto-squelch-25khz"},
+          std::pair{cmd::RatedVolumeCarrier, "screen-rated-volume"}, std::pair{cmd::Rssi, "screen-rssi"}}) {
         frame.execute(command);
         QMdiSubWindow* child = frame.client()->activeSubWindow();
         camera.shoot(frame, QLatin1String(name));
-        if (auto* screen = child ? qobject_cast<TTuningScreen*>(child->widget()) : nullptr) {
+        auto* screen = child ? qobject_cast<TTuningScreen*>(child->widget()) : nullptr;
+        if (screen && screen->pttButton()) {
             screen->togglePtt();
             camera.shoot(*child, QLatin1String(name) + QStringLiteral("-keyed"));
             screen->togglePtt();
+        } else if (auto* squelch = qobject_cast<TAutoSquelchWindow*>(screen)) {
+            squelch->autoTuneRow(1);
+            camera.shoot(*child, QLatin1String(name) + QStringLiteral("-auto-tuned"));
         }
         frame.client()->closeAllSubWindows();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
+
+    // Screens of other radios than the portable.
+    shootOnRadio(camera, prompt, programDir, "mobile", cmd::PaVoltageLimit,
+                 QStringLiteral("screen-pa-voltage-limit"), [](QWidget& w) {
+                     if (auto* screen = qobject_cast<TPAVoltageLimitWindow*>(&w))
+                         screen->autoTune();
+                 });
+    shootOnRadio(camera, prompt, programDir, "brightline", cmd::RatedVolumeBrightline,
+                 QStringLiteral("screen-rated-volume-brightline"), [](QWidget&) {});
+    shootOnRadio(camera, prompt, programDir, "high-power-mobile", cmd::FrontEndFilter,
+                 QStringLiteral("screen-front-end-filter-rssi-dac"), [](QWidget& w) {
+                     if (auto* screen = qobject_cast<TTuningScreen*>(&w))
+                         screen->valueAction(0);
+                 });
 
     frame.execute(cmd::PortableSetup);
     camera.shoot(frame, QStringLiteral("main-setup-picture-open"));

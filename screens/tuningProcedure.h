@@ -35,7 +35,10 @@ struct screenLayout {
     int noteY = 320;
     int workingLabelX = 550;  ///< "Working Softpot"
     int workingWidth = 60;    ///< working box and its up-down together
-    const char* firstHeader = "Frequency Point(MHz)";  ///< over the first column ("DAC No." on the DAC screen)
+    const char* firstHeader =
+        "Frequency Point(MHz)";  ///< over the first column ("DAC No." on the DAC screen)
+    int rowButtonX = 0;          ///< left edge of the rows' own buttons; 0: just right of the working box
+    int rowButtonWidth = 70;     ///< their width (height: the row's)
 
     /// The standard seven-point screen.
     static screenLayout sevenPoint() { return {}; }
@@ -98,6 +101,12 @@ struct tuningProcedure {
     /// After a run that reached its end, every row's value goes to the record again, 0 for the rows
     /// without a point (the screens that store their whole set after the last point).
     bool storeAllAfterRun = false;
+    /// Status while no point is prepared: after opening, and once Program's question is answered (the
+    /// screens that never key). Empty: the keying status.
+    std::string unpreparedStatus;
+    /// After Program the current point's channels are selected again (else the last programmed point's
+    /// stay selected).
+    bool preparesAfterProgram = true;
 
     std::string note;            ///< shown under the controls
     std::string commitQuestion;  ///< asked before Program

@@ -28,6 +28,9 @@ struct SmokeCase {
 /// Screens that need another radio than the simulated portable, or write nothing live.
 const SmokeCase kSmokeCases[] = {
     {"TVCOAttnWindow", "portable"},
+    {"TPAVoltageLimitWindow", "mobile", false},
+    {"TRatedVolumeBrightlineWindow", "brightline"},
+    {"TRSSIWindow", "portable", false},
 };
 
 SmokeCase smokeCaseFor(const char* screenClass) {

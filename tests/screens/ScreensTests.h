@@ -9,4 +9,6 @@ std::unique_ptr<QObject> makeFrameworkTest();
 std::unique_ptr<QObject> makePowerScreenTest();
 std::unique_ptr<QObject> makeShellScreenTest();
 std::unique_ptr<QObject> makeDeviationScreenTest();
+std::unique_ptr<QObject> makeAutoTuneScreenTest();
+std::unique_ptr<QObject> makeReceiveScreenTest();
 }  // namespace vantrel::test
