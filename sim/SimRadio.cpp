@@ -481,7 +481,7 @@ SimRadio::Answer SimRadio::onRssi(int number, uint8_t fn, const std::vector<uint
             return {false, true, {}, "RSSI threshold needs one value 0 to 2"};
         (*m_profile.rssi)[p[2]] = m_profile.rssiLevel;
         noteState(nowMs, SimTopic::ProgrammedValue,
-                  "RSSI threshold " + std::to_string(p[2]) + " = " + std::to_string(m_profile.rssiLevel),
+                  "RSSI threshold " + std::to_string(p[2] + 1) + " = " + std::to_string(m_profile.rssiLevel),
                   number, -1, p[2], m_profile.rssiLevel);
         return softpotReply(number, {p[2]}, "RSSI threshold taken");
     }

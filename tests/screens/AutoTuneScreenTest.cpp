@@ -89,8 +89,8 @@ class AutoTuneScreenTest : public QObject {
         for (int channel : {400, 800, 1200, 1600, 2000, 2400, 2800}) expected << pointRun(channel);
         QCOMPARE(bench.requests(), expected);
         QCOMPARE(bench.messages(), QStringList{"WARNING|Auto Tune softpot values? "});
-        QCOMPARE(paLimits(bench.record), (std::vector<int>{201, 202, 203, 204, 205, 206, 207}));
-        QCOMPARE(screen->defaultBox(7)->text(), QString("207"));
+        QCOMPARE(paLimits(bench.record), (std::vector<int>{101, 102, 103, 104, 105, 106, 107}));
+        QCOMPARE(screen->defaultBox(7)->text(), QString("107"));
         QCOMPARE(screen->statusBox()->text(),
                  QString("Auto tuning of all PA Voltage Limit softpots are done"));
         QVERIFY(!bench.radio.keyed());
@@ -122,7 +122,7 @@ class AutoTuneScreenTest : public QObject {
     }
 
     void paVoltageLimitAnswerZeroStopsTheRunAtThatPoint() {
-        ScreenBench bench(mobileTuningTo({201, 202, 0, 204, 205, 206, 207}));
+        ScreenBench bench(mobileTuningTo({101, 102, 0, 104, 105, 106, 107}));
         BoxWatch watch{bench};
         auto screen = openWatched<TPAVoltageLimitWindow>(bench, watch);
         const std::vector<int> before = paLimits(bench.record);
@@ -133,17 +133,17 @@ class AutoTuneScreenTest : public QObject {
         QCOMPARE(bench.messages().last(), QString("ERROR|Tuning is not possible. Please check hardware!!"));
         QCOMPARE(screen->statusBox()->text(), QString("Error in tuning Softpot 3"));
         const std::vector<int> after = paLimits(bench.record);
-        QCOMPARE(after[0], 201);
-        QCOMPARE(after[1], 202);
+        QCOMPARE(after[0], 101);
+        QCOMPARE(after[1], 102);
         for (int i = 2; i < 7; ++i) QCOMPARE(after[size_t(i)], before[size_t(i)]);
-        QCOMPARE(screen->defaultBox(2)->text(), QString("202"));
+        QCOMPARE(screen->defaultBox(2)->text(), QString("102"));
         QCOMPARE(screen->defaultBox(4)->text(), QString::number(before[3]));
         QVERIFY(!bench.radio.keyed());
         QVERIFY(watch.shownUntil >= 0);
         QVERIFY(!screen->connectionOpen());
 
         // At F1 the text has its blank before the marks.
-        ScreenBench first(mobileTuningTo({0, 202, 203, 204, 205, 206, 207}));
+        ScreenBench first(mobileTuningTo({0, 102, 103, 104, 105, 106, 107}));
         auto again = first.open<TPAVoltageLimitWindow>();
         first.mark();
         again->autoTune();
@@ -164,7 +164,7 @@ class AutoTuneScreenTest : public QObject {
         QCOMPARE(bench.requests().filter(QRegularExpression("^C ")),
                  (QStringList{"C 400 400", "C 1200 1200", "C 2800 2800"}));
         QVERIFY(screen->defaultBox(2)->text().isEmpty());
-        QCOMPARE(screen->defaultBox(3)->text(), QString("203"));
+        QCOMPARE(screen->defaultBox(3)->text(), QString("103"));
     }
 
     void paVoltageLimitLinkFailureInTheRunDekeysAndWarns() {
@@ -212,7 +212,7 @@ class AutoTuneScreenTest : public QObject {
         // The point under way finished and was dekeyed; F3 never started; one question only.
         QCOMPARE(bench.requests().mid(2), pointRun(400) + pointRun(800));
         QCOMPARE(bench.messages(), QStringList{"WARNING|Auto Tune softpot values? "});
-        QCOMPARE(bench.record.getValue(row::PaVoltageLimit, 1), 202);
+        QCOMPARE(bench.record.getValue(row::PaVoltageLimit, 1), 102);
         // The close asked for happens once the run is over.
         QCoreApplication::processEvents();
         QVERIFY(screen->closing());
