@@ -9,9 +9,10 @@ namespace vantrel {
 struct screenEnvironment;
 
 /// While a run lasts the screen's controls are disabled and the shell's "Please Wait.... Auto Tuning...."
-/// box is shown over it. The radio link keeps the window painting while it waits; clicks and keys made
+/// box is shown over it. The radio link keeps the windows painting while it waits; clicks and keys made
 /// meanwhile wait in the window system's queue and are dropped when the run ends, so none of them starts
-/// another exchange afterwards.
+/// another exchange afterwards. Only a click on the frame around the screen (closing it) goes through:
+/// the screen closes once the run is over.
 class autoTuneRun {
   public:
     autoTuneRun(QWidget& screen, const screenEnvironment& environment);

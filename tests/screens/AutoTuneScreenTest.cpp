@@ -81,7 +81,6 @@ class AutoTuneScreenTest : public QObject {
         QCOMPARE(screen->statusBox()->text(), QString("Auto tuning of all softpots has not been done"));
         QCOMPARE(screen->noteLabel()->text(), QString("Note : Valid Softpot values will range from 1-127"));
         QCOMPARE(screen->frequencyBox(1)->text(), QString("402.000000"));
-        QCOMPARE(screen->autoTuneButton()->objectName(), QString("button7000"));
         bench.mark();
         screen->autoTune();
 
@@ -229,10 +228,8 @@ class AutoTuneScreenTest : public QObject {
         QCOMPARE(bench.code, 18);
         QCOMPARE(screen->size(), QSize(750, 350));
         QVERIFY(!screen->pttButton());
-        QCOMPARE(screen->programButton()->geometry(), QRect(20, 240, 100, 30));
         QCOMPARE(screen->rowButton(2)->objectName(), QString("button7004"));
         QCOMPARE(screen->rowButton(2)->geometry(), QRect(625, 90, 100, 20));
-        QCOMPARE(screen->slider(0)->minimum(), 1);
         QCOMPARE(screen->slider(0)->maximum(), 63);
         QStringList working;
         std::vector<int> stored;

@@ -76,7 +76,6 @@ class ReceiveScreenTest : public QObject {
         ScreenBench bench(SimProfile::named("high-power-mobile"));
         bench.record.setValue(row::Rssi, col::FrontEndCalDac, 7);
         auto screen = bench.open<TFrontEndFilterWindow>();
-        QCOMPARE(screen->calDacBox()->objectName(), QString("calDac4016"));
         QCOMPARE(screen->calDacBox()->geometry(), QRect(410, 240, 40, 20));
         QVERIFY(!screen->calDacBox()->isEnabled());
         QCOMPARE(screen->calDacBox()->text(), QString("7.0"));
@@ -105,7 +104,6 @@ class ReceiveScreenTest : public QObject {
         QCOMPARE(bench.requests(), (QStringList{"I 1", "T 0 2 2", "C 3000 3000"}));
         QCOMPARE(screen->pointOfRow(0), 3);
         QCOMPARE(screen->size(), QSize(700, 300));
-        QCOMPARE(screen->programButton()->geometry().topLeft(), QPoint(20, 150));
         QCOMPARE(screen->statusBox()->objectName(), QString("status4016"));
         QCOMPARE(screen->statusBox()->text(), QString("No Frequency Tuning Point is currently selected"));
         QCOMPARE(screen->noteLabel()->text(), QString("Note : Valid Softpot values will range from 0-255"));
@@ -163,8 +161,6 @@ class ReceiveScreenTest : public QObject {
         QCOMPARE(screen->size(), QSize(560, 230));
         QCOMPARE(screen->softpotBox(1)->text(), QString("64"));
         QCOMPARE(screen->levelBox(3)->text(), QString("51"));
-        QCOMPARE(screen->levelBox(2)->objectName(), QString("level4001"));
-        QCOMPARE(screen->softpotBox(2)->objectName(), QString("softpot4004"));
         QCOMPARE(screen->updateButton(2)->objectName(), QString("button7002"));
         for (int col = 0; col < col::RssiCount; ++col) bench.record.setValue(row::Rssi, col, 0);
         screen->levelBox(2)->setText("-117");
