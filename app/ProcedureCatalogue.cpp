@@ -1,8 +1,13 @@
 // The procedure catalogue.
 #include "app/ProcedureCatalogue.h"
 
+#include "app/autoTuneDialog.h"
+#include "screens/TAutoSquelchWindows.h"
 #include "screens/TDeviationWindows.h"
 #include "screens/TPABiasWindows.h"
+#include "screens/TPAVoltageLimitWindow.h"
+#include "screens/TRSSIWindow.h"
+#include "screens/TReceiveWindows.h"
 #include "screens/TTransmitHighPowerWindow.h"
 #include "screens/TTransmitLowPowerWindow.h"
 #include "utilities/utilityScreens.h"
@@ -11,10 +16,14 @@ namespace vantrel {
 
 namespace {
 
-/// Creates and opens a screen of the framework.
+/// Creates and opens a screen of the framework; screens whose radio tunes itself show the shell's wait box
+/// meanwhile.
 template <class Screen>
 QWidget* make(const screenEnvironment& environment) {
-    return TScreenSession::create<Screen>(environment);
+    screenEnvironment e = environment;
+    if (!e.makeAutoTuneBox)
+        e.makeAutoTuneBox = [](QWidget* screen) -> QWidget* { return new autoTuneDialog(screen); };
+    return TScreenSession::create<Screen>(e);
 }
 
 QWidget* makeTempCompRead(const screenEnvironment& environment) {
@@ -37,18 +46,20 @@ namespace e = enablers;
 
 const ProcedureEntry kCatalogue[] = {
     {cmd::FrontEndFilter, "TFrontEndFilterWindow", "Front End Filter", "Front End Filter", 15, 40010,
-     e::frontEndFilter, nullptr},
+     e::frontEndFilter, &make<TFrontEndFilterWindow>},
     {cmd::RatedVolumeCarrier, "TRatedVolumeWindow", "Rated Volume Tuning",
-     "Rated Volume Tuning (Carrier Squelch environment)", 19, 40012, e::ratedVolumeCarrier, nullptr},
+     "Rated Volume Tuning (Carrier Squelch environment)", 19, 40012, e::ratedVolumeCarrier,
+     &make<TRatedVolumeWindow>},
     {cmd::RatedVolumeBrightline, "TRatedVolumeBrightlineWindow", "Rated Volume Tuning",
-     "Rated Volume Tuning (Brightline environment)", 38, 40012, e::ratedVolumeBrightline, nullptr},
+     "Rated Volume Tuning (Brightline environment)", 38, 40012, e::ratedVolumeBrightline,
+     &make<TRatedVolumeBrightlineWindow>},
     {cmd::Squelch12k5, "TAutoSquelch125KHzWindow", "Auto Squelch Tuning (12.5KHz)", "Squelch Attn. 12.5KHz",
-     16, 40011, e::squelch12k5, nullptr},
+     16, 40011, e::squelch12k5, &make<TAutoSquelch125KHzWindow>},
     {cmd::Squelch20k, "TAutoSquelch20KHzWindow", "Auto Squelch Tuning (20KHz)", "Squelch Attn. 20KHz", 17,
-     40011, e::squelch20k, nullptr},
+     40011, e::squelch20k, &make<TAutoSquelch20KHzWindow>},
     {cmd::Squelch25k, "TAutoSquelch25KHzWindow", "Auto Squelch Tuning (25KHz)", "Squelch Attn. 25KHz", 18,
-     40011, e::squelch25k, nullptr},
-    {cmd::Rssi, "TRSSIWindow", "RSSI Tuning", "RSSI Tuning", 20, 40023, e::rssi, nullptr},
+     40011, e::squelch25k, &make<TAutoSquelch25KHzWindow>},
+    {cmd::Rssi, "TRSSIWindow", "RSSI Tuning", "RSSI Tuning", 20, 40023, e::rssi, &make<TRSSIWindow>},
     {cmd::BatteryThreshold, "TBatteryVoltageWindow", "Battery Threshold", "Battery Threshold Tuning", 32,
      40014, e::batteryThreshold, nullptr},
     {cmd::PaBiasHigh, "TPABiasHighVoltageWindow", "PA Bias Voltage 1", "PA Bias Voltage High Power",
@@ -66,7 +77,7 @@ const ProcedureEntry kCatalogue[] = {
     {cmd::RefOscWarp, "TRefOscWarpWindow", "Reference Oscillator Warp", "Reference Oscillator Warp", 1, 40001,
      e::refOscWarp, &make<TRefOscWarpWindow>},
     {cmd::PaVoltageLimit, "TPAVoltageLimitWindow", "Transmit PA Volatge Limit", "Transmit PA Voltage Limit",
-     34, 40016, e::paVoltageLimit, nullptr},
+     34, 40016, e::paVoltageLimit, &make<TPAVoltageLimitWindow>},
     {cmd::ModBalance, "TModulationAttnWindow", "Modulation Attenuation", "Mod. Balance Attn.", 5, 40003,
      e::modBalance, &make<TModulationAttnWindow>},
     {cmd::TxHighPower, "TTransmitHighPowerWindow", "Transmit High Power", "Transmit High Power", 2, 40002,

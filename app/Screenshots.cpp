@@ -30,6 +30,11 @@
 #include "link/RF_CommunicationSetup.h"
 #include "link/VirtualLine.h"
 #include "screens/TPABiasWindows.h"
+#include "operations/ProgressSink.h"
+#include "operations/radioOperations.h"
+#include "radio/radioStorage.h"
+#include "screens/TAutoSquelchWindows.h"
+#include "screens/TPAVoltageLimitWindow.h"
 #include "screens/TTuningScreen.h"
 #include "sim/SimPeer.h"
 #include "sim/SimProfile.h"
@@ -106,6 +111,44 @@ class CameraPrompt : public UserPrompt {
     Camera& m_camera;
     std::deque<PromptAnswer> m_script;
 };
+
+/// Opens the screen of `command` on its own over a radio of `profile` (one the main window's portable
+/// cannot show), runs `action` on it and photographs it.
+template <class Action>
+void shootOnRadio(Camera& camera, UserPrompt& prompt, const QString& programDir, const char* profile,
+                  int command, const QString& name, Action action) {
+    VirtualClock clock;
+    VirtualLine line(clock);
+    SimRadio radio(SimProfile::named(profile));
+    SimPeer peer(radio);
+    line.setPeer(&peer);
+    VirtualPortOpener opener(line);
+    LinkContext context;
+    context.programDirectory = programDir.toStdString();
+    context.opener = &opener;
+    context.clock = &clock;
+    ScopedLinkContext scoped(context);
+    radioStorage record;
+    radioOperations operations;
+    NullProgress progress;
+    operations.readRadio(record, progress);
+    int code = 0;
+    screenEnvironment environment;
+    environment.record = &record;
+    environment.operations = &operations;
+    environment.openScreenCode = &code;
+    environment.prompt = &prompt;
+    environment.identity = identityFor(command);
+    const ProcedureEntry* entry = findProcedure(command);
+    if (!entry || !entry->create)
+        return;
+    std::unique_ptr<QWidget> screen(entry->create(environment));
+    screen->setWindowTitle(environment.identity.childCaption);
+    screen->show();
+    action(*screen);
+    camera.shoot(*screen, name);
+    screen->close();
+}
 
 }  // namespace
 
@@ -220,6 +263,9 @@ int renderScreenshots(const QString& directory, const QString& programDirectory)
             screen->togglePtt();
             camera.shoot(*child, name + QStringLiteral("-keyed"));
             screen->togglePtt();
+        } else if (auto* squelch = qobject_cast<TAutoSquelchWindow*>(screen)) {
+            squelch->autoTuneRow(1);
+            camera.shoot(*child, name + QStringLiteral("-auto-tuned"));
         }
         frame.client()->closeAllSubWindows();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -257,6 +303,19 @@ int renderScreenshots(const QString& directory, const QString& programDirectory)
     record.setModelNo("M52KSC7B4W      ");
     shootPaBias(cmd::PaBiasRxMode, "screen-pa-bias-rx-mode");
     record.setModelNo(model);
+    // Screens of other radios than the portable.
+    shootOnRadio(camera, prompt, programDir, "mobile", cmd::PaVoltageLimit,
+                 QStringLiteral("screen-pa-voltage-limit"), [](QWidget& w) {
+                     if (auto* screen = qobject_cast<TPAVoltageLimitWindow*>(&w))
+                         screen->autoTune();
+                 });
+    shootOnRadio(camera, prompt, programDir, "brightline", cmd::RatedVolumeBrightline,
+                 QStringLiteral("screen-rated-volume-brightline"), [](QWidget&) {});
+    shootOnRadio(camera, prompt, programDir, "high-power-mobile", cmd::FrontEndFilter,
+                 QStringLiteral("screen-front-end-filter-rssi-dac"), [](QWidget& w) {
+                     if (auto* screen = qobject_cast<TTuningScreen*>(&w))
+                         screen->valueAction(0);
+                 });
 
     frame.execute(cmd::PortableSetup);
     camera.shoot(frame, QStringLiteral("main-setup-picture-open"));

@@ -75,6 +75,10 @@ class TScreenSession : public QWidget {
     bool connectionOpen() const { return m_connection.isOpen(); }
     /// True once a close is under way or done.
     bool closing() const { return m_closed; }
+    /// True while an action talks to the radio: input that would start another exchange is refused.
+    bool actionRunning() const { return m_actionDepth > 0; }
+    /// True when the window was asked to close while an action ran; it closes when the action ends.
+    bool closeRequested() const { return m_closeRequested; }
 
   protected:
     /// Whether the serial number is checked before an action.

@@ -41,8 +41,7 @@ constexpr QSize kNoteSize{350, 20};
 constexpr int kTextLimit = 3;  // working box characters, also what Program reads
 constexpr int kFontPixels = 12;
 constexpr int kPageDivisor = 5;
-constexpr int kRowButtonGap = 10;    // a row's own button stands right of its working box
-constexpr int kRowButtonWidth = 70;  // a page step is a fifth of the range, as on the platform's track bar
+constexpr int kRowButtonGap = 10;  // a row's own button stands right of its working box
 const QColor kStaticText(0x40, 0x40, 0x40);
 const QColor kKeyedText(0xa0, 0x10, 0x10);        // the status while the transmitter is on the air
 const QColor kKeyedBackground(0xfb, 0xe0, 0xdc);  // the row the transmitter is keyed at
@@ -192,11 +191,15 @@ void TTuningScreen::buildControls() {
 
         if (!spec.button.empty()) {
             r.button = new QPushButton(QString::fromStdString(spec.button), this);
-            r.button->setGeometry(layout.workingX + layout.workingWidth + kRowButtonGap, y - 2,
-                                  kRowButtonWidth, height + 4);
+            const int buttonX = layout.rowButtonX > 0 ? layout.rowButtonX
+                                                      : layout.workingX + layout.workingWidth + kRowButtonGap;
+            r.button->setGeometry(buttonX, y, layout.rowButtonWidth, height);
             r.button->setObjectName(QStringLiteral("button%1").arg(spec.buttonId));
             r.button->setFont(m_controlFont);
-            connect(r.button, &QPushButton::clicked, this, [this, i] { rowButtonClicked(i); });
+            connect(r.button, &QPushButton::clicked, this, [this, i] {
+                if (!actionRunning())
+                    rowButtonClicked(i);
+            });
         }
 
         connect(r.upDown, &TUpDown::endScroll, this, [this, i] { valueAction(i); });
@@ -227,7 +230,7 @@ void TTuningScreen::buildControls() {
 
     m_status = staticBox(this, layout.status, QStringLiteral("status%1").arg(layout.statusId));
     m_status->setFont(m_controlFont);
-    setStatus(QString::fromLatin1(kDekeyedText));
+    setStatus(idleStatus());
 
     m_note = new QLabel(QString::fromStdString(m_procedure.note), this);
     m_note->setGeometry(QRect(QPoint(kNoteX, layout.noteY), kNoteSize));
@@ -370,8 +373,13 @@ void TTuningScreen::setStatus(const QString& text) {
     m_status->setPalette(palette);
 }
 
+QString TTuningScreen::idleStatus() const {
+    return m_procedure.unpreparedStatus.empty() ? QString::fromLatin1(kDekeyedText)
+                                                : QString::fromStdString(m_procedure.unpreparedStatus);
+}
+
 void TTuningScreen::keyStateChanged() {
-    setStatus(keyed() ? m_keyedText : QString::fromLatin1(kDekeyedText));
+    setStatus(keyed() ? m_keyedText : idleStatus());
     updateRowMarks();
 }
 
@@ -427,6 +435,17 @@ bool TTuningScreen::pointRows() const {
     return m_procedure.layout.kind != screenLayoutKind::SoftpotRows;
 }
 
+void TTuningScreen::takeValue(int row, int value) {
+    Row& r = m_rows[size_t(row)];
+    r.upDown->setPosition(value);
+    if (r.slider)
+        r.slider->setValue(value);
+    r.lastValue = value;
+    m_currentRow = row;
+    m_currentValue = value;
+    updateRowMarks();
+}
+
 QString TTuningScreen::workingText(int row) const {
     return m_rows[size_t(row)].working->text().left(kTextLimit);
 }
@@ -468,7 +487,7 @@ bool TTuningScreen::sendsLive() const {
 
 void TTuningScreen::sliderAction(int row, int action) {
     Row& r = m_rows[size_t(row)];
-    if (!r.supported || !r.slider)
+    if (!r.supported || !r.slider || actionRunning())
         return;
     const int value = r.slider->sliderPosition();
     // Only a drag with the mouse keeps its connection; a wheel turn is one step like a key.
@@ -516,7 +535,7 @@ void TTuningScreen::sliderReleased(int row) {
 
 void TTuningScreen::valueAction(int row) {
     Row& r = m_rows[size_t(row)];
-    if (!r.supported)
+    if (!r.supported || actionRunning())
         return;
     const int value = r.upDown->position();
     if (r.slider)
@@ -537,6 +556,8 @@ void TTuningScreen::valueAction(int row) {
 }
 
 void TTuningScreen::togglePtt() {
+    if (actionRunning())
+        return;
     runAction(SerialCheck::No, [&](EnhancedSBEP& link) {
         if (keyed()) {
             dekey(link);
@@ -569,6 +590,8 @@ bool TTuningScreen::validate(int row, const QString& text, int value) {
 }
 
 void TTuningScreen::program() {
+    if (actionRunning())
+        return;
     ActionScope scope(*this);
     if (!openConnection())
         return;
@@ -585,6 +608,8 @@ void TTuningScreen::program() {
         closeConnection();
         return;
     }
+    if (!m_procedure.unpreparedStatus.empty())
+        setStatus(idleStatus());
     try {
         dekey(link());
         for (int i = 0; i < rowCount(); ++i) {
@@ -604,7 +629,7 @@ void TTuningScreen::program() {
                 storeValue(i, m_rows[size_t(i)].supported ? workingValue(i) : 0);
         }
         afterProgram(link());
-        if (m_rows[size_t(m_currentRow)].supported)
+        if (m_procedure.preparesAfterProgram && m_rows[size_t(m_currentRow)].supported)
             prepare(m_currentRow);
     } catch (const Exception&) {
         failAction();

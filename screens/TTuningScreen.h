@@ -114,12 +114,17 @@ class TTuningScreen : public TScreenSession {
     void selectChannels(int row, EnhancedSBEP& link);
     /// Selects a row's channels and prepares the keyed-up text for it.
     void prepare(int row);
+    /// Shows a value the radio settled on in a row's slider and working box and makes it the current
+    /// value, as if the technician had moved the row there (nothing is sent).
+    void takeValue(int row, int value);
     /// The working box's value as Program reads it.
     int workingValue(int row) const;
     QString workingText(int row) const;
     tuningDataSet& dataSet() { return *m_dataSet; }
     const tuningRow& rowSpec(int row) const { return m_rows[size_t(row)].spec; }
     void setStatus(const QString& text);
+    /// The status while dekeyed and no point is being tuned.
+    QString idleStatus() const;
 
     bool event(QEvent* event) override;
 

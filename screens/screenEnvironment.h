@@ -42,6 +42,10 @@ struct screenEnvironment {
     screenIdentity identity;
     QString programDirectory;                  ///< the program's folder (COM.INI, bbo.cfg)
     bboConfigFileModule* bboConfig = nullptr;  ///< the shell's baseband configuration reader
+    /// Makes the modeless "Please Wait.... Auto Tuning...." box over a screen whose radio tunes itself.
+    /// The screen shows it before the first auto-tune request and deletes it when tuning ends or fails.
+    /// May be empty: no box.
+    std::function<QWidget*(QWidget* screen)> makeAutoTuneBox;
 };
 
 }  // namespace vantrel

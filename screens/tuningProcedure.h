@@ -46,6 +46,8 @@ struct screenLayout {
     int defaultWidth = 40;
     int workingX = 560;  ///< working boxes
     int rowHeight = 20;
+    int rowButtonX = 0;       ///< left edge of the rows' own buttons; 0: just right of the working box
+    int rowButtonWidth = 70;  ///< their width (height: the row's)
 
     /// The standard seven-point screen.
     static screenLayout sevenPoint() { return {}; }
@@ -113,6 +115,12 @@ struct tuningProcedure {
     /// After a run that reached its end, every row's value goes to the record again, 0 for the rows
     /// without a point (the screens that store their whole set after the last point).
     bool storeAllAfterRun = false;
+    /// Status while no point is prepared: after opening, and once Program's question is answered (the
+    /// screens that never key). Empty: the keying status.
+    std::string unpreparedStatus;
+    /// After Program the current point's channels are selected again (else the last programmed point's
+    /// stay selected).
+    bool preparesAfterProgram = true;
 
     std::string note;            ///< shown under the controls
     std::string commitQuestion;  ///< asked before Program

@@ -526,13 +526,20 @@ SimProfile SimProfile::fromJson(const std::string& text, const std::string& name
         if (rs.is_null()) {
             p.rssi.reset();
         } else {
-            r.onlyKeys(rs, "rssi", {"values", "calDac26", "calDac25"});
+            r.onlyKeys(rs, "rssi", {"values", "calDac26", "calDac25", "level", "calDacReadings"});
             if (rs.contains("values"))
                 p.rssi = r.bytes<3>(rs["values"], "rssi.values");
             if (rs.contains("calDac26"))
                 p.rssiCalDac26 = r.bytes<3>(rs["calDac26"], "rssi.calDac26");
             if (rs.contains("calDac25"))
                 p.rssiCalDac25 = r.bytes<3>(rs["calDac25"], "rssi.calDac25");
+            if (rs.contains("level"))
+                p.rssiLevel = r.byte(rs["level"], "rssi.level");
+            if (rs.contains("calDacReadings")) {
+                p.calDacReadings.clear();
+                for (int64_t v : r.integers(rs["calDacReadings"], "rssi.calDacReadings", 0, 255))
+                    p.calDacReadings.push_back(static_cast<uint8_t>(v));
+            }
         }
     }
     if (j.contains("battery")) {

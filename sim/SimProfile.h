@@ -100,6 +100,12 @@ struct SimProfile {
     std::optional<std::array<uint8_t, 3>> rssi;  ///< none: the radio has no RSSI softpots
     std::array<uint8_t, 3> rssiCalDac26{};
     std::array<uint8_t, 3> rssiCalDac25{};
+    /// RSSI of the signal now on the receiver's input: programming RSSI threshold n (softpot 26, function
+    /// 1, value n) takes it as threshold n.
+    uint8_t rssiLevel = 100;
+    /// Successive first bytes of the softpot 26 calibration DAC read, repeated in turn (the detector does
+    /// not settle at once); empty: always the first byte of rssiCalDac26.
+    std::vector<uint8_t> calDacReadings;
     uint8_t batteryLevel = 0;  ///< first value of the battery multi-value read
 
     // Baseband offsets held by the radio itself: [spacing index 0..2][item in order 5, 0, 2, 10, 8].

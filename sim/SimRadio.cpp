@@ -471,8 +471,21 @@ SimRadio::Answer SimRadio::onRssi(int number, uint8_t fn, const std::vector<uint
         return softpotReply(number, {v.begin(), v.end()}, "RSSI values");
     }
     if (fn == function::Read) {
-        const auto& v = number == softpot::Rssi ? m_profile.rssiCalDac26 : m_profile.rssiCalDac25;
+        std::array<uint8_t, softpot::kRssiBytes> v =
+            number == softpot::Rssi ? m_profile.rssiCalDac26 : m_profile.rssiCalDac25;
+        if (number == softpot::Rssi && !m_profile.calDacReadings.empty())
+            v[0] = m_profile.calDacReadings[m_calDacReads++ % m_profile.calDacReadings.size()];
         return softpotReply(number, {v.begin(), v.end()}, "RSSI calibration DAC " + std::to_string(number));
+    }
+    if (number == softpot::Rssi && fn == function::Program) {
+        // Threshold n (0..2) is taken at the signal level now on the input.
+        if (p.size() != 3 || p[2] >= softpot::kRssiBytes)
+            return {false, true, {}, "RSSI threshold needs one value 0 to 2"};
+        (*m_profile.rssi)[p[2]] = m_profile.rssiLevel;
+        noteState(nowMs, SimTopic::ProgrammedValue,
+                  "RSSI threshold " + std::to_string(p[2] + 1) + " = " + std::to_string(m_profile.rssiLevel),
+                  number, -1, p[2], m_profile.rssiLevel);
+        return softpotReply(number, {p[2]}, "RSSI threshold taken");
     }
     if (number == softpot::Rssi && fn == function::ProgramTable && m_profile.tableWrite) {
         const size_t n = p.size() - 2;

@@ -104,6 +104,7 @@ class SimRadio {
     uint64_t m_nextEchoMs = 0;
     unsigned m_requests = 0;
     bool m_disconnected = false;
+    size_t m_calDacReads = 0;  ///< calibration DAC reads answered, for the profile's reading sequence
 
     // State a reset clears.
     bool m_keyed = false;

@@ -30,6 +30,9 @@ const SmokeCase kSmokeCases[] = {
     {"TVCOAttnWindow", "portable"},
     // Receive mode sets the radio up only on the F and K high-power mobiles.
     {"TPABiasRxModeWindow", "high-power-mobile-k"},
+    {"TPAVoltageLimitWindow", "mobile", false},
+    {"TRatedVolumeBrightlineWindow", "brightline"},
+    {"TRSSIWindow", "portable", false},
 };
 
 SmokeCase smokeCaseFor(const char* screenClass) {

@@ -42,6 +42,8 @@ QString describe(const SimFrame& f) {
             return QStringLiteral("T ") + at(0) + QLatin1Char(' ') + at(1) + QLatin1Char(' ') + at(2);
         case sim::op::Identity:
             return QStringLiteral("I ") + at(0);
+        case sim::op::AutoTune:
+            return QStringLiteral("A ") + at(0);
         default:
             return QStringLiteral("? ") + QString::number(f.opcode);
     }

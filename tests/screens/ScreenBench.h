@@ -46,7 +46,7 @@ class ScreenBench {
     void mark();
     /// The well-formed requests since mark(), compactly: "I 1" identity, "T 1 2 2" test mode,
     /// "C 1000 1000" channel pair, "S 0/2: 90" softpot 0 function 2 with its value bytes, "K 1"/"K 0" key
-    /// up/dekey, "X" reset.
+    /// up/dekey, "A 6" auto-tune of softpot 6, "X" reset.
     QStringList requests() const;
     /// Messages shown since mark(), as "caption|text".
     QStringList messages() const;

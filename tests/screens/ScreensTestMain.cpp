@@ -12,5 +12,7 @@ int main(int argc, char** argv) {
     classes.emplace_back("ShellScreens", vantrel::test::makeShellScreenTest());
     classes.emplace_back("DeviationScreens", vantrel::test::makeDeviationScreenTest());
     classes.emplace_back("PaBiasScreens", vantrel::test::makePaBiasScreenTest());
+    classes.emplace_back("AutoTuneScreens", vantrel::test::makeAutoTuneScreenTest());
+    classes.emplace_back("ReceiveScreens", vantrel::test::makeReceiveScreenTest());
     return vantrel::test::runNamedTestClasses(argc, argv, classes);
 }

@@ -10,4 +10,6 @@ std::unique_ptr<QObject> makePowerScreenTest();
 std::unique_ptr<QObject> makeShellScreenTest();
 std::unique_ptr<QObject> makeDeviationScreenTest();
 std::unique_ptr<QObject> makePaBiasScreenTest();
+std::unique_ptr<QObject> makeAutoTuneScreenTest();
+std::unique_ptr<QObject> makeReceiveScreenTest();
 }  // namespace vantrel::test

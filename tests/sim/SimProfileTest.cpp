@@ -72,6 +72,15 @@ TEST(SimProfileJson, MobilesHoldMobilePowerAndReceivePointsDefaultToTransmitPoin
     EXPECT_FALSE(p.rssi);
 }
 
+TEST(SimProfileJson, RssiLevelAndCalibrationReadingsAreRead) {
+    const SimProfile p =
+        SimProfile::fromJson(R"({"rssi": {"level": 90, "calDacReadings": [10, 11, 11, 12, 13]}})", "t");
+    EXPECT_EQ(p.rssiLevel, 90);
+    EXPECT_EQ(p.calDacReadings, (std::vector<uint8_t>{10, 11, 11, 12, 13}));
+    EXPECT_EQ(p.rssi, SimProfile::defaults().rssi);
+    EXPECT_THROW(SimProfile::fromJson(R"({"rssi": {"calDacReadings": [256]}})", "t"), SimProfileError);
+}
+
 TEST(SimProfileJson, BadProfilesNameTheFieldAndNeverCrash) {
     struct Case {
         const char* json;

@@ -202,6 +202,29 @@ TEST(SimRadioSoftpots, RepliesCarryTheWidthsTheDataSetsExpect) {
     EXPECT_EQ(softpotValue(send(radio, softpot(10, 3)).data, 10), (std::vector<uint8_t>{0x9C, 98}));
 }
 
+TEST(SimRadioSoftpots, RssiThresholdIsTakenAtTheAppliedLevel) {
+    SimProfile p = SimProfile::defaults();
+    p.rssiLevel = 77;
+    SimRadio radio(p);
+    // Threshold 2 (value 1): only the second RSSI byte changes.
+    EXPECT_EQ(send(radio, softpot(26, 1, {1})).data[1], 0x8A);
+    EXPECT_EQ(softpotValue(send(radio, softpot(26, 3)).data, 26), (std::vector<uint8_t>{0x40, 77, 0xC0}));
+    EXPECT_EQ(radio.profile().rssi.value()[1], 77);
+    // There are three thresholds only.
+    EXPECT_EQ(send(radio, softpot(26, 1, {3})).rest, (std::vector<uint8_t>{0x60}));
+}
+
+TEST(SimRadioSoftpots, CalibrationDacReadingsFollowTheProfileSequence) {
+    SimProfile p = SimProfile::defaults();
+    p.calDacReadings = {10, 11, 13};
+    SimRadio radio(p);
+    std::vector<uint8_t> first;
+    for (int i = 0; i < 4; ++i) first.push_back(softpotValue(send(radio, softpot(26, 0)).data, 26).at(0));
+    EXPECT_EQ(first, (std::vector<uint8_t>{10, 11, 13, 10}));
+    // The RSSI calibration DAC of softpot 25 does not take part.
+    EXPECT_EQ(softpotValue(send(radio, softpot(25, 0)).data, 25), (std::vector<uint8_t>{0x31, 0x32, 0x33}));
+}
+
 TEST(SimRadioSoftpots, SevenValueReadFollowsTheTestModeSet) {
     SimRadio radio(SimProfile::defaults());
     send(radio, request(0x22, {1, 2, 2}));  // low power

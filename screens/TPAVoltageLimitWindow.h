@@ -1,0 +1,71 @@
+// The PA voltage limit screen: the radio tunes the limit itself at each transmit point.
+#pragma once
+
+#include <array>
+
+#include "radio/RF_Frequency.h"
+#include "radio/txDataSets.h"
+#include "screens/TScreenSession.h"
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace vantrel {
+
+/// PA voltage limit softpot 6 at the seven transmit points, record row 20, columns 0..6. There is nothing
+/// to adjust by hand: "Auto Tune" asks the radio whether it can tune the limit, then keys it at every
+/// used point in turn, lets it settle, dekeys it and stores the value. A point the radio cannot tune stops
+/// the run. Closing dekeys the radio, then resets it.
+class TPAVoltageLimitWindow : public TScreenSession {
+    Q_OBJECT
+  public:
+    static constexpr int kAutoTuneId = 7000;
+    static constexpr const char* kNotDoneText = "Auto tuning of all softpots has not been done";
+    static constexpr const char* kDoneText = "Auto tuning of all PA Voltage Limit softpots are done";
+    static constexpr const char* kTuningFormat = "Point %fMHz is currently being tuned";
+    static constexpr const char* kUnsupportedText = "PA Voltage Limit Auto Tuning Unsupported!!";
+    static constexpr const char* kQuestion = "Auto Tune softpot values? ";
+    static constexpr const char* kImpossibleText = "Tuning is not possible. Please check hardware!!";
+    static constexpr const char* kImpossibleFirstText = "Tuning is not possible. Please check hardware !!";
+    static constexpr const char* kPointErrorFormat = "Error in tuning Softpot %1";
+    static constexpr const char* kRunLinkErrorText =
+        "Radio Communication Error!!\nWARNING!! Please ensure radio is dekeyed";
+
+    explicit TPAVoltageLimitWindow(const screenEnvironment& environment);
+    ~TPAVoltageLimitWindow() override;
+
+    /// The "Auto Tune" button's run over every used transmit point.
+    void autoTune();
+
+    QLineEdit* frequencyBox(int point) const { return m_frequencyBoxes[size_t(point - 1)]; }
+    QLineEdit* defaultBox(int point) const { return m_defaultBoxes[size_t(point - 1)]; }
+    QLineEdit* statusBox() const { return m_status; }
+    QPushButton* autoTuneButton() const { return m_autoTune; }
+    QLabel* noteLabel() const { return m_note; }
+
+  protected:
+    void setupRadio(EnhancedSBEP& link) override;
+    void fillDisplay() override;
+    std::string linkErrorText() const override;
+    bool event(QEvent* event) override;
+
+  private:
+    /// Probes the radio and asks the technician; false when the run must not start.
+    bool readyToTune();
+    /// Tunes one point; false when the radio could not (the run stops, the technician was told).
+    bool tunePoint(int point);
+    bool pointUsed(int point) const;
+
+    txPAVoltageLimitData m_data;
+    RF_Frequency m_frequency;
+    std::array<QLineEdit*, 7> m_frequencyBoxes{};
+    std::array<QLineEdit*, 7> m_defaultBoxes{};
+    QPushButton* m_autoTune = nullptr;
+    QLineEdit* m_status = nullptr;
+    QLabel* m_note = nullptr;
+    bool m_running = false;  ///< the run over the points is under way (the radio is keyed in it)
+    bool m_placed = false;
+};
+
+}  // namespace vantrel
