@@ -523,6 +523,7 @@ void TTuningScreen::togglePtt() {
         } else {
             setKeyedRow(m_currentRow);
             keyUp(link);
+            keyedUp(link);
             sendLive(m_currentRow, m_currentValue, link);
         }
     });
@@ -599,6 +600,8 @@ TTuningScreen::ProgramOutcome TTuningScreen::programPoint(int row, int value, En
     storeValue(row, value);
     return ProgramOutcome::Stored;
 }
+
+void TTuningScreen::keyedUp(EnhancedSBEP&) {}
 
 void TTuningScreen::afterProgram(EnhancedSBEP&) {}
 

@@ -12,6 +12,7 @@
 #include "radio/RecordLayout.h"
 #include "radio/SoftpotTypes.h"
 #include "screens/TDeviationWindows.h"
+#include "screens/TMobilePowerTuneHI.h"
 #include "screens/TTunerEditBox.h"
 #include "screens/TUpDown.h"
 
@@ -28,6 +29,9 @@ struct SmokeCase {
 /// Screens that need another radio than the simulated portable, or write nothing live.
 const SmokeCase kSmokeCases[] = {
     {"TVCOAttnWindow", "portable"},
+    {"TMobilePowerTuneHI", "mobile"},
+    {"TTransmitDACWindow", "lowband-mobile"},
+    {"TBatteryVoltageWindow", "lowband-mobile", false},
 };
 
 SmokeCase smokeCaseFor(const char* screenClass) {
@@ -77,6 +81,9 @@ class DeviationScreenTest : public QObject {
                 } else {
                     screen->valueAction(screen->currentRow());
                 }
+            } else if (auto* km = qobject_cast<TMobilePowerTuneHI*>(window)) {
+                km->togglePtt();
+                QVERIFY2(bench.radio.keyed(), entry.screenClass);
             }
             if (smoke.writesLive)
                 QVERIFY2(bench.requests().filter(QRegularExpression("^S \\d+/2")).size() >= 1,

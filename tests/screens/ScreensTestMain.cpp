@@ -11,5 +11,6 @@ int main(int argc, char** argv) {
     classes.emplace_back("PowerScreens", vantrel::test::makePowerScreenTest());
     classes.emplace_back("ShellScreens", vantrel::test::makeShellScreenTest());
     classes.emplace_back("DeviationScreens", vantrel::test::makeDeviationScreenTest());
+    classes.emplace_back("MobileScreens", vantrel::test::makeMobileScreenTest());
     return vantrel::test::runNamedTestClasses(argc, argv, classes);
 }

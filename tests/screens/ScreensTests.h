@@ -9,4 +9,5 @@ std::unique_ptr<QObject> makeFrameworkTest();
 std::unique_ptr<QObject> makePowerScreenTest();
 std::unique_ptr<QObject> makeShellScreenTest();
 std::unique_ptr<QObject> makeDeviationScreenTest();
+std::unique_ptr<QObject> makeMobileScreenTest();
 }  // namespace vantrel::test
