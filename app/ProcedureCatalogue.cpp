@@ -8,6 +8,12 @@
 #include "screens/TPAVoltageLimitWindow.h"
 #include "screens/TRSSIWindow.h"
 #include "screens/TReceiveWindows.h"
+#include "radio/kmPowerModel.h"
+#include "radio/radiomodel.h"
+#include "screens/TBatteryVoltageWindow.h"
+#include "screens/TDeviationWindows.h"
+#include "screens/TMobilePowerTuneHI.h"
+#include "screens/TTransmitDACWindow.h"
 #include "screens/TTransmitHighPowerWindow.h"
 #include "screens/TTransmitLowPowerWindow.h"
 #include "utilities/utilityScreens.h"
@@ -61,7 +67,7 @@ const ProcedureEntry kCatalogue[] = {
      40011, e::squelch25k, &make<TAutoSquelch25KHzWindow>},
     {cmd::Rssi, "TRSSIWindow", "RSSI Tuning", "RSSI Tuning", 20, 40023, e::rssi, &make<TRSSIWindow>},
     {cmd::BatteryThreshold, "TBatteryVoltageWindow", "Battery Threshold", "Battery Threshold Tuning", 32,
-     40014, e::batteryThreshold, nullptr},
+     40014, e::batteryThreshold, &make<TBatteryVoltageWindow>},
     {cmd::PaBiasHigh, "TPABiasHighVoltageWindow", "PA Bias Voltage 1", "PA Bias Voltage High Power",
      screenCode::PaBiasHigh, 40008, e::paBiasHigh,
      &makePaBias<TPABiasHighVoltageWindow, TPABiasHighVoltageWindowDefault>},
@@ -71,9 +77,9 @@ const ProcedureEntry kCatalogue[] = {
     {cmd::PaBiasRxMode, "TPABiasRxModeWindow", "PA Bias Rx Mode", "PA Bias Voltage Rx Mode",
      screenCode::PaBiasHigh, 40008, e::paBiasRxMode, &make<TPABiasRxModeWindow>},
     {cmd::TransmitDac, "TTransmitDACWindow", "Transmit DAC Tuning (LB Mobile)", "DAC Tuning", 35, 40024,
-     e::transmitDac, nullptr},
+     e::transmitDac, &make<TTransmitDACWindow>},
     {cmd::KmTuning, "TMobilePowerTuneHI", "Transmit Power Tuning (Mobile)", "Transmit Power Tuning (Mobile)",
-     4, 40013, e::kmTuning, nullptr},
+     4, 40013, e::kmTuning, &make<TMobilePowerTuneHI>},
     {cmd::RefOscWarp, "TRefOscWarpWindow", "Reference Oscillator Warp", "Reference Oscillator Warp", 1, 40001,
      e::refOscWarp, &make<TRefOscWarpWindow>},
     {cmd::PaVoltageLimit, "TPAVoltageLimitWindow", "Transmit PA Volatge Limit", "Transmit PA Voltage Limit",
@@ -156,6 +162,16 @@ screenIdentity identityFor(int commandId) {
         id.helpContext = p->helpContext;
         id.title = QString::fromLatin1(p->windowTitle);
         id.childCaption = QString::fromLatin1(p->childCaption);
+    }
+    return id;
+}
+
+screenIdentity identityFor(int commandId, const radioStorage& record) {
+    screenIdentity id = identityFor(commandId);
+    if (commandId == cmd::KmTuning) {
+        const kmPowerModel model = kmPowerModel::forRadio(radiomodel().isHighMobile(record));
+        id.mScale = model.mScale;
+        id.kScale = model.kScale;
     }
     return id;
 }

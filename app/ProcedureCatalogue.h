@@ -60,5 +60,7 @@ const ProcedureEntry* findProcedure(int commandId);
 int helpContextForScreen(int code);
 /// What the catalogue says of a command's screen, for its environment.
 screenIdentity identityFor(int commandId);
+/// The same for the radio in `record`: the K and M screen gets the K and M scales of the radio's model.
+screenIdentity identityFor(int commandId, const radioStorage& record);
 
 }  // namespace vantrel

@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <tuple>
 #include <deque>
+#include <functional>
 
 #include "app/CommandTable.h"
 #include "app/Pictures.h"
@@ -35,7 +36,11 @@
 #include "radio/radioStorage.h"
 #include "screens/TAutoSquelchWindows.h"
 #include "screens/TPAVoltageLimitWindow.h"
+#include "screens/TKMPowerEditBox.h"
+#include "screens/TMobilePowerTuneHI.h"
+#include "screens/TTransmitDACWindow.h"
 #include "screens/TTuningScreen.h"
+#include "screens/TUpDown.h"
 #include "sim/SimPeer.h"
 #include "sim/SimProfile.h"
 #include "sim/SimRadio.h"
@@ -366,6 +371,41 @@ int renderScreenshots(const QString& directory, const QString& programDirectory)
     app.showHelp(40002);
     camera.shoot(*app.helpWindow(), QStringLiteral("help-transmit-power"));
     app.helpWindow()->hide();
+
+    // A low-band mobile: K and M power, the transmit DAC and the battery threshold.
+    SimRadio mobile(SimProfile::named("lowband-mobile"));
+    SimPeer mobilePeer(mobile);
+    line.setPeer(&mobilePeer);
+    frame.execute(cmd::ReadRadio);
+    camera.shoot(frame, QStringLiteral("main-mobile-read"));
+    shootMenu(QStringLiteral("&Tx Align"), QStringLiteral("menu-tx-align-mobile-read"));
+    auto shootScreen = [&](int command, const QString& name, const std::function<void(QWidget&)>& keyed) {
+        frame.execute(command);
+        QMdiSubWindow* child = frame.client()->activeSubWindow();
+        camera.shoot(frame, name);
+        if (child && keyed) {
+            keyed(*child->widget());
+            camera.shoot(*child, name + QStringLiteral("-keyed"));
+        }
+        frame.client()->closeAllSubWindows();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    };
+    shootScreen(cmd::KmTuning, QStringLiteral("screen-km-power"), [](QWidget& w) {
+        if (auto* km = qobject_cast<TMobilePowerTuneHI*>(&w)) {
+            km->powerBox(1)->setText(QStringLiteral("24.5"));
+            km->powerBox(8)->setText(QStringLiteral("6.1"));
+            km->togglePtt();
+        }
+    });
+    // DAC 2 keyed at 10, below DAC 1: closing warns.
+    shootScreen(cmd::TransmitDac, QStringLiteral("screen-transmit-dac"), [](QWidget& w) {
+        if (auto* dac = qobject_cast<TTransmitDACWindow*>(&w)) {
+            dac->upDown(1)->setPosition(10);
+            dac->valueAction(1);
+            dac->togglePtt();
+        }
+    });
+    shootScreen(cmd::BatteryThreshold, QStringLiteral("screen-battery-threshold"), nullptr);
     return camera.failed() ? 1 : 0;
 }
 

@@ -36,9 +36,6 @@ namespace {
 
 constexpr int kMobileProcedure = 2;
 const char* const kBlankSerial = "          ";  // ten blanks: a radio without a serial number
-constexpr double kHighMobileRatedPower = 6.25;
-constexpr double kRatedPower = 25.0;
-constexpr int kKmScale = 2500;
 
 QString qs(const char* text) {
     return QString::fromLatin1(text);
@@ -159,11 +156,7 @@ screenEnvironment TVantrelMDIClient::environmentFor(int commandId) {
         state.openScreenCode = screenCode::None;
         return isCommandEnabled(id, state);
     };
-    e.identity = identityFor(commandId);
-    if (commandId == cmd::KmTuning) {
-        e.identity.kScale = kKmScale;
-        e.identity.ratedWatts = radiomodel().isHighMobile(m_record) ? kHighMobileRatedPower : kRatedPower;
-    }
+    e.identity = identityFor(commandId, m_record);
     return e;
 }
 

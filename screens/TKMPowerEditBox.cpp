@@ -23,6 +23,11 @@ void TKMPowerEditBox::focusInEvent(QFocusEvent* event) {
 
 void TKMPowerEditBox::focusOutEvent(QFocusEvent* event) {
     QLineEdit::focusOutEvent(event);
+    // A message box or a menu taking the focus for a while leaves the box the focus of its own window:
+    // getting it back is no new selection (else a message shown by the screen's action would bring the
+    // focus back, run the action again and show the message again, without end).
+    if (event->reason() == Qt::ActiveWindowFocusReason || event->reason() == Qt::PopupFocusReason)
+        return;
     m_focusNotified = false;
 }
 

@@ -6,7 +6,8 @@
 namespace vantrel {
 
 /// An edit box for a power reading in watts. Taking the focus emits notify(id, kFocused) once until the
-/// box loses the focus again. It checks nothing itself: its screen reads and checks the text.
+/// focus moves to another control (a message box or menu taking it for a while does not count). It
+/// checks nothing itself: its screen reads and checks the text.
 class TKMPowerEditBox : public QLineEdit {
     Q_OBJECT
   public:

@@ -152,7 +152,9 @@ class TScreenSession : public QWidget {
     /// The failure path of an action: dekeys a radio that is or may be keyed, shows the link-failure
     /// text, closes the connection.
     void failAction();
-    void showLinkError();
+    /// Tells the technician of a link failure: the link-failure text in a message box. A screen that
+    /// reports failures in its status box instead overrides it.
+    virtual void showLinkError();
 
     /// Keys the transmitter; the screen counts as keyed as soon as the radio confirmed it.
     void keyUp(EnhancedSBEP& link);

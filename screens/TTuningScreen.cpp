@@ -564,6 +564,7 @@ void TTuningScreen::togglePtt() {
         } else {
             setKeyedRow(m_currentRow);
             keyUp(link);
+            keyedUp(link);
             sendLive(m_currentRow, m_currentValue, link);
         }
     });
@@ -644,6 +645,8 @@ TTuningScreen::ProgramOutcome TTuningScreen::programPoint(int row, int value, En
     storeValue(row, value);
     return ProgramOutcome::Stored;
 }
+
+void TTuningScreen::keyedUp(EnhancedSBEP&) {}
 
 void TTuningScreen::afterProgram(EnhancedSBEP&) {}
 

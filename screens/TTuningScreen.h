@@ -95,6 +95,8 @@ class TTuningScreen : public TScreenSession {
     /// Programs one row (its channels are already selected) and stores it with storeValue(), or refuses it
     /// with showRefused(). The default programs through the data set and stores.
     virtual ProgramOutcome programPoint(int row, int value, EnhancedSBEP& link);
+    /// PTT keyed the transmitter at the current row, before its value is sent live.
+    virtual void keyedUp(EnhancedSBEP& link);
     /// After every row was programmed, before the current point is prepared again.
     virtual void afterProgram(EnhancedSBEP& link);
     /// The button of a row was clicked.
@@ -111,7 +113,7 @@ class TTuningScreen : public TScreenSession {
     bool pointRows() const;
     void showRefused(int point, bool ownRule);
     /// Selects the channel pair of a row's point (transmit channel first); nothing when it has none.
-    void selectChannels(int row, EnhancedSBEP& link);
+    virtual void selectChannels(int row, EnhancedSBEP& link);
     /// Selects a row's channels and prepares the keyed-up text for it.
     void prepare(int row);
     /// Shows a value the radio settled on in a row's slider and working box and makes it the current

@@ -22,8 +22,8 @@ struct screenIdentity {
     QString title;                ///< the screen's own title
     QString childCaption;         ///< caption of the MDI child that frames it
     bool defaultVariant = false;  ///< PA bias: the default-value variant after the supply screening
-    int kScale = 0;               ///< K and M screen: the K scale it is created with
-    double ratedWatts = 0.0;      ///< K and M screen: rated power in watts
+    unsigned mScale = 0;          ///< K and M screen: the M scale it is created with (0: the radio's own)
+    double kScale = 0.0;          ///< K and M screen: the K scale it is created with (0: the radio's own)
 };
 
 /// Everything a screen is given. Nothing here is owned by the screen; all of it outlives the screen.

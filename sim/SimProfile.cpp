@@ -543,9 +543,11 @@ SimProfile SimProfile::fromJson(const std::string& text, const std::string& name
         }
     }
     if (j.contains("battery")) {
-        r.onlyKeys(j["battery"], "battery", {"level"});
+        r.onlyKeys(j["battery"], "battery", {"level", "supply"});
         if (j["battery"].contains("level"))
             p.batteryLevel = r.byte(j["battery"]["level"], "battery.level");
+        if (j["battery"].contains("supply"))
+            p.batterySupply = r.byte(j["battery"]["supply"], "battery.supply");
     }
     if (j.contains("bbo")) {
         const json& b = j["bbo"];

@@ -107,6 +107,9 @@ struct SimProfile {
     /// not settle at once); empty: always the first byte of rssiCalDac26.
     std::vector<uint8_t> calDacReadings;
     uint8_t batteryLevel = 0;  ///< first value of the battery multi-value read
+    /// What the radio measures of its supply now (second value of the battery read, and what it stores
+    /// as its threshold when told to); none: it measures exactly its stored threshold.
+    std::optional<uint8_t> batterySupply;
 
     // Baseband offsets held by the radio itself: [spacing index 0..2][item in order 5, 0, 2, 10, 8].
     std::optional<std::array<std::array<uint8_t, 5>, 3>> bbo;

@@ -372,6 +372,10 @@ int64_t SimRadio::currentValue(const SimSoftpotSpec& sp, int set, int point) con
     return sp.values[set][sp.perPoint ? point : 0];
 }
 
+int64_t SimRadio::batteryMeasurement(const SimSoftpotSpec& battery) const {
+    return m_profile.batterySupply ? *m_profile.batterySupply : currentValue(battery, 0, 0);
+}
+
 void SimRadio::program(SimSoftpotSpec& sp, int set, int point, int64_t value, uint64_t nowMs) {
     sp.values[set][sp.perPoint ? point : 0] = value;
     m_live.erase({sp.number, set, point});
@@ -408,7 +412,10 @@ SimRadio::Answer SimRadio::onSoftpot(const std::vector<uint8_t>& p, uint64_t now
                 return {false, true, {}, "softpot write needs 1 to 4 value bytes"};
             if (fn == function::Program && m_profile.refuseSinglePointWrites.count(number))
                 return unsupported(op::Softpot, "single-point write of softpot " + std::to_string(number));
-            const int64_t v = std::min(fromBigEndian(valueFirst, p.end()), maxValue);
+            int64_t v = std::min(fromBigEndian(valueFirst, p.end()), maxValue);
+            // Told to program its battery threshold, the radio keeps what it measures of its supply now.
+            if (fn == function::Program && number == softpot::Battery)
+                v = batteryMeasurement(sp);
             if (fn == function::Program) {
                 program(sp, set, point, v, nowMs);
             } else {
@@ -422,9 +429,9 @@ SimRadio::Answer SimRadio::onSoftpot(const std::vector<uint8_t>& p, uint64_t now
         case function::ReadTable: {
             std::vector<uint8_t> bytes;
             if (number == softpot::Battery) {
-                // The battery read answers the measured level, then the threshold.
-                bytes = {m_profile.batteryLevel, static_cast<uint8_t>(currentValue(sp, set, point))};
-                return softpotReply(number, bytes, "battery level and threshold");
+                // The battery read answers the measured level, then the supply measurement.
+                bytes = {m_profile.batteryLevel, static_cast<uint8_t>(batteryMeasurement(sp))};
+                return softpotReply(number, bytes, "battery level and supply measurement");
             }
             if (!m_profile.tableRead)
                 return unsupported(op::Softpot, "multi-value read");

@@ -93,6 +93,8 @@ class SimRadio {
     int setIndex(const SimSoftpotSpec& sp) const;
     int pointIndex(const SimSoftpotSpec& sp) const;
     int64_t currentValue(const SimSoftpotSpec& sp, int set, int point) const;
+    /// The battery softpot's supply measurement: the profile's supply, or the stored threshold.
+    int64_t batteryMeasurement(const SimSoftpotSpec& battery) const;
     void program(SimSoftpotSpec& sp, int set, int point, int64_t value, uint64_t nowMs);
     std::string describeRequest(const SimFrame& f) const;
 

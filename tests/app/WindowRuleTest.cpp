@@ -224,14 +224,14 @@ class WindowRuleTest : public QObject {
         QCOMPARE(blankScreens.requests[0].code, screenCode::SerialProgram);
     }
 
-    void kAndMScreenGetsItsRatedPower() {
+    void kAndMScreenGetsItsScales() {
         Shell shell("mobile");
         shell.start();
         FakeScreenFactory& screens = shell.fakeScreens();
         shell.run(cmd::ReadRadio);
         QVERIFY(shell.run(cmd::KmTuning));
-        QCOMPARE(screens.requests.back().kScale, 2500);
-        QCOMPARE(screens.requests.back().ratedWatts, 25.0);
+        QCOMPARE(screens.requests.back().mScale, 2500u);
+        QCOMPARE(screens.requests.back().kScale, 25.0);
         QCOMPARE(screens.requests.back().title, QString("Transmit Power Tuning (Mobile)"));
     }
 };

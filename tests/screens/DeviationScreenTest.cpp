@@ -12,6 +12,7 @@
 #include "radio/RecordLayout.h"
 #include "radio/SoftpotTypes.h"
 #include "screens/TDeviationWindows.h"
+#include "screens/TMobilePowerTuneHI.h"
 #include "screens/TTunerEditBox.h"
 #include "screens/TUpDown.h"
 
@@ -33,6 +34,9 @@ const SmokeCase kSmokeCases[] = {
     {"TPAVoltageLimitWindow", "mobile", false},
     {"TRatedVolumeBrightlineWindow", "brightline"},
     {"TRSSIWindow", "portable", false},
+    {"TMobilePowerTuneHI", "mobile"},
+    {"TTransmitDACWindow", "lowband-mobile"},
+    {"TBatteryVoltageWindow", "lowband-mobile", false},
 };
 
 SmokeCase smokeCaseFor(const char* screenClass) {
@@ -82,6 +86,9 @@ class DeviationScreenTest : public QObject {
                 } else {
                     screen->valueAction(screen->currentRow());
                 }
+            } else if (auto* km = qobject_cast<TMobilePowerTuneHI*>(window)) {
+                km->togglePtt();
+                QVERIFY2(bench.radio.keyed(), entry.screenClass);
             }
             if (smoke.writesLive)
                 QVERIFY2(bench.requests().filter(QRegularExpression("^S \\d+/2")).size() >= 1,

@@ -80,7 +80,7 @@ screenEnvironment ScreenBench::environment(const std::string& screenClass) {
     screenEnvironment e;
     for (const ProcedureEntry& p : procedureCatalogue()) {
         if (screenClass == p.screenClass) {
-            e.identity = identityFor(p.commandId);
+            e.identity = identityFor(p.commandId, record);
             break;
         }
     }

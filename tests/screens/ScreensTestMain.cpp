@@ -14,5 +14,6 @@ int main(int argc, char** argv) {
     classes.emplace_back("PaBiasScreens", vantrel::test::makePaBiasScreenTest());
     classes.emplace_back("AutoTuneScreens", vantrel::test::makeAutoTuneScreenTest());
     classes.emplace_back("ReceiveScreens", vantrel::test::makeReceiveScreenTest());
+    classes.emplace_back("MobileScreens", vantrel::test::makeMobileScreenTest());
     return vantrel::test::runNamedTestClasses(argc, argv, classes);
 }

@@ -12,4 +12,5 @@ std::unique_ptr<QObject> makeDeviationScreenTest();
 std::unique_ptr<QObject> makePaBiasScreenTest();
 std::unique_ptr<QObject> makeAutoTuneScreenTest();
 std::unique_ptr<QObject> makeReceiveScreenTest();
+std::unique_ptr<QObject> makeMobileScreenTest();
 }  // namespace vantrel::test

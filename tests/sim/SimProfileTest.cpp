@@ -108,6 +108,7 @@ TEST(SimProfileJson, BadProfilesNameTheFieldAndNeverCrash) {
          "entries[0]"},
         {R"({"codeplug": {"bytes": {"zz": [1]}}})", "codeplug.bytes.zz"},
         {R"({"faults": ["hiccup"]})", "faults[0]"},
+        {R"({"battery": {"supply": 300}})", "battery.supply"},
         {R"({"bboConfig": {"modelKey": "P4"}})", "bboConfig"},
     };
     for (const Case& c : cases) {

@@ -225,6 +225,21 @@ TEST(SimRadioSoftpots, CalibrationDacReadingsFollowTheProfileSequence) {
     EXPECT_EQ(softpotValue(send(radio, softpot(25, 0)).data, 25), (std::vector<uint8_t>{0x31, 0x32, 0x33}));
 }
 
+TEST(SimRadioSoftpots, BatteryAnswersWhatItMeasuresAndKeepsItWhenToldToProgram) {
+    // Without a supply of its own the radio measures exactly its stored threshold.
+    SimRadio plain(SimProfile::defaults());
+    send(plain, softpot(10, 1, {1}));
+    EXPECT_EQ(plain.programmedValue(10), 98);
+
+    SimProfile p = SimProfile::fromJson(R"({"battery": {"supply": 75}})", "t");
+    SimRadio radio(p);
+    EXPECT_EQ(softpotValue(send(radio, softpot(10, 3)).data, 10), (std::vector<uint8_t>{0x9C, 75}));
+    EXPECT_EQ(radio.programmedValue(10), 98);
+    // Told 1, the radio keeps its present measurement, not the 1.
+    send(radio, softpot(10, 1, {1}));
+    EXPECT_EQ(radio.programmedValue(10), 75);
+}
+
 TEST(SimRadioSoftpots, SevenValueReadFollowsTheTestModeSet) {
     SimRadio radio(SimProfile::defaults());
     send(radio, request(0x22, {1, 2, 2}));  // low power

@@ -1,0 +1,79 @@
+// The K and M power tuning screen of mobiles.
+#pragma once
+
+#include <QString>
+#include <array>
+
+#include "radio/kmPowerModel.h"
+#include "radio/txDataSets.h"
+#include "screens/TScreenSession.h"
+
+class QLineEdit;
+class QPushButton;
+
+namespace vantrel {
+
+class TKMPowerEditBox;
+
+/// Mobiles hold per transmit point a pair K, M describing output power against power level. The
+/// technician keys the radio at a point at the two levels L1 and L2 of the record (row 17, columns 14 and
+/// 15), types the meter's readings into the point's Power 1 and Power 2 boxes, and Program turns each pair
+/// of readings into K and M and writes them (softpot 17, two bytes) into the radio and the record (row 17,
+/// columns 2(i-1) and 2(i-1)+1).
+///
+/// Selections 1..7 are the Power 1 boxes of F1..F7 (level L1), 8..14 the Power 2 boxes (level L2).
+/// Taking the focus selects a box: while keyed at its point the radio goes to the box's level at once.
+/// Link failures are reported in the status box; a failed opening also shows the message box.
+class TMobilePowerTuneHI : public TScreenSession {
+    Q_OBJECT
+  public:
+    static constexpr int kPoints = 7;
+    static constexpr const char* kDekeyedText = "Radio is currently dekeyed";
+    static constexpr const char* kKeyedFormat = "Radio is currently keyed up at %fMHz";
+    static constexpr const char* kCommitQuestion = "Commit new softpot values?";
+    static constexpr const char* kIncorrectFormat = "Incorrect power measurement in F%1!!";
+    static constexpr const char* kWrittenText = "Softpots have been successfully written to the radio!!";
+
+    explicit TMobilePowerTuneHI(const screenEnvironment& environment);
+
+    /// The box of a selection 1..14.
+    TKMPowerEditBox* powerBox(int selection) const { return m_power[size_t(selection - 1)]; }
+    QLineEdit* frequencyBox(int point) const { return m_frequency[size_t(point - 1)]; }
+    QPushButton* pttButton() const { return m_ptt; }
+    QPushButton* programButton() const { return m_program; }
+    QLineEdit* statusBox() const { return m_status; }
+    int currentSelection() const { return m_selection; }
+    const kmPowerModel& model() const { return m_model; }
+
+    /// A power box took the focus.
+    void focusAction(int selection);
+    void togglePtt();
+    void program();
+
+  protected:
+    void setupRadio(EnhancedSBEP& link) override;
+    void fillDisplay() override;
+    void keyStateChanged() override;
+    void showLinkError() override;
+
+  private:
+    static int pointOf(int selection) { return (selection - 1) % kPoints + 1; }
+    int level(int selection) const;
+    bool supported(int point) const;
+    double frequencyMhz(int point) const;
+    void prepare(int point, EnhancedSBEP& link);
+    void sendLevel(EnhancedSBEP& link);
+    void setStatus(const QString& text);
+
+    kmPowerModel m_model;
+    txTransmitPowData m_data;
+    std::array<QLineEdit*, kPoints> m_frequency{};
+    std::array<TKMPowerEditBox*, 2 * kPoints> m_power{};
+    QPushButton* m_ptt = nullptr;
+    QPushButton* m_program = nullptr;
+    QLineEdit* m_status = nullptr;
+    int m_selection = 1;
+    QString m_keyedText;
+};
+
+}  // namespace vantrel

@@ -1,0 +1,39 @@
+// The transmit DAC screen of low-band mobiles.
+#pragma once
+
+#include <cstdint>
+
+#include "screens/TTuningScreen.h"
+
+namespace vantrel {
+
+/// The two power levels (DACs) at which the K and M screen measures, tuned at the highest transmit point:
+/// rows "DAC 1" and "DAC 2", record row 17, columns 14 and 15, 0 to 255. Values go live to the power
+/// softpot 0 only while keyed, and into the record at once; the screen programs nothing (the values reach
+/// the radio's memory with the rest of the record). A successful opening marks the record (row 1,
+/// column 0), which the K and M screen of a high series low-band mobile waits for. Closing warns about a
+/// DAC pair that looks like a hardware failure.
+class TTransmitDACWindow : public TTuningScreen {
+    Q_OBJECT
+  public:
+    static constexpr const char* kDacWarningText =
+        "Unacceptabel DAC values. Please check hardware as there might be a hardware failure.";
+    static constexpr const char* kDacWarningCaption = "WARINING";
+    static constexpr std::uint32_t kDacLowest = 20;
+    static constexpr std::uint32_t kDacHighest = 200;
+
+    explicit TTransmitDACWindow(const screenEnvironment& environment);
+    static tuningProcedure describe();
+
+    /// Either value outside 20..200 and DAC 2 below DAC 1.
+    static bool unacceptable(std::uint32_t dac1, std::uint32_t dac2);
+
+  protected:
+    void setupRadio(EnhancedSBEP& link) override;
+    void selectChannels(int row, EnhancedSBEP& link) override;
+    void writeLive(int row, int value, EnhancedSBEP& link) override;
+    void keyedUp(EnhancedSBEP& link) override;
+    void afterClosing() override;
+};
+
+}  // namespace vantrel
