@@ -149,6 +149,26 @@ TEST(CliImport, RejectsAProcedureThatDiffersFromTheTable) {
     EXPECT_FALSE(std::filesystem::exists(dir.file("out.sfp")));
 }
 
+TEST(CliImport, RefusesWhatAnArchiveCannotCarry) {
+    ScratchDirectory dir;
+    const nlohmann::json valid =
+        nlohmann::json::parse(runCli(dir.path(), {"dump", writeArchive(dir, "a.sfp")}).out);
+    nlohmann::json procedure = valid;
+    procedure["tuningProcedure"] = 3;
+    procedure["values"][0][8] = 3;
+    nlohmann::json marker = valid;
+    marker["values"][3][0] = 4095;  // transmit power is supported in the archive
+    for (const auto& [json, key] : {std::pair{procedure, "tuningProcedure"}, std::pair{marker, "values[3][0]"}}) {
+        writeText(dir.file("bad.json"), json.dump());
+        const auto run = runCli(dir.path(), {"import", dir.file("bad.json"), "-o", dir.file("out.sfp")});
+        EXPECT_EQ(run.exit, exitCode::FileFailure) << key;
+        ASSERT_EQ(linesOf(run.err).size(), 1u) << run.err;
+        EXPECT_NE(run.err.find(key), std::string::npos) << run.err;
+        EXPECT_TRUE(run.out.empty()) << run.out;
+        EXPECT_FALSE(std::filesystem::exists(dir.file("out.sfp"))) << key;
+    }
+}
+
 TEST(CliImport, UnreadableInputAndUnwritableOutputExit6) {
     ScratchDirectory dir;
     EXPECT_EQ(runCli(dir.path(), {"import", dir.file("none.json"), "-o", dir.file("o.sfp")}).exit,
