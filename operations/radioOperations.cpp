@@ -73,6 +73,12 @@ bool radioOperations::serialMatches(const radioStorage& record, EnhancedSBEP& li
                       reinterpret_cast<const char*>(m_reply.data()) + reply::SerialNo);
 }
 
+void radioOperations::requireDataReply() const {
+    // The radio's refusal is a frame too: taken as text it would become a serial number of "d".
+    if (m_reply[reply::Opcode] == sbep::Unsupported)
+        throw UnsupportedMessage();
+}
+
 void radioOperations::readIdentity(radioStorage& record, EnhancedSBEP& link) {
     const auto text = [this](size_t at, int length) {
         return std::string_view(reinterpret_cast<const char*>(m_reply.data()) + at,
@@ -80,9 +86,11 @@ void radioOperations::readIdentity(radioStorage& record, EnhancedSBEP& link) {
     };
     m_reply.fill(0);
     link.readSerialNo(m_reply.data());
+    requireDataReply();
     record.setSerialNo(text(reply::SerialNo, record::kSerialNoLength));
     m_reply.fill(0);
     link.readModelNo(m_reply.data());
+    requireDataReply();
     record.setModelNo(text(reply::ModelNo, record::kModelNoLength));
     m_reply.fill(0);
     link.readUUID(m_reply.data());

@@ -68,6 +68,9 @@ class radioOperations {
     static constexpr const char* kProgressTitle = "Reading Softpots from radio...";
 
   private:
+    /// Throws UnsupportedMessage when the reply in m_reply is the radio's refusal (0x86): an identity
+    /// the radio does not give is no identity, and the read fails rather than store the refusal.
+    void requireDataReply() const;
     void readIdentity(radioStorage& record, EnhancedSBEP& link);
     /// Answers false when no transmit or no receive point is in use.
     bool readTuningBlock(radioStorage& record, EnhancedSBEP& link);

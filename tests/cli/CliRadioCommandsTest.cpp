@@ -163,6 +163,29 @@ TEST(CliRead, OutcomesMapToExitCodesAndTheirMessages) {
     }
 }
 
+TEST(CliRead, RefusedIdentityFailsTheReadAndKeepsTheArchive) {
+    for (const std::uint8_t subCode : {std::uint8_t{0x01}, std::uint8_t{0x00}}) {  // serial, model number
+        SCOPED_TRACE(static_cast<int>(subCode));
+        RadioBench bench;
+        const std::string archive = bench.dir.file("radio.sfp");
+        ASSERT_EQ(bench.run({"read", "--port", "1", "-o", archive}).exit, exitCode::Success);
+        const std::string good = test::fileText(archive);
+
+        SimFaultRule refuse;
+        refuse.kind = SimFaultKind::Unsupported;
+        refuse.opcode = 0x23;
+        refuse.firstByte = subCode;
+        bench.radio.addFault(refuse);
+        const auto run = bench.run({"read", "--port", "1", "-o", archive, "--json"});
+        EXPECT_EQ(run.exit, exitCode::LinkFailure) << run.out << run.err;
+        const auto [messages, json] = messagesAndJson(run.out);
+        EXPECT_EQ(messages, std::vector<std::string>{
+                                "Read Radio Failed !! All softpot operational data is invalid !! Please re-read radio"});
+        EXPECT_EQ(json["serialNo"], "Invalid");
+        EXPECT_EQ(test::fileText(archive), good);
+    }
+}
+
 TEST(CliRead, BusyPortPrintsTheMessageTheCauseAndNoRecord) {
     RadioBench bench;
     const auto holder = bench.line.openDevice();  // another program holds the port
@@ -244,6 +267,28 @@ TEST(CliProgram, OutcomesMapToExitCodes) {
     const auto busy = bench.run({"program", archive, "--yes", "--port", "1"});
     EXPECT_EQ(busy.exit, exitCode::PortBusy);
     EXPECT_EQ(linesOf(busy.out).back(), "COM Port is currently in use by another application");
+}
+
+TEST(CliProgram, DamagedArchiveIsRefusedAndNothingIsSent) {
+    RadioBench bench;
+    const std::string archive = bench.dir.file("radio.sfp");
+    ASSERT_EQ(bench.run({"read", "--port", "1", "-o", archive}).exit, exitCode::Success);
+    const std::string whole = test::fileText(archive);
+    const unsigned afterRead = bench.radio.requestCount();
+
+    std::string strayByte = whole;
+    strayByte[whole.size() - 3] = 'o';  // a letter among the digits of entry 140
+    for (const std::string& damaged : {whole.substr(0, whole.size() - 35), whole.substr(0, whole.size() - 1), strayByte}) {
+        const std::string path = bench.dir.file("damaged.sfp");
+        test::writeText(path, damaged);
+        const auto run = bench.run({"program", path, "--yes", "--port", "1"});
+        EXPECT_EQ(run.exit, exitCode::FileFailure) << run.out << run.err;
+        EXPECT_EQ(run.out, "Invalid file format!! File is not an *.SFP file\n");
+        EXPECT_EQ(bench.radio.requestCount(), afterRead);
+    }
+    // Trailing bytes after the last entry change nothing.
+    test::writeText(bench.dir.file("longer.sfp"), whole + "trailing");
+    EXPECT_EQ(bench.run({"program", bench.dir.file("longer.sfp"), "--yes", "--port", "1"}).exit, exitCode::Success);
 }
 
 }  // namespace
