@@ -19,6 +19,7 @@
 #include "operations/radioOperations.h"
 #include "operations/radioProgramAll.h"
 #include "operations/tuningReport.h"
+#include "operations/writeFileAtomically.h"
 #include "radio/radioStorage.h"
 
 namespace vantrel {
@@ -27,6 +28,7 @@ namespace {
 
 // Texts the user knows from the application.
 constexpr const char* kSaved = "Tuning data has been saved.";
+constexpr const char* kSaveFailed = "Archive File could not be saved!!";
 constexpr const char* kInvalidSerial = "Invalid";
 
 constexpr int kPortableProcedure = 1;
@@ -139,6 +141,14 @@ bool CliApp::havePort(const CliOptions& options) {
 int CliApp::readRadioCommand(const CliOptions& options) {
     if (!havePort(options))
         return exitCode::Usage;
+    // A read takes many seconds: an archive that cannot be saved is refused before it starts.
+    if (options.output && *options.output != kStandardOutput) {
+        if (const FileWriteResult writable = checkWritable(*options.output); !writable) {
+            ConsolePrompt(&m_io.out).show(kSaveFailed, "ERROR", PromptIcon::Exclamation);
+            printDetail(m_io.out, *options.output + ": " + writable.reason());
+            return exitCode::FileFailure;
+        }
+    }
     radioStorage record;
     ReadRadioOutcome outcome;
     std::string detail;
@@ -176,7 +186,7 @@ int CliApp::readRadioCommand(const CliOptions& options) {
         outcome.kind == ReadRadioOutcome::Kind::LinkFailed)
         record.setSerialNo(kInvalidSerial);
 
-    ConsolePrompt prompt(&m_io.out);
+    ConsolePrompt prompt(&messageStream(options));
     for (const PromptMessage& message : radioOperations::messagesFor(outcome)) prompt.show(message);
     if (!detail.empty())
         m_io.err << detail << '\n' << std::flush;
@@ -195,13 +205,8 @@ int CliApp::readRadioCommand(const CliOptions& options) {
             code = exitCode::PowerUpFailure;
             break;
         case ReadRadioOutcome::Kind::Read:
-            if (options.output) {
-                fileModule files(prompt);
-                if (files.writeArchive(*options.output, record))
-                    prompt.show(kSaved, "NOTE", PromptIcon::Information);
-                else
-                    code = exitCode::FileFailure;
-            }
+            if (options.output)
+                code = saveArchive(*options.output, record, prompt, messageStream(options));
             break;
     }
     if (options.json)
@@ -230,8 +235,10 @@ int CliApp::programCommand(const CliOptions& options) {
     radioStorage record;
     ConsolePrompt prompt(&m_io.out);
     fileModule files(prompt);
-    if (files.readArchive(*options.file, record) != ArchiveLoadResult::Loaded)
+    if (files.readArchive(*options.file, record) != ArchiveLoadResult::Loaded) {
+        printDetail(m_io.out, files.lastFailureDetail());
         return exitCode::FileFailure;
+    }
     if (!options.yes && !confirmProgram())
         return exitCode::NotConfirmed;
 
@@ -290,7 +297,32 @@ bool CliApp::loadQuietly(const std::string& path, radioStorage& record) {
     if (files.readArchive(path, record) == ArchiveLoadResult::Loaded)
         return true;
     held.release(m_io.err);
+    printDetail(m_io.err, files.lastFailureDetail());
     return false;
+}
+
+std::ostream& CliApp::messageStream(const CliOptions& options) {
+    return options.output == kStandardOutput ? m_io.err : m_io.out;
+}
+
+void CliApp::printDetail(std::ostream& stream, const std::string& detail) {
+    if (!detail.empty())
+        stream << detail << '\n' << std::flush;
+}
+
+int CliApp::saveArchive(const std::string& target, const radioStorage& record, UserPrompt& prompt,
+                        std::ostream& messages) {
+    if (target == kStandardOutput) {
+        m_io.out << fileModule::encodeArchive(record, fileModule::timeSeededKey()) << std::flush;
+    } else {
+        fileModule files(prompt);
+        if (!files.writeArchive(target, record)) {
+            printDetail(messages, files.lastFailureDetail());
+            return exitCode::FileFailure;
+        }
+    }
+    prompt.show(kSaved, "NOTE", PromptIcon::Information);
+    return exitCode::Success;
 }
 
 int CliApp::dumpCommand(const CliOptions& options) {
@@ -312,12 +344,8 @@ int CliApp::importCommand(const CliOptions& options) {
         fail(*options.file + ": " + error->message);
         return exitCode::FileFailure;
     }
-    ConsolePrompt prompt(&m_io.out);
-    fileModule files(prompt);
-    if (!files.writeArchive(*options.output, record))
-        return exitCode::FileFailure;
-    prompt.show(kSaved, "NOTE", PromptIcon::Information);
-    return exitCode::Success;
+    ConsolePrompt prompt(&messageStream(options));
+    return saveArchive(*options.output, record, prompt, messageStream(options));
 }
 
 int CliApp::reportCommand(const CliOptions& options) {
@@ -326,8 +354,12 @@ int CliApp::reportCommand(const CliOptions& options) {
         return exitCode::FileFailure;
     const std::string path = options.output.value_or(std::string(tuningReport::kDefaultFileName));
     tuningReport report(record);
-    if (!report.write(path)) {
-        fail("cannot write the report to " + path);
+    if (path == kStandardOutput) {
+        m_io.out << report.text() << std::flush;
+        return exitCode::Success;
+    }
+    if (const FileWriteResult written = report.write(path); !written) {
+        fail("cannot write the report to " + path + ": " + written.reason());
         return exitCode::FileFailure;
     }
     return exitCode::Success;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli/CliOptions.h"
+#include "operations/UserPrompt.h"
 
 namespace vantrel {
 
@@ -49,6 +50,14 @@ class CliApp {
     /// "Program Radio?" on a terminal; false when the answer is not yes or stdin is no terminal.
     bool confirmProgram();
     void fail(const std::string& message);
+    /// Where a command's messages go: stdout, or stderr when stdout carries the output (`-o -`).
+    std::ostream& messageStream(const CliOptions& options);
+    /// One more line under a message (the path and the system's reason); nothing when empty.
+    static void printDetail(std::ostream& stream, const std::string& detail);
+    /// Saves the archive of `record` to `target`, or to stdout for "-"; tells "Tuning data has been
+    /// saved." or the failure through `prompt`, the failure's detail on `messages`. Answers the exit code.
+    int saveArchive(const std::string& target, const radioStorage& record, UserPrompt& prompt,
+                    std::ostream& messages);
 
     std::string m_programDirectory;
     CliIo m_io;

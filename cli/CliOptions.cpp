@@ -24,7 +24,8 @@ constexpr std::array<CommandInfo, 7> kCommands = {{
      "Reads the radio's identity, tuning block and every softpot. The outcome messages go to\n"
      "stdout, one per line; progress goes to stderr.\n"
      "\n"
-     "  -o, --output FILE.sfp  save the archive file after a successful read\n"
+     "  -o, --output FILE.sfp  save the archive file after a successful read (- for stdout;\n"
+     "                         the messages then go to stderr)\n"
      "  --json                 print the record as JSON last on stdout (also after a failed read)\n"
      "  --port N               use COM N (1 to 4) for this run instead of COM.INI\n"
      "  --device PATH          open this serial device directly\n"
@@ -56,7 +57,7 @@ constexpr std::array<CommandInfo, 7> kCommands = {{
      "Writes an archive file from a JSON record of the form `dump` prints. Every field is\n"
      "required, and tuningProcedure must equal values[0][8].\n"
      "\n"
-     "  -o, --output OUT.sfp  the archive file to write (required)\n"
+     "  -o, --output OUT.sfp  the archive file to write (required; - for stdout)\n"
      "\n"
      "Exit codes: 0 written, 6 JSON not read or invalid, or archive not written, 64 usage error.\n"},
     {CliCommand::Report, "report",
@@ -64,7 +65,8 @@ constexpr std::array<CommandInfo, 7> kCommands = {{
      "\n"
      "Loads the archive file and writes its tuning report text.\n"
      "\n"
-     "  -o, --output OUT  the report file (default display.txt in the current directory)\n"
+     "  -o, --output OUT  the report file (default display.txt in the current directory;\n"
+     "                    - for stdout)\n"
      "\n"
      "Exit codes: 0 written, 6 archive not loaded or report not written, 64 usage error.\n"},
     {CliCommand::Port, "port",
@@ -280,6 +282,8 @@ std::variant<CliOptions, CliUsageError> parseCliArguments(const std::vector<std:
         return usageError(*jsonSpelling + " does not apply to " + name);
     if (yesSpelling && !accepts.yes)
         return usageError(*yesSpelling + " does not apply to " + name);
+    if (options.json && options.output == kStandardOutput)
+        return usageError(*outputSpelling + " - and --json would both write to standard output");
 
     switch (*command) {
         case CliCommand::Read:

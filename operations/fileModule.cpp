@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <limits>
 #include <random>
 
@@ -66,20 +67,20 @@ int digitValue(char c) {
     return static_cast<int>(static_cast<unsigned char>(c)) - '0';
 }
 
-// The bytes the reader looks at: no more than the buffer holds. False when the file cannot be read.
-bool readPrefix(const std::string& path, std::string& out) {
+// The bytes the reader looks at: no more than the buffer holds. Answers 0, or the errno of the failure.
+int readPrefix(const std::string& path, std::string& out) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
-        return false;
+        return errno;
     out.assign(archive::kReadBufferSize, '\0');
     std::size_t have = 0;
-    bool ok = true;
+    int error = 0;
     while (have < out.size()) {
         const ssize_t n = ::read(fd, out.data() + have, out.size() - have);
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0) {
-            ok = false;
+            error = errno;
             break;
         }
         if (n == 0)
@@ -88,7 +89,7 @@ bool readPrefix(const std::string& path, std::string& out) {
     }
     ::close(fd);
     out.resize(have);
-    return ok;
+    return error;
 }
 
 // The first ':' of the data, blanks after it, then the magic word (a line feed ends the word early).
@@ -135,7 +136,8 @@ class NumberRun {
     static bool isDecimalText(std::string_view text) {
         if (!text.empty() && text.front() == '-')
             text.remove_prefix(1);
-        return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+        return !text.empty() &&
+               std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
     }
     std::array<std::int32_t, archive::kEntryCount> m_entries{};
 };
@@ -246,7 +248,9 @@ std::string fileModule::encodeArchive(const radioStorage& record, std::int32_t k
 
 bool fileModule::writeArchive(const std::string& path, const radioStorage& record) {
     const std::int32_t key = ((m_keys() % archive::kKeyLimit) + archive::kKeyLimit) % archive::kKeyLimit;
-    if (!writeFileAtomically(path, encodeArchive(record, key))) {
+    const FileWriteResult written = writeFileAtomically(path, encodeArchive(record, key));
+    m_lastFailureDetail = written ? std::string() : path + ": " + written.reason();
+    if (!written) {
         tell(kSaveFailed, kCaptionError, PromptIcon::Exclamation);
         return false;
     }
@@ -256,7 +260,9 @@ bool fileModule::writeArchive(const std::string& path, const radioStorage& recor
 ArchiveLoadResult fileModule::readArchive(const std::string& path, radioStorage& record) {
     m_archiveFileName = path;
     std::string data;
-    if (!readPrefix(path, data)) {
+    const int openError = readPrefix(path, data);
+    m_lastFailureDetail = openError == 0 ? std::string() : path + ": " + std::strerror(openError);
+    if (openError != 0) {
         tell(kOpenFailed, kCaptionError, PromptIcon::Exclamation);
         return ArchiveLoadResult::CannotOpen;
     }

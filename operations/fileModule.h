@@ -50,6 +50,10 @@ class fileModule {
     /// record untouched); bytes after the 140th entry are ignored.
     ArchiveLoadResult readArchive(const std::string& path, radioStorage& record);
 
+    /// After a failed save or a failed open: the path and the system's reason, e.g.
+    /// "/tmp/x.sfp: Permission denied", for a second line under the message. Empty after a success.
+    const std::string& lastFailureDetail() const { return m_lastFailureDetail; }
+
     /// The file name of the last load, remembered before the file is opened.
     const std::string& archiveFileName() const { return m_archiveFileName; }
 
@@ -77,6 +81,7 @@ class fileModule {
     UserPrompt& m_prompt;
     KeySource m_keys;
     std::string m_archiveFileName;
+    std::string m_lastFailureDetail;
 };
 
 }  // namespace vantrel
