@@ -1,6 +1,8 @@
 // The command-line tool: runs one command line against the core library and answers its exit code.
 #include "cli/CliApp.h"
 
+#include <cerrno>
+#include <cstring>
 #include <fstream>
 #include <optional>
 #include <sstream>
@@ -76,6 +78,22 @@ std::optional<std::string> readWholeFile(const std::string& path) {
 }  // namespace
 
 int CliApp::run(const std::vector<std::string>& args) {
+    return checkedOutput(runCommand(args));
+}
+
+int CliApp::checkedOutput(int code) {
+    // A stream that failed once stays failed, so one look after the final flush covers every write.
+    errno = 0;
+    m_io.out.flush();
+    if (m_io.out.good())
+        return code;
+    const int error = errno;
+    fail(std::string("cannot write to standard output") +
+         (error != 0 ? std::string(": ") + std::strerror(error) : ""));
+    return code == exitCode::Success ? exitCode::FileFailure : code;
+}
+
+int CliApp::runCommand(const std::vector<std::string>& args) {
     try {
         auto parsed = parseCliArguments(args);
         if (auto* error = std::get_if<CliUsageError>(&parsed)) {

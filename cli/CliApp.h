@@ -35,6 +35,10 @@ class CliApp {
     int run(const std::vector<std::string>& args);
 
   private:
+    int runCommand(const std::vector<std::string>& args);
+    /// Flushes stdout; when any write to it failed (a full disk, a closed pipe) tells so on stderr and
+    /// turns a success into exit 6.
+    int checkedOutput(int code);
     int dispatch(const CliOptions& options);
     int readRadioCommand(const CliOptions& options);
     int programCommand(const CliOptions& options);
