@@ -107,7 +107,7 @@ int CliApp::runCommand(const std::vector<std::string>& args) {
         }
         return dispatch(options);
     } catch (const Exception& e) {
-        fail("link failure: " + e.what());
+        fail("link failure: " + e.describe());
     } catch (const std::exception& e) {
         fail(std::string("internal error: ") + e.what());
     } catch (...) {
@@ -195,7 +195,7 @@ int CliApp::readRadioCommand(const CliOptions& options) {
         } catch (const PortInUseError& e) {
             failed(ReadRadioOutcome::Kind::PortInUse, e.detail());
         } catch (const Exception& e) {
-            failed(ReadRadioOutcome::Kind::LinkFailed, e.what());
+            failed(ReadRadioOutcome::Kind::LinkFailed, e.describe());
         } catch (const std::exception& e) {
             failed(ReadRadioOutcome::Kind::LinkFailed, e.what());
         }
@@ -287,7 +287,7 @@ int CliApp::programCommand(const CliOptions& options) {
         } catch (const PortInUseError& e) {
             failed(ProgramOutcome::PortInUse, e.detail());
         } catch (const Exception& e) {
-            failed(ProgramOutcome::LinkFailed, e.what());
+            failed(ProgramOutcome::LinkFailed, e.describe());
         } catch (const std::exception& e) {
             failed(ProgramOutcome::LinkFailed, e.what());
         }

@@ -23,6 +23,7 @@ constexpr size_t SerialNo = 3;   ///< ten characters
 constexpr size_t ModelNo = 5;    ///< sixteen characters
 constexpr size_t Uuid = 5;       ///< sixteen bytes
 constexpr size_t IcVersion = 3;  ///< four bytes
+constexpr size_t Header = 0;     ///< the reply frame's header byte; 0 when no reply came
 constexpr size_t Opcode = 1;
 constexpr size_t FirstValue = 3;  ///< temp comp bytes, offset byte
 // Tuning block; 16-bit values are high byte first.
@@ -73,10 +74,33 @@ bool radioOperations::serialMatches(const radioStorage& record, EnhancedSBEP& li
                       reinterpret_cast<const char*>(m_reply.data()) + reply::SerialNo);
 }
 
-void radioOperations::requireDataReply() const {
+void radioOperations::requireDataReply(const char* request) const {
+    const std::uint8_t header = m_reply[reply::Header];
+    const size_t fields = 1 + ((header >> 4) == sbep::ExtendedMarker ? 1 : 0) +
+                          ((header & sbep::ExtendedMarker) == sbep::ExtendedMarker ? 2 : 0);
+    const size_t count =
+        (header & sbep::ExtendedMarker) == sbep::ExtendedMarker
+            ? static_cast<size_t>((m_reply[1 + (fields == 4 ? 1 : 0)] << 8) | m_reply[fields - 1])
+            : static_cast<size_t>(header & sbep::ExtendedMarker);
+    const size_t total = fields + count;
     // The radio's refusal is a frame too: taken as text it would become a serial number of "d".
-    if (m_reply[reply::Opcode] == sbep::Unsupported)
-        throw UnsupportedMessage();
+    if (header != 0 && m_reply[reply::Opcode] == sbep::Unsupported) {
+        UnsupportedMessage refused;
+        refused.noteRequest(request, 1);
+        refused.noteArrived(sbep::hexBytes(m_reply.data(), std::min(total, m_reply.size())));
+        throw refused;
+    }
+    // Acknowledged, but the data reply never came, or came so late that only its first bytes were
+    // kept: zeros in its place would read as an identity or as a tuning block without points.
+    if (header == 0 || total > m_reply.size() ||
+        m_reply[total - 1] != sbep::checksum(m_reply.data(), total - 1)) {
+        TimeoutOnReceive late;
+        late.noteRequest(request, 1);
+        late.noteArrived(header == 0 ? "the acknowledge, but no data reply"
+                                     : "the data reply too late, only its first bytes were taken: " +
+                                           sbep::hexBytes(m_reply.data(), std::min(total, m_reply.size())));
+        throw late;
+    }
 }
 
 void radioOperations::readIdentity(radioStorage& record, EnhancedSBEP& link) {
@@ -86,11 +110,11 @@ void radioOperations::readIdentity(radioStorage& record, EnhancedSBEP& link) {
     };
     m_reply.fill(0);
     link.readSerialNo(m_reply.data());
-    requireDataReply();
+    requireDataReply("serial number request");
     record.setSerialNo(text(reply::SerialNo, record::kSerialNoLength));
     m_reply.fill(0);
     link.readModelNo(m_reply.data());
-    requireDataReply();
+    requireDataReply("model number request");
     record.setModelNo(text(reply::ModelNo, record::kModelNoLength));
     m_reply.fill(0);
     link.readUUID(m_reply.data());
@@ -103,6 +127,7 @@ void radioOperations::readIdentity(radioStorage& record, EnhancedSBEP& link) {
 bool radioOperations::readTuningBlock(radioStorage& record, EnhancedSBEP& link) {
     m_reply.fill(0);
     link.readTune(m_reply.data());
+    requireDataReply("tuning block request");
     const std::uint8_t* b = m_reply.data();
     m_lastValue = word(b, reply::TuneBase);
     record.setValue(row::Frequency, col::FrequencyBase, m_lastValue);

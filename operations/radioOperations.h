@@ -68,9 +68,11 @@ class radioOperations {
     static constexpr const char* kProgressTitle = "Reading Softpots from radio...";
 
   private:
-    /// Throws UnsupportedMessage when the reply in m_reply is the radio's refusal (0x86): an identity
-    /// the radio does not give is no identity, and the read fails rather than store the refusal.
-    void requireDataReply() const;
+    /// Throws UnsupportedMessage when the reply in m_reply is the radio's refusal (0x86), and
+    /// TimeoutOnReceive when no whole data reply is there (none came, or it came late and was cut to its
+    /// first bytes): an identity or tuning block the radio does not give fails the read instead of being
+    /// stored.
+    void requireDataReply(const char* request) const;
     void readIdentity(radioStorage& record, EnhancedSBEP& link);
     /// Answers false when no transmit or no receive point is in use.
     bool readTuningBlock(radioStorage& record, EnhancedSBEP& link);

@@ -1,5 +1,6 @@
 // Tests of the tool's read and program commands against the simulated radio on a virtual line.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <functional>
@@ -179,10 +180,75 @@ TEST(CliRead, RefusedIdentityFailsTheReadAndKeepsTheArchive) {
         const auto run = bench.run({"read", "--port", "1", "-o", archive, "--json"});
         EXPECT_EQ(run.exit, exitCode::LinkFailure) << run.out << run.err;
         const auto [messages, json] = messagesAndJson(run.out);
-        EXPECT_EQ(messages, std::vector<std::string>{
-                                "Read Radio Failed !! All softpot operational data is invalid !! Please re-read radio"});
+        EXPECT_EQ(
+            messages,
+            std::vector<std::string>{
+                "Read Radio Failed !! All softpot operational data is invalid !! Please re-read radio"});
         EXPECT_EQ(json["serialNo"], "Invalid");
         EXPECT_EQ(test::fileText(archive), good);
+    }
+}
+
+SimFaultRule faultOn(SimFaultKind kind, std::uint8_t opcode,
+                     std::optional<std::uint8_t> firstByte = std::nullopt) {
+    SimFaultRule rule;
+    rule.kind = kind;
+    rule.opcode = opcode;
+    rule.firstByte = firstByte;
+    rule.times = 0;
+    return rule;
+}
+
+TEST(CliRead, LinkFailuresSayWhichRequestAndWhatArrived) {
+    struct Case {
+        const char* name;
+        SimFaultKind kind;
+        std::uint8_t opcode;
+        std::optional<std::uint8_t> firstByte;
+        const char* detail;
+    };
+    const Case cases[] = {
+        {"silent radio", SimFaultKind::Silence, 0x1B, std::nullopt,
+         "no answer from the radio to the tuning block request after 4 attempts"},
+        {"short reply", SimFaultKind::Truncated, 0x23, 0x01,
+         "comm error (serial number request, 1 attempt): the reply declared 12 bytes after its header, 9 "
+         "arrived: 50 FC A3 01"},
+        {"late tuning block", SimFaultKind::LateReply, 0x1B, std::nullopt,
+         "the radio did not answer in time (tuning block request, 1 attempt): the data reply too late"},
+        {"bad checksum", SimFaultKind::BadChecksum, 0x23, 0x00,
+         "bad reply from the radio (model number request, 4 attempts): 50 F"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        RadioBench bench;
+        SimFaultRule fault = faultOn(c.kind, c.opcode, c.firstByte);
+        fault.dropBytes = 3;
+        bench.radio.addFault(fault);
+        const auto run = bench.run({"read", "--port", "1"});
+        EXPECT_EQ(run.exit, exitCode::LinkFailure) << run.out << run.err;
+        EXPECT_EQ(run.out,
+                  "Read Radio Failed !! All softpot operational data is invalid !! Please re-read radio\n");
+        EXPECT_NE(run.err.find(c.detail), std::string::npos) << run.err;
+    }
+}
+
+TEST(CliRead, UnwritableArchiveIsRefusedBeforeTheRead) {
+    RadioBench bench;
+    const std::string missing = bench.dir.file("no/such/folder/radio.sfp");
+    const auto run = bench.run({"read", "--port", "1", "-o", missing});
+    EXPECT_EQ(run.exit, exitCode::FileFailure);
+    EXPECT_EQ(run.out, "Archive File could not be saved!!\n" + missing + ": No such file or directory\n");
+    EXPECT_EQ(bench.radio.requestCount(), 0u);
+    if (geteuid() != 0) {
+        const std::filesystem::path locked = bench.dir.path() / "locked";
+        std::filesystem::create_directory(locked);
+        std::filesystem::permissions(locked,
+                                     std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+        const auto denied = bench.run({"read", "--port", "1", "-o", (locked / "radio.sfp").string()});
+        EXPECT_EQ(denied.exit, exitCode::FileFailure);
+        EXPECT_NE(denied.out.find("Permission denied"), std::string::npos) << denied.out;
+        EXPECT_EQ(bench.radio.requestCount(), 0u);
+        std::filesystem::permissions(locked, std::filesystem::perms::owner_all);
     }
 }
 
@@ -278,7 +344,8 @@ TEST(CliProgram, DamagedArchiveIsRefusedAndNothingIsSent) {
 
     std::string strayByte = whole;
     strayByte[whole.size() - 3] = 'o';  // a letter among the digits of entry 140
-    for (const std::string& damaged : {whole.substr(0, whole.size() - 35), whole.substr(0, whole.size() - 1), strayByte}) {
+    for (const std::string& damaged :
+         {whole.substr(0, whole.size() - 35), whole.substr(0, whole.size() - 1), strayByte}) {
         const std::string path = bench.dir.file("damaged.sfp");
         test::writeText(path, damaged);
         const auto run = bench.run({"program", path, "--yes", "--port", "1"});
@@ -288,7 +355,8 @@ TEST(CliProgram, DamagedArchiveIsRefusedAndNothingIsSent) {
     }
     // Trailing bytes after the last entry change nothing.
     test::writeText(bench.dir.file("longer.sfp"), whole + "trailing");
-    EXPECT_EQ(bench.run({"program", bench.dir.file("longer.sfp"), "--yes", "--port", "1"}).exit, exitCode::Success);
+    EXPECT_EQ(bench.run({"program", bench.dir.file("longer.sfp"), "--yes", "--port", "1"}).exit,
+              exitCode::Success);
 }
 
 }  // namespace
