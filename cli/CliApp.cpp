@@ -1,6 +1,8 @@
 // The command-line tool: runs one command line against the core library and answers its exit code.
 #include "cli/CliApp.h"
 
+#include <signal.h>
+
 #include <cerrno>
 #include <cstring>
 #include <fstream>
@@ -12,6 +14,7 @@
 #include "cli/ConsolePrompt.h"
 #include "cli/PortOverrideOpener.h"
 #include "cli/RecordJson.h"
+#include "cli/StopSignal.h"
 #include "link/Exceptions.h"
 #include "link/LinkContext.h"
 #include "link/PosixSerialDevice.h"
@@ -54,6 +57,7 @@ class RadioLinkScope {
             m_override.emplace(m_inner, static_cast<unsigned>(*options.port));
             context.opener = &*m_override;
         }
+        context.stopSignal = &stopSignal::pending;
         m_scope.emplace(std::move(context));
     }
 
@@ -169,45 +173,24 @@ int CliApp::readRadioCommand(const CliOptions& options) {
     }
     radioStorage record;
     ReadRadioOutcome outcome;
-    std::string detail;
     {
         RadioLinkScope scope(m_programDirectory, options);
         ConsoleProgress progress(m_io.err, m_io.errIsTerminal);
         progress.SetText(radioOperations::kProgressTitle);
         radioOperations operations;
-        const auto failed = [&](ReadRadioOutcome::Kind kind, std::string why) {
-            outcome.kind = kind;
-            detail = std::move(why);
-            progress.SetPercentDone(kProgressDone);
-        };
         try {
-            outcome.status = operations.readRadio(record, progress);
-            if (outcome.status == radioOperations::kReadOk) {
-                const int procedure = record.getTuningProcedure();
-                outcome.kind = ReadRadioOutcome::Kind::Read;
-                outcome.tuningAllowed = procedure == kPortableProcedure || procedure == kMobileProcedure;
-            } else if (outcome.status == radioOperations::kPointsInvalid) {
-                outcome.kind = ReadRadioOutcome::Kind::PointsInvalid;
-            } else {
-                outcome.kind = ReadRadioOutcome::Kind::PowerUpFailed;
-                progress.SetPercentDone(kProgressDone);
-            }
-        } catch (const PortInUseError& e) {
-            failed(ReadRadioOutcome::Kind::PortInUse, e.detail());
-        } catch (const Exception& e) {
-            failed(ReadRadioOutcome::Kind::LinkFailed, e.describe());
-        } catch (const std::exception& e) {
-            failed(ReadRadioOutcome::Kind::LinkFailed, e.what());
+            outcome = operations.readRadioCommand(record, progress);
+        } catch (const OperationInterrupted& stop) {
+            return interrupted(stop.signal(), operations.lastFailure().detailLines(false));
         }
     }
-    if (outcome.kind == ReadRadioOutcome::Kind::PointsInvalid ||
-        outcome.kind == ReadRadioOutcome::Kind::LinkFailed)
-        record.setSerialNo(kInvalidSerial);
+    // A stop asked for after the last exchange: the read is complete, but nothing is saved.
+    if (const int signal = stopSignal::pending(); signal != 0)
+        return interrupted(signal, {});
 
     ConsolePrompt prompt(&messageStream(options));
     for (const PromptMessage& message : radioOperations::messagesFor(outcome)) prompt.show(message);
-    if (!detail.empty())
-        m_io.err << detail << '\n' << std::flush;
+    for (const std::string& line : outcome.failure.detailLines(false)) printDetail(m_io.err, line);
 
     int code = exitCode::Success;
     switch (outcome.kind) {
@@ -261,41 +244,21 @@ int CliApp::programCommand(const CliOptions& options) {
         return exitCode::NotConfirmed;
 
     ProgramOutcome outcome = ProgramOutcome::Programmed;
-    std::string detail;
+    operationFailure failure;
     {
         RadioLinkScope scope(m_programDirectory, options);
         ConsoleProgress progress(m_io.err, m_io.errIsTerminal);
         progress.SetText(radioProgramAll::kProgressTitle);
-        const auto failed = [&](ProgramOutcome why, std::string text) {
-            outcome = why;
-            detail = std::move(text);
-            progress.SetPercentDone(kProgressDone);
-        };
         try {
-            bool matches = false;
-            {
-                cominit link;
-                radioOperations check;
-                matches = check.serialMatches(record, link);
-            }
-            if (matches) {
-                radioProgramAll run(record, progress);
-                run.programAll();
-            } else {
-                failed(ProgramOutcome::SerialMismatch, {});
-            }
-        } catch (const PortInUseError& e) {
-            failed(ProgramOutcome::PortInUse, e.detail());
-        } catch (const Exception& e) {
-            failed(ProgramOutcome::LinkFailed, e.describe());
-        } catch (const std::exception& e) {
-            failed(ProgramOutcome::LinkFailed, e.what());
+            outcome = radioProgramAll::programRadioCommand(record, progress, &failure);
+        } catch (const OperationInterrupted& stop) {
+            return interrupted(stop.signal(), failure.detailLines(true));
         }
     }
 
     prompt.show(radioProgramAll::messageFor(outcome));
-    if (!detail.empty())
-        m_io.err << detail << '\n' << std::flush;
+    const bool wroteSomething = outcome == ProgramOutcome::LinkFailed;
+    for (const std::string& line : failure.detailLines(wroteSomething)) printDetail(m_io.err, line);
     switch (outcome) {
         case ProgramOutcome::Programmed:
             return exitCode::Success;
@@ -317,6 +280,16 @@ bool CliApp::loadQuietly(const std::string& path, radioStorage& record) {
     held.release(m_io.err);
     printDetail(m_io.err, files.lastFailureDetail());
     return false;
+}
+
+int CliApp::interrupted(int signal, const std::vector<std::string>& detail) {
+    fail(std::string("stopped by ") +
+         (signal == SIGINT    ? "SIGINT"
+          : signal == SIGTERM ? "SIGTERM"
+                              : "a signal") +
+         "; the radio was sent a reset and nothing was saved");
+    for (const std::string& line : detail) printDetail(m_io.err, line);
+    return exitCode::Interrupted + signal;
 }
 
 std::ostream& CliApp::messageStream(const CliOptions& options) {

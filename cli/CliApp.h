@@ -54,6 +54,9 @@ class CliApp {
     /// "Program Radio?" on a terminal; false when the answer is not yes or stdin is no terminal.
     bool confirmProgram();
     void fail(const std::string& message);
+    /// A radio command stopped by `signal` (the radio already reset): says so and what it was doing on
+    /// err; answers 128 + signal.
+    int interrupted(int signal, const std::vector<std::string>& detail);
     /// Where a command's messages go: stdout, or stderr when stdout carries the output (`-o -`).
     std::ostream& messageStream(const CliOptions& options);
     /// One more line under a message (the path and the system's reason); nothing when empty.

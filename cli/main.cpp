@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "cli/CliApp.h"
+#include "cli/StopSignal.h"
 #include "link/LinkContext.h"
 
 namespace {
@@ -26,6 +27,7 @@ int main(int argc, char** argv) {
     std::ios::sync_with_stdio(true);
     const std::string directory = programDirectory(argc > 0 ? argv[0] : nullptr);
     vantrel::linkContext().programDirectory = directory;
+    vantrel::stopSignal::install();
     std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
     vantrel::CliApp app(directory, vantrel::CliIo{std::cout, std::cerr, std::cin, isatty(STDIN_FILENO) == 1,
                                                   isatty(STDERR_FILENO) == 1});

@@ -123,6 +123,18 @@ class BadWrite : public RadioProtocolError {
     uint32_t m_address;
 };
 
+/// The program was asked to stop (SIGINT, SIGTERM) between two exchanges. Not a link failure: the radio
+/// answered everything so far. The caller resets the radio and ends the operation.
+class OperationInterrupted : public Exception {
+  public:
+    explicit OperationInterrupted(int signal) : m_signal(signal) {}
+    int signal() const { return m_signal; }
+    std::string what() const override { return "interrupted by signal " + std::to_string(m_signal); }
+
+  private:
+    int m_signal;
+};
+
 /// A data reply whose declared length differs from what arrived ("comm error"). Deliberately outside
 /// the CommunicationError family: it is not retried. Every caller that catches CommunicationError
 /// also catches this and shows its own link-failure message.

@@ -19,6 +19,10 @@ struct LinkContext {
     /// Called while the link waits for the radio, so a user interface can keep painting.
     /// It must not start another radio operation.
     std::function<void()> idleHook;
+    /// Asked before every exchange except a reset: a non-zero answer (the number of the signal that
+    /// asked the program to stop) ends the operation with OperationInterrupted once the exchange in
+    /// progress is complete. Empty: never stop.
+    std::function<int()> stopSignal = {};
 
     PortOpener& portOpener();
     Clock& lineClock();

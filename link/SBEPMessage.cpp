@@ -6,6 +6,7 @@
 
 #include "link/CharacterTimer.h"
 #include "link/Exceptions.h"
+#include "link/LinkContext.h"
 
 namespace vantrel {
 
@@ -335,6 +336,12 @@ void SBEPMessage::collect(Win32CommunicationPort& port) {
 
 void SBEPMessage::withinWindow(Win32CommunicationPort& port, SendMode mode,
                                const std::function<void()>& body) {
+    // A stop request ends the operation between exchanges, never inside one; the reset that leaves the
+    // radio safe is always sent.
+    if (m_opcode != sbep::ResetOpcode && linkContext().stopSignal) {
+        if (const int signal = linkContext().stopSignal(); signal != 0)
+            throw OperationInterrupted(signal);
+    }
     port.purgeInput();
     if (mode == SendMode::Echo)
         port.write(bytes(), static_cast<unsigned>(size()));
@@ -374,6 +381,8 @@ void SBEPMessage::retrying(Slot slot) {
                 noteFailure(failure);
                 throw;
             }
+        } catch (OperationInterrupted&) {
+            throw;
         } catch (Exception& failure) {
             noteFailure(failure);
             throw;
@@ -431,6 +440,8 @@ void SBEPMessage::sendFirst(Win32CommunicationPort& port, radioStorage& record, 
             noteFailure(failure);
             throw;
         }
+    } catch (OperationInterrupted&) {
+        throw;
     } catch (Exception& failure) {
         noteFailure(failure);
         throw;

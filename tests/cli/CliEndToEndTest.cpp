@@ -207,6 +207,49 @@ TEST(CliEndToEnd, StdoutOnAFullDiskExits6) {
     EXPECT_NE(read.err.find("cannot write to standard output"), std::string::npos) << read.err;
 }
 
+TEST(CliEndToEnd, SigintDuringAReadExits130AndKeepsTheArchive) {
+    const std::string simulator = VANTREL_SIM_EXE;
+    if (simulator.empty() || !std::filesystem::exists(simulator))
+        GTEST_SKIP() << "vantrel-sim is not built";
+    test::ScratchDirectory dir;
+    SimulatorProcess sim(simulator, dir.file("com1"));
+    const std::string device = sim.announcedDevice();
+    ASSERT_FALSE(device.empty()) << "the simulator did not announce its device";
+    const std::string archive = dir.file("radio.sfp");
+    test::writeText(archive, "the previous archive");
+
+    int out[2], err[2];
+    ASSERT_EQ(pipe(out), 0);
+    ASSERT_EQ(pipe(err), 0);
+    const pid_t pid =
+        spawn({VANTREL_CLI_EXE, "read", "--port", "1", "-o", archive}, {"VANTREL_COM1=" + device}, out, err);
+    close(out[1]);
+    close(err[1]);
+    // Interrupt once the read is well under way.
+    std::string progress;
+    const auto deadline = Clock::now() + kCommandLimit;
+    while (progress.find("30% Complete") == std::string::npos && Clock::now() < deadline) {
+        char buffer[256];
+        const ssize_t n = read(err[0], buffer, sizeof buffer);
+        if (n <= 0)
+            break;
+        progress.append(buffer, static_cast<std::size_t>(n));
+    }
+    ASSERT_NE(progress.find("30% Complete"), std::string::npos) << progress;
+    kill(pid, SIGINT);
+    for (char buffer[256]; read(err[0], buffer, sizeof buffer) > 0;) {
+    }
+    close(out[0]);
+    close(err[0]);
+    int status = 0;
+    ASSERT_TRUE(reap(pid, static_cast<int>(std::chrono::milliseconds(kCommandLimit).count()), &status));
+    ASSERT_TRUE(WIFEXITED(status)) << "killed by the signal instead of stopping";
+    EXPECT_EQ(WEXITSTATUS(status), 130);
+    EXPECT_EQ(test::fileText(archive), "the previous archive");
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+        EXPECT_TRUE(entry.path() == archive || entry.path().filename() == "com1") << entry.path();
+}
+
 TEST(CliEndToEnd, ReadsThenProgramsTheSimulatedRadioOverAPty) {
     const std::string simulator = VANTREL_SIM_EXE;
     if (simulator.empty() || !std::filesystem::exists(simulator))

@@ -1,13 +1,16 @@
 // Tests of the tool's read and program commands against the simulated radio on a virtual line.
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <functional>
+#include <memory>
 #include <nlohmann/json.hpp>
 
 #include "CliTestSupport.h"
 #include "cli/CliExitCode.h"
+#include "cli/StopSignal.h"
 #include "link/LinkContext.h"
 #include "link/RF_CommunicationSetup.h"
 #include "link/VirtualLine.h"
@@ -357,6 +360,92 @@ TEST(CliProgram, DamagedArchiveIsRefusedAndNothingIsSent) {
     test::writeText(bench.dir.file("longer.sfp"), whole + "trailing");
     EXPECT_EQ(bench.run({"program", bench.dir.file("longer.sfp"), "--yes", "--port", "1"}).exit,
               exitCode::Success);
+}
+
+// Asks the tool to stop, as SIGINT or SIGTERM would, when the radio receives its request number `at`
+// (counted from the radio's start). The listener runs with the radio locked: it counts on its own.
+void stopAtRequest(RadioBench& bench, unsigned at, int signal) {
+    auto seen = std::make_shared<unsigned>(bench.radio.requestCount());
+    bench.radio.transcript().setListener([seen, at, signal](const SimEvent& e) {
+        if (e.kind == SimEventKind::FrameIn && ++*seen == at)
+            stopSignal::note(signal);
+    });
+}
+
+TEST(CliStop, SignalDuringReadResetsTheRadioAndKeepsTheArchive) {
+    for (const int signal : {SIGINT, SIGTERM}) {
+        SCOPED_TRACE(signal);
+        RadioBench bench;
+        const std::string archive = bench.dir.file("radio.sfp");
+        ASSERT_EQ(bench.run({"read", "--port", "1", "-o", archive}).exit, exitCode::Success);
+        const std::string previous = test::fileText(archive);
+        const unsigned start = bench.radio.requestCount();
+        bench.radio.transcript().clear();
+
+        stopAtRequest(bench, start + 20, signal);
+        const auto run = bench.run({"read", "--port", "1", "-o", archive});
+        stopSignal::note(0);
+        bench.radio.transcript().setListener(nullptr);
+        EXPECT_EQ(run.exit, 128 + signal) << run.out << run.err;
+        EXPECT_NE(run.err.find("the radio was sent a reset and nothing was saved"), std::string::npos)
+            << run.err;
+        EXPECT_NE(run.err.find("interrupted by signal " + std::to_string(signal)), std::string::npos)
+            << run.err;
+        // The exchange in progress was finished, then only the reset followed.
+        EXPECT_EQ(bench.radio.requestCount(), start + 21);
+        EXPECT_EQ(bench.requestsWith(kResetOpcode), 1);
+        EXPECT_FALSE(bench.radio.testMode().has_value());
+        EXPECT_EQ(test::fileText(archive), previous);
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(bench.dir.path()), {}), 1);
+    }
+}
+
+TEST(CliStop, SignalDuringProgramResetsTheRadioAndSaysWhatWasWritten) {
+    RadioBench bench;
+    const std::string archive = bench.dir.file("radio.sfp");
+    ASSERT_EQ(bench.run({"read", "--port", "1", "-o", archive}).exit, exitCode::Success);
+    bench.radio.transcript().clear();
+    stopAtRequest(bench, bench.radio.requestCount() + 8, SIGINT);  // inside transmit power
+    const auto run = bench.run({"program", archive, "--yes", "--port", "1"});
+    stopSignal::note(0);
+    bench.radio.transcript().setListener(nullptr);
+    EXPECT_EQ(run.exit, 130) << run.out << run.err;
+    EXPECT_NE(run.err.find("already written: Reference Oscillator"), std::string::npos) << run.err;
+    EXPECT_EQ(bench.requestsWith(kResetOpcode), 1);
+    EXPECT_FALSE(bench.radio.testMode().has_value());
+}
+
+TEST(CliProgram, FailurePartWayPrintsTheStepAndWhatWasWrittenAndResets) {
+    RadioBench bench;
+    const std::string archive = bench.dir.file("radio.sfp");
+    ASSERT_EQ(bench.run({"read", "--port", "1", "-o", archive}).exit, exitCode::Success);
+    bench.radio.transcript().clear();
+    bench.radio.addFault(faultOn(SimFaultKind::Silence, 0x20, 0));  // transmit power
+    const auto run = bench.run({"program", archive, "--yes", "--port", "1"});
+    EXPECT_EQ(run.exit, exitCode::LinkFailure);
+    EXPECT_EQ(linesOf(run.out).back(), "Program Radio Error");
+    const auto lines = linesOf(run.err);
+    ASSERT_GE(lines.size(), 2u) << run.err;
+    EXPECT_EQ(
+        lines[lines.size() - 2],
+        "while writing Transmit High Power: no answer from the radio to the softpot 0 table program request "
+        "after 4 attempts");
+    EXPECT_EQ(lines.back(), "already written: Reference Oscillator");
+    EXPECT_EQ(bench.requestsWith(kResetOpcode), 1);
+    EXPECT_FALSE(bench.radio.testMode().has_value());
+}
+
+TEST(CliRead, FailurePartWayPrintsTheStepAndResets) {
+    RadioBench bench;
+    bench.radio.addFault(faultOn(SimFaultKind::Silence, 0x20, 0));
+    const auto run = bench.run({"read", "--port", "1"});
+    EXPECT_EQ(run.exit, exitCode::LinkFailure);
+    EXPECT_EQ(linesOf(run.err).back(),
+              "while reading Transmit High Power: no answer from the radio to the softpot 0 table read "
+              "request after 4 "
+              "attempts");
+    EXPECT_EQ(bench.requestsWith(kResetOpcode), 1);
+    EXPECT_FALSE(bench.radio.testMode().has_value());
 }
 
 }  // namespace

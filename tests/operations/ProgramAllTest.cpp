@@ -181,6 +181,48 @@ TEST(ProgramAll, RadioWithoutRatedVolumeIsResetToo) {
     EXPECT_EQ(run.progress.percents.back(), 100);
 }
 
+TEST(ProgramAll, FailurePartWayTellsTheStepWhatWasWrittenAndResets) {
+    // Where the point-by-point write of F5 lies among the requests of a run without faults.
+    unsigned atRequest = 0;
+    {
+        ProgramRun dry(test::profileNamed("no-table-read"));  // points F2 and F5, table writes refused
+        ASSERT_TRUE(dry.ok);
+        const unsigned before = dry.bench.radio.requestCount();
+        ASSERT_EQ(dry.command(), ProgramOutcome::Programmed);
+        const Strings r = dry.bench.requests();
+        const auto f5 =
+            std::find_if(r.begin(), r.end(), [](const std::string& s) { return s.starts_with("S 0/1"); });
+        ASSERT_NE(f5, r.end());
+        atRequest = before + static_cast<unsigned>(f5 - r.begin()) + 3;  // the second point write: F5
+    }
+    ProgramRun run(test::profileNamed("no-table-read"));
+    ASSERT_TRUE(run.ok);
+    SimFaultRule rule;
+    rule.kind = SimFaultKind::Silence;
+    rule.opcode = 0x20;
+    rule.firstByte = 0;
+    rule.atRequest = atRequest;
+    rule.times = 0;
+    run.bench.radio.addFault(rule);
+
+    operationFailure failure;
+    EXPECT_EQ(radioProgramAll::programRadioCommand(run.record, run.progress, &failure),
+              ProgramOutcome::LinkFailed);
+    EXPECT_EQ(failure.step, "writing Transmit High Power F5");
+    EXPECT_EQ(failure.written, Strings{"Reference Oscillator"});
+    EXPECT_TRUE(failure.resetSent);
+    EXPECT_EQ(
+        failure.detailLines(true),
+        (Strings{"while writing Transmit High Power F5: no answer from the radio to the softpot 0 program "
+                 "request after 4 attempts",
+                 "already written: Reference Oscillator"}));
+    const Strings r = run.bench.requests();
+    EXPECT_EQ(std::count(r.begin(), r.end(), "X"), 1);
+    EXPECT_EQ(r.back(), "X");
+    EXPECT_FALSE(run.bench.radio.testMode().has_value());
+    EXPECT_EQ(run.progress.percents.back(), 100);
+}
+
 TEST(ProgramAll, LinkFailureEndsTheRunWithItsMessage) {
     ProgramRun run(test::profileNamed("portable"));
     SimFaultRule rule;
