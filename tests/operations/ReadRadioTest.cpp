@@ -63,12 +63,12 @@ TEST(ReadRadio, PortableRecordAfterTheRead) {
     EXPECT_EQ(std::string(r.getSerialNo()), "PT00000001");
     EXPECT_EQ(r.getValue(row::Frequency, col::FrequencyBase), 5200);
     EXPECT_EQ(r.getValue(row::Frequency, col::TxPointFirst + 6), 7000);
-    EXPECT_EQ(r.getValue(row::RefOscWarp, col::Single), 512);
+    EXPECT_EQ(r.getValue(row::RefOscWarp, col::Single), 300);
     for (int n = 0; n < 7; ++n) {
         EXPECT_EQ(r.getValue(row::TxPower, col::TxPowerHigh + n), 100 + 2 * n);
         EXPECT_EQ(r.getValue(row::TxPower, col::TxPowerLow + n), 90 + n);
     }
-    EXPECT_EQ(r.getValue(row::Rssi, col::RssiFirst + 2), 192);
+    EXPECT_EQ(r.getValue(row::Rssi, col::RssiFirst + 2), 120);
     EXPECT_EQ(r.getValue(row::Rssi, col::RssiCalDacFirst), 49);
     EXPECT_TRUE(r.isSupported(flag::Rssi));
     EXPECT_FALSE(r.isSupported(flag::MobileTxPower));  // portables never hold K and M
