@@ -31,7 +31,8 @@ constexpr std::array<CommandInfo, 7> kCommands = {{
      "  --device PATH          open this serial device directly\n"
      "\n"
      "Exit codes: 0 read, 2 invalid frequency data, 3 power-up failure, 4 link failure,\n"
-     "5 port in use, 6 archive not saved, 64 usage error.\n"},
+     "5 port in use, 6 archive not saved (or stdout not written), 64 usage error, 130 or 143\n"
+     "stopped by SIGINT or SIGTERM (the radio is reset, nothing is saved).\n"},
     {CliCommand::Program, "program",
      "Usage: vantrel-cli program [--port N | --device PATH] FILE.sfp [--yes]\n"
      "\n"
@@ -44,7 +45,9 @@ constexpr std::array<CommandInfo, 7> kCommands = {{
      "  --device PATH  open this serial device directly\n"
      "\n"
      "Exit codes: 0 programmed, 1 serial number mismatch, 4 link failure, 5 port in use,\n"
-     "6 archive not loaded, 7 cancelled or not confirmed, 64 usage error.\n"},
+     "6 archive not loaded, 7 cancelled or not confirmed, 64 usage error, 130 or 143 stopped\n"
+     "by SIGINT or SIGTERM (the radio is reset). After a failure part-way the radio is reset\n"
+     "and stderr tells the step that failed and what was already written.\n"},
     {CliCommand::Dump, "dump",
      "Usage: vantrel-cli dump FILE.sfp\n"
      "\n"

@@ -136,9 +136,10 @@ void checkAbsenceMarkers(const ParsedRecord& parsed) {
             continue;
         if (parsed.values[static_cast<std::size_t>(place.row)][static_cast<std::size_t>(place.column)] ==
             record::kAbsentMarker)
-            throw Failure{"values[" + std::to_string(place.row) + "][" + std::to_string(place.column) + "] is " +
-                          std::to_string(record::kAbsentMarker) + ", the absence marker, but supported \"" +
-                          std::to_string(place.flag) + "\" is true"};
+            throw Failure{"values[" + std::to_string(place.row) + "][" + std::to_string(place.column) +
+                          "] is " + std::to_string(record::kAbsentMarker) +
+                          ", the absence marker, but supported \"" + std::to_string(place.flag) +
+                          "\" is true"};
     }
 }
 
