@@ -3,6 +3,10 @@
 
 #include <algorithm>
 #include <cctype>
+#include <signal.h>
+
+#include <cerrno>
+#include <cstring>
 #include <fstream>
 #include <optional>
 #include <sstream>
@@ -13,6 +17,7 @@
 #include "cli/ConsolePrompt.h"
 #include "cli/PortOverrideOpener.h"
 #include "cli/RecordJson.h"
+#include "cli/StopSignal.h"
 #include "link/Exceptions.h"
 #include "link/LinkContext.h"
 #include "link/PosixSerialDevice.h"
@@ -26,6 +31,7 @@
 #include "operations/radioProgramAll.h"
 #include "operations/tuningReport.h"
 #include "operations/utilityRules.h"
+#include "operations/writeFileAtomically.h"
 #include "radio/radioStorage.h"
 
 namespace vantrel {
@@ -34,6 +40,7 @@ namespace {
 
 // Texts the user knows from the application.
 constexpr const char* kSaved = "Tuning data has been saved.";
+constexpr const char* kSaveFailed = "Archive File could not be saved!!";
 constexpr const char* kInvalidSerial = "Invalid";
 
 constexpr int kPortableProcedure = 1;
@@ -97,6 +104,7 @@ class RadioLinkScope {
             m_override.emplace(m_inner, static_cast<unsigned>(*options.port));
             context.opener = &*m_override;
         }
+        context.stopSignal = &stopSignal::pending;
         m_scope.emplace(std::move(context));
     }
 
@@ -121,6 +129,22 @@ std::optional<std::string> readWholeFile(const std::string& path) {
 }  // namespace
 
 int CliApp::run(const std::vector<std::string>& args) {
+    return checkedOutput(runCommand(args));
+}
+
+int CliApp::checkedOutput(int code) {
+    // A stream that failed once stays failed, so one look after the final flush covers every write.
+    errno = 0;
+    m_io.out.flush();
+    if (m_io.out.good())
+        return code;
+    const int error = errno;
+    fail(std::string("cannot write to standard output") +
+         (error != 0 ? std::string(": ") + std::strerror(error) : ""));
+    return code == exitCode::Success ? exitCode::FileFailure : code;
+}
+
+int CliApp::runCommand(const std::vector<std::string>& args) {
     try {
         auto parsed = parseCliArguments(args);
         if (auto* error = std::get_if<CliUsageError>(&parsed)) {
@@ -136,7 +160,7 @@ int CliApp::run(const std::vector<std::string>& args) {
             return tracedDispatch(options);
         return dispatch(options);
     } catch (const Exception& e) {
-        fail("link failure: " + e.what());
+        fail("link failure: " + e.describe());
     } catch (const std::exception& e) {
         fail(std::string("internal error: ") + e.what());
     } catch (...) {
@@ -225,47 +249,34 @@ bool CliApp::havePort(const CliOptions& options) {
 int CliApp::readRadioCommand(const CliOptions& options) {
     if (!havePort(options))
         return exitCode::Usage;
+    // A read takes many seconds: an archive that cannot be saved is refused before it starts.
+    if (options.output && *options.output != kStandardOutput) {
+        if (const FileWriteResult writable = checkWritable(*options.output); !writable) {
+            ConsolePrompt(&m_io.out).show(kSaveFailed, "ERROR", PromptIcon::Exclamation);
+            printDetail(m_io.out, *options.output + ": " + writable.reason());
+            return exitCode::FileFailure;
+        }
+    }
     radioStorage record;
     ReadRadioOutcome outcome;
-    std::string detail;
     {
         RadioLinkScope scope(m_programDirectory, options);
         ConsoleProgress progress(m_io.err, m_io.errIsTerminal);
         progress.SetText(radioOperations::kProgressTitle);
         radioOperations operations;
-        const auto failed = [&](ReadRadioOutcome::Kind kind, std::string why) {
-            outcome.kind = kind;
-            detail = std::move(why);
-            progress.SetPercentDone(kProgressDone);
-        };
         try {
-            outcome.status = operations.readRadio(record, progress);
-            if (outcome.status == radioOperations::kReadOk) {
-                const int procedure = record.getTuningProcedure();
-                outcome.kind = ReadRadioOutcome::Kind::Read;
-                outcome.tuningAllowed = procedure == kPortableProcedure || procedure == kMobileProcedure;
-            } else if (outcome.status == radioOperations::kPointsInvalid) {
-                outcome.kind = ReadRadioOutcome::Kind::PointsInvalid;
-            } else {
-                outcome.kind = ReadRadioOutcome::Kind::PowerUpFailed;
-                progress.SetPercentDone(kProgressDone);
-            }
-        } catch (const PortInUseError& e) {
-            failed(ReadRadioOutcome::Kind::PortInUse, e.detail());
-        } catch (const Exception& e) {
-            failed(ReadRadioOutcome::Kind::LinkFailed, e.what());
-        } catch (const std::exception& e) {
-            failed(ReadRadioOutcome::Kind::LinkFailed, e.what());
+            outcome = operations.readRadioCommand(record, progress);
+        } catch (const OperationInterrupted& stop) {
+            return interrupted(stop.signal(), operations.lastFailure().detailLines(false));
         }
     }
-    if (outcome.kind == ReadRadioOutcome::Kind::PointsInvalid ||
-        outcome.kind == ReadRadioOutcome::Kind::LinkFailed)
-        record.setSerialNo(kInvalidSerial);
+    // A stop asked for after the last exchange: the read is complete, but nothing is saved.
+    if (const int signal = stopSignal::pending(); signal != 0)
+        return interrupted(signal, {});
 
-    ConsolePrompt prompt(&m_io.out);
+    ConsolePrompt prompt(&messageStream(options));
     for (const PromptMessage& message : radioOperations::messagesFor(outcome)) prompt.show(message);
-    if (!detail.empty())
-        m_io.err << detail << '\n' << std::flush;
+    for (const std::string& line : outcome.failure.detailLines(false)) printDetail(m_io.err, line);
 
     int code = exitCode::Success;
     switch (outcome.kind) {
@@ -281,13 +292,8 @@ int CliApp::readRadioCommand(const CliOptions& options) {
             code = exitCode::PowerUpFailure;
             break;
         case ReadRadioOutcome::Kind::Read:
-            if (options.output) {
-                fileModule files(prompt);
-                if (files.writeArchive(*options.output, record))
-                    prompt.show(kSaved, "NOTE", PromptIcon::Information);
-                else
-                    code = exitCode::FileFailure;
-            }
+            if (options.output)
+                code = saveArchive(*options.output, record, prompt, messageStream(options));
             break;
     }
     if (options.json)
@@ -316,47 +322,29 @@ int CliApp::programCommand(const CliOptions& options) {
     radioStorage record;
     ConsolePrompt prompt(&m_io.out);
     fileModule files(prompt);
-    if (files.readArchive(*options.file, record) != ArchiveLoadResult::Loaded)
+    if (files.readArchive(*options.file, record) != ArchiveLoadResult::Loaded) {
+        printDetail(m_io.out, files.lastFailureDetail());
         return exitCode::FileFailure;
+    }
     if (!options.yes && !confirmProgram())
         return exitCode::NotConfirmed;
 
     ProgramOutcome outcome = ProgramOutcome::Programmed;
-    std::string detail;
+    operationFailure failure;
     {
         RadioLinkScope scope(m_programDirectory, options);
         ConsoleProgress progress(m_io.err, m_io.errIsTerminal);
         progress.SetText(radioProgramAll::kProgressTitle);
-        const auto failed = [&](ProgramOutcome why, std::string text) {
-            outcome = why;
-            detail = std::move(text);
-            progress.SetPercentDone(kProgressDone);
-        };
         try {
-            bool matches = false;
-            {
-                cominit link;
-                radioOperations check;
-                matches = check.serialMatches(record, link);
-            }
-            if (matches) {
-                radioProgramAll run(record, progress);
-                run.programAll();
-            } else {
-                failed(ProgramOutcome::SerialMismatch, {});
-            }
-        } catch (const PortInUseError& e) {
-            failed(ProgramOutcome::PortInUse, e.detail());
-        } catch (const Exception& e) {
-            failed(ProgramOutcome::LinkFailed, e.what());
-        } catch (const std::exception& e) {
-            failed(ProgramOutcome::LinkFailed, e.what());
+            outcome = radioProgramAll::programRadioCommand(record, progress, &failure);
+        } catch (const OperationInterrupted& stop) {
+            return interrupted(stop.signal(), failure.detailLines(true));
         }
     }
 
     prompt.show(radioProgramAll::messageFor(outcome));
-    if (!detail.empty())
-        m_io.err << detail << '\n' << std::flush;
+    const bool wroteSomething = outcome == ProgramOutcome::LinkFailed;
+    for (const std::string& line : failure.detailLines(wroteSomething)) printDetail(m_io.err, line);
     switch (outcome) {
         case ProgramOutcome::Programmed:
             return exitCode::Success;
@@ -376,7 +364,42 @@ bool CliApp::loadQuietly(const std::string& path, radioStorage& record) {
     if (files.readArchive(path, record) == ArchiveLoadResult::Loaded)
         return true;
     held.release(m_io.err);
+    printDetail(m_io.err, files.lastFailureDetail());
     return false;
+}
+
+int CliApp::interrupted(int signal, const std::vector<std::string>& detail) {
+    fail(std::string("stopped by ") +
+         (signal == SIGINT    ? "SIGINT"
+          : signal == SIGTERM ? "SIGTERM"
+                              : "a signal") +
+         "; the radio was sent a reset and nothing was saved");
+    for (const std::string& line : detail) printDetail(m_io.err, line);
+    return exitCode::Interrupted + signal;
+}
+
+std::ostream& CliApp::messageStream(const CliOptions& options) {
+    return options.output == kStandardOutput ? m_io.err : m_io.out;
+}
+
+void CliApp::printDetail(std::ostream& stream, const std::string& detail) {
+    if (!detail.empty())
+        stream << detail << '\n' << std::flush;
+}
+
+int CliApp::saveArchive(const std::string& target, const radioStorage& record, UserPrompt& prompt,
+                        std::ostream& messages) {
+    if (target == kStandardOutput) {
+        m_io.out << fileModule::encodeArchive(record, fileModule::timeSeededKey()) << std::flush;
+    } else {
+        fileModule files(prompt);
+        if (!files.writeArchive(target, record)) {
+            printDetail(messages, files.lastFailureDetail());
+            return exitCode::FileFailure;
+        }
+    }
+    prompt.show(kSaved, "NOTE", PromptIcon::Information);
+    return exitCode::Success;
 }
 
 int CliApp::dumpCommand(const CliOptions& options) {
@@ -398,12 +421,8 @@ int CliApp::importCommand(const CliOptions& options) {
         fail(*options.file + ": " + error->message);
         return exitCode::FileFailure;
     }
-    ConsolePrompt prompt(&m_io.out);
-    fileModule files(prompt);
-    if (!files.writeArchive(*options.output, record))
-        return exitCode::FileFailure;
-    prompt.show(kSaved, "NOTE", PromptIcon::Information);
-    return exitCode::Success;
+    ConsolePrompt prompt(&messageStream(options));
+    return saveArchive(*options.output, record, prompt, messageStream(options));
 }
 
 int CliApp::reportCommand(const CliOptions& options) {
@@ -412,8 +431,12 @@ int CliApp::reportCommand(const CliOptions& options) {
         return exitCode::FileFailure;
     const std::string path = options.output.value_or(std::string(tuningReport::kDefaultFileName));
     tuningReport report(record);
-    if (!report.write(path)) {
-        fail("cannot write the report to " + path);
+    if (path == kStandardOutput) {
+        m_io.out << report.text() << std::flush;
+        return exitCode::Success;
+    }
+    if (const FileWriteResult written = report.write(path); !written) {
+        fail("cannot write the report to " + path + ": " + written.reason());
         return exitCode::FileFailure;
     }
     return exitCode::Success;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cli/CliOptions.h"
+#include "operations/UserPrompt.h"
 
 namespace vantrel {
 
@@ -38,6 +39,10 @@ class CliApp {
     int run(const std::vector<std::string>& args);
 
   private:
+    int runCommand(const std::vector<std::string>& args);
+    /// Flushes stdout; when any write to it failed (a full disk, a closed pipe) tells so on stderr and
+    /// turns a success into exit 6.
+    int checkedOutput(int code);
     int dispatch(const CliOptions& options);
     /// Runs the command with the link monitor listening and writes its trace to --trace FILE.
     int tracedDispatch(const CliOptions& options);
@@ -63,6 +68,17 @@ class CliApp {
     /// "Program Radio?" on a terminal; false when the answer is not yes or stdin is no terminal.
     bool confirmProgram();
     void fail(const std::string& message);
+    /// A radio command stopped by `signal` (the radio already reset): says so and what it was doing on
+    /// err; answers 128 + signal.
+    int interrupted(int signal, const std::vector<std::string>& detail);
+    /// Where a command's messages go: stdout, or stderr when stdout carries the output (`-o -`).
+    std::ostream& messageStream(const CliOptions& options);
+    /// One more line under a message (the path and the system's reason); nothing when empty.
+    static void printDetail(std::ostream& stream, const std::string& detail);
+    /// Saves the archive of `record` to `target`, or to stdout for "-"; tells "Tuning data has been
+    /// saved." or the failure through `prompt`, the failure's detail on `messages`. Answers the exit code.
+    int saveArchive(const std::string& target, const radioStorage& record, UserPrompt& prompt,
+                    std::ostream& messages);
 
     std::string m_programDirectory;
     CliIo m_io;

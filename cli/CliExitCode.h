@@ -13,5 +13,8 @@ inline constexpr int FileFailure = 6;       ///< a file could not be read, writt
 inline constexpr int NotConfirmed = 7;      ///< program: cancelled or not confirmed
 inline constexpr int Usage = 64;            ///< bad arguments, or a command this build lacks
 inline constexpr int InternalError = 70;    ///< an unexpected failure inside the tool
+/// read, program: stopped by a signal after resetting the radio; the code is this plus the signal's
+/// number (130 for SIGINT, 143 for SIGTERM).
+inline constexpr int Interrupted = 128;
 
 }  // namespace vantrel::exitCode

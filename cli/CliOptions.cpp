@@ -27,13 +27,15 @@ constexpr std::array<CommandInfo, 10> kCommands = {{
      "Reads the radio's identity, tuning block and every softpot. The outcome messages go to\n"
      "stdout, one per line; progress goes to stderr.\n"
      "\n"
-     "  -o, --output FILE.sfp  save the archive file after a successful read\n"
+     "  -o, --output FILE.sfp  save the archive file after a successful read (- for stdout;\n"
+     "                         the messages then go to stderr)\n"
      "  --json                 print the record as JSON last on stdout (also after a failed read)\n"
      "  --port N               use COM N (1 to 4) for this run instead of COM.INI\n"
      "  --device PATH          open this serial device directly\n"
      "\n"
      "Exit codes: 0 read, 2 invalid frequency data, 3 power-up failure, 4 link failure,\n"
-     "5 port in use, 6 archive not saved, 64 usage error.\n"},
+     "5 port in use, 6 archive not saved (or stdout not written), 64 usage error, 130 or 143\n"
+     "stopped by SIGINT or SIGTERM (the radio is reset, nothing is saved).\n"},
     {CliCommand::Program, "program",
      "Usage: vantrel-cli program [--port N | --device PATH] FILE.sfp [--yes]\n"
      "\n"
@@ -46,7 +48,9 @@ constexpr std::array<CommandInfo, 10> kCommands = {{
      "  --device PATH  open this serial device directly\n"
      "\n"
      "Exit codes: 0 programmed, 1 serial number mismatch, 4 link failure, 5 port in use,\n"
-     "6 archive not loaded, 7 cancelled or not confirmed, 64 usage error.\n"},
+     "6 archive not loaded, 7 cancelled or not confirmed, 64 usage error, 130 or 143 stopped\n"
+     "by SIGINT or SIGTERM (the radio is reset). After a failure part-way the radio is reset\n"
+     "and stderr tells the step that failed and what was already written.\n"},
     {CliCommand::Dump, "dump",
      "Usage: vantrel-cli dump FILE.sfp\n"
      "\n"
@@ -59,7 +63,7 @@ constexpr std::array<CommandInfo, 10> kCommands = {{
      "Writes an archive file from a JSON record of the form `dump` prints. Every field is\n"
      "required, and tuningProcedure must equal values[0][8].\n"
      "\n"
-     "  -o, --output OUT.sfp  the archive file to write (required)\n"
+     "  -o, --output OUT.sfp  the archive file to write (required; - for stdout)\n"
      "\n"
      "Exit codes: 0 written, 6 JSON not read or invalid, or archive not written, 64 usage error.\n"},
     {CliCommand::Report, "report",
@@ -67,7 +71,8 @@ constexpr std::array<CommandInfo, 10> kCommands = {{
      "\n"
      "Loads the archive file and writes its tuning report text.\n"
      "\n"
-     "  -o, --output OUT  the report file (default display.txt in the current directory)\n"
+     "  -o, --output OUT  the report file (default display.txt in the current directory;\n"
+     "                    - for stdout)\n"
      "\n"
      "Exit codes: 0 written, 6 archive not loaded or report not written, 64 usage error.\n"},
     {CliCommand::Port, "port",
@@ -384,6 +389,8 @@ std::variant<CliOptions, CliUsageError> parseCliArguments(const std::vector<std:
         return usageError(*jsonSpelling + " does not apply to " + name);
     if (yesSpelling && !accepts.yes)
         return usageError(*yesSpelling + " does not apply to " + name);
+    if (options.json && options.output == kStandardOutput)
+        return usageError(*outputSpelling + " - and --json would both write to standard output");
 
     switch (*command) {
         case CliCommand::Read:

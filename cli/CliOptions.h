@@ -11,6 +11,9 @@
 
 namespace vantrel {
 
+/// The output name that means standard output (`-o -`).
+inline constexpr std::string_view kStandardOutput = "-";
+
 enum class CliCommand { Read, Program, Dump, Import, Report, Port, Serial, TempComp, Bbo, Help };
 
 /// One parsed and checked command line.

@@ -7,6 +7,7 @@
 #include <nlohmann/json.hpp>
 #include <set>
 
+#include "operations/ArchiveLayout.h"
 #include "radio/radioStorage.h"
 
 namespace vantrel {
@@ -23,8 +24,9 @@ constexpr const char* kTuningProcedure = "tuningProcedure";
 constexpr const char* kValues = "values";
 constexpr const char* kSupported = "supported";
 
-// The archive stores the procedure as one decimal digit.
-constexpr int kLargestProcedure = 9;
+// The tuning procedures an archive can be loaded with: portable and mobile.
+constexpr int kPortableProcedure = 1;
+constexpr int kMobileProcedure = 2;
 constexpr unsigned char kFirstPlainByte = 0x20;
 constexpr unsigned char kLastPlainByte = 0x7E;
 constexpr unsigned kLargestByteCodePoint = 0xFF;
@@ -126,6 +128,21 @@ struct ParsedRecord {
     std::array<bool, flag::Count> supported{};
 };
 
+// A supported data set whose first value is the absence marker would be written as absent and come back
+// unsupported with its values dropped.
+void checkAbsenceMarkers(const ParsedRecord& parsed) {
+    for (const archive::EntryPlace& place : archive::kEntryPlaces) {
+        if (!place.head || !parsed.supported[static_cast<std::size_t>(place.flag - flag::First)])
+            continue;
+        if (parsed.values[static_cast<std::size_t>(place.row)][static_cast<std::size_t>(place.column)] ==
+            record::kAbsentMarker)
+            throw Failure{"values[" + std::to_string(place.row) + "][" + std::to_string(place.column) +
+                          "] is " + std::to_string(record::kAbsentMarker) +
+                          ", the absence marker, but supported \"" + std::to_string(place.flag) +
+                          "\" is true"};
+    }
+}
+
 ParsedRecord parse(const json& root) {
     if (!root.is_object())
         throw Failure{"the record must be a JSON object"};
@@ -170,8 +187,10 @@ ParsedRecord parse(const json& root) {
     if (procedure != stored)
         throw Failure{"tuningProcedure (" + std::to_string(procedure) + ") differs from values[0][8] (" +
                       std::to_string(stored) + ")"};
-    if (procedure < 0 || procedure > kLargestProcedure)
-        throw Failure{"tuningProcedure must be one digit, 0..9"};
+    // An archive with any other procedure cannot be loaded again, so it could never be programmed.
+    if (procedure != kPortableProcedure && procedure != kMobileProcedure)
+        throw Failure{"tuningProcedure must be 1 or 2, not " + std::to_string(procedure) +
+                      " (an archive with another procedure cannot be loaded)"};
 
     const json& flags = field(root, kSupported);
     if (!flags.is_object())
@@ -192,6 +211,7 @@ ParsedRecord parse(const json& root) {
             throw Failure{"supported \"" + key + "\" must be true or false"};
         parsed.supported[static_cast<std::size_t>(index - flag::First)] = it->get<bool>();
     }
+    checkAbsenceMarkers(parsed);
     return parsed;
 }
 

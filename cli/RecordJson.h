@@ -28,9 +28,10 @@ class RecordJson {
     /// Fills `record` from JSON text. Every field is required and no other is accepted: the three texts
     /// (at most 10, 16 and 16 bytes, code points up to U+00FF; the model number goes through the
     /// record's model code extraction, as an archive load does), dataVersion 33..255 (an archive with less
-    /// cannot be loaded again), tuningProcedure 0..9 and equal to values[0][8], 22 rows of 22 integers each
-    /// small enough for an archive entry, and every flag "2" to "28" as a boolean. Answers an error and
-    /// leaves `record` untouched when anything is missing or wrong.
+    /// cannot be loaded again), tuningProcedure 1 or 2 and equal to values[0][8], 22 rows of 22 integers
+    /// each small enough for an archive entry, and every flag "2" to "28" as a boolean; a supported data
+    /// set must not start with the absence marker 4095. Answers an error and leaves `record` untouched
+    /// when anything is missing or wrong.
     static std::optional<Error> fromJson(const std::string& text, radioStorage& record);
 
     /// Bounds of a value that any archive key still stores unchanged.

@@ -8,6 +8,7 @@
 
 #include "VantrelVersion.h"
 #include "cli/CliApp.h"
+#include "cli/StopSignal.h"
 #include "link/LinkContext.h"
 #include "link/programFolders.h"
 
@@ -37,6 +38,7 @@ int main(int argc, char** argv) {
     folders.createUserFolders();
     const std::string& directory = folders.settings;
     vantrel::linkContext().programDirectory = directory;
+    vantrel::stopSignal::install();
     std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
     vantrel::CliApp app(directory, vantrel::CliIo{std::cout, std::cerr, std::cin, isatty(STDIN_FILENO) == 1,
                                                   isatty(STDERR_FILENO) == 1});

@@ -10,9 +10,48 @@ namespace vantrel {
 class Exception {
   public:
     virtual ~Exception() = default;
-    /// A short English description for logs and the command-line tool's detail line.
+    /// A short English description of the kind of failure.
     virtual std::string what() const { return "link failure"; }
+
+    /// One line for a technician: the kind of failure, the request it ended and what the radio sent,
+    /// e.g. "no answer from the radio to the serial number request after 4 attempts". Without a noted
+    /// request it is what().
+    std::string describe() const;
+
+    /// The frame layer notes the request a failure ended ("serial number request") and how often the
+    /// request was sent.
+    void noteRequest(std::string request, unsigned attempts) {
+        m_request = std::move(request);
+        m_attempts = attempts;
+    }
+    /// What arrived instead of the expected reply, in words or hex bytes.
+    void noteArrived(std::string arrived) { m_arrived = std::move(arrived); }
+    /// Nothing at all came back after the echo of the request.
+    void noteNoAnswer() { m_noAnswer = true; }
+
+    const std::string& request() const { return m_request; }
+    unsigned attempts() const { return m_attempts; }
+    const std::string& arrived() const { return m_arrived; }
+    bool noAnswer() const { return m_noAnswer; }
+
+  private:
+    std::string m_request;
+    unsigned m_attempts = 0;
+    std::string m_arrived;
+    bool m_noAnswer = false;
 };
+
+inline std::string Exception::describe() const {
+    if (m_request.empty())
+        return m_arrived.empty() ? what() : what() + ": " + m_arrived;
+    const std::string times = std::to_string(m_attempts) + (m_attempts == 1 ? " attempt" : " attempts");
+    if (m_noAnswer)
+        return "no answer from the radio to the " + m_request + " after " + times;
+    std::string text = what() + " (" + m_request + ", " + times + ")";
+    if (!m_arrived.empty())
+        text += ": " + m_arrived;
+    return text;
+}
 
 /// Any failure on the way to or from the radio. Callers that started an exchange catch this and show
 /// their own radio-communication message. All kinds except UnsupportedMessage are retried by the
@@ -82,6 +121,18 @@ class BadWrite : public RadioProtocolError {
 
   private:
     uint32_t m_address;
+};
+
+/// The program was asked to stop (SIGINT, SIGTERM) between two exchanges. Not a link failure: the radio
+/// answered everything so far. The caller resets the radio and ends the operation.
+class OperationInterrupted : public Exception {
+  public:
+    explicit OperationInterrupted(int signal) : m_signal(signal) {}
+    int signal() const { return m_signal; }
+    std::string what() const override { return "interrupted by signal " + std::to_string(m_signal); }
+
+  private:
+    int m_signal;
 };
 
 /// A data reply whose declared length differs from what arrived ("comm error"). Deliberately outside

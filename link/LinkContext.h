@@ -23,6 +23,10 @@ struct LinkContext {
     std::function<void()> idleHook;
     /// Hears every byte of every connection (the link monitor, the support trace); nullptr for none.
     LinkTap* tap = nullptr;
+    /// Asked before every exchange except a reset: a non-zero answer (the number of the signal that
+    /// asked the program to stop) ends the operation with OperationInterrupted once the exchange in
+    /// progress is complete. Empty: never stop.
+    std::function<int()> stopSignal = {};
 
     PortOpener& portOpener();
     Clock& lineClock();

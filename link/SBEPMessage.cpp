@@ -6,6 +6,7 @@
 
 #include "link/CharacterTimer.h"
 #include "link/Exceptions.h"
+#include "link/LinkContext.h"
 
 namespace vantrel {
 
@@ -38,6 +39,77 @@ std::vector<uint8_t> buildFrame(uint8_t opcode, const uint8_t* payload, size_t l
     if (!loneHeader)
         frame.push_back(checksum(frame.data(), frame.size()));
     return frame;
+}
+
+std::string hexBytes(const uint8_t* bytes, size_t count) {
+    static const char* const digits = "0123456789ABCDEF";
+    if (count == 0)
+        return "nothing";
+    std::string out;
+    for (size_t i = 0; i < count; ++i) {
+        if (i > 0)
+            out += ' ';
+        out += digits[bytes[i] >> 4];
+        out += digits[bytes[i] & 0x0F];
+    }
+    return out;
+}
+
+std::string requestName(const uint8_t* frame, size_t length) {
+    if (frame == nullptr || length == 0)
+        return "request";
+    const bool extendedOpcode = (frame[0] >> 4) == ExtendedMarker;
+    const uint8_t opcode = extendedOpcode && length > 1 ? frame[1] : static_cast<uint8_t>(frame[0] >> 4);
+    size_t header = 1 + (extendedOpcode ? 1 : 0) + ((frame[0] & 0x0F) == ExtendedMarker ? 2 : 0);
+    const auto at = [&](size_t i) -> int { return header + i + 1 < length ? frame[header + i] : -1; };
+    const auto number = [](int v) { return std::to_string(v < 0 ? 0 : v); };
+    switch (opcode) {
+        case 0x10:
+            return "reset request";
+        case 0x11:
+            return "memory read request";
+        case 0x17:
+            return "memory write request";
+        case 0x18:
+            return "serial number write request";
+        case 0x19:
+            return at(0) == 0 ? "dekey request" : "key up request";
+        case 0x1B:
+            return "tuning block request";
+        case 0x1F:
+            return "auto-tune request for softpot " + number(at(0));
+        case 0x20: {
+            static const char* const functions[] = {"read", "program", "live value", "table read",
+                                                    "table program"};
+            const int function = at(1);
+            const std::string what =
+                function >= 0 && function <= 4 ? functions[function] : "function " + number(function);
+            return "softpot " + number(at(0)) + " " + what + " request";
+        }
+        case 0x21:
+            return "channel request";
+        case 0x22:
+            return "test mode request " + number(at(0)) + " " + number(at(1)) + " " + number(at(2));
+        case 0x23:
+            switch (at(0)) {
+                case 0x00:
+                    return "model number request";
+                case 0x01:
+                    return "serial number request";
+                case 0x05:
+                    return "power-up status request";
+                case 0x0E:
+                    return "IC version request";
+                case 0x0F:
+                    return "unique identifier request";
+                default:
+                    return "identity request " + number(at(0));
+            }
+        case 0x28:
+            return "baseband offset request";
+        default:
+            return "request " + hexBytes(&opcode, 1);
+    }
 }
 
 }  // namespace sbep
@@ -190,9 +262,11 @@ void SBEPMessage::collect(Win32CommunicationPort& port) {
     const size_t room = rb.dataRoom();
 
     size_t waiting = 0;
+    bool ackArrived = false;
     try {
         port.waitForByte(sbep::AckSilence);
         port.read(buf + frameLength, 1);
+        ackArrived = true;
         if (buf[frameLength] == sbep::AckFrame && !isReset) {
             port.waitForByte(sbep::DataReplySilence);
             // Let the whole declared reply arrive before measuring it: a reply still on the wire when
@@ -215,38 +289,59 @@ void SBEPMessage::collect(Win32CommunicationPort& port) {
             port.read(buf + frameLength + 1, static_cast<int>(std::min(waiting, room)));
     }
 
+    // What came after the echo, for the failure's description.
+    const auto arrived = [&] {
+        return sbep::hexBytes(buf + frameLength, ackArrived ? 1 + std::min(waiting, room) : 0);
+    };
+    const auto fail = [&](auto failure) {
+        if (!ackArrived)
+            failure.noteNoAnswer();
+        else
+            failure.noteArrived(arrived());
+        throw failure;
+    };
+
     const uint8_t* reply = buf + frameLength + 1;
     if (reply[0] != 0 && !isReset) {
         size_t expected, measured;
         const bool extendedCount = (reply[0] & 0x0F) == sbep::ExtendedMarker;
         const size_t fields = extendedCount ? 4 : 2;
-        if (waiting < fields)
-            throw ReplyLengthError();
         // Long replies stay below 256 bytes: the count's high byte is 0, so OR-ing the two count
         // bytes gives the count.
         expected =
             extendedCount ? static_cast<size_t>(reply[2] | reply[3]) : static_cast<size_t>(reply[0] & 0x0F);
-        measured = waiting - fields;
-        if (expected != measured)
-            throw ReplyLengthError();
+        measured = waiting >= fields ? waiting - fields : 0;
+        if (waiting < fields || expected != measured) {
+            ReplyLengthError failure;
+            failure.noteArrived("the reply declared " + std::to_string(expected) +
+                                " bytes after its header, " + std::to_string(measured) +
+                                " arrived: " + arrived());
+            throw failure;
+        }
         // A corrupted byte in a reply that came with the acknowledge must not reach the record.
         size_t total = headerLength(reply[0]) + ((reply[0] & 0x0F) == sbep::ExtendedMarker
                                                      ? static_cast<size_t>((reply[2] << 8) | reply[3])
                                                      : static_cast<size_t>(reply[0] & 0x0F));
         if (total >= 2 && total <= room && reply[total - 1] != sbep::checksum(reply, total - 1))
-            throw BadReply();
+            fail(BadReply());
     }
 
     uint8_t first = buf[frameLength];
     uint8_t firstOpcode = first >= 0xF0 ? 0 : static_cast<uint8_t>(first >> 4);
     if (firstOpcode != sbep::Ack && firstOpcode != sbep::Nak)
-        throw BadReply();
+        fail(BadReply());
     if (firstOpcode != sbep::Ack)
-        throw MessageNotAcknowledged();
+        fail(MessageNotAcknowledged());
 }
 
 void SBEPMessage::withinWindow(Win32CommunicationPort& port, SendMode mode,
                                const std::function<void()>& body) {
+    // A stop request ends the operation between exchanges, never inside one; the reset that leaves the
+    // radio safe is always sent.
+    if (m_opcode != sbep::ResetOpcode && linkContext().stopSignal) {
+        if (const int signal = linkContext().stopSignal(); signal != 0)
+            throw OperationInterrupted(signal);
+    }
     port.purgeInput();
     if (mode == SendMode::Echo)
         port.write(bytes(), static_cast<unsigned>(size()));
@@ -263,6 +358,14 @@ void SBEPMessage::withinWindow(Win32CommunicationPort& port, SendMode mode,
     }
 }
 
+void SBEPMessage::noteFailure(Exception& failure) const {
+    if (!failure.request().empty())
+        return;  // an inner request (a resend) already said which request it was
+    failure.noteRequest(sbep::requestName(bytes(), size()), m_attempts);
+    if (dynamic_cast<const TimeoutOnReceive*>(&failure) != nullptr)
+        failure.noteNoAnswer();
+}
+
 template <typename Slot>
 void SBEPMessage::retrying(Slot slot) {
     for (;;) {
@@ -270,11 +373,19 @@ void SBEPMessage::retrying(Slot slot) {
         try {
             slot();
             return;
-        } catch (const UnsupportedMessage&) {
+        } catch (UnsupportedMessage& failure) {
+            noteFailure(failure);
             throw;
-        } catch (const CommunicationError&) {
-            if (m_attempts >= sbep::MaxAttempts)
+        } catch (CommunicationError& failure) {
+            if (m_attempts >= sbep::MaxAttempts) {
+                noteFailure(failure);
                 throw;
+            }
+        } catch (OperationInterrupted&) {
+            throw;
+        } catch (Exception& failure) {
+            noteFailure(failure);
+            throw;
         }
     }
 }
@@ -321,11 +432,19 @@ void SBEPMessage::sendFirst(Win32CommunicationPort& port, radioStorage& record, 
     try {
         exchangeFirst(port, record, flag);
         return;
-    } catch (const UnsupportedMessage&) {
+    } catch (UnsupportedMessage& failure) {
+        noteFailure(failure);
         throw;
-    } catch (const CommunicationError&) {
-        if (m_attempts >= sbep::MaxAttempts)
+    } catch (CommunicationError& failure) {
+        if (m_attempts >= sbep::MaxAttempts) {
+            noteFailure(failure);
             throw;
+        }
+    } catch (OperationInterrupted&) {
+        throw;
+    } catch (Exception& failure) {
+        noteFailure(failure);
+        throw;
     }
     sendNoted(port, record, flag);
 }

@@ -6,6 +6,7 @@
 #include <functional>
 #include <initializer_list>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "link/Win32CommunicationPort.h"
@@ -45,6 +46,11 @@ constexpr uint32_t DiscardReplySilence = 250;
 std::vector<uint8_t> buildFrame(uint8_t opcode, const uint8_t* payload, size_t length);
 /// 0xFF minus the 8-bit sum of the bytes.
 uint8_t checksum(const uint8_t* bytes, size_t count);
+/// What a technician calls the request in a frame: "serial number request", "softpot 0 table program
+/// request", "tuning block request".
+std::string requestName(const uint8_t* frame, size_t length);
+/// "F2 19 00 F4"; "nothing" for no bytes.
+std::string hexBytes(const uint8_t* bytes, size_t count);
 }  // namespace sbep
 
 /// A sequence of bytes.
@@ -181,6 +187,8 @@ class SBEPMessage : public ProtocolMessage {
 
     /// Collects echo, acknowledge and data reply into the receive buffer and checks them.
     void collect(Win32CommunicationPort& port);
+    /// Notes this request and its attempts on a failure that ends it (unless a request already did).
+    void noteFailure(Exception& failure) const;
 
   private:
     uint8_t m_opcode;

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <limits>
 #include <random>
 
@@ -66,20 +67,20 @@ int digitValue(char c) {
     return static_cast<int>(static_cast<unsigned char>(c)) - '0';
 }
 
-// The bytes the reader looks at: no more than the buffer holds. False when the file cannot be read.
-bool readPrefix(const std::string& path, std::string& out) {
+// The bytes the reader looks at: no more than the buffer holds. Answers 0, or the errno of the failure.
+int readPrefix(const std::string& path, std::string& out) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
-        return false;
+        return errno;
     out.assign(archive::kReadBufferSize, '\0');
     std::size_t have = 0;
-    bool ok = true;
+    int error = 0;
     while (have < out.size()) {
         const ssize_t n = ::read(fd, out.data() + have, out.size() - have);
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0) {
-            ok = false;
+            error = errno;
             break;
         }
         if (n == 0)
@@ -88,7 +89,7 @@ bool readPrefix(const std::string& path, std::string& out) {
     }
     ::close(fd);
     out.resize(have);
-    return ok;
+    return error;
 }
 
 // The first ':' of the data, blanks after it, then the magic word (a line feed ends the word early).
@@ -103,26 +104,56 @@ bool hasMagic(std::string_view data) {
     return word == archive::kMagic;
 }
 
-// The run of numeric entries after the key, each as (value + key) text behind its length digit.
+// The run of numeric entries after the key, each as (value + key) text behind its length digit. A run
+// is whole only when every one of the 140 entries is there and well formed: a length digit 1..9 followed
+// by that many characters of decimal text (a leading '-' allowed). Bytes after entry 140 are ignored.
 class NumberRun {
   public:
-    NumberRun(std::string_view data, std::size_t start, std::int32_t key) {
+    /// Nothing when the run is cut short or holds a byte that is not where a digit must stand.
+    static std::optional<NumberRun> parse(std::string_view data, std::size_t start, std::int32_t key) {
+        NumberRun run;
         std::size_t pos = start;
-        for (auto& entry : m_entries) {
+        for (std::int32_t& entry : run.m_entries) {
             if (pos >= data.size())
-                break;
-            const int length = std::max(0, digitValue(data[pos]));
+                return std::nullopt;
+            const int length = digitValue(data[pos]);
+            if (length < 1 || length > archive::kMaxEntryLength)
+                return std::nullopt;
             const std::string_view text = data.substr(pos + 1, static_cast<std::size_t>(length));
+            if (text.size() != static_cast<std::size_t>(length) || !isDecimalText(text))
+                return std::nullopt;
             entry = clampToInt32(decimalValue(text) - key);
             pos += static_cast<std::size_t>(length) + 1;
         }
+        return run;
     }
-    /// Entry n (1-based); nothing when the data ended before it.
-    std::optional<std::int32_t> at(int n) const { return m_entries[static_cast<std::size_t>(n - 1)]; }
+    /// Entry n (1-based).
+    std::int32_t at(int n) const { return m_entries[static_cast<std::size_t>(n - 1)]; }
 
   private:
-    std::array<std::optional<std::int32_t>, archive::kEntryCount> m_entries{};
+    NumberRun() = default;
+    // Digits only, after an optional leading minus sign.
+    static bool isDecimalText(std::string_view text) {
+        if (!text.empty() && text.front() == '-')
+            text.remove_prefix(1);
+        return !text.empty() &&
+               std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+    }
+    std::array<std::int32_t, archive::kEntryCount> m_entries{};
 };
+
+// The key: K (one digit, 1..9) and K decimal digits. Nothing when either is damaged.
+std::optional<std::int32_t> keyOf(std::string_view data, std::size_t& runStart) {
+    const int digits = digitValue(data[archive::kKeyDigitsOffset]);
+    if (digits < 1 || digits > archive::kMaxEntryLength)
+        return std::nullopt;
+    const std::string_view text = data.substr(archive::kKeyOffset, static_cast<std::size_t>(digits));
+    if (text.size() != static_cast<std::size_t>(digits) ||
+        !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return std::nullopt;
+    runStart = archive::kKeyOffset + static_cast<std::size_t>(digits);
+    return clampToInt32(decimalValue(text));
+}
 
 // What the mobile transmit power data set derives after its values were read: the low-band flag from
 // the transmit points, and a cleared transmit DAC marker.
@@ -217,7 +248,9 @@ std::string fileModule::encodeArchive(const radioStorage& record, std::int32_t k
 
 bool fileModule::writeArchive(const std::string& path, const radioStorage& record) {
     const std::int32_t key = ((m_keys() % archive::kKeyLimit) + archive::kKeyLimit) % archive::kKeyLimit;
-    if (!writeFileAtomically(path, encodeArchive(record, key))) {
+    const FileWriteResult written = writeFileAtomically(path, encodeArchive(record, key));
+    m_lastFailureDetail = written ? std::string() : path + ": " + written.reason();
+    if (!written) {
         tell(kSaveFailed, kCaptionError, PromptIcon::Exclamation);
         return false;
     }
@@ -227,7 +260,9 @@ bool fileModule::writeArchive(const std::string& path, const radioStorage& recor
 ArchiveLoadResult fileModule::readArchive(const std::string& path, radioStorage& record) {
     m_archiveFileName = path;
     std::string data;
-    if (!readPrefix(path, data)) {
+    const int openError = readPrefix(path, data);
+    m_lastFailureDetail = openError == 0 ? std::string() : path + ": " + std::strerror(openError);
+    if (openError != 0) {
         tell(kOpenFailed, kCaptionError, PromptIcon::Exclamation);
         return ArchiveLoadResult::CannotOpen;
     }
@@ -239,18 +274,30 @@ ArchiveLoadResult fileModule::readArchive(const std::string& path, radioStorage&
 
     std::string serial = data.substr(archive::kSerialOffset, archive::kSerialLength);
     scramble(serial);
-    record.setSerialNo(serial);
-
     std::string model = data.substr(archive::kModelOffset, archive::kModelLength);
     scramble(model);
     const auto version = static_cast<std::uint8_t>(model[archive::kVersionCharInModel]);
     model[archive::kVersionCharInModel] = ' ';
-    record.setModelNo(model);
 
     if (version < archive::kMinVersion) {
+        record.setSerialNo(serial);
+        record.setModelNo(model);
         tell(kIncompatible, kCaptionError, PromptIcon::Exclamation);
         return ArchiveLoadResult::Incompatible;
     }
+
+    // A file cut inside its number run, or with a stray byte where a digit must stand, would program
+    // wrong values into a radio: it is refused whole, before anything reaches the record.
+    std::size_t runStart = 0;
+    const std::optional<std::int32_t> key = keyOf(data, runStart);
+    const std::optional<NumberRun> entries = key ? NumberRun::parse(data, runStart, *key) : std::nullopt;
+    if (!entries) {
+        tell(kNotArchive, kCaptionError, PromptIcon::Exclamation);
+        return ArchiveLoadResult::InvalidFormat;
+    }
+
+    record.setSerialNo(serial);
+    record.setModelNo(model);
     record.setDataVersion(version);
 
     const std::int32_t procedure = digitValue(data[archive::kProcedureOffset]);
@@ -260,17 +307,11 @@ ArchiveLoadResult fileModule::readArchive(const std::string& path, radioStorage&
         return ArchiveLoadResult::InvalidProcedure;
     }
 
-    const auto keyDigits = static_cast<std::size_t>(std::max(0, digitValue(data[archive::kKeyDigitsOffset])));
-    const std::int32_t key =
-        clampToInt32(decimalValue(std::string_view(data).substr(archive::kKeyOffset, keyDigits)));
-    const NumberRun entries(data, archive::kKeyOffset + keyDigits, key);
-
     // Entries of data sets the file's version does not know read as absent without looking at the file.
-    auto entry = [&](int n) -> std::optional<std::int32_t> {
-        if (version < archive::kEntryPlaces[static_cast<std::size_t>(n - 1)].minVersion) {
+    auto entry = [&](int n) -> std::int32_t {
+        if (version < archive::kEntryPlaces[static_cast<std::size_t>(n - 1)].minVersion)
             return record::kAbsentMarker;
-        }
-        return entries.at(n);
+        return entries->at(n);
     };
 
     std::array<bool, flag::Last + 1> stored{};
@@ -278,8 +319,7 @@ ArchiveLoadResult fileModule::readArchive(const std::string& path, radioStorage&
         const archive::EntryPlace& place = archive::kEntryPlaces[static_cast<std::size_t>(n - 1)];
         if (!place.head)
             continue;
-        const std::optional<std::int32_t> head = entry(n);
-        stored[static_cast<std::size_t>(place.flag)] = head && *head != record::kAbsentMarker;
+        stored[static_cast<std::size_t>(place.flag)] = entry(n) != record::kAbsentMarker;
         if (stored[static_cast<std::size_t>(place.flag)]) {
             record.markSupported(place.flag);
         } else {
@@ -290,8 +330,7 @@ ArchiveLoadResult fileModule::readArchive(const std::string& path, radioStorage&
         const archive::EntryPlace& place = archive::kEntryPlaces[static_cast<std::size_t>(n - 1)];
         if (place.flag != archive::kNoFlag && !stored[static_cast<std::size_t>(place.flag)])
             continue;
-        if (const std::optional<std::int32_t> value = entry(n))
-            record.setValue(place.row, place.column, *value);
+        record.setValue(place.row, place.column, entry(n));
     }
     if (stored[flag::MobileTxPower])
         deriveLowBand(record);

@@ -17,7 +17,7 @@ class radioStorage;
 enum class ArchiveLoadResult {
     Loaded,            ///< record filled; "Tuning data has been loaded." shown; tuning allowed
     CannotOpen,        ///< file missing or unreadable; record untouched
-    InvalidFormat,     ///< no magic word (or no complete header); record untouched
+    InvalidFormat,     ///< no magic word, no complete header, or a damaged number run; record untouched
     Incompatible,      ///< data version below 33; serial and model number already stored
     InvalidProcedure,  ///< procedure version not 1 or 2; identity, data version and procedure stored;
                        ///< all tuning blocked
@@ -45,10 +45,14 @@ class fileModule {
     bool writeArchive(const std::string& path, const radioStorage& record);
 
     /// Fills `record` from the archive at `path` and shows the outcome (a success note or one error).
-    /// Reads no more than the first 2000 bytes; a damaged or short number run never reads outside the
-    /// data: an entry that lies wholly past the end counts as absent (its data set comes back
-    /// unsupported, a set-less value keeps what the record held), a cut entry gives what its digits give.
+    /// Reads no more than the first 2000 bytes. A file whose key or number run is cut short or holds a
+    /// byte that is no digit where a length or value digit must stand is not an archive (InvalidFormat,
+    /// record untouched); bytes after the 140th entry are ignored.
     ArchiveLoadResult readArchive(const std::string& path, radioStorage& record);
+
+    /// After a failed save or a failed open: the path and the system's reason, e.g.
+    /// "/tmp/x.sfp: Permission denied", for a second line under the message. Empty after a success.
+    const std::string& lastFailureDetail() const { return m_lastFailureDetail; }
 
     /// The file name of the last load, remembered before the file is opened.
     const std::string& archiveFileName() const { return m_archiveFileName; }
@@ -77,6 +81,7 @@ class fileModule {
     UserPrompt& m_prompt;
     KeySource m_keys;
     std::string m_archiveFileName;
+    std::string m_lastFailureDetail;
 };
 
 }  // namespace vantrel

@@ -362,7 +362,7 @@ std::string linkMonitor::text() const {
 }
 
 bool linkMonitor::save(const std::string& path) const {
-    return writeFileAtomically(path, text());
+    return static_cast<bool>(writeFileAtomically(path, text()));
 }
 
 }  // namespace vantrel

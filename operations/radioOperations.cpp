@@ -23,6 +23,7 @@ constexpr size_t SerialNo = 3;   ///< ten characters
 constexpr size_t ModelNo = 5;    ///< sixteen characters
 constexpr size_t Uuid = 5;       ///< sixteen bytes
 constexpr size_t IcVersion = 3;  ///< four bytes
+constexpr size_t Header = 0;     ///< the reply frame's header byte; 0 when no reply came
 constexpr size_t Opcode = 1;
 constexpr size_t FirstValue = 3;  ///< temp comp bytes, offset byte
 // Tuning block; 16-bit values are high byte first.
@@ -78,28 +79,65 @@ std::string radioOperations::lastSerialRead() const {
                        record::kSerialNoLength);
 }
 
+void radioOperations::requireDataReply(const char* request) const {
+    const std::uint8_t header = m_reply[reply::Header];
+    const size_t fields = 1 + ((header >> 4) == sbep::ExtendedMarker ? 1 : 0) +
+                          ((header & sbep::ExtendedMarker) == sbep::ExtendedMarker ? 2 : 0);
+    const size_t count =
+        (header & sbep::ExtendedMarker) == sbep::ExtendedMarker
+            ? static_cast<size_t>((m_reply[1 + (fields == 4 ? 1 : 0)] << 8) | m_reply[fields - 1])
+            : static_cast<size_t>(header & sbep::ExtendedMarker);
+    const size_t total = fields + count;
+    // The radio's refusal is a frame too: taken as text it would become a serial number of "d".
+    if (header != 0 && m_reply[reply::Opcode] == sbep::Unsupported) {
+        UnsupportedMessage refused;
+        refused.noteRequest(request, 1);
+        refused.noteArrived(sbep::hexBytes(m_reply.data(), std::min(total, m_reply.size())));
+        throw refused;
+    }
+    // Acknowledged, but the data reply never came, or came so late that only its first bytes were
+    // kept: zeros in its place would read as an identity or as a tuning block without points.
+    if (header == 0 || total > m_reply.size() ||
+        m_reply[total - 1] != sbep::checksum(m_reply.data(), total - 1)) {
+        TimeoutOnReceive late;
+        late.noteRequest(request, 1);
+        late.noteArrived(header == 0 ? "the acknowledge, but no data reply"
+                                     : "the data reply too late, only its first bytes were taken: " +
+                                           sbep::hexBytes(m_reply.data(), std::min(total, m_reply.size())));
+        throw late;
+    }
+}
+
 void radioOperations::readIdentity(radioStorage& record, EnhancedSBEP& link) {
     const auto text = [this](size_t at, int length) {
         return std::string_view(reinterpret_cast<const char*>(m_reply.data()) + at,
                                 static_cast<size_t>(length));
     };
+    step("reading the serial number");
     m_reply.fill(0);
     link.readSerialNo(m_reply.data());
+    requireDataReply("serial number request");
     record.setSerialNo(text(reply::SerialNo, record::kSerialNoLength));
+    step("reading the model number");
     m_reply.fill(0);
     link.readModelNo(m_reply.data());
+    requireDataReply("model number request");
     record.setModelNo(text(reply::ModelNo, record::kModelNoLength));
+    step("reading the unique identifier");
     m_reply.fill(0);
     link.readUUID(m_reply.data());
     record.setUuid(text(reply::Uuid, record::kUuidLength));
+    step("reading the IC version");
     m_reply.fill(0);
     link.readICVersion(m_reply.data());
     record.setIcVersion(text(reply::IcVersion, record::kIcVersionLength));
 }
 
 bool radioOperations::readTuningBlock(radioStorage& record, EnhancedSBEP& link) {
+    step("reading the tuning block");
     m_reply.fill(0);
     link.readTune(m_reply.data());
+    requireDataReply("tuning block request");
     const std::uint8_t* b = m_reply.data();
     m_lastValue = word(b, reply::TuneBase);
     record.setValue(row::Frequency, col::FrequencyBase, m_lastValue);
@@ -130,6 +168,7 @@ void radioOperations::readTransmitPower(radioStorage& record, EnhancedSBEP& link
     reportProgress(progress, 15);
     txTransmitPowData power;
     if (record.getTuningProcedure() == kMobileProcedure) {
+        step("reading Mobile Transmit Power");
         power.readMobile(record, link);
         power.deriveLowBand(record);
         reportProgress(progress, 25);
@@ -138,12 +177,15 @@ void radioOperations::readTransmitPower(radioStorage& record, EnhancedSBEP& link
     // Portables have no K and M power tuning.
     record.markUnsupported(flag::MobileTxPower);
     power.deriveSpacing(record);
+    step("reading Transmit High Power");
     power.setupTest(selector::High, link, false, true);
     power.readHigh(record, link);
     reportProgress(progress, 20);
+    step("reading Transmit Third Power");
     power.readThird(record, link);
     reportProgress(progress, 22);
     if (record.isSupported(flag::TxPower)) {
+        step("reading Transmit Low Power");
         power.setupTest(selector::Low, link, false, true);
         power.readLow(record, link);
         reportProgress(progress, 25);
@@ -153,24 +195,29 @@ void radioOperations::readTransmitPower(radioStorage& record, EnhancedSBEP& link
 void radioOperations::readAttenuations(radioStorage& record, EnhancedSBEP& link, ProgressSink& progress) {
     reportProgress(progress, 25);
     txModAttnData modulation;
+    step("reading Modulation Attenuation");
     modulation.setupTest(selector::Set25k, link);
     modulation.read(record, link);
 
     reportProgress(progress, 30);
     txVCOAttnData vco;
+    step("reading VCO Attenuation 25 kHz");
     vco.setupTest(selector::Set25k, link);
     vco.read25k(record, link);
     reportProgress(progress, 40);
     if (record.isSupported(flag::VcoAttenuation)) {
+        step("reading VCO Attenuation 20 kHz");
         vco.setupTest(selector::Set20k, link);
         vco.read20k(record, link);
         reportProgress(progress, 50);
+        step("reading VCO Attenuation 12.5 kHz");
         vco.setupTest(selector::Set12k5, link);
         vco.read12k5(record, link);
         reportProgress(progress, 55);
     }
 
     if (record.isSupported(flag::ModAttenuation)) {
+        step("reading PA Voltage Limit");
         txPAVoltageLimitData limit;
         limit.setupTest(selector::High, link, false, true);
         const std::uint32_t tuned = limit.autoTuneSoftpot(record, link);
@@ -180,8 +227,10 @@ void radioOperations::readAttenuations(radioStorage& record, EnhancedSBEP& link,
 }
 
 void radioOperations::readBiasAndDeviations(radioStorage& record, EnhancedSBEP& link) {
+    step("reading DTMF Deviation");
     txDTMFData().read(record, link);
 
+    step("reading PA Bias");
     txPABiasHighVoltageData high;
     high.setupTest(link);
     high.read(record, link);
@@ -193,44 +242,57 @@ void radioOperations::readBiasAndDeviations(radioStorage& record, EnhancedSBEP& 
         low.read(record, link);
     }
 
+    step("reading QDT1200 Deviation");
     txQDT1200Data().read(record, link);
+    step("reading Select 5 Deviation");
     txSelect5Data().read(record, link);
+    step("reading HSS Deviation");
     txHSSData().read(record, link);
+    step("reading MPT1327 Deviation");
     txMPT1200Data().read(record, link);
+    step("reading Battery Threshold");
     txBatteryData().read(record, link);
 }
 
 void radioOperations::readReceive(radioStorage& record, EnhancedSBEP& link, ProgressSink& progress) {
+    step("reading Front End Filter");
     rxFEBPData().read(record, link);
 
     reportProgress(progress, 65);
     rxAutoSquelchData squelch;
+    step("reading Auto Squelch 12.5 kHz");
     squelch.setupTest(selector::Set12k5, link);
     squelch.read(selector::Set12k5, record, link);
     reportProgress(progress, 75);
     if (record.isSupported(flag::AutoSquelch)) {
+        step("reading Auto Squelch 20 kHz");
         squelch.setupTest(selector::Set20k, link);
         squelch.read(selector::Set20k, record, link);
         reportProgress(progress, 80);
+        step("reading Auto Squelch 25 kHz");
         squelch.setupTest(selector::Set25k, link);
         squelch.read(selector::Set25k, record, link);
         reportProgress(progress, 85);
     }
 
     rxRatedVolumeData volume;
+    step("reading Rated Volume");
     volume.setupTest(link, rxRatedVolumeData::Normal);
     volume.read(record, link);
     reportProgress(progress, 90);
     if (record.isSupported(flag::RatedVolume) && radiomodel().hasBrightlineVolume(record)) {
+        step("reading Brightline Rated Volume");
         volume.setupTest(link, rxRatedVolumeData::Brightline);
         volume.readBrightline(record, link);
         reportProgress(progress, 95);
     }
 
+    step("reading RSSI");
     rxRSSIData().read(record, link);
 }
 
 void radioOperations::readTempCompAndOffsets(radioStorage& record, EnhancedSBEP& link) {
+    step("reading Temp Comp");
     m_reply.fill(0);
     link.readTempComp(m_reply.data());
     for (int i = 0; i < col::TempCompCount; ++i)
@@ -240,6 +302,7 @@ void radioOperations::readTempCompAndOffsets(radioStorage& record, EnhancedSBEP&
 }
 
 void radioOperations::readBasebandOffsets(radioStorage& record, EnhancedSBEP& link) {
+    step("reading Baseband Offsets");
     m_reply.fill(0);
     link.readBBO(kBboItems[0], kBboFirstIndex, m_reply.data());
     if (m_reply[reply::Opcode] != sbep::BboReply) {
@@ -263,22 +326,29 @@ void radioOperations::readBasebandOffsets(radioStorage& record, EnhancedSBEP& li
 }
 
 int radioOperations::readRadio(radioStorage& record, ProgressSink& progress) {
+    m_failure = operationFailure{};
+    step("opening the port");
     cominit link;
 
+    step("reading the power-up status");
     m_reply.fill(0);
     link.radioPowerUp(m_reply.data());
     const int status = m_reply[reply::PowerUpStatus];
     if (status != kPowerUpReady && status != kPowerUpReadyAlso) {
+        m_failure = operationFailure{};
         progress.SetPercentDone(kPercentDone);
         return status;
     }
 
     readIdentity(record, link);
     reportProgress(progress, 5);
-    if (!readTuningBlock(record, link))
+    if (!readTuningBlock(record, link)) {
+        m_failure = operationFailure{};
         return kPointsInvalid;
+    }
 
     reportProgress(progress, 10);
+    step("reading Reference Oscillator");
     txRefOscData refOsc;
     refOsc.deriveSpacing(record);
     refOsc.setupTest(link);
@@ -291,30 +361,44 @@ int radioOperations::readRadio(radioStorage& record, ProgressSink& progress) {
     readTempCompAndOffsets(record, link);
 
     progress.SetPercentDone(kPercentDone);
+    step("resetting the radio");
     link.resetRadio();
+    m_failure = operationFailure{};
     record.setDataVersion(record::kCompleteReadVersion);
     return kReadOk;
 }
 
 ReadRadioOutcome radioOperations::readRadioCommand(radioStorage& record, ProgressSink& progress) {
     ReadRadioOutcome outcome;
-    const auto linkFailed = [&] {
+    // A read that stopped part-way may have left the radio in a test mode: one reset, best effort.
+    const auto linkFailed = [&](const Exception& failure) {
+        m_failure.cause = failure.describe();
+        m_failure.resetSent = resetAfterFailure();
         record.setSerialNo("Invalid");
         progress.SetPercentDone(kPercentDone);
         outcome.kind = ReadRadioOutcome::Kind::LinkFailed;
+        outcome.failure = m_failure;
     };
     try {
         outcome.status = readRadio(record, progress);
-    } catch (const PortInUseError&) {
+    } catch (const PortInUseError& failure) {
         // Nothing was read: the record keeps what it held.
+        m_failure.cause = failure.detail().empty() ? failure.describe() : failure.detail();
         progress.SetPercentDone(kPercentDone);
         outcome.kind = ReadRadioOutcome::Kind::PortInUse;
+        outcome.failure = m_failure;
         return outcome;
-    } catch (const CommunicationError&) {
-        linkFailed();
+    } catch (const OperationInterrupted& stop) {
+        m_failure.cause = stop.describe();
+        m_failure.resetSent = resetAfterFailure();
+        record.setSerialNo("Invalid");
+        progress.SetPercentDone(kPercentDone);
+        throw;
+    } catch (const CommunicationError& failure) {
+        linkFailed(failure);
         return outcome;
-    } catch (const ReplyLengthError&) {
-        linkFailed();
+    } catch (const ReplyLengthError& failure) {
+        linkFailed(failure);
         return outcome;
     }
     if (outcome.status == kReadOk) {

@@ -9,6 +9,7 @@
 #include "link/SBEPMessage.h"
 #include "operations/ProgressSink.h"
 #include "operations/UserPrompt.h"
+#include "operations/operationFailure.h"
 #include "radio/radioStorage.h"
 
 namespace vantrel {
@@ -28,6 +29,10 @@ struct ReadRadioOutcome {
     int status = 0;  ///< the answer of readRadio (0, 2 or the power-up status); 0 for the failures
     /// After Read: whether the tuning procedure (1 or 2) allows tuning.
     bool tuningAllowed = false;
+    /// After LinkFailed: the step that failed, the link's cause and whether the reset that followed was
+    /// acknowledged; after PortInUse: the port's reason in `cause`. Empty otherwise. Show
+    /// failure.detailLines(false) under the message.
+    operationFailure failure;
     /// Whether the radio counts as read afterwards (Read only) and whether the status bar text changes.
     bool radioRead() const { return kind == Kind::Read; }
     bool updatesStatusBar() const {
@@ -47,8 +52,14 @@ class radioOperations {
     /// Reads the whole radio into `record` on a connection of its own (closed on every way out), reporting
     /// steps through `progress`. Answers 0, 2 (no transmit or no receive point) or the non-zero power-up
     /// status (record untouched). Throws PortInUseError, any CommunicationError or ReplyLengthError of the
-    /// link; the record then holds what was read so far.
+    /// link, or OperationInterrupted when the link context asks to stop; the record then holds what was
+    /// read so far and lastFailure().step names the step that failed. Sends no reset after a failure
+    /// (readRadioCommand does).
     int readRadio(radioStorage& record, ProgressSink& progress);
+
+    /// The step of the last readRadio that failed (empty step after a read that answered), and after
+    /// readRadioCommand also the cause and the reset.
+    const operationFailure& lastFailure() const { return m_failure; }
 
     /// Whether the connected radio's ten serial characters equal the first ten of the record's serial.
     /// Throws the link's failure.
@@ -62,7 +73,10 @@ class radioOperations {
 
     /// The read command without its messages: runs readRadio, catches link failures, and applies the
     /// outcome to the record (serial "Invalid" after answer 2 or a link failure, progress 100 after a
-    /// failure). The caller shows messagesFor(outcome) and, when updatesStatusBar(), statusBarText().
+    /// failure). After a link failure part-way it sends one reset (best effort) so that the radio does
+    /// not stay in a test mode, and fills outcome.failure. An OperationInterrupted is passed on after
+    /// the same reset (lastFailure() then tells the step). The caller shows messagesFor(outcome), the
+    /// lines of outcome.failure.detailLines(false) and, when updatesStatusBar(), statusBarText().
     ReadRadioOutcome readRadioCommand(radioStorage& record, ProgressSink& progress);
 
     /// The messages the user sees for an outcome, in order.
@@ -74,6 +88,12 @@ class radioOperations {
     static constexpr const char* kProgressTitle = "Reading Softpots from radio...";
 
   private:
+    void step(const char* text) { m_failure.step = text; }
+    /// Throws UnsupportedMessage when the reply in m_reply is the radio's refusal (0x86), and
+    /// TimeoutOnReceive when no whole data reply is there (none came, or it came late and was cut to its
+    /// first bytes): an identity or tuning block the radio does not give fails the read instead of being
+    /// stored.
+    void requireDataReply(const char* request) const;
     void readIdentity(radioStorage& record, EnhancedSBEP& link);
     /// Answers false when no transmit or no receive point is in use.
     bool readTuningBlock(radioStorage& record, EnhancedSBEP& link);
@@ -85,6 +105,7 @@ class radioOperations {
 
     std::array<std::uint8_t, sbep::ReplyBufferSize> m_reply{};
     std::uint16_t m_lastValue = 0;
+    operationFailure m_failure;
 };
 
 /// Sets the text "<percent>% Complete" and the percentage.

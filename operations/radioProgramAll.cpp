@@ -2,6 +2,8 @@
 #include "operations/radioProgramAll.h"
 
 #include <array>
+#include <optional>
+#include <string>
 
 #include "link/Exceptions.h"
 #include "link/SBEPMessage.h"
@@ -70,6 +72,7 @@ void radioProgramAll::programTransmitPoints(EnhancedSBEP& link, std::uint8_t sof
         m_channel = RF_Frequency::channelAt(m_record, false, n);
         if (m_channel == 0)
             continue;
+        pointStep(n);
         const std::uint16_t partner =
             side == PointSide::TransmitBoth ? m_channel : m_frequency.channelFor(m_record, true, n);
         link.setChannelPair(m_channel, kChannelMode, partner, kChannelMode);
@@ -85,6 +88,7 @@ void radioProgramAll::programReceivePoints(EnhancedSBEP& link, std::uint8_t soft
         m_channel = RF_Frequency::channelAt(m_record, true, n);
         if (m_channel == 0)
             continue;
+        pointStep(n);
         link.setChannel(m_channel, kChannelMode);
         m_value = m_record.getValue(row, firstColumn + n - 1);
         link.writeSoftpot(softpotType, spfunction::Program, static_cast<std::uint32_t>(m_value),
@@ -92,13 +96,29 @@ void radioProgramAll::programReceivePoints(EnhancedSBEP& link, std::uint8_t soft
     }
 }
 
+void radioProgramAll::begin(const char* procedure) {
+    m_procedure = procedure;
+    m_failure.step = std::string("writing ") + procedure;
+}
+
+void radioProgramAll::pointStep(int point) {
+    m_failure.step = "writing " + m_procedure + " F" + std::to_string(point);
+}
+
+void radioProgramAll::done() {
+    m_failure.written.push_back(m_procedure);
+}
+
 void radioProgramAll::programReferenceOscillator() {
+    m_failure.step = "reading the codeplug version";
     cominit link;
     std::array<std::uint8_t, sbep::ReplyBufferSize> reply{};
     link.readMemory(reply.data(), kCodeplugVersionAddress, kCodeplugVersionLength);
     m_codeplugVersion = reply[(reply[0] & kCountNibble) == kCountNibble ? kMemoryDataLong : kMemoryDataShort];
     if (m_record.isSupported(flag::RefOscWarp)) {
+        begin("Reference Oscillator");
         m_refOsc.program(valueAt(row::RefOscWarp, col::Single), link);
+        done();
         reportProgress(m_progress, 5);
     }
 }
@@ -106,83 +126,104 @@ void radioProgramAll::programReferenceOscillator() {
 void radioProgramAll::programTransmitPower() {
     if (m_record.getTuningProcedure() == kMobileProcedure || !m_record.isSupported(flag::TxPower))
         return;
+    begin("Transmit High Power");
     cominit link;
     m_power.deriveSpacing(m_record);
     m_power.setupTest(selector::High, link, false, true);
     writeSeven(link, softpot::TxPower, row::TxPower, col::TxPowerHigh, false);
     if (!m_record.isSupported(flag::MultiValueWrite))
         programTransmitPoints(link, softpot::TxPower, row::TxPower, col::TxPowerHigh);
+    done();
     reportProgress(m_progress, 15);
 
+    begin("Transmit Low Power");
     m_power.setupTest(selector::Low, link, false, true);
     writeSeven(link, softpot::TxPower, row::TxPower, col::TxPowerLow, false);
     if (!m_record.isSupported(flag::MultiValueWrite))
         programTransmitPoints(link, softpot::TxPower, row::TxPower, col::TxPowerLow);
+    done();
     reportProgress(m_progress, 20);
 
+    begin("Transmit Third Power");
     m_power.setupTest(selector::High, link, false, true);
     writeSeven(link, softpot::TxPowerThird, row::TxPowerThird, col::SetFirst, false);
     if (!m_record.isSupported(flag::MultiValueWrite))
         programTransmitPoints(link, softpot::TxPowerThird, row::TxPowerThird, col::SetFirst);
+    done();
     reportProgress(m_progress, 25);
 }
 
 void radioProgramAll::programVoltageLimit() {
     if (m_record.getTuningProcedure() != kMobileProcedure || !m_record.isSupported(flag::PaVoltageLimit))
         return;
+    begin("PA Voltage Limit");
     cominit link;
     m_voltageLimit.setupTest(selector::High, link, false, true);
     writeSeven(link, softpot::PaVoltageLimit, row::PaVoltageLimit, col::SetFirst, false);
     if (!m_record.isSupported(flag::MultiValueWrite)) {
         programTransmitPoints(link, softpot::PaVoltageLimit, row::PaVoltageLimit, col::SetFirst,
                               PointSide::TransmitBoth);
+        done();
         reportProgress(m_progress, 25);
+        return;
     }
+    done();
 }
 
 void radioProgramAll::programModulationAttenuation() {
     if (!m_record.isSupported(flag::ModAttenuation))
         return;
+    begin("Modulation Attenuation");
     cominit link;
     m_modAttn.setupTest(selector::Set25k, link);
     writeSeven(link, softpot::ModAttenuation, row::ModAttenuation, col::SetThird, false);
     if (!m_record.isSupported(flag::MultiValueWrite))
         programTransmitPoints(link, softpot::ModAttenuation, row::ModAttenuation, col::SetThird);
+    done();
     reportProgress(m_progress, 35);
 }
 
 void radioProgramAll::programVcoAttenuation() {
     if (!m_record.isSupported(flag::VcoAttenuation))
         return;
+    begin("VCO Attenuation 25 kHz");
     cominit link;
     m_vcoAttn.setupTest(selector::Set25k, link);
     writeSeven(link, softpot::VcoAttenuation, row::VcoAttenuation, col::Spacing25k, true);
     if (!m_record.isSupported(flag::MultiValueWrite))
         programTransmitPoints(link, softpot::VcoAttenuation, row::VcoAttenuation, col::Spacing25k);
+    done();
     reportProgress(m_progress, 45);
 
     constexpr int kLastOfSet = record::kPointCount - 1;
     const std::uint16_t tx = m_frequency.highestTxChannel(m_record);
     const std::uint16_t rx = m_frequency.highestRxChannel(m_record);
+    begin("VCO Attenuation 20 kHz");
     m_vcoAttn.setupTest(selector::Set20k, link);
     m_vcoAttn.selectChannelPair(tx, rx, link);
     m_vcoAttn.program(valueAt(row::VcoAttenuation, col::Spacing20k + kLastOfSet), link);
+    done();
     reportProgress(m_progress, 55);
+    begin("VCO Attenuation 12.5 kHz");
     m_vcoAttn.setupTest(selector::Set12k5, link);
     m_vcoAttn.selectChannelPair(tx, rx, link);
     m_vcoAttn.program(valueAt(row::VcoAttenuation, col::Spacing12k5 + kLastOfSet), link);
+    done();
     reportProgress(m_progress, 60);
 }
 
-void radioProgramAll::programSingle(int supportFlag, singleValueData& dataSet) {
+void radioProgramAll::programSingle(int supportFlag, singleValueData& dataSet, const char* procedure) {
     if (!m_record.isSupported(supportFlag))
         return;
+    begin(procedure);
     cominit link;
     const SingleValueShape& shape = dataSet.shape();
     dataSet.program(valueAt(shape.row, shape.column), link);
+    done();
 }
 
 void radioProgramAll::programPaBias() {
+    begin("PA Bias");
     cominit link;
     m_biasHigh.setupTest(link);
     if (m_record.isSupported(flag::PaBiasFirstHigh))
@@ -194,15 +235,18 @@ void radioProgramAll::programPaBias() {
     m_biasLow.setupTest(link);
     if (m_record.isSupported(flag::PaBiasFirstLow))
         m_biasLow.program(valueAt(row::PaBias, col::PaBiasFirstLow), softpot::PaBiasFirst, link);
+    done();
 }
 
 void radioProgramAll::programFrontEndFilter() {
     if (!m_record.isSupported(flag::FrontEndFilter))
         return;
+    begin("Front End Filter");
     cominit link;
     writeSeven(link, softpot::FrontEndFilter, row::FrontEndFilter, col::SetFirst, true);
     if (!m_record.isSupported(flag::MultiValueWrite))
         programReceivePoints(link, softpot::FrontEndFilter, row::FrontEndFilter, col::SetFirst);
+    done();
     reportProgress(m_progress, 80);
 }
 
@@ -211,13 +255,17 @@ void radioProgramAll::programAutoSquelch() {
         return;
     cominit link;
     const std::array<int, 3> passes = {selector::Set12k5, selector::Set20k, selector::Set25k};
+    const std::array<const char*, 3> names = {"Auto Squelch 12.5 kHz", "Auto Squelch 20 kHz",
+                                              "Auto Squelch 25 kHz"};
     for (size_t pass = 0; pass < passes.size(); ++pass) {
+        begin(names[pass]);
         const int column = rxAutoSquelchData::selectorColumn(passes[pass]);
         m_squelch.setupTest(passes[pass], link);
         writeSeven(link, softpot::AutoSquelch, row::AutoSquelch, column, true);
         const bool pointByPoint = !m_record.isSupported(flag::MultiValueWrite);
         if (pointByPoint)
             programReceivePoints(link, softpot::AutoSquelch, row::AutoSquelch, column);
+        done();
         if (pass == 0 && pointByPoint)
             reportProgress(m_progress, 85);
         if (pass == 1)
@@ -228,13 +276,16 @@ void radioProgramAll::programAutoSquelch() {
 void radioProgramAll::programRatedVolume() {
     if (!m_record.isSupported(flag::RatedVolume))
         return;
+    begin("Rated Volume");
     cominit link;
     m_volume.program(valueAt(row::RatedVolume, col::RatedVolume), link);
+    done();
 }
 
 void radioProgramAll::programRssi() {
     if (!m_record.isSupported(flag::Rssi) || gateBlocks())
         return;
+    begin("RSSI");
     cominit link;
     std::array<std::uint8_t, kRssiBytesFull> bytes{};
     for (unsigned i = 0; i < kRssiBytesFull; ++i)
@@ -242,67 +293,82 @@ void radioProgramAll::programRssi() {
             static_cast<std::uint8_t>(valueAt(row::Rssi, col::RssiFirst + static_cast<int>(i)) & kByteMask);
     link.writeSoftpotBytes(softpot::Rssi, spfunction::ProgramTable, bytes.data(),
                            rssiTakesTwoBytes(m_record) ? kRssiBytesShort : kRssiBytesFull);
+    done();
 }
 
 void radioProgramAll::programTempComp() {
+    begin("Temp Comp");
     cominit link;
     std::array<std::uint8_t, col::TempCompCount> bytes{};
     for (int i = 0; i < col::TempCompCount; ++i)
         bytes[static_cast<size_t>(i)] =
             static_cast<std::uint8_t>(valueAt(row::Frequency, col::TempCompFirst + i) & kByteMask);
     link.writeSoftpotBytes(softpot::TempComp, spfunction::Program, bytes.data(), col::TempCompCount);
+    done();
 }
 
 void radioProgramAll::programMobilePower() {
     if (!m_record.isSupported(flag::MobileTxPower) || m_record.getTuningProcedure() != kMobileProcedure)
         return;
+    begin("Mobile Transmit Power");
     cominit link;
     writeSeven(link, softpot::MobilePower, row::MobilePower, col::KmFirst, false, col::KmCount);
-    if (m_record.isSupported(flag::MultiValueWrite))
+    if (m_record.isSupported(flag::MultiValueWrite)) {
+        done();
         return;
+    }
     for (int n = 1; n <= record::kPointCount; ++n) {
         m_channel = RF_Frequency::channelAt(m_record, false, n);
         if (m_channel == 0)
             continue;
+        pointStep(n);
         m_power.selectChannelPair(m_channel, m_frequency.channelFor(m_record, true, n), link);
         const int k = col::KmFirst + 2 * (n - 1);
         m_value = static_cast<std::int32_t>(((valueAt(row::MobilePower, k) & kByteMask) << kByteBits) |
                                             (valueAt(row::MobilePower, k + 1) & kByteMask));
         m_power.programMobile(static_cast<std::uint32_t>(m_value), link);
     }
+    done();
 }
 
 void radioProgramAll::programBatteryThreshold() {
     if (m_record.getTuningProcedure() != kMobileProcedure)
         return;
+    begin("Battery Threshold");
     cominit link;
     link.writeSoftpot(softpot::Battery, spfunction::ProgramTable,
                       valueAt(row::Parameters, col::BatteryThreshold), spwidth::Two);
+    done();
 }
 
 void radioProgramAll::programBrightlineAndReset() {
+    m_failure.step = "resetting the radio";
     cominit link;
     if (m_record.isSupported(flag::RatedVolume) && radiomodel().hasBrightlineVolume(m_record)) {
+        begin("Brightline Rated Volume");
         m_volume.setupTest(link, rxRatedVolumeData::Brightline);
         m_volume.program(valueAt(row::RatedVolume, col::RatedVolumeBrightline), link);
+        done();
     }
     // Every radio is reset, rated volume or not: a radio must not be left in test mode.
+    m_failure.step = "resetting the radio";
     link.resetRadio();
     m_progress.SetPercentDone(kPercentDone);
 }
 
 void radioProgramAll::programAll() {
+    m_failure = operationFailure{};
     programReferenceOscillator();
     programTransmitPower();
     programVoltageLimit();
     programModulationAttenuation();
     programVcoAttenuation();
-    programSingle(flag::DtmfDeviation, m_dtmf);
+    programSingle(flag::DtmfDeviation, m_dtmf, "DTMF Deviation");
     programPaBias();
-    programSingle(flag::Qdt1200Deviation, m_qdt1200);
-    programSingle(flag::Select5Deviation, m_select5);
-    programSingle(flag::Mpt1327Deviation, m_mpt1327);
-    programSingle(flag::HssDeviation, m_hss);
+    programSingle(flag::Qdt1200Deviation, m_qdt1200, "QDT1200 Deviation");
+    programSingle(flag::Select5Deviation, m_select5, "Select 5 Deviation");
+    programSingle(flag::Mpt1327Deviation, m_mpt1327, "MPT1327 Deviation");
+    programSingle(flag::HssDeviation, m_hss, "HSS Deviation");
     programFrontEndFilter();
     programAutoSquelch();
     programRatedVolume();
@@ -311,29 +377,53 @@ void radioProgramAll::programAll() {
     programMobilePower();
     programBatteryThreshold();
     programBrightlineAndReset();
+    m_failure.step.clear();
 }
 
-ProgramOutcome radioProgramAll::programRadioCommand(radioStorage& record, ProgressSink& progress) {
+ProgramOutcome radioProgramAll::programRadioCommand(radioStorage& record, ProgressSink& progress,
+                                                    operationFailure* failure) {
+    operationFailure noted;
+    std::optional<radioProgramAll> run;
+    // Once anything may have been written the radio may be in a test mode: one reset, best effort.
+    const auto stopped = [&](const Exception& cause) {
+        if (run)
+            noted = run->failure();
+        noted.cause = cause.describe();
+        noted.resetSent = resetAfterFailure();
+        progress.SetPercentDone(kPercentDone);
+        if (failure)
+            *failure = noted;
+    };
     try {
         {
+            noted.step = "opening the port";
             cominit link;
+            noted.step = "checking the serial number";
             radioOperations check;
             if (!check.serialMatches(record, link)) {
                 progress.SetPercentDone(kPercentDone);
                 return ProgramOutcome::SerialMismatch;
             }
         }
-        radioProgramAll run(record, progress);
-        run.programAll();
+        run.emplace(record, progress);
+        run->programAll();
         return ProgramOutcome::Programmed;
-    } catch (const PortInUseError&) {
+    } catch (const PortInUseError& cause) {
+        if (run)
+            noted = run->failure();
+        noted.cause = cause.detail().empty() ? cause.describe() : cause.detail();
         progress.SetPercentDone(kPercentDone);
+        if (failure)
+            *failure = noted;
         return ProgramOutcome::PortInUse;
-    } catch (const CommunicationError&) {
-        progress.SetPercentDone(kPercentDone);
+    } catch (const OperationInterrupted& cause) {
+        stopped(cause);
+        throw;
+    } catch (const CommunicationError& cause) {
+        stopped(cause);
         return ProgramOutcome::LinkFailed;
-    } catch (const ReplyLengthError&) {
-        progress.SetPercentDone(kPercentDone);
+    } catch (const ReplyLengthError& cause) {
+        stopped(cause);
         return ProgramOutcome::LinkFailed;
     }
 }

@@ -6,6 +6,7 @@
 
 #include "operations/ProgressSink.h"
 #include "operations/UserPrompt.h"
+#include "operations/operationFailure.h"
 #include "radio/RF_Frequency.h"
 #include "radio/radioStorage.h"
 #include "radio/rxDataSets.h"
@@ -32,13 +33,24 @@ class radioProgramAll {
 
     /// Writes every supported procedure in the fixed order, each step on a connection of its own, and
     /// ends with a reset of the radio (so it never stays in test mode). Throws PortInUseError, any
-    /// CommunicationError or ReplyLengthError of the link at once; nothing is retried or rolled back.
+    /// CommunicationError or ReplyLengthError of the link at once, or OperationInterrupted when the link
+    /// context asks to stop; nothing is retried or rolled back, and no reset is sent after a failure
+    /// (programRadioCommand does). failure() then tells the step and what was already written.
     void programAll();
 
+    /// The step of a programAll that threw (empty after one that finished) and the procedures written
+    /// before it; cause and resetSent are left to programRadioCommand.
+    const operationFailure& failure() const { return m_failure; }
+
     /// The command without its messages: compares the radio's serial number with the record's and, when
-    /// equal, runs programAll. Catches every link failure (progress then 100). The caller asks
-    /// confirmationPrompt() first and shows messageFor(outcome) afterwards.
-    static ProgramOutcome programRadioCommand(radioStorage& record, ProgressSink& progress);
+    /// equal, runs programAll. Catches every link failure (progress then 100) and, after one, sends one
+    /// reset (best effort) so that the radio does not stay in a test mode. When `failure` is given it
+    /// receives the step that failed, the cause, what was already written and whether the reset was
+    /// acknowledged (after LinkFailed; after PortInUse the port's reason in `cause`). An
+    /// OperationInterrupted is passed on after the same reset and with `failure` filled. The caller asks
+    /// confirmationPrompt() first and shows messageFor(outcome) and failure->detailLines(true) afterwards.
+    static ProgramOutcome programRadioCommand(radioStorage& record, ProgressSink& progress,
+                                              operationFailure* failure = nullptr);
 
     /// "Program Radio?" with OK and Cancel.
     static PromptMessage confirmationPrompt();
@@ -72,7 +84,12 @@ class radioProgramAll {
     void programVoltageLimit();
     void programModulationAttenuation();
     void programVcoAttenuation();
-    void programSingle(int supportFlag, singleValueData& dataSet);
+    void programSingle(int supportFlag, singleValueData& dataSet, const char* procedure);
+    /// The procedure being written, for failure(); done() adds it to what was written.
+    void begin(const char* procedure);
+    /// The point being written by a point-by-point loop (1..7).
+    void pointStep(int point);
+    void done();
     void programPaBias();
     void programFrontEndFilter();
     void programAutoSquelch();
@@ -105,6 +122,8 @@ class radioProgramAll {
     std::uint8_t m_codeplugVersion = 0;
     std::uint16_t m_channel = 0;
     std::int32_t m_value = 0;
+    std::string m_procedure;
+    operationFailure m_failure;
 };
 
 }  // namespace vantrel

@@ -321,7 +321,7 @@ std::string tuningReport::text() {
     return m_out;
 }
 
-bool tuningReport::write(const std::string& path) {
+FileWriteResult tuningReport::write(const std::string& path) {
     return writeFileAtomically(path, text());
 }
 

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "operations/writeFileAtomically.h"
 #include "radio/RF_Frequency.h"
 
 namespace vantrel {
@@ -26,7 +27,7 @@ class tuningReport {
 
     /// (Re)creates `path` with the report. Answers false when the file cannot be written; a previous file
     /// of that name is then left as it was.
-    bool write(const std::string& path = std::string(kDefaultFileName));
+    FileWriteResult write(const std::string& path = std::string(kDefaultFileName));
 
   private:
     enum class Side { Transmit, Receive };

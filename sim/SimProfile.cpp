@@ -40,7 +40,7 @@ std::vector<int64_t> ramp(int64_t first, int64_t step) {
 
 const std::vector<SoftpotDefault>& softpotDefaults() {
     static const std::vector<SoftpotDefault> table = {
-        {softpot::TxPower, 1, true, SimSide::Tx, SimSetRule::Power, {ramp(180, 2), ramp(90, 1)}},
+        {softpot::TxPower, 1, true, SimSide::Tx, SimSetRule::Power, {ramp(100, 2), ramp(90, 1)}},
         {softpot::TempComp, 4, false, SimSide::Tx, SimSetRule::None, {{0x12345678}}},
         {softpot::VcoAttenuation,
          1,
@@ -53,9 +53,9 @@ const std::vector<SoftpotDefault>& softpotDefaults() {
          true,
          SimSide::Tx,
          SimSetRule::Spacing,
-         {ramp(100, 1), ramp(110, 1), ramp(120, 1)}},
-        {softpot::Mpt1327Deviation, 1, false, SimSide::Tx, SimSetRule::None, {{64}}},
-        {softpot::PaVoltageLimit, 1, true, SimSide::Tx, SimSetRule::Power, {ramp(200, 1), ramp(150, 1)}},
+         {ramp(30, 1), ramp(40, 1), ramp(50, 1)}},
+        {softpot::Mpt1327Deviation, 1, false, SimSide::Tx, SimSetRule::None, {{16}}},
+        {softpot::PaVoltageLimit, 1, true, SimSide::Tx, SimSetRule::Power, {ramp(100, 1), ramp(80, 1)}},
         {softpot::AutoSquelch,
          1,
          true,
@@ -64,17 +64,17 @@ const std::vector<SoftpotDefault>& softpotDefaults() {
          {ramp(40, 1), ramp(45, 1), ramp(50, 1)}},
         {softpot::RatedVolume, 1, false, SimSide::Rx, SimSetRule::VolumeMode, {{128}, {120}}},
         {softpot::Battery, 1, false, SimSide::Tx, SimSetRule::None, {{98}}},
-        {softpot::RefOscWarp, 2, false, SimSide::Tx, SimSetRule::None, {{512}}},
+        {softpot::RefOscWarp, 2, false, SimSide::Tx, SimSetRule::None, {{256}}},
         {softpot::FrontEndFilter, 1, true, SimSide::Rx, SimSetRule::None, {ramp(30, 1)}},
-        {softpot::DtmfDeviation, 1, false, SimSide::Tx, SimSetRule::None, {{70}}},
-        {softpot::Select5Deviation, 1, false, SimSide::Tx, SimSetRule::None, {{72}}},
-        {softpot::HssDeviation, 1, false, SimSide::Tx, SimSetRule::None, {{74}}},
+        {softpot::DtmfDeviation, 1, false, SimSide::Tx, SimSetRule::None, {{20}}},
+        {softpot::Select5Deviation, 1, false, SimSide::Tx, SimSetRule::None, {{22}}},
+        {softpot::HssDeviation, 1, false, SimSide::Tx, SimSetRule::None, {{24}}},
         {softpot::MobilePower, 2, true, SimSide::Tx, SimSetRule::None, {ramp(0x5030, 0x0101)}},
         {softpot::PaBiasFirst, 1, false, SimSide::Tx, SimSetRule::Power, {{110}, {90}}},
         {softpot::PaBiasSecond, 1, false, SimSide::Tx, SimSetRule::Power, {{105}, {85}}},
-        {softpot::Qdt1200Deviation, 1, false, SimSide::Tx, SimSetRule::None, {{76}}},
+        {softpot::Qdt1200Deviation, 1, false, SimSide::Tx, SimSetRule::None, {{26}}},
         {softpot::PaBiasThird, 1, false, SimSide::Tx, SimSetRule::Power, {{100}, {80}}},
-        {softpot::TxPowerThird, 1, true, SimSide::Tx, SimSetRule::Power, {ramp(150, 2), ramp(80, 1)}},
+        {softpot::TxPowerThird, 1, true, SimSide::Tx, SimSetRule::Power, {ramp(110, 2), ramp(80, 1)}},
     };
     return table;
 }
@@ -401,7 +401,7 @@ SimProfile SimProfile::defaults() {
         sp.supported = d.number != softpot::MobilePower;
         p.softpots[d.number] = sp;
     }
-    p.rssi = std::array<uint8_t, 3>{0x40, 0x80, 0xC0};
+    p.rssi = std::array<uint8_t, 3>{40, 80, 120};
     p.rssiCalDac26 = {0x21, 0x22, 0x23};
     p.rssiCalDac25 = {0x31, 0x32, 0x33};
     p.batteryLevel = 0x9C;

@@ -11,16 +11,43 @@ void SimTranscript::add(SimEvent event) {
     std::function<void(const SimEvent&)> listener;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        m_events.push_back(event);
         listener = m_listener;
+        if (m_capacity > 0) {
+            if (m_events.size() >= m_capacity) {
+                m_events.pop_front();
+                ++m_dropped;
+            }
+            m_events.push_back(listener ? event : std::move(event));
+        } else {
+            ++m_dropped;
+        }
     }
     if (listener)
         listener(event);
 }
 
+void SimTranscript::setCapacity(std::size_t events) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_capacity = events;
+    while (m_events.size() > m_capacity) {
+        m_events.pop_front();
+        ++m_dropped;
+    }
+}
+
+std::size_t SimTranscript::capacity() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_capacity;
+}
+
+std::size_t SimTranscript::dropped() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_dropped;
+}
+
 std::vector<SimEvent> SimTranscript::entries() const {
     std::lock_guard<std::mutex> lock(m_mutex);
-    return m_events;
+    return {m_events.begin(), m_events.end()};
 }
 
 std::vector<SimEvent> SimTranscript::filter(SimEventKind kind, SimTopic topic) const {

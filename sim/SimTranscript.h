@@ -1,7 +1,9 @@
 // The simulated radio's transcript: every frame in and out and every change of its state, with times.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -47,10 +49,20 @@ struct SimEvent {
     std::string text;  ///< what a technician reads: "key up", "program softpot 0 F3 = 186"
 };
 
-/// Thread-safe list of events with an optional listener called for each new event.
+/// Thread-safe list of the latest events with an optional listener called for each new event. It keeps
+/// at most capacity() events, dropping the oldest first, so a radio served for days does not grow
+/// without limit; a listener sees every event (the trace streams through it).
 class SimTranscript {
   public:
+    /// Events kept by default: several complete reads and programs of a radio.
+    static constexpr std::size_t kDefaultCapacity = 20000;
+
     void add(SimEvent event);
+    /// Keeps at most `events` (0: none, only the listener sees them); drops the oldest beyond it now.
+    void setCapacity(std::size_t events);
+    std::size_t capacity() const;
+    /// Events dropped so far to stay within the capacity.
+    std::size_t dropped() const;
     /// A copy of every entry so far.
     std::vector<SimEvent> entries() const;
     /// Entries of one kind, and of one topic when topic is not None.
@@ -67,7 +79,9 @@ class SimTranscript {
 
   private:
     mutable std::mutex m_mutex;
-    std::vector<SimEvent> m_events;
+    std::deque<SimEvent> m_events;
+    std::size_t m_capacity = kDefaultCapacity;
+    std::size_t m_dropped = 0;
     std::function<void(const SimEvent&)> m_listener;
 };
 

@@ -15,6 +15,9 @@ using namespace vantrel;
 
 namespace {
 
+// Transcript entries a served radio keeps (the latest exchanges, for nothing but a debugger).
+constexpr std::size_t kServedHistory = 1000;
+
 void usage() {
     std::cout
         << "Usage: vantrel-sim [--profile NAME|FILE] [--link PATH] [--trace] [--fault SPEC]...\n"
@@ -98,6 +101,8 @@ int main(int argc, char** argv) {
 
         SimRadio radio(SimProfile::named(profiles.empty() ? "portable" : profiles[0]));
         for (const SimFaultRule& f : faults) radio.addFault(f);
+        // Served until stopped: the trace streams to stdout, nothing needs a long history.
+        radio.transcript().setCapacity(kServedHistory);
         std::mutex printing;
         if (trace)
             radio.transcript().setListener([&](const SimEvent& e) {

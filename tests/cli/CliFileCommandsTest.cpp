@@ -1,5 +1,9 @@
 // Tests of the tool's commands that work on files only: port, dump, import, report, help and usage.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <nlohmann/json.hpp>
@@ -122,7 +126,8 @@ TEST(CliDump, LoadFailureGoesToStderrAndExits6) {
 
     const auto missing = runCli(dir.path(), {"dump", dir.file("gone.sfp")});
     EXPECT_EQ(missing.exit, exitCode::FileFailure);
-    EXPECT_EQ(missing.err, "Archive File could not be opened!!\n");
+    EXPECT_EQ(missing.err, "Archive File could not be opened!!\n" + dir.file("gone.sfp") +
+                               ": No such file or directory\n");
 }
 
 TEST(CliImport, DumpThenImportGivesTheSameRecord) {
@@ -149,6 +154,27 @@ TEST(CliImport, RejectsAProcedureThatDiffersFromTheTable) {
     EXPECT_FALSE(std::filesystem::exists(dir.file("out.sfp")));
 }
 
+TEST(CliImport, RefusesWhatAnArchiveCannotCarry) {
+    ScratchDirectory dir;
+    const nlohmann::json valid =
+        nlohmann::json::parse(runCli(dir.path(), {"dump", writeArchive(dir, "a.sfp")}).out);
+    nlohmann::json procedure = valid;
+    procedure["tuningProcedure"] = 3;
+    procedure["values"][0][8] = 3;
+    nlohmann::json marker = valid;
+    marker["values"][3][0] = 4095;  // transmit power is supported in the archive
+    for (const auto& [json, key] :
+         {std::pair{procedure, "tuningProcedure"}, std::pair{marker, "values[3][0]"}}) {
+        writeText(dir.file("bad.json"), json.dump());
+        const auto run = runCli(dir.path(), {"import", dir.file("bad.json"), "-o", dir.file("out.sfp")});
+        EXPECT_EQ(run.exit, exitCode::FileFailure) << key;
+        ASSERT_EQ(linesOf(run.err).size(), 1u) << run.err;
+        EXPECT_NE(run.err.find(key), std::string::npos) << run.err;
+        EXPECT_TRUE(run.out.empty()) << run.out;
+        EXPECT_FALSE(std::filesystem::exists(dir.file("out.sfp"))) << key;
+    }
+}
+
 TEST(CliImport, UnreadableInputAndUnwritableOutputExit6) {
     ScratchDirectory dir;
     EXPECT_EQ(runCli(dir.path(), {"import", dir.file("none.json"), "-o", dir.file("o.sfp")}).exit,
@@ -157,7 +183,8 @@ TEST(CliImport, UnreadableInputAndUnwritableOutputExit6) {
     writeText(dir.file("a.json"), runCli(dir.path(), {"dump", writeArchive(dir, "a.sfp")}).out);
     const auto run = runCli(dir.path(), {"import", dir.file("a.json"), "-o", dir.file("no/such/dir.sfp")});
     EXPECT_EQ(run.exit, exitCode::FileFailure);
-    EXPECT_EQ(run.out, "Archive File could not be saved!!\n");
+    EXPECT_EQ(run.out, "Archive File could not be saved!!\n" + dir.file("no/such/dir.sfp") +
+                           ": No such file or directory\n");
 }
 
 TEST(CliReport, WritesTheReportOfTheArchive) {
@@ -175,6 +202,92 @@ TEST(CliReport, WritesTheReportOfTheArchive) {
     EXPECT_EQ(runCli(dir.path(), {"report", dir.file("gone.sfp")}).exit, exitCode::FileFailure);
     EXPECT_EQ(runCli(dir.path(), {"report", archive, "-o", dir.file("no/dir/r.txt")}).exit,
               exitCode::FileFailure);
+}
+
+TEST(CliSave, SpecialFilesAreWrittenInPlaceAndLinksFollowed) {
+    ScratchDirectory dir;
+    const std::string archive = writeArchive(dir, "a.sfp");
+    const std::string expected = runCli(dir.path(), {"report", archive, "-o", "-"}).out;
+    ASSERT_FALSE(expected.empty());
+
+    // A FIFO stays a FIFO and its reader gets the report.
+    const std::string fifo = dir.file("fifo");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const int reader = open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    EXPECT_EQ(runCli(dir.path(), {"report", archive, "-o", fifo}).exit, exitCode::Success);
+    std::string got(expected.size() + 10, '\0');
+    const ssize_t n = read(reader, got.data(), got.size());
+    close(reader);
+    got.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
+    EXPECT_EQ(got, expected);
+    EXPECT_TRUE(std::filesystem::is_fifo(fifo));
+
+    // The character device /dev/null takes the report and stays a device.
+    EXPECT_EQ(runCli(dir.path(), {"report", archive, "-o", "/dev/null"}).exit, exitCode::Success);
+    EXPECT_TRUE(std::filesystem::is_character_file("/dev/null"));
+
+    // A symbolic link (relative, through a second link) stays a link; its target is replaced.
+    writeText(dir.file("target.txt"), "old");
+    std::filesystem::create_symlink("target.txt", dir.file("middle"));
+    std::filesystem::create_symlink(dir.file("middle"), dir.file("link"));
+    EXPECT_EQ(runCli(dir.path(), {"report", archive, "-o", dir.file("link")}).exit, exitCode::Success);
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.file("link")));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.file("middle")));
+    EXPECT_EQ(fileText(dir.file("target.txt")), expected);
+
+    // A dangling link gets its target created.
+    std::filesystem::create_symlink("new.sfp", dir.file("dangling.sfp"));
+    writeText(dir.file("a.json"), runCli(dir.path(), {"dump", archive}).out);
+    EXPECT_EQ(runCli(dir.path(), {"import", dir.file("a.json"), "-o", dir.file("dangling.sfp")}).exit,
+              exitCode::Success);
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.file("dangling.sfp")));
+    EXPECT_EQ(runCli(dir.path(), {"dump", dir.file("new.sfp")}).out,
+              runCli(dir.path(), {"dump", archive}).out);
+}
+
+TEST(CliSave, ExistingFileKeepsItsModeAndDashMeansStdout) {
+    ScratchDirectory dir;
+    const std::string archive = writeArchive(dir, "a.sfp");
+    writeText(dir.file("a.json"), runCli(dir.path(), {"dump", archive}).out);
+
+    writeText(dir.file("b.sfp"), "old");
+    ASSERT_EQ(chmod(dir.file("b.sfp").c_str(), 0640), 0);
+    ASSERT_EQ(runCli(dir.path(), {"import", dir.file("a.json"), "-o", dir.file("b.sfp")}).exit,
+              exitCode::Success);
+    struct stat st {};
+    ASSERT_EQ(stat(dir.file("b.sfp").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+
+    // The archive on stdout, the message on stderr; the archive loads like the file.
+    const auto toStdout = runCli(dir.path(), {"import", dir.file("a.json"), "-o", "-"});
+    ASSERT_EQ(toStdout.exit, exitCode::Success);
+    EXPECT_EQ(toStdout.err, "Tuning data has been saved.\n");
+    writeText(dir.file("c.sfp"), toStdout.out);
+    EXPECT_EQ(runCli(dir.path(), {"dump", dir.file("c.sfp")}).out, runCli(dir.path(), {"dump", archive}).out);
+    EXPECT_FALSE(std::filesystem::exists(dir.file("-")));
+}
+
+TEST(CliSave, TemporaryFileOfAKilledSaveIsRemovedByTheNextSave) {
+    ScratchDirectory dir;
+    const std::string archive = writeArchive(dir, "a.sfp");
+    writeText(dir.file("a.json"), runCli(dir.path(), {"dump", archive}).out);
+
+    const pid_t gone = fork();
+    if (gone == 0)
+        _exit(0);
+    ASSERT_GT(gone, 0);
+    waitpid(gone, nullptr, 0);
+    const std::string stale = dir.file("b.sfp.~" + std::to_string(gone) + "-7.tmp");
+    const std::string alive = dir.file("b.sfp.~" + std::to_string(getppid()) + "-7.tmp");
+    const std::string foreign = dir.file("notes.~" + std::to_string(gone) + ".tmp");
+    for (const std::string& f : {stale, alive, foreign}) writeText(f, "partial");
+
+    ASSERT_EQ(runCli(dir.path(), {"import", dir.file("a.json"), "-o", dir.file("b.sfp")}).exit,
+              exitCode::Success);
+    EXPECT_FALSE(std::filesystem::exists(stale));
+    EXPECT_TRUE(std::filesystem::exists(alive));    // its process still runs
+    EXPECT_TRUE(std::filesystem::exists(foreign));  // not our name pattern
 }
 
 TEST(ConsoleProgressOutput, PipesGetOneLinePerStepText) {

@@ -1,13 +1,17 @@
 // Tests of the tool's read and program commands against the simulated radio on a virtual line.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <fstream>
 #include <functional>
+#include <memory>
 #include <nlohmann/json.hpp>
 
 #include "CliTestSupport.h"
 #include "cli/CliExitCode.h"
+#include "cli/StopSignal.h"
 #include "link/LinkContext.h"
 #include "link/RF_CommunicationSetup.h"
 #include "link/VirtualLine.h"
@@ -164,6 +168,94 @@ TEST(CliRead, OutcomesMapToExitCodesAndTheirMessages) {
     }
 }
 
+TEST(CliRead, RefusedIdentityFailsTheReadAndKeepsTheArchive) {
+    for (const std::uint8_t subCode : {std::uint8_t{0x01}, std::uint8_t{0x00}}) {  // serial, model number
+        SCOPED_TRACE(static_cast<int>(subCode));
+        RadioBench bench;
+        const std::string archive = bench.dir.file("radio.sfp");
+        ASSERT_EQ(bench.run({"read", "--port", "1", "-o", archive}).exit, exitCode::Success);
+        const std::string good = test::fileText(archive);
+
+        SimFaultRule refuse;
+        refuse.kind = SimFaultKind::Unsupported;
+        refuse.opcode = 0x23;
+        refuse.firstByte = subCode;
+        bench.radio.addFault(refuse);
+        const auto run = bench.run({"read", "--port", "1", "-o", archive, "--json"});
+        EXPECT_EQ(run.exit, exitCode::LinkFailure) << run.out << run.err;
+        const auto [messages, json] = messagesAndJson(run.out);
+        EXPECT_EQ(
+            messages,
+            std::vector<std::string>{
+                "Read Radio Failed !! All softpot operational data is invalid !! Please re-read radio"});
+        EXPECT_EQ(json["serialNo"], "Invalid");
+        EXPECT_EQ(test::fileText(archive), good);
+    }
+}
+
+SimFaultRule faultOn(SimFaultKind kind, std::uint8_t opcode,
+                     std::optional<std::uint8_t> firstByte = std::nullopt) {
+    SimFaultRule rule;
+    rule.kind = kind;
+    rule.opcode = opcode;
+    rule.firstByte = firstByte;
+    rule.times = 0;
+    return rule;
+}
+
+TEST(CliRead, LinkFailuresSayWhichRequestAndWhatArrived) {
+    struct Case {
+        const char* name;
+        SimFaultKind kind;
+        std::uint8_t opcode;
+        std::optional<std::uint8_t> firstByte;
+        const char* detail;
+    };
+    const Case cases[] = {
+        {"silent radio", SimFaultKind::Silence, 0x1B, std::nullopt,
+         "no answer from the radio to the tuning block request after 4 attempts"},
+        {"short reply", SimFaultKind::Truncated, 0x23, 0x01,
+         "comm error (serial number request, 1 attempt): the reply declared 12 bytes after its header, 9 "
+         "arrived: 50 FC A3 01"},
+        {"late tuning block", SimFaultKind::LateReply, 0x1B, std::nullopt,
+         "the radio did not answer in time (tuning block request, 1 attempt): the data reply too late"},
+        {"bad checksum", SimFaultKind::BadChecksum, 0x23, 0x00,
+         "bad reply from the radio (model number request, 4 attempts): 50 F"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        RadioBench bench;
+        SimFaultRule fault = faultOn(c.kind, c.opcode, c.firstByte);
+        fault.dropBytes = 3;
+        bench.radio.addFault(fault);
+        const auto run = bench.run({"read", "--port", "1"});
+        EXPECT_EQ(run.exit, exitCode::LinkFailure) << run.out << run.err;
+        EXPECT_EQ(run.out,
+                  "Read Radio Failed !! All softpot operational data is invalid !! Please re-read radio\n");
+        EXPECT_NE(run.err.find(c.detail), std::string::npos) << run.err;
+    }
+}
+
+TEST(CliRead, UnwritableArchiveIsRefusedBeforeTheRead) {
+    RadioBench bench;
+    const std::string missing = bench.dir.file("no/such/folder/radio.sfp");
+    const auto run = bench.run({"read", "--port", "1", "-o", missing});
+    EXPECT_EQ(run.exit, exitCode::FileFailure);
+    EXPECT_EQ(run.out, "Archive File could not be saved!!\n" + missing + ": No such file or directory\n");
+    EXPECT_EQ(bench.radio.requestCount(), 0u);
+    if (geteuid() != 0) {
+        const std::filesystem::path locked = bench.dir.path() / "locked";
+        std::filesystem::create_directory(locked);
+        std::filesystem::permissions(locked,
+                                     std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+        const auto denied = bench.run({"read", "--port", "1", "-o", (locked / "radio.sfp").string()});
+        EXPECT_EQ(denied.exit, exitCode::FileFailure);
+        EXPECT_NE(denied.out.find("Permission denied"), std::string::npos) << denied.out;
+        EXPECT_EQ(bench.radio.requestCount(), 0u);
+        std::filesystem::permissions(locked, std::filesystem::perms::owner_all);
+    }
+}
+
 TEST(CliRead, BusyPortPrintsTheMessageTheCauseAndNoRecord) {
     RadioBench bench;
     const auto holder = bench.line.openDevice();  // another program holds the port
@@ -271,6 +363,116 @@ TEST(CliTrace, WritesTheDecodedLineWithItsHeadAlsoWhenTheRadioFails) {
     bench.radio.clearFaults();
     EXPECT_EQ(bench.run({"read", "--port", "1", "--trace", bench.dir.file("no/such/dir/t.txt")}).exit,
               exitCode::FileFailure);
+}
+
+TEST(CliProgram, DamagedArchiveIsRefusedAndNothingIsSent) {
+    RadioBench bench;
+    const std::string archive = bench.dir.file("radio.sfp");
+    ASSERT_EQ(bench.run({"read", "--port", "1", "-o", archive}).exit, exitCode::Success);
+    const std::string whole = test::fileText(archive);
+    const unsigned afterRead = bench.radio.requestCount();
+
+    std::string strayByte = whole;
+    strayByte[whole.size() - 3] = 'o';  // a letter among the digits of entry 140
+    for (const std::string& damaged :
+         {whole.substr(0, whole.size() - 35), whole.substr(0, whole.size() - 1), strayByte}) {
+        const std::string path = bench.dir.file("damaged.sfp");
+        test::writeText(path, damaged);
+        const auto run = bench.run({"program", path, "--yes", "--port", "1"});
+        EXPECT_EQ(run.exit, exitCode::FileFailure) << run.out << run.err;
+        EXPECT_EQ(run.out, "Invalid file format!! File is not an *.SFP file\n");
+        EXPECT_EQ(bench.radio.requestCount(), afterRead);
+    }
+    // Trailing bytes after the last entry change nothing.
+    test::writeText(bench.dir.file("longer.sfp"), whole + "trailing");
+    EXPECT_EQ(bench.run({"program", bench.dir.file("longer.sfp"), "--yes", "--port", "1"}).exit,
+              exitCode::Success);
+}
+
+// Asks the tool to stop, as SIGINT or SIGTERM would, when the radio receives its request number `at`
+// (counted from the radio's start). The listener runs with the radio locked: it counts on its own.
+void stopAtRequest(RadioBench& bench, unsigned at, int signal) {
+    auto seen = std::make_shared<unsigned>(bench.radio.requestCount());
+    bench.radio.transcript().setListener([seen, at, signal](const SimEvent& e) {
+        if (e.kind == SimEventKind::FrameIn && ++*seen == at)
+            stopSignal::note(signal);
+    });
+}
+
+TEST(CliStop, SignalDuringReadResetsTheRadioAndKeepsTheArchive) {
+    for (const int signal : {SIGINT, SIGTERM}) {
+        SCOPED_TRACE(signal);
+        RadioBench bench;
+        const std::string archive = bench.dir.file("radio.sfp");
+        ASSERT_EQ(bench.run({"read", "--port", "1", "-o", archive}).exit, exitCode::Success);
+        const std::string previous = test::fileText(archive);
+        const unsigned start = bench.radio.requestCount();
+        bench.radio.transcript().clear();
+
+        stopAtRequest(bench, start + 20, signal);
+        const auto run = bench.run({"read", "--port", "1", "-o", archive});
+        stopSignal::note(0);
+        bench.radio.transcript().setListener(nullptr);
+        EXPECT_EQ(run.exit, 128 + signal) << run.out << run.err;
+        EXPECT_NE(run.err.find("the radio was sent a reset and nothing was saved"), std::string::npos)
+            << run.err;
+        EXPECT_NE(run.err.find("interrupted by signal " + std::to_string(signal)), std::string::npos)
+            << run.err;
+        // The exchange in progress was finished, then only the reset followed.
+        EXPECT_EQ(bench.radio.requestCount(), start + 21);
+        EXPECT_EQ(bench.requestsWith(kResetOpcode), 1);
+        EXPECT_FALSE(bench.radio.testMode().has_value());
+        EXPECT_EQ(test::fileText(archive), previous);
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(bench.dir.path()), {}), 1);
+    }
+}
+
+TEST(CliStop, SignalDuringProgramResetsTheRadioAndSaysWhatWasWritten) {
+    RadioBench bench;
+    const std::string archive = bench.dir.file("radio.sfp");
+    ASSERT_EQ(bench.run({"read", "--port", "1", "-o", archive}).exit, exitCode::Success);
+    bench.radio.transcript().clear();
+    stopAtRequest(bench, bench.radio.requestCount() + 8, SIGINT);  // inside transmit power
+    const auto run = bench.run({"program", archive, "--yes", "--port", "1"});
+    stopSignal::note(0);
+    bench.radio.transcript().setListener(nullptr);
+    EXPECT_EQ(run.exit, 130) << run.out << run.err;
+    EXPECT_NE(run.err.find("already written: Reference Oscillator"), std::string::npos) << run.err;
+    EXPECT_EQ(bench.requestsWith(kResetOpcode), 1);
+    EXPECT_FALSE(bench.radio.testMode().has_value());
+}
+
+TEST(CliProgram, FailurePartWayPrintsTheStepAndWhatWasWrittenAndResets) {
+    RadioBench bench;
+    const std::string archive = bench.dir.file("radio.sfp");
+    ASSERT_EQ(bench.run({"read", "--port", "1", "-o", archive}).exit, exitCode::Success);
+    bench.radio.transcript().clear();
+    bench.radio.addFault(faultOn(SimFaultKind::Silence, 0x20, 0));  // transmit power
+    const auto run = bench.run({"program", archive, "--yes", "--port", "1"});
+    EXPECT_EQ(run.exit, exitCode::LinkFailure);
+    EXPECT_EQ(linesOf(run.out).back(), "Program Radio Error");
+    const auto lines = linesOf(run.err);
+    ASSERT_GE(lines.size(), 2u) << run.err;
+    EXPECT_EQ(
+        lines[lines.size() - 2],
+        "while writing Transmit High Power: no answer from the radio to the softpot 0 table program request "
+        "after 4 attempts");
+    EXPECT_EQ(lines.back(), "already written: Reference Oscillator");
+    EXPECT_EQ(bench.requestsWith(kResetOpcode), 1);
+    EXPECT_FALSE(bench.radio.testMode().has_value());
+}
+
+TEST(CliRead, FailurePartWayPrintsTheStepAndResets) {
+    RadioBench bench;
+    bench.radio.addFault(faultOn(SimFaultKind::Silence, 0x20, 0));
+    const auto run = bench.run({"read", "--port", "1"});
+    EXPECT_EQ(run.exit, exitCode::LinkFailure);
+    EXPECT_EQ(linesOf(run.err).back(),
+              "while reading Transmit High Power: no answer from the radio to the softpot 0 table read "
+              "request after 4 "
+              "attempts");
+    EXPECT_EQ(bench.requestsWith(kResetOpcode), 1);
+    EXPECT_FALSE(bench.radio.testMode().has_value());
 }
 
 }  // namespace

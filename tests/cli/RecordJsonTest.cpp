@@ -121,7 +121,19 @@ TEST(RecordJson, RejectsIncompleteOrInconsistentRecords) {
              j["tuningProcedure"] = 12;
              j["values"][0][8] = 12;
          },
-         "one digit"},
+         "tuningProcedure must be 1 or 2, not 12"},
+        {"procedure 3",
+         [](json& j) {
+             j["tuningProcedure"] = 3;
+             j["values"][0][8] = 3;
+         },
+         "tuningProcedure must be 1 or 2, not 3"},
+        {"absence marker heads a supported set",
+         [](json& j) {
+             j["values"][3][0] = 4095;
+             j["supported"]["3"] = true;
+         },
+         "values[3][0] is 4095, the absence marker, but supported \"3\" is true"},
     };
     for (const BrokenCase& c : cases) {
         json j = valid;

@@ -100,7 +100,8 @@ TEST(PtyFaults, SilenceGivesFourAttemptsThenTheFailureMessage) {
     EXPECT_EQ(r.outcome.kind, ReadRadioOutcome::Kind::LinkFailed);
     ASSERT_EQ(r.messages.size(), 1u);
     EXPECT_EQ(r.messages[0].text, kReadFailed);
-    EXPECT_EQ(bench.radio().requestCount(), 4u);
+    // Four power-up requests, then the four attempts of the reset sent after the failure.
+    EXPECT_EQ(bench.radio().requestCount(), 8u);
     // Four waits of 250 character times (about 1.04 ms each at 9600 bit/s) at the least.
     EXPECT_GT(r.seconds, 4 * 0.25);
     EXPECT_LT(r.seconds, kQuickFailureSeconds);
@@ -152,7 +153,8 @@ TEST(PtyFaults, CorruptChecksumsEveryTimeEndInTheFailureMessage) {
     EXPECT_EQ(r.outcome.kind, ReadRadioOutcome::Kind::LinkFailed);
     ASSERT_EQ(r.messages.size(), 1u);
     EXPECT_EQ(r.messages[0].text, kReadFailed);
-    EXPECT_EQ(bench.radio().requestCount(), 4u);
+    // Four power-up requests, then the reset after the failure (it has no data reply to corrupt).
+    EXPECT_EQ(bench.radio().requestCount(), 5u);
     EXPECT_LT(r.seconds, kQuickFailureSeconds);
 }
 
@@ -162,7 +164,8 @@ TEST(PtyFaults, NoiseEveryTimeEndsInTheFailureMessage) {
     radioStorage record;
     const ReadResult r = readRadio(record);
     EXPECT_EQ(r.outcome.kind, ReadRadioOutcome::Kind::LinkFailed);
-    EXPECT_EQ(bench.radio().requestCount(), 4u);
+    // Four power-up requests, then the four attempts of the reset sent after the failure.
+    EXPECT_EQ(bench.radio().requestCount(), 8u);
     EXPECT_LT(r.seconds, kQuickFailureSeconds);
 }
 

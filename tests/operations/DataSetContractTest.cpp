@@ -66,32 +66,32 @@ const std::vector<Contract>& contracts() {
     {"refOsc setupTest", on<txRefOscData>([](auto& d, L& l, R&) { d.setupTest(l); }), {"T 1 2 0", "T 129 2 0"}},
     {"refOsc setLive", on<txRefOscData>([](auto& d, L& l, R&) { d.setLive(0x1FF, l); }), {"S 11/2: 1 255"}},
     {"refOsc program", on<txRefOscData>([](auto& d, L& l, R&) { d.program(0x102, l); }), {"S 11/1: 1 2"}},
-    {"refOsc read", on<txRefOscData>([](auto& d, L& l, R& r) { d.read(r, l); }), {"S 11/0"}, {2}, {"2/0=512"}},
+    {"refOsc read", on<txRefOscData>([](auto& d, L& l, R& r) { d.read(r, l); }), {"S 11/0"}, {2}, {"2/0=256"}},
     // DTMF deviation: softpot 14, flag 6, row 6.
     {"DTMF setupTest", on<txDTMFData>([](auto& d, L& l, R&) { d.setupTest(l); }), {"T 3 2 0"}},
     {"DTMF setLive", on<txDTMFData>([](auto& d, L& l, R&) { d.setLive(40, l); }), {"S 14/2: 40"}},
     {"DTMF program", on<txDTMFData>([](auto& d, L& l, R&) { d.program(41, l); }), {"S 14/1: 41"}},
-    {"DTMF read", on<txDTMFData>([](auto& d, L& l, R& r) { d.read(r, l); }), {"S 14/0"}, {6}, {"6/0=70"}},
+    {"DTMF read", on<txDTMFData>([](auto& d, L& l, R& r) { d.read(r, l); }), {"S 14/0"}, {6}, {"6/0=20"}},
     // QDT1200 deviation: softpot 24, flag 7, row 7.
     {"QDT setupTest", on<txQDT1200Data>([](auto& d, L& l, R&) { d.setupTest(l); }), {"T 4 2 0"}},
     {"QDT setLive", on<txQDT1200Data>([](auto& d, L& l, R&) { d.setLive(42, l); }), {"S 24/2: 42"}},
     {"QDT program", on<txQDT1200Data>([](auto& d, L& l, R&) { d.program(43, l); }), {"S 24/1: 43"}},
-    {"QDT read", on<txQDT1200Data>([](auto& d, L& l, R& r) { d.read(r, l); }), {"S 24/0"}, {7}, {"7/0=76"}},
+    {"QDT read", on<txQDT1200Data>([](auto& d, L& l, R& r) { d.read(r, l); }), {"S 24/0"}, {7}, {"7/0=26"}},
     // Select 5 deviation: softpot 15, flag 13, row 14.
     {"Select5 setupTest", on<txSelect5Data>([](auto& d, L& l, R&) { d.setupTest(l); }), {"T 4 2 0"}},
     {"Select5 setLive", on<txSelect5Data>([](auto& d, L& l, R&) { d.setLive(44, l); }), {"S 15/2: 44"}},
     {"Select5 program", on<txSelect5Data>([](auto& d, L& l, R&) { d.program(45, l); }), {"S 15/1: 45"}},
-    {"Select5 read", on<txSelect5Data>([](auto& d, L& l, R& r) { d.read(r, l); }), {"S 15/0"}, {13}, {"14/0=72"}},
+    {"Select5 read", on<txSelect5Data>([](auto& d, L& l, R& r) { d.read(r, l); }), {"S 15/0"}, {13}, {"14/0=22"}},
     // MPT1327 deviation: softpot 5, flag 14, row 15.
     {"MPT setupTest", on<txMPT1200Data>([](auto& d, L& l, R&) { d.setupTest(l); }), {"T 5 2 0"}},
     {"MPT setLive", on<txMPT1200Data>([](auto& d, L& l, R&) { d.setLive(46, l); }), {"S 5/2: 46"}},
     {"MPT program", on<txMPT1200Data>([](auto& d, L& l, R&) { d.program(47, l); }), {"S 5/1: 47"}},
-    {"MPT read", on<txMPT1200Data>([](auto& d, L& l, R& r) { d.read(r, l); }), {"S 5/0"}, {14}, {"15/0=64"}},
+    {"MPT read", on<txMPT1200Data>([](auto& d, L& l, R& r) { d.read(r, l); }), {"S 5/0"}, {14}, {"15/0=16"}},
     // HSS deviation: softpot 16, flag 22, row 19.
     {"HSS setupTest", on<txHSSData>([](auto& d, L& l, R&) { d.setupTest(l); }), {"T 7 2 0"}},
     {"HSS setLive", on<txHSSData>([](auto& d, L& l, R&) { d.setLive(48, l); }), {"S 16/2: 48"}},
     {"HSS program", on<txHSSData>([](auto& d, L& l, R&) { d.program(49, l); }), {"S 16/1: 49"}},
-    {"HSS read", on<txHSSData>([](auto& d, L& l, R& r) { d.read(r, l); }), {"S 16/0"}, {22}, {"19/0=74"}},
+    {"HSS read", on<txHSSData>([](auto& d, L& l, R& r) { d.read(r, l); }), {"S 16/0"}, {22}, {"19/0=24"}},
     // Battery threshold: softpot 10, flag 19, row 18 column 1; program always sends 1; the read is the
     // multi-value read and keeps its second value (the first is the measured level, 156).
     {"battery setupTest", on<txBatteryData>([](auto& d, L& l, R&) { d.setupTest(l); }), {"T 9 2 0"}},
@@ -118,11 +118,11 @@ const std::vector<Contract>& contracts() {
     {"power releaseVoltageLimit", on<txTransmitPowData>([](auto& d, L& l, R&) { d.releaseVoltageLimit(l); }),
      {"S 6/2: 127"}},
     {"power readHigh", on<txTransmitPowData>([](auto& d, L& l, R& r) { d.readHigh(r, l); }),
-     {"S 0/3", "C 1000 1100", "S 0/0", "C 7000 1100", "S 0/0"}, {3}, {"3/0=180", "3/6=192"}},
+     {"S 0/3", "C 1000 1100", "S 0/0", "C 7000 1100", "S 0/0"}, {3}, {"3/0=100", "3/6=112"}},
     {"power readLow", on<txTransmitPowData>([](auto& d, L& l, R& r) { d.readLow(r, l); }),
-     {"S 0/3", "C 1000 1100", "S 0/0", "C 7000 1100", "S 0/0"}, {3}, {"3/7=180", "3/13=192"}},
+     {"S 0/3", "C 1000 1100", "S 0/0", "C 7000 1100", "S 0/0"}, {3}, {"3/7=100", "3/13=112"}},
     {"power readThird", on<txTransmitPowData>([](auto& d, L& l, R& r) { d.readThird(r, l); }),
-     {"S 28/3", "C 1000 1100", "S 28/0", "C 7000 1100", "S 28/0"}, {26}, {"21/0=150", "21/6=162"}},
+     {"S 28/3", "C 1000 1100", "S 28/0", "C 7000 1100", "S 28/0"}, {26}, {"21/0=110", "21/6=122"}},
     {"power readMobile", on<txTransmitPowData>([](auto& d, L& l, R& r) { d.readMobile(r, l); }),
      {"S 17/3", "C 1000 1100", "S 17/0", "C 7000 1100", "S 17/0"}, {16},
      {"17/0=80", "17/1=48", "17/12=86", "17/13=54"}},
@@ -145,9 +145,9 @@ const std::vector<Contract>& contracts() {
     {"voltage setLive", on<txPAVoltageLimitData>([](auto& d, L& l, R&) { d.setLive(51, l); }), {"S 6/2: 51"}},
     {"voltage program", on<txPAVoltageLimitData>([](auto& d, L& l, R&) { d.program(52, l); }), {"S 6/1: 52"}},
     {"voltage read", on<txPAVoltageLimitData>([](auto& d, L& l, R& r) { d.read(r, l); }),
-     {"S 6/3", "C 1000 1000", "S 6/0", "C 7000 7000", "S 6/0"}, {25}, {"20/0=200", "20/6=206"}},
+     {"S 6/3", "C 1000 1000", "S 6/0", "C 7000 7000", "S 6/0"}, {25}, {"20/0=100", "20/6=106"}},
     {"voltage autoTuneSoftpot", on<txPAVoltageLimitData>([](auto& d, L& l, R& r) { return d.autoTuneSoftpot(r, l); }),
-     {"A 6"}, {25}, {"-> 200"}},
+     {"A 6"}, {25}, {"-> 100"}},
     // Modulation attenuation: softpot 3, flag 4, read into row 4 columns 14-20; set-up (14, 2, selector)
     // then the VCO attenuation softpot 2 live to 127.
     {"modAttn setupTest 0", on<txModAttnData>([](auto& d, L& l, R&) { d.setupTest(0, l); }), {"T 14 2 0", "S 2/2: 127"}},
@@ -157,7 +157,7 @@ const std::vector<Contract>& contracts() {
     {"modAttn setLive", on<txModAttnData>([](auto& d, L& l, R&) { d.setLive(53, l); }), {"S 3/2: 53"}},
     {"modAttn program", on<txModAttnData>([](auto& d, L& l, R&) { d.program(54, l); }), {"S 3/1: 54"}},
     {"modAttn read", on<txModAttnData>([](auto& d, L& l, R& r) { d.read(r, l); }),
-     {"S 3/3", "C 1000 1100", "S 3/0", "C 7000 1100", "S 3/0"}, {4}, {"4/14=100", "4/20=106"}},
+     {"S 3/3", "C 1000 1100", "S 3/0", "C 7000 1100", "S 3/0"}, {4}, {"4/14=30", "4/20=36"}},
     // VCO attenuation: softpot 2, flag 5, row 5; selector 1, 2, 3 is spacing 2, 1, 0.
     {"VCO setupTest 1", on<txVCOAttnData>([](auto& d, L& l, R&) { d.setupTest(1, l); }), {"T 1 2 2", "T 128 2 2"}},
     {"VCO setupTest 2", on<txVCOAttnData>([](auto& d, L& l, R&) { d.setupTest(2, l); }), {"T 1 2 1", "T 128 2 1"}},
@@ -238,7 +238,7 @@ const std::vector<Contract>& contracts() {
     {"RSSI setupTest 25 kHz", on<rxRSSIData>([](auto& d, L& l, R&) { d.setSpacing(2); d.setupTest(l); }),
      {"T 0 2 2"}},
     {"RSSI read", on<rxRSSIData>([](auto& d, L& l, R& r) { d.read(r, l); }), {"S 26/3", "S 25/0"}, {15},
-     {"16/0=64", "16/1=128", "16/2=192", "16/3=49", "16/4=50", "16/5=51"}},
+     {"16/0=40", "16/1=80", "16/2=120", "16/3=49", "16/4=50", "16/5=51"}},
     };
     return table;
 }

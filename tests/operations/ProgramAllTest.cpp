@@ -40,7 +40,7 @@ TEST(ProgramAll, PortableWritesEveryTableInOrderAndResets) {
     EXPECT_EQ(run.command(), ProgramOutcome::Programmed);
     const Strings expected = {"I 1",
                               "M 2",
-                              "S 11/1: 2 0",  // serial, version, ref osc
+                              "S 11/1: 1 44",  // serial, version, ref osc
                               "T 1 0 2",
                               "T 129 0 2",
                               "S 0/4: 200 201 202 203 204 205 206",  // high power
@@ -49,10 +49,10 @@ TEST(ProgramAll, PortableWritesEveryTableInOrderAndResets) {
                               "S 0/4: 90 91 92 93 94 95 96",  // low power
                               "T 1 0 2",
                               "T 129 0 2",
-                              "S 28/4: 150 152 154 156 158 160 162",  // third power
+                              "S 28/4: 110 112 114 116 118 120 122",  // third power
                               "T 14 2 1",
                               "S 2/2: 127",
-                              "S 3/4: 110 111 112 113 114 115 116",  // modulation attenuation
+                              "S 3/4: 40 41 42 43 44 45 46",  // modulation attenuation
                               "T 1 2 2",
                               "T 128 2 2",
                               "S 2/4: 80 81 82 83 84 85 86",  // VCO 25 kHz
@@ -64,17 +64,17 @@ TEST(ProgramAll, PortableWritesEveryTableInOrderAndResets) {
                               "T 128 2 0",
                               "C 7000 7000",
                               "S 2/1: 66",   // VCO 12.5 kHz
-                              "S 14/1: 70",  // DTMF
+                              "S 14/1: 20",  // DTMF
                               "T 9 0 2",
                               "S 18/1: 110",
                               "S 20/1: 105",
                               "S 27/1: 100",
                               "T 9 2 2",
                               "S 18/1: 90",  // PA bias
-                              "S 24/1: 76",
-                              "S 15/1: 72",
-                              "S 5/1: 64",
-                              "S 16/1: 74",                    // deviations
+                              "S 24/1: 26",
+                              "S 15/1: 22",
+                              "S 5/1: 16",
+                              "S 16/1: 24",                    // deviations
                               "S 13/4: 30 31 32 33 34 35 36",  // front end filter
                               "T 1 2 0",
                               "S 7/4: 40 41 42 43 44 45 46",
@@ -83,7 +83,7 @@ TEST(ProgramAll, PortableWritesEveryTableInOrderAndResets) {
                               "T 1 2 2",
                               "S 7/4: 50 51 52 53 54 55 56",  // auto squelch
                               "S 8/1: 128",
-                              "S 26/4: 64 128 192",
+                              "S 26/4: 40 80 120",
                               "S 1/1: 18 52 86 120",
                               "X"};
     EXPECT_EQ(run.bench.requests(), expected);
@@ -155,7 +155,7 @@ TEST(ProgramAll, RssiLengthByModel) {
     ProgramRun high(test::profileFrom(R"({"identity": {"model": "M52HSC7E1T"}})"));
     ASSERT_TRUE(high.ok);
     EXPECT_EQ(high.command(), ProgramOutcome::Programmed);
-    EXPECT_TRUE(high.has("S 26/4: 64 128"));
+    EXPECT_TRUE(high.has("S 26/4: 40 80"));
 }
 
 TEST(ProgramAll, MobileWritesKAndMAndBatteryThreshold) {
@@ -178,6 +178,48 @@ TEST(ProgramAll, RadioWithoutRatedVolumeIsResetToo) {
     EXPECT_EQ(run.command(), ProgramOutcome::Programmed);
     EXPECT_FALSE(run.has("S 8/1: 128"));
     EXPECT_EQ(run.bench.requests().back(), "X");
+    EXPECT_EQ(run.progress.percents.back(), 100);
+}
+
+TEST(ProgramAll, FailurePartWayTellsTheStepWhatWasWrittenAndResets) {
+    // Where the point-by-point write of F5 lies among the requests of a run without faults.
+    unsigned atRequest = 0;
+    {
+        ProgramRun dry(test::profileNamed("no-table-read"));  // points F2 and F5, table writes refused
+        ASSERT_TRUE(dry.ok);
+        const unsigned before = dry.bench.radio.requestCount();
+        ASSERT_EQ(dry.command(), ProgramOutcome::Programmed);
+        const Strings r = dry.bench.requests();
+        const auto f5 =
+            std::find_if(r.begin(), r.end(), [](const std::string& s) { return s.starts_with("S 0/1"); });
+        ASSERT_NE(f5, r.end());
+        atRequest = before + static_cast<unsigned>(f5 - r.begin()) + 3;  // the second point write: F5
+    }
+    ProgramRun run(test::profileNamed("no-table-read"));
+    ASSERT_TRUE(run.ok);
+    SimFaultRule rule;
+    rule.kind = SimFaultKind::Silence;
+    rule.opcode = 0x20;
+    rule.firstByte = 0;
+    rule.atRequest = atRequest;
+    rule.times = 0;
+    run.bench.radio.addFault(rule);
+
+    operationFailure failure;
+    EXPECT_EQ(radioProgramAll::programRadioCommand(run.record, run.progress, &failure),
+              ProgramOutcome::LinkFailed);
+    EXPECT_EQ(failure.step, "writing Transmit High Power F5");
+    EXPECT_EQ(failure.written, Strings{"Reference Oscillator"});
+    EXPECT_TRUE(failure.resetSent);
+    EXPECT_EQ(
+        failure.detailLines(true),
+        (Strings{"while writing Transmit High Power F5: no answer from the radio to the softpot 0 program "
+                 "request after 4 attempts",
+                 "already written: Reference Oscillator"}));
+    const Strings r = run.bench.requests();
+    EXPECT_EQ(std::count(r.begin(), r.end(), "X"), 1);
+    EXPECT_EQ(r.back(), "X");
+    EXPECT_FALSE(run.bench.radio.testMode().has_value());
     EXPECT_EQ(run.progress.percents.back(), 100);
 }
 

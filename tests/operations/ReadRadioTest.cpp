@@ -63,12 +63,12 @@ TEST(ReadRadio, PortableRecordAfterTheRead) {
     EXPECT_EQ(std::string(r.getSerialNo()), "PT00000001");
     EXPECT_EQ(r.getValue(row::Frequency, col::FrequencyBase), 5200);
     EXPECT_EQ(r.getValue(row::Frequency, col::TxPointFirst + 6), 7000);
-    EXPECT_EQ(r.getValue(row::RefOscWarp, col::Single), 512);
+    EXPECT_EQ(r.getValue(row::RefOscWarp, col::Single), 300);
     for (int n = 0; n < 7; ++n) {
         EXPECT_EQ(r.getValue(row::TxPower, col::TxPowerHigh + n), 100 + 2 * n);
         EXPECT_EQ(r.getValue(row::TxPower, col::TxPowerLow + n), 90 + n);
     }
-    EXPECT_EQ(r.getValue(row::Rssi, col::RssiFirst + 2), 192);
+    EXPECT_EQ(r.getValue(row::Rssi, col::RssiFirst + 2), 120);
     EXPECT_EQ(r.getValue(row::Rssi, col::RssiCalDacFirst), 49);
     EXPECT_TRUE(r.isSupported(flag::Rssi));
     EXPECT_FALSE(r.isSupported(flag::MobileTxPower));  // portables never hold K and M
@@ -196,6 +196,38 @@ TEST(ReadRadio, LinkFailurePartWayInvalidatesTheSerialAndClosesThePort) {
     EXPECT_FALSE(run.bench.line.deviceOpen());
     EXPECT_EQ(radioOperations::messagesFor(outcome)[0].text,
               "Read Radio Failed !! All softpot operational data is invalid !! Please re-read radio");
+}
+
+TEST(ReadRadio, FailurePartWayTellsTheStepAndResetsTheRadio) {
+    ReadRun run(test::profileNamed("portable"));
+    SimFaultRule rule;
+    rule.kind = SimFaultKind::Silence;
+    rule.opcode = 0x20;
+    rule.firstByte = 0;  // transmit power, after the radio entered its test mode
+    rule.times = 0;
+    run.bench.radio.addFault(rule);
+    const ReadRadioOutcome outcome = run.command();
+    ASSERT_EQ(outcome.kind, ReadRadioOutcome::Kind::LinkFailed);
+    EXPECT_EQ(outcome.failure.step, "reading Transmit High Power");
+    EXPECT_EQ(outcome.failure.cause,
+              "no answer from the radio to the softpot 0 table read request after 4 attempts");
+    EXPECT_TRUE(outcome.failure.resetSent);
+    EXPECT_EQ(
+        outcome.failure.detailLines(false),
+        Strings{"while reading Transmit High Power: no answer from the radio to the softpot 0 table read "
+                "request after 4 attempts"});
+    EXPECT_EQ(run.ops.lastFailure().step, outcome.failure.step);
+    // One reset, the last request, and the radio is out of its test mode.
+    const Strings r = run.bench.requests();
+    EXPECT_EQ(std::count(r.begin(), r.end(), "X"), 1);
+    EXPECT_EQ(r.back(), "X");
+    EXPECT_FALSE(run.bench.radio.testMode().has_value());
+    EXPECT_EQ(radioOperations::messagesFor(outcome).size(), 1u);  // the message itself is unchanged
+
+    // A read that succeeds leaves no failure behind.
+    run.bench.radio.clearFaults();
+    EXPECT_EQ(run.command().kind, ReadRadioOutcome::Kind::Read);
+    EXPECT_FALSE(run.ops.lastFailure().failed());
 }
 
 TEST(ReadRadio, BasebandOffsetsFromTheRadioUseTheProbeAsFirstByte) {

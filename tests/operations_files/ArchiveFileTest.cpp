@@ -320,42 +320,35 @@ TEST_F(ArchiveFile, EveryLoadFailureShowsItsMessageAndStopsWhereItShould) {
     }
 }
 
-TEST_F(ArchiveFile, TruncatedFileNeverReadsPastItsEnd) {
+TEST_F(ArchiveFile, TruncatedFileIsNotAnArchiveAndLeavesTheRecordAlone) {
     radioStorage source;
     fill(source);
     const std::string full = fileModule::encodeArchive(source, 12345);
     fileModule files(m_prompt);
+    // Every cut, in the header, the key or anywhere in the number run (35 bytes short, one byte short).
     for (std::size_t length = 0; length < full.size(); ++length) {
         writeText(path("t.sfp"), full.substr(0, length));
         radioStorage loaded;
-        const ArchiveLoadResult result = files.readArchive(path("t.sfp"), loaded);
-        ASSERT_EQ(result, length < static_cast<std::size_t>(archive::kHeaderLength)
-                              ? ArchiveLoadResult::InvalidFormat
-                              : ArchiveLoadResult::Loaded)
-            << length;
+        loaded.setSerialNo("KEEP000001");
+        loaded.setValue(row::Frequency, col::TempCompFirst, 77);
+        m_prompt.clear();
+        ASSERT_EQ(files.readArchive(path("t.sfp"), loaded), ArchiveLoadResult::InvalidFormat) << length;
+        ASSERT_EQ(m_prompt.shown().size(), 1u);
+        EXPECT_EQ(m_prompt.shown()[0].text, "Invalid file format!! File is not an *.SFP file");
+        EXPECT_EQ(loaded.serialNoBytes(), "KEEP000001") << length;
+        EXPECT_EQ(loaded.getValue(row::Frequency, col::TempCompFirst), 77) << length;
     }
-    // Cut inside entry 64 (front end filter F2): the set's head is whole, later sets are absent, and a
-    // set-less value whose entry is missing keeps what the record held.
-    std::size_t pos = archive::kKeyOffset + 5;  // behind the five key digits
-    for (int n = 1; n < 64; ++n) pos += static_cast<std::size_t>(full[pos] - '0') + 1;
-    writeText(path("t.sfp"), full.substr(0, pos + 2));
-    radioStorage loaded;
-    loaded.setValue(row::Frequency, col::OptionByte, 77);
-    ASSERT_EQ(files.readArchive(path("t.sfp"), loaded), ArchiveLoadResult::Loaded);
-    EXPECT_TRUE(loaded.isSupported(flag::FrontEndFilter));
-    EXPECT_EQ(loaded.getValue(row::FrontEndFilter, 0), source.getValue(row::FrontEndFilter, 0));
-    EXPECT_FALSE(loaded.isSupported(flag::AutoSquelch));
-    EXPECT_FALSE(loaded.isSupported(flag::TxPowerThird));
-    EXPECT_EQ(loaded.getValue(row::Frequency, col::OptionByte), 77);
 
-    // Bytes past the read buffer are never looked at.
-    writeText(path("t.sfp"), full + std::string(5000, '7'));
-    radioStorage longer;
-    ASSERT_EQ(files.readArchive(path("t.sfp"), longer), ArchiveLoadResult::Loaded);
-    expectArchivedEqual(source, longer);
+    // Bytes after entry 140 are not looked at, however many there are.
+    for (const std::string& tail : {std::string("x"), std::string("5"), std::string(5000, '7')}) {
+        writeText(path("t.sfp"), full + tail);
+        radioStorage longer;
+        ASSERT_EQ(files.readArchive(path("t.sfp"), longer), ArchiveLoadResult::Loaded);
+        expectArchivedEqual(source, longer);
+    }
 }
 
-TEST_F(ArchiveFile, DamagedNumberRunGivesWhatItsDigitsGive) {
+TEST_F(ArchiveFile, StrayByteInTheNumberRunIsNotAnArchive) {
     radioStorage source;
     fill(source);
     source.setValue(row::Frequency, col::FrequencyBase, 6000);
@@ -363,30 +356,35 @@ TEST_F(ArchiveFile, DamagedNumberRunGivesWhatItsDigitsGive) {
     const std::size_t run = archive::kKeyOffset + 2;
     fileModule files(m_prompt);
 
-    // Entry 1 with a letter among its digits: the digits before it count.
+    // Entry 1 with a letter among its digits.
     std::string text = good;
     ASSERT_EQ(text.substr(run, 5), "46010");  // base 6000 + key 10
     text[run + 3] = 'x';
     writeText(path("d.sfp"), text);
     radioStorage loaded;
-    ASSERT_EQ(files.readArchive(path("d.sfp"), loaded), ArchiveLoadResult::Loaded);
-    EXPECT_EQ(loaded.getValue(row::Frequency, col::FrequencyBase), 60 - 10);
-    EXPECT_EQ(loaded.getValue(row::Frequency, 0), source.getValue(row::Frequency, 0));  // next entry intact
+    EXPECT_EQ(files.readArchive(path("d.sfp"), loaded), ArchiveLoadResult::InvalidFormat);
 
-    // Every byte of the run replaced in turn by bytes that are no length digit, and a key of nonsense.
-    for (char bad : {'\0', '/', ':', '-', '\xff'}) {
+    // Every byte from the key length on replaced in turn by bytes that can stand for no digit.
+    for (char bad : {'\0', '/', ':', ' ', '\xff'}) {
         for (std::size_t i = archive::kKeyDigitsOffset; i < good.size(); i += 7) {
             std::string damaged = good;
             damaged[i] = bad;
             writeText(path("d.sfp"), damaged);
             radioStorage r;
-            EXPECT_EQ(files.readArchive(path("d.sfp"), r), ArchiveLoadResult::Loaded);
+            EXPECT_EQ(files.readArchive(path("d.sfp"), r), ArchiveLoadResult::InvalidFormat) << i;
         }
     }
-    // A run of one long number: the value saturates instead of overflowing.
+    // A length digit of 0 leaves no room for a value.
+    text = good;
+    text[run] = '0';
+    writeText(path("d.sfp"), text);
+    EXPECT_EQ(files.readArchive(path("d.sfp"), loaded), ArchiveLoadResult::InvalidFormat);
+
+    // A run of one long number is 140 entries of nine nines: whole, and the values saturate nowhere.
     writeText(path("d.sfp"), good.substr(0, run) + std::string(3000, '9'));
     radioStorage r;
     EXPECT_EQ(files.readArchive(path("d.sfp"), r), ArchiveLoadResult::Loaded);
+    EXPECT_EQ(r.getValue(row::Frequency, col::FrequencyBase), 999'999'999 - 10);
 }
 
 TEST_F(ArchiveFile, FailedSaveKeepsThePreviousFile) {

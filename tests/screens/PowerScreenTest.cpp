@@ -94,8 +94,8 @@ class PowerScreenTest : public QObject {
         QCOMPARE(shown.size(), 7);
         QCOMPARE(shown[0], refused(1, "High", true));
         QCOMPARE(shown[1], refused(2, "High", false));
-        QCOMPARE(bench.record.getValue(row::TxPower, col::TxPowerHigh), 180);
-        QCOMPARE(high->defaultBox(0)->text(), QString("180"));
+        QCOMPARE(bench.record.getValue(row::TxPower, col::TxPowerHigh), 100);
+        QCOMPARE(high->defaultBox(0)->text(), QString("100"));
         high.reset();
 
         auto low = bench.open<TTransmitLowPowerWindow>();

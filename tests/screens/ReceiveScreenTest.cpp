@@ -159,7 +159,7 @@ class ReceiveScreenTest : public QObject {
         auto screen = bench.open<TRSSIWindow>();
         QCOMPARE(bench.code, 20);
         QCOMPARE(screen->size(), QSize(560, 230));
-        QCOMPARE(screen->softpotBox(1)->text(), QString("64"));
+        QCOMPARE(screen->softpotBox(1)->text(), QString("40"));
         QCOMPARE(screen->levelBox(3)->text(), QString("51"));
         QCOMPARE(screen->updateButton(2)->objectName(), QString("button7002"));
         for (int col = 0; col < col::RssiCount; ++col) bench.record.setValue(row::Rssi, col, 0);
@@ -168,8 +168,8 @@ class ReceiveScreenTest : public QObject {
         screen->updateButton(2)->click();
         // Threshold 2 is softpot 26 programmed with 1; then the read of the thresholds and levels.
         QCOMPARE(bench.requests(), (QStringList{"I 1", "S 26/1: 1", "S 26/3: 0", "S 25/0"}));
-        QCOMPARE(bench.radio.profile().rssi.value(), (std::array<uint8_t, 3>{64, 100, 192}));
-        const QStringList softpots{"64", "100", "192"};
+        QCOMPARE(bench.radio.profile().rssi.value(), (std::array<uint8_t, 3>{40, 100, 120}));
+        const QStringList softpots{"40", "100", "120"};
         const QStringList levels{"49", "50", "51"};
         for (int row = 1; row <= 3; ++row) {
             QCOMPARE(screen->softpotBox(row)->text(), softpots[row - 1]);

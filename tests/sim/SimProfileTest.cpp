@@ -3,6 +3,8 @@
 
 #include <filesystem>
 #include <fstream>
+#include <optional>
+#include <utility>
 
 #include "sim/SimProfile.h"
 #include "sim/SimRadio.h"
@@ -10,6 +12,79 @@
 
 namespace vantrel {
 namespace {
+
+// The range the tuning screens give each softpot (the tightest one where radios differ); a value outside
+// it would show a demo radio out of range. Temp comp holds raw bytes and has none.
+std::optional<std::pair<int64_t, int64_t>> screenRange(int softpot) {
+    switch (softpot) {
+        case 0:   // transmit power
+        case 28:  // transmit power, third softpot
+        case 2:   // VCO attenuation
+        case 6:   // PA voltage limit
+        case 13:  // front end filter
+        case 18:  // PA bias, first softpot
+            return std::pair<int64_t, int64_t>{0, 127};
+        case 3:  // modulation balance
+            return std::pair<int64_t, int64_t>{0, 63};
+        case 7:  // auto squelch
+            return std::pair<int64_t, int64_t>{1, 63};
+        case 5:   // MPT1327
+        case 14:  // DTMF
+        case 15:  // Select 5
+        case 16:  // HSS
+        case 24:  // QDT1200
+            return std::pair<int64_t, int64_t>{0, 31};
+        case 8:   // rated volume
+        case 10:  // battery threshold
+        case 20:  // PA bias, second softpot
+        case 27:  // PA bias, third softpot
+            return std::pair<int64_t, int64_t>{0, 255};
+        case 11:  // reference oscillator warp
+            return std::pair<int64_t, int64_t>{0, 511};
+        case 17:  // mobile power: K and M, one byte each
+            return std::pair<int64_t, int64_t>{0, 0xFFFF};
+        default:
+            return std::nullopt;
+    }
+}
+
+void expectValuesInRange(const SimProfile& p) {
+    for (const auto& [number, spec] : p.softpots) {
+        if (number == 1)
+            continue;  // temp comp: four raw bytes
+        const auto range = screenRange(number);
+        if (!range) {
+            ADD_FAILURE() << "softpot " << number << " has no known range";
+            continue;
+        }
+        for (const auto& set : spec.values)
+            for (const int64_t v : set) {
+                EXPECT_GE(v, range->first) << "softpot " << number;
+                EXPECT_LE(v, range->second) << "softpot " << number;
+            }
+        for (const int64_t v : spec.autoTune)
+            if (v != 0) {  // 0: the auto-tune fails at that point
+                EXPECT_GE(v, range->first) << "auto-tune of softpot " << number;
+                EXPECT_LE(v, range->second) << "auto-tune of softpot " << number;
+            }
+    }
+    if (p.rssi) {
+        for (const uint8_t v : *p.rssi) EXPECT_LE(v, 127) << "RSSI";
+    }
+}
+
+TEST(SimProfileFiles, EveryProfileValueLiesInsideItsSoftpotsRange) {
+    {
+        SCOPED_TRACE("defaults");
+        expectValuesInRange(SimProfile::defaults());
+    }
+    for (const auto& e : std::filesystem::directory_iterator(VANTREL_SIM_TEST_PROFILES)) {
+        if (e.path().extension() != ".json")
+            continue;
+        SCOPED_TRACE(e.path().string());
+        expectValuesInRange(SimProfile::load(e.path()));
+    }
+}
 
 std::string errorOf(const std::string& json) {
     try {

@@ -34,6 +34,26 @@ TEST(SimRadioTiming, EchoesEveryByteThenAcknowledgesThenRepliesWithinThePostSend
     EXPECT_TRUE(radio.keyed());
 }
 
+TEST(SimRadioTranscript, StaysBoundedInALongRunWhileTheListenerSeesEverything) {
+    SimRadio radio(SimProfile::defaults());
+    size_t heard = 0;
+    radio.transcript().setListener([&heard](const SimEvent&) { ++heard; });
+    radio.transcript().setCapacity(50);
+    uint64_t now = 0;
+    for (int i = 0; i < 200; ++i, now += 1000) send(radio, request(0x1B, {0x00}), now);
+    const std::vector<SimEvent> kept = radio.transcript().entries();
+    ASSERT_EQ(kept.size(), 50u);
+    EXPECT_EQ(radio.transcript().dropped() + kept.size(), heard);
+    EXPECT_GE(kept.back().atMs, 199'000u);  // the latest events are the ones kept
+    EXPECT_GT(kept.front().atMs, 150'000u);
+
+    // Without a capacity of its own, a radio served for a long time still keeps a bounded history.
+    SimRadio served(SimProfile::defaults());
+    for (int i = 0; i < 8000; ++i, now += 1000) send(served, request(0x1B, {0x00}), now);
+    EXPECT_EQ(served.transcript().entries().size(), SimTranscript::kDefaultCapacity);
+    EXPECT_GT(served.transcript().dropped(), 0u);
+}
+
 TEST(SimRadioTiming, LongestReplyStillFitsThePause) {
     SimRadio radio(SimProfile::defaults());
     const auto x = send(radio, request(0x1B, {0x00}), 0);
@@ -190,13 +210,13 @@ TEST(SimRadioSoftpots, EveryShippedProfileServesThePaBiasSoftpotsAndRecordsTheir
 
 TEST(SimRadioSoftpots, RepliesCarryTheWidthsTheDataSetsExpect) {
     SimRadio radio(SimProfile::defaults());
-    EXPECT_EQ(softpotValue(send(radio, softpot(11, 0)).data, 11), (std::vector<uint8_t>{0x02, 0x00}));
-    EXPECT_EQ(softpotValue(send(radio, softpot(14, 0)).data, 14), (std::vector<uint8_t>{70}));
+    EXPECT_EQ(softpotValue(send(radio, softpot(11, 0)).data, 11), (std::vector<uint8_t>{0x01, 0x00}));
+    EXPECT_EQ(softpotValue(send(radio, softpot(14, 0)).data, 14), (std::vector<uint8_t>{20}));
     EXPECT_EQ(softpotValue(send(radio, softpot(1, 0)).data, 1),
               (std::vector<uint8_t>{0x12, 0x34, 0x56, 0x78}));
     // RSSI: function 3 of softpot 26; calibration DAC: function 0 of 26 and 25, values at frame bytes 3 to 5.
     const auto rssi = send(radio, softpot(26, 3)).data;
-    EXPECT_EQ(softpotValue(rssi, 26), (std::vector<uint8_t>{0x40, 0x80, 0xC0}));
+    EXPECT_EQ(softpotValue(rssi, 26), (std::vector<uint8_t>{40, 80, 120}));
     EXPECT_EQ(softpotValue(send(radio, softpot(25, 0)).data, 25), (std::vector<uint8_t>{0x31, 0x32, 0x33}));
     // The battery multi-value read answers the level first and the threshold second.
     EXPECT_EQ(softpotValue(send(radio, softpot(10, 3)).data, 10), (std::vector<uint8_t>{0x9C, 98}));
@@ -208,7 +228,7 @@ TEST(SimRadioSoftpots, RssiThresholdIsTakenAtTheAppliedLevel) {
     SimRadio radio(p);
     // Threshold 2 (value 1): only the second RSSI byte changes.
     EXPECT_EQ(send(radio, softpot(26, 1, {1})).data[1], 0x8A);
-    EXPECT_EQ(softpotValue(send(radio, softpot(26, 3)).data, 26), (std::vector<uint8_t>{0x40, 77, 0xC0}));
+    EXPECT_EQ(softpotValue(send(radio, softpot(26, 3)).data, 26), (std::vector<uint8_t>{40, 77, 120}));
     EXPECT_EQ(radio.profile().rssi.value()[1], 77);
     // There are three thresholds only.
     EXPECT_EQ(send(radio, softpot(26, 1, {3})).rest, (std::vector<uint8_t>{0x60}));
@@ -294,14 +314,14 @@ TEST(SimRadioState, ProgrammedValuesPersistAndLiveValuesDieWithReset) {
     send(radio, kChannelF3);
     send(radio, softpot(0, 2, {200}));  // live at F3, high power
     EXPECT_EQ(softpotValue(send(radio, softpot(0, 0)).data, 0), (std::vector<uint8_t>{200}));
-    EXPECT_EQ(radio.programmedValue(0, 0, 2), 184);
+    EXPECT_EQ(radio.programmedValue(0, 0, 2), 104);
 
     send(radio, {0xF1, 0x10, 0xFE});
     EXPECT_FALSE(radio.testMode());
     EXPECT_FALSE(radio.liveValue(0, 0, 2));
     send(radio, request(0x22, {0, 0, 2}));
     send(radio, kChannelF3);
-    EXPECT_EQ(softpotValue(send(radio, softpot(0, 0)).data, 0), (std::vector<uint8_t>{184}));
+    EXPECT_EQ(softpotValue(send(radio, softpot(0, 0)).data, 0), (std::vector<uint8_t>{104}));
 
     send(radio, softpot(0, 1, {201}));  // program at F3
     send(radio, {0xF1, 0x10, 0xFE});
@@ -310,7 +330,7 @@ TEST(SimRadioState, ProgrammedValuesPersistAndLiveValuesDieWithReset) {
     EXPECT_EQ(softpotValue(send(radio, softpot(0, 0)).data, 0), (std::vector<uint8_t>{201}));
     EXPECT_EQ(radio.profile().softpots.at(0).values[0][2], 201);
     // The other points and the low power set were not touched.
-    EXPECT_EQ(radio.programmedValue(0, 0, 1), 182);
+    EXPECT_EQ(radio.programmedValue(0, 0, 1), 102);
     EXPECT_EQ(radio.programmedValue(0, 1, 2), 92);
 }
 
@@ -334,7 +354,7 @@ TEST(SimRadioState, ReceiveSoftpotsFollowTheReceiveChannel) {
     SimRadio radio(p);
     send(radio, request(0x21, {0x00, 0x07, 0xD0, 0x13, 0xEC}));  // tx 2000 (F2), rx 5100 (F5)
     EXPECT_EQ(softpotValue(send(radio, softpot(13, 0)).data, 13), (std::vector<uint8_t>{34}));
-    EXPECT_EQ(softpotValue(send(radio, softpot(0, 0)).data, 0), (std::vector<uint8_t>{182}));
+    EXPECT_EQ(softpotValue(send(radio, softpot(0, 0)).data, 0), (std::vector<uint8_t>{102}));
     send(radio, request(0x21, {0x00, 0x0C, 0x1C}));  // receive channel 3100 alone: F3
     EXPECT_EQ(softpotValue(send(radio, softpot(13, 0)).data, 13), (std::vector<uint8_t>{32}));
 }

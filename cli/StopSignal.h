@@ -1,0 +1,14 @@
+// SIGINT and SIGTERM during a radio command: noted, so the command stops between two exchanges.
+#pragma once
+
+namespace vantrel::stopSignal {
+
+/// Installs handlers for SIGINT and SIGTERM that only note the signal (the tool's main does this once).
+/// A radio command then finishes the exchange in progress, resets the radio and exits 128 + signal.
+void install();
+/// The signal noted so far, or 0.
+int pending();
+/// Notes `signal` as the handler does (tests), or forgets it with 0.
+void note(int signal);
+
+}  // namespace vantrel::stopSignal
