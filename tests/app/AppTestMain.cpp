@@ -12,5 +12,6 @@ int main(int argc, char** argv) {
     classes.emplace_back("Startup", vantrel::test::makeStartupTest());
     classes.emplace_back("RadioCommands", vantrel::test::makeRadioCommandTest());
     classes.emplace_back("Dialogs", vantrel::test::makeDialogTest());
+    classes.emplace_back("Printing", vantrel::test::makePrintReportTest());
     return vantrel::test::runNamedTestClasses(argc, argv, classes);
 }

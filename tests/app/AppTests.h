@@ -10,4 +10,5 @@ std::unique_ptr<QObject> makeWindowRuleTest();
 std::unique_ptr<QObject> makeStartupTest();
 std::unique_ptr<QObject> makeRadioCommandTest();
 std::unique_ptr<QObject> makeDialogTest();
+std::unique_ptr<QObject> makePrintReportTest();
 }  // namespace vantrel::test
