@@ -7,6 +7,9 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QPrinter>
+#include <QTemporaryFile>
+#include <filesystem>
+#include <memory>
 
 #include "app/Pictures.h"
 #include "app/RecentFileList.h"
@@ -450,29 +453,44 @@ void TVantrelMDIClient::printReport(PrintMode mode) {
 
 void TVantrelMDIClient::printText(const QString& text, PrintMode mode) {
     ShellHooks& hooks = m_app.hooks();
-    TApxPrintout printout(QStringLiteral("Document"), text, [this] {
-        TTunerNotifyDlg notice(window());
-        m_app.hooks().runDialog(notice);
-    });
-    if (!hooks.printerAvailable()) {
+    const bool printerInstalled = hooks.printerAvailable();
+    if (!printerInstalled && mode == PrintMode::Dialog) {
         m_app.prompt().show("Please install Default Printer Device !!", "NOTE", PromptIcon::Information);
-        // Without a printer the technician can still keep the report as a PDF file.
-        if (m_app.prompt().show("No printer is installed. Save the report as a PDF file instead?", "NOTE",
-                                PromptIcon::Question, PromptButtons::YesNo) == PromptAnswer::Yes)
-            saveReportAsPdf(printout);
         return;
     }
-    QPrinter& printer = m_app.printer();
+    // The notice speaks of print format changes reaching the preview: it concerns a real printer only.
+    std::function<void()> notice;
+    if (printerInstalled) {
+        notice = [this] {
+            TTunerNotifyDlg dialog(window());
+            m_app.hooks().runDialog(dialog);
+        };
+    }
+    TApxPrintout printout(QStringLiteral("Document"), text, notice);
+    // Without a printer the preview lays the pages out for a PDF file of the default paper.
+    std::unique_ptr<QPrinter> pdfPrinter;
+    QPrinter* printer = nullptr;
+    if (printerInstalled) {
+        printer = &m_app.printer();
+    } else {
+        pdfPrinter = std::make_unique<QPrinter>(QPrinter::HighResolution);
+        pdfPrinter->setOutputFormat(QPrinter::PdfFormat);
+        printer = pdfPrinter.get();
+    }
     m_app.beginPrintJob();
     auto printWithDialog = [&] {
-        if (hooks.printDialog(printer))
-            printout.print(printer, printer.fromPage(), printer.toPage());
+        if (!printerInstalled) {
+            m_app.prompt().show("Please install Default Printer Device !!", "NOTE", PromptIcon::Information);
+            return;
+        }
+        if (hooks.printDialog(*printer))
+            printout.print(*printer, printer->fromPage(), printer->toPage());
     };
     if (mode == PrintMode::Dialog) {
         printWithDialog();
     } else {
         QWidget* frame = window();
-        TApxPreviewWin preview(nullptr, printer, printout, printWithDialog,
+        TApxPreviewWin preview(nullptr, *printer, printout, printWithDialog,
                                [&] { saveReportAsPdf(printout); });
         preview.setGeometry(frame->geometry());
         preview.setWindowState(Qt::WindowMaximized);
@@ -490,14 +508,37 @@ void TVantrelMDIClient::saveReportAsPdf(TApxPrintout& printout) {
         return;
     if (QFileInfo(path).suffix().isEmpty())
         path += QStringLiteral(".pdf");
+    // The pages go to a new file beside the target, which replaces the target only once complete: a
+    // failed save leaves the previous file as it was. A link is followed; a special file (a device, a
+    // pipe) is written in place, never replaced.
+    QFileInfo target(path);
+    if (target.isSymLink() && target.exists())
+        target = QFileInfo(target.canonicalFilePath());
+    const bool inPlace = target.exists() && !target.isFile();
+    QString written = target.absoluteFilePath();
+    if (!inPlace) {
+        QTemporaryFile temporary(target.absolutePath() + QStringLiteral("/.vantrel-pdf-XXXXXX"));
+        temporary.setAutoRemove(false);
+        if (temporary.open())
+            written = temporary.fileName();
+    }
     QPrinter pdf(QPrinter::HighResolution);
     pdf.setOutputFormat(QPrinter::PdfFormat);
-    pdf.setOutputFileName(path);
+    pdf.setOutputFileName(written);
     pdf.setDocName(printout.title());
-    if (printout.print(pdf))
-        m_app.prompt().show("The report has been saved as " + QDir::toNativeSeparators(path).toStdString(),
-                            "NOTE", PromptIcon::Information);
-    else
+    bool ok = printout.print(pdf);
+    if (!inPlace) {
+        if (ok) {
+            if (target.exists())
+                QFile::setPermissions(written, QFile::permissions(target.absoluteFilePath()));
+            std::error_code error;
+            std::filesystem::rename(written.toStdString(), target.absoluteFilePath().toStdString(), error);
+            ok = !error;
+        }
+        if (!ok)
+            QFile::remove(written);
+    }
+    if (!ok)
         m_app.prompt().show(
             "The report could not be saved as " + QDir::toNativeSeparators(path).toStdString(), "ERROR",
             PromptIcon::Exclamation);

@@ -1,6 +1,8 @@
 // The printed and previewed report: the page shows display.txt exactly, with or without a printer.
 #include <QAction>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QPrinter>
 #include <QProcess>
 #include <QStandardPaths>
@@ -160,6 +162,54 @@ class PrintReportTest : public QObject {
             for (int k = 0; k < std::min(want.size(), got.size()); ++k) QCOMPARE(got[k], want[k]);
             QCOMPARE(got.size(), want.size());
         }
+    }
+
+    void withoutAPrinterThePreviewOpensAndSavesThePdfFromInside() {
+        Shell shell("portable");
+        shell.start();
+        QVERIFY(shell.run(cmd::ReadRadio));
+        shell.prompt().clear();
+        shell.printerAvailable = false;
+        shell.files << shell.path("report.pdf");
+        int pages = 0;
+        shell.onDialog = [&](QDialog& d) {
+            auto* preview = dynamic_cast<TApxPreviewWin*>(&d);
+            if (!preview)
+                return;
+            pages = preview->pageCount();
+            preview->findChild<QAction*>("print")->trigger();
+            preview->findChild<QAction*>("saveAsPdf")->trigger();
+        };
+        QVERIFY(shell.run(cmd::PrintPreview));
+        // Only the preview: no notice about print formats, no question before it.
+        QCOMPARE(shell.dialogsRun, QStringList{"Preview Window"});
+        QVERIFY(pages >= 2);
+        // Print inside it says why it cannot; Save as PDF writes the file without further questions.
+        QCOMPARE(shell.messages(), QStringList{"NOTE|Please install Default Printer Device !!"});
+        QCOMPARE(int(pdfWords(shell.path("report.pdf")).size()), pages);
+        QCOMPARE(shell.app().printJobs(), 0);
+    }
+
+    void savingThePdfThroughALinkUpdatesItsTarget() {
+        Shell shell("portable");
+        shell.start();
+        QVERIFY(shell.run(cmd::ReadRadio));
+        shell.printerAvailable = false;
+        QFile old(shell.path("kept.pdf"));
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write("old");
+        old.close();
+        QVERIFY(QFile::link(shell.path("kept.pdf"), shell.path("link.pdf")));
+        shell.files << shell.path("link.pdf");
+        shell.onDialog = [](QDialog& d) {
+            if (auto* preview = dynamic_cast<TApxPreviewWin*>(&d))
+                preview->findChild<QAction*>("saveAsPdf")->trigger();
+        };
+        QVERIFY(shell.run(cmd::PrintPreview));
+        QVERIFY(QFileInfo(shell.path("link.pdf")).isSymLink());
+        QVERIFY(QFile(shell.path("kept.pdf")).size() > 1000);
+        QCOMPARE(QDir(shell.path("")).entryList(QDir::Files | QDir::Hidden).filter(".vantrel-pdf"),
+                 QStringList());
     }
 };
 
