@@ -163,10 +163,19 @@ bool TVantrelFrame::isAvailable(int commandId) const {
 void TVantrelFrame::execute(int commandId) {
     updateCommandStates();
     if (isAvailable(commandId))
-        dispatch(commandId);
+        run(commandId);
 }
 
 void TVantrelFrame::dispatch(int commandId) {
+    if (m_app.radioBusy() || m_app.hasDeferredWork()) {
+        // Chosen while the radio is busy: it runs after the exchange, in turn, if still available then.
+        m_app.whenRadioIdle([this, commandId] { execute(commandId); });
+        return;
+    }
+    run(commandId);
+}
+
+void TVantrelFrame::run(int commandId) {
     if (m_app.helpMode()) {
         m_app.leaveHelpMode();
         m_app.showHelp(commandId);
@@ -193,9 +202,16 @@ void TVantrelFrame::updateCommandStates() {
 }
 
 void TVantrelFrame::closeEvent(QCloseEvent* event) {
-    // A radio operation in progress owns the port and the record: the window stays until it ends.
-    if (m_client->busy()) {
+    // A radio operation in progress owns the port and the record: the window closes once it ends.
+    if (m_app.radioBusy()) {
         event->ignore();
+        if (!m_closePending) {
+            m_closePending = true;
+            m_app.whenRadioIdle([this] {
+                m_closePending = false;
+                close();
+            });
+        }
         return;
     }
     m_client->closeAllSubWindows();

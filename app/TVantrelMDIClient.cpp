@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
+#include <QPointer>
 #include <QPrinter>
 #include <QTemporaryFile>
 #include <filesystem>
@@ -106,6 +107,27 @@ void TVantrelMDIClient::setStatus(const QString& text) {
         m_statusLabel->setText(text);
 }
 
+void TVantrelMDIClient::addChild(TVantrelMDIChild* child) {
+    addSubWindow(child);
+    child->installEventFilter(this);
+    child->show();
+}
+
+bool TVantrelMDIClient::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Close && m_app.radioBusy()) {
+        if (auto* child = qobject_cast<QMdiSubWindow*>(watched)) {
+            event->ignore();
+            QPointer<QMdiSubWindow> guard(child);
+            m_app.whenRadioIdle([guard] {
+                if (guard)
+                    guard->close();
+            });
+            return true;
+        }
+    }
+    return QMdiArea::eventFilter(watched, event);
+}
+
 // --- Window-open rule -----------------------------------------------------------------------------------
 
 TVantrelMDIChild* TVantrelMDIClient::openWindow(int code, const QString& caption, bool applyTuningAllowed,
@@ -124,8 +146,7 @@ TVantrelMDIChild* TVantrelMDIClient::openWindow(int code, const QString& caption
     auto* child = new TVantrelMDIChild(this, caption, window);
     // When the screen goes (whoever closes it) its code is back to 0: the enablers must look again.
     connect(window, &QObject::destroyed, this, [this] { emit stateChanged(); });
-    addSubWindow(child);
-    child->show();
+    addChild(child);
     if (applyTuningAllowed && !m_tuningAllowed)
         openCode = screenCode::None;
     if (openCode == screenCode::None) {
@@ -265,8 +286,7 @@ void TVantrelMDIClient::cmTempComp(int commandId) {
     }
     auto* child = new TVantrelMDIChild(this, request.childCaption, screen);
     connect(screen, &QObject::destroyed, this, [this] { emit stateChanged(); });
-    addSubWindow(child);
-    child->show();
+    addChild(child);
     emit stateChanged();
 }
 
@@ -347,8 +367,7 @@ void TVantrelMDIClient::openDroppedFile(const QString& path) {
         return;
     }
     auto* child = new TVantrelMDIChild(this, QFileInfo(path).fileName(), view);
-    addSubWindow(child);
-    child->show();
+    addChild(child);
     m_app.recentFiles().add(QFileInfo(path).absoluteFilePath());
     if (auto* frame = dynamic_cast<TVantrelFrame*>(window()))
         frame->updateRecentFiles();

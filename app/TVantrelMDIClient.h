@@ -70,6 +70,10 @@ class TVantrelMDIClient : public QMdiArea {
     void cmSetupPicture(int commandId);
     void cmRadioInfo(int);
 
+  protected:
+    /// A child asked to close while the radio is busy closes after the exchange.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
   signals:
     /// Flags, record or open screens changed: the enablers must be asked again.
     void stateChanged();
@@ -80,6 +84,8 @@ class TVantrelMDIClient : public QMdiArea {
     TVantrelMDIChild* openScreen(const ScreenRequest& request, bool applyTuningAllowed);
     void paBiasScreening(int commandId, const ScreenRequest& normal, const ScreenRequest& fallback);
     void setStatus(const QString& text);
+    /// Adds a child frame and shows it; its closing waits for the end of any radio exchange.
+    void addChild(TVantrelMDIChild* child);
     void showPortDetail();
 
     enum class PrintMode { Dialog, Preview };

@@ -13,5 +13,6 @@ int main(int argc, char** argv) {
     classes.emplace_back("RadioCommands", vantrel::test::makeRadioCommandTest());
     classes.emplace_back("Dialogs", vantrel::test::makeDialogTest());
     classes.emplace_back("Printing", vantrel::test::makePrintReportTest());
+    classes.emplace_back("EventsDuringExchange", vantrel::test::makeExchangeEventsTest());
     return vantrel::test::runNamedTestClasses(argc, argv, classes);
 }

@@ -11,4 +11,5 @@ std::unique_ptr<QObject> makeStartupTest();
 std::unique_ptr<QObject> makeRadioCommandTest();
 std::unique_ptr<QObject> makeDialogTest();
 std::unique_ptr<QObject> makePrintReportTest();
+std::unique_ptr<QObject> makeExchangeEventsTest();
 }  // namespace vantrel::test
