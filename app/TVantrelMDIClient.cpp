@@ -317,7 +317,33 @@ void TVantrelMDIClient::cmRadioInfo(int) {
 
 // --- Archive ---------------------------------------------------------------------------------------------
 
+QString TVantrelMDIClient::suggestedFileName(FileDialogKind kind) const {
+    const QString serial = QString::fromLatin1(m_record.getSerialNo()).trimmed();
+    // Nothing read or loaded, a failed read, or a radio without a serial number: no name to propose.
+    if (serial.isEmpty() || serial == QLatin1String("NULL") || serial == QLatin1String("Invalid"))
+        return {};
+    QString name;
+    for (QChar c : serial)
+        name += (c.isLetterOrNumber() && c.unicode() < 0x80) || c == QLatin1Char('-') ? c : QLatin1Char('_');
+    return name + (kind == FileDialogKind::SavePdf ? QStringLiteral(".pdf") : QStringLiteral(".sfp"));
+}
+
+QString TVantrelMDIClient::chooseFile(FileDialogKind kind) {
+    QString folder = m_lastFolder;
+    if (folder.isEmpty()) {
+        const QStringList& recent = m_app.recentFiles().entries();
+        folder = recent.isEmpty() ? QDir::currentPath() : QFileInfo(recent.first()).absolutePath();
+    }
+    const QString name = suggestedFileName(kind);
+    const QString path =
+        m_app.hooks().chooseFile(kind, name.isEmpty() ? folder : QDir(folder).filePath(name));
+    if (!path.isEmpty())
+        m_lastFolder = QFileInfo(path).absolutePath();
+    return path;
+}
+
 bool TVantrelMDIClient::loadArchive(const QString& path) {
+    m_lastFolder = QFileInfo(path).absolutePath();
     ArchiveLoadResult result = m_files.readArchive(path.toStdString(), m_record);
     m_archiveLoaded = result == ArchiveLoadResult::Loaded;
     if (std::optional<bool> allowed = fileModule::tuningAllowedAfter(result))
@@ -336,7 +362,7 @@ bool TVantrelMDIClient::loadArchive(const QString& path) {
 }
 
 void TVantrelMDIClient::cmLoadArchive(int) {
-    const QString path = m_app.hooks().chooseFile(FileDialogKind::OpenArchive);
+    const QString path = chooseFile(FileDialogKind::OpenArchive);
     if (path.isEmpty())
         return;
     if (m_app.prompt().show("Initialize radio data?", "CONFIRMATION", PromptIcon::Question,
@@ -346,7 +372,7 @@ void TVantrelMDIClient::cmLoadArchive(int) {
 }
 
 void TVantrelMDIClient::cmSaveArchive(int) {
-    QString path = m_app.hooks().chooseFile(FileDialogKind::SaveArchive);
+    QString path = chooseFile(FileDialogKind::SaveArchive);
     if (path.isEmpty())
         return;
     if (QFileInfo(path).suffix().isEmpty())
@@ -522,7 +548,7 @@ void TVantrelMDIClient::printText(const QString& text, PrintMode mode) {
 }
 
 void TVantrelMDIClient::saveReportAsPdf(TApxPrintout& printout) {
-    QString path = m_app.hooks().chooseFile(FileDialogKind::SavePdf);
+    QString path = chooseFile(FileDialogKind::SavePdf);
     if (path.isEmpty())
         return;
     if (QFileInfo(path).suffix().isEmpty())

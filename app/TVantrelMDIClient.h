@@ -6,6 +6,7 @@
 
 #include "app/CommandTable.h"
 #include "app/ScreenFactory.h"
+#include "app/ShellHooks.h"
 #include "operations/fileModule.h"
 #include "operations/radioOperations.h"
 #include "radio/radioStorage.h"
@@ -84,6 +85,10 @@ class TVantrelMDIClient : public QMdiArea {
     TVantrelMDIChild* openScreen(const ScreenRequest& request, bool applyTuningAllowed);
     void paBiasScreening(int commandId, const ScreenRequest& normal, const ScreenRequest& fallback);
     void setStatus(const QString& text);
+    /// Runs a file dialog starting in the folder last used, proposing the radio's serial number as the
+    /// file name; remembers the folder of the answer.
+    QString chooseFile(FileDialogKind kind);
+    QString suggestedFileName(FileDialogKind kind) const;
     /// Adds a child frame and shows it; its closing waits for the end of any radio exchange.
     void addChild(TVantrelMDIChild* child);
     void showPortDetail();
@@ -103,6 +108,7 @@ class TVantrelMDIClient : public QMdiArea {
     bool m_busy = false;
     int m_setupPictureOpen = 0;
     QLabel* m_statusLabel = nullptr;
+    QString m_lastFolder;  ///< of the last file chosen or loaded; empty: none yet
 };
 
 }  // namespace vantrel

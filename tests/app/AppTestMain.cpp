@@ -14,5 +14,6 @@ int main(int argc, char** argv) {
     classes.emplace_back("Dialogs", vantrel::test::makeDialogTest());
     classes.emplace_back("Printing", vantrel::test::makePrintReportTest());
     classes.emplace_back("EventsDuringExchange", vantrel::test::makeExchangeEventsTest());
+    classes.emplace_back("ShellDetails", vantrel::test::makeShellDetailsTest());
     return vantrel::test::runNamedTestClasses(argc, argv, classes);
 }

@@ -12,4 +12,5 @@ std::unique_ptr<QObject> makeRadioCommandTest();
 std::unique_ptr<QObject> makeDialogTest();
 std::unique_ptr<QObject> makePrintReportTest();
 std::unique_ptr<QObject> makeExchangeEventsTest();
+std::unique_ptr<QObject> makeShellDetailsTest();
 }  // namespace vantrel::test

@@ -69,6 +69,8 @@ class Shell {
     std::function<void(QDialog&)> onDialog;
     /// Answers of the file dialogs, taken in order; empty means cancel.
     QStringList files;
+    /// Where each file dialog started (folder, or folder and proposed name), in order.
+    QStringList fileSuggestions;
     bool printerAvailable = true;
     /// Messages shown, as "caption|text".
     QStringList messages() const;
