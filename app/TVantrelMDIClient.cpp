@@ -1,6 +1,8 @@
 // The MDI client's command handlers: radio operations, archive, printing, dialogs and screens.
 #include "app/TVantrelMDIClient.h"
 
+#include <sys/stat.h>
+
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -65,6 +67,27 @@ class BusyScope {
   private:
     bool& m_busy;
 };
+
+/// Read and write for everyone the process's file creation mask lets through.
+QFileDevice::Permissions newFilePermissions() {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    const mode_t mode = 0666 & ~mask;
+    QFileDevice::Permissions p;
+    if (mode & S_IRUSR)
+        p |= QFileDevice::ReadOwner | QFileDevice::ReadUser;
+    if (mode & S_IWUSR)
+        p |= QFileDevice::WriteOwner | QFileDevice::WriteUser;
+    if (mode & S_IRGRP)
+        p |= QFileDevice::ReadGroup;
+    if (mode & S_IWGRP)
+        p |= QFileDevice::WriteGroup;
+    if (mode & S_IROTH)
+        p |= QFileDevice::ReadOther;
+    if (mode & S_IWOTH)
+        p |= QFileDevice::WriteOther;
+    return p;
+}
 
 }  // namespace
 
@@ -574,8 +597,10 @@ void TVantrelMDIClient::saveReportAsPdf(TApxPrintout& printout) {
     bool ok = printout.print(pdf);
     if (!inPlace) {
         if (ok) {
-            if (target.exists())
-                QFile::setPermissions(written, QFile::permissions(target.absoluteFilePath()));
+            // The temporary file was made private: give the result the old file's mode, or the
+            // mode a new file gets.
+            QFile::setPermissions(written, target.exists() ? QFile::permissions(target.absoluteFilePath())
+                                                           : newFilePermissions());
             std::error_code error;
             std::filesystem::rename(written.toStdString(), target.absoluteFilePath().toStdString(), error);
             ok = !error;

@@ -187,6 +187,8 @@ class PrintReportTest : public QObject {
         // Print inside it says why it cannot; Save as PDF writes the file without further questions.
         QCOMPARE(shell.messages(), QStringList{"NOTE|Please install Default Printer Device !!"});
         QCOMPARE(int(pdfWords(shell.path("report.pdf")).size()), pages);
+        // A new file gets the usual mode, not the private one of the temporary file it was written as.
+        QVERIFY(QFileInfo(shell.path("report.pdf")).permissions() & QFileDevice::ReadOther);
         QCOMPARE(shell.app().printJobs(), 0);
     }
 
