@@ -7,7 +7,7 @@
 namespace vantrel {
 
 /// Longest stretch a wait of the link blocks without calling the idle hook, so a window keeps painting.
-inline constexpr uint32_t kIdleSliceMs = 10;
+inline constexpr uint32_t kIdleSliceMs = 5;
 
 /// A millisecond clock. tick() wraps at 2^32 like a platform tick counter.
 class Clock {
