@@ -1,6 +1,7 @@
 // Drawings of the title picture and the two bench setup diagrams.
 #include "app/Pictures.h"
 
+#include <QFontMetricsF>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
@@ -31,22 +32,111 @@ void box(QPainter& p, QRectF r, const QString& title, const QString& detail, QCo
                detail);
 }
 
-void cable(QPainter& p, QPointF a, QPointF b, const QColor& c, const QString& label) {
-    p.setPen(QPen(c, 4, Qt::SolidLine, Qt::RoundCap));
-    QPainterPath path(a);
-    QPointF mid((a.x() + b.x()) / 2, (a.y() + b.y()) / 2);
-    path.cubicTo(QPointF(mid.x(), a.y()), QPointF(mid.x(), b.y()), b);
+void cable(QPainter& p, const SetupPictureLayout::Cable& c, const QColor& colour, const QFont& font) {
+    p.setPen(QPen(colour, 4, Qt::SolidLine, Qt::RoundCap));
     p.setBrush(Qt::NoBrush);
-    p.drawPath(path);
-    QFont f = p.font();
-    f.setPixelSize(11);
-    f.setBold(false);
-    p.setFont(f);
+    p.drawPath(cablePath(c));
+    p.setFont(font);
     p.setPen(kInk);
-    p.drawText(QRectF(mid.x() - 90, mid.y() - 20, 180, 16), Qt::AlignCenter, label);
+    p.drawText(c.labelRect, Qt::AlignCenter, c.label);
+}
+
+bool clear(const QRectF& r, const SetupPictureLayout& layout, int placed) {
+    constexpr double kGap = 3;
+    if (!layout.picture.contains(r))
+        return false;
+    const QRectF padded = r.adjusted(-kGap, -kGap, kGap, kGap);
+    for (const QRectF& b : layout.boxes)
+        if (padded.intersects(b))
+            return false;
+    for (int i = 0; i < placed; ++i)
+        if (padded.intersects(layout.cables[i].labelRect))
+            return false;
+    for (const SetupPictureLayout::Cable& c : layout.cables) {
+        const QPainterPath path = cablePath(c);
+        for (int step = 0; step <= 100; ++step)
+            if (padded.contains(path.pointAtPercent(step / 100.0)))
+                return false;
+    }
+    return true;
+}
+
+/// Puts a cable's label beside the middle of the cable where it touches no box and no label placed
+/// before: first on one line, then broken at its middle blank.
+void placeLabel(SetupPictureLayout& layout, int index) {
+    SetupPictureLayout::Cable& c = layout.cables[index];
+    const QFontMetricsF fm(layout.labelFont);
+    QStringList variants{c.label};
+    const QString text = c.label;
+    int best = -1;
+    for (int i = 0; i < text.size(); ++i)
+        if (text[i] == QLatin1Char(' ') &&
+            (best < 0 || std::abs(i - text.size() / 2) < std::abs(best - text.size() / 2)))
+            best = i;
+    if (best > 0)
+        variants << text.left(best) + QLatin1Char('\n') + text.mid(best + 1);
+    const QPointF mid((c.from.x() + c.to.x()) / 2, (c.from.y() + c.to.y()) / 2);
+    for (const QString& v : variants) {
+        const QSizeF size =
+            fm.boundingRect(QRectF(0, 0, 1000, 1000), Qt::AlignCenter, v).size() + QSizeF(4, 2);
+        for (double dy : {-size.height() - 6, 6.0, -size.height() - 20, 20.0, -size.height() / 2}) {
+            for (double dx : {0.0, -size.width() / 2 - 8, size.width() / 2 + 8}) {
+                QRectF r(QPointF(mid.x() + dx - size.width() / 2, mid.y() + dy), size);
+                if (clear(r, layout, index)) {
+                    c.label = v;
+                    c.labelRect = r;
+                    return;
+                }
+            }
+        }
+    }
+    // No free place: below the cable's middle, whatever it covers (a layout fault the tests catch).
+    c.labelRect = QRectF(mid, fm.boundingRect(text).size());
 }
 
 }  // namespace
+
+QPainterPath cablePath(const SetupPictureLayout::Cable& c) {
+    QPainterPath path(c.from);
+    const double midX = (c.from.x() + c.to.x()) / 2;
+    path.cubicTo(QPointF(midX, c.from.y()), QPointF(midX, c.to.y()), c.to);
+    return path;
+}
+
+SetupPictureLayout setupPictureLayout(bool portable) {
+    SetupPictureLayout layout;
+    layout.picture = QRectF(0, 0, 580, 480);
+    layout.labelFont.setPixelSize(11);
+    layout.labelFont.setBold(false);
+
+    const QRectF pc(20, 70, 140, 90);
+    const QRectF iface(20, 250, 140, 90);
+    const QRectF radio(portable ? 250 : 225, 150, portable ? 90 : 130, portable ? 200 : 100);
+    const QRectF tester(430, 70, 135, 130);
+    const QRectF supply(430, 300, 135, 100);
+    layout.boxes = {pc, iface, radio, tester, supply};
+
+    layout.cables = {
+        {QPointF(pc.center().x(), pc.bottom()),
+         QPointF(iface.center().x(), iface.top()),
+         QStringLiteral("RS-232 serial cable"),
+         {}},
+        {QPointF(iface.right(), iface.center().y()),
+         QPointF(radio.left(), radio.center().y() + 30),
+         portable ? QStringLiteral("side connector") : QStringLiteral("rear connector"),
+         {}},
+        {QPointF(radio.right(), radio.top() + 20),
+         QPointF(tester.left(), tester.center().y()),
+         QStringLiteral("RF: N-type, 50 ohm"),
+         {}},
+        {QPointF(radio.right(), radio.bottom() - 20),
+         QPointF(supply.left(), supply.center().y()),
+         QStringLiteral("DC power"),
+         {}},
+    };
+    for (int i = 0; i < layout.cables.size(); ++i) placeLabel(layout, i);
+    return layout;
+}
 
 QImage drawTitlePicture() {
     QImage img(550, 340, QImage::Format_RGB32);
@@ -99,7 +189,8 @@ QImage drawTitlePicture() {
 }
 
 QImage drawSetupPicture(bool portable) {
-    QImage img(580, 480, QImage::Format_RGB32);
+    const SetupPictureLayout layout = setupPictureLayout(portable);
+    QImage img(layout.picture.size().toSize(), QImage::Format_RGB32);
     img.fill(Qt::white);
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
@@ -111,12 +202,11 @@ QImage drawSetupPicture(bool portable) {
     p.drawText(QRectF(0, 12, 580, 30), Qt::AlignCenter,
                portable ? QStringLiteral("Portable Radio Setup") : QStringLiteral("Mobile Radio Setup"));
 
-    const QRectF pc(24, 70, 150, 90);
-    const QRectF iface(24, 250, 150, 90);
-    const QRectF radio(portable ? 250 : 230, 150, portable ? 90 : 130, portable ? 200 : 100);
-    const QRectF tester(420, 70, 140, 130);
-    const QRectF supply(420, 300, 140, 100);
-
+    const QRectF& pc = layout.boxes[0];
+    const QRectF& iface = layout.boxes[1];
+    const QRectF& radio = layout.boxes[2];
+    const QRectF& tester = layout.boxes[3];
+    const QRectF& supply = layout.boxes[4];
     box(p, pc, QStringLiteral("Workstation"), QStringLiteral("COM 1 to COM 4\n9600 bit/s"), kPanel);
     box(p, iface, QStringLiteral("Interface box"), QStringLiteral("one-wire bus, echoes every byte"),
         QColor(0xfd, 0xf1, 0xdc));
@@ -131,15 +221,10 @@ QImage drawSetupPicture(bool portable) {
                  : QStringLiteral("13.8 V, 15 A, current meter"),
         kPanel);
 
-    cable(p, QPointF(pc.center().x(), pc.bottom()), QPointF(iface.center().x(), iface.top()), kInk,
-          QStringLiteral("RS-232 serial cable"));
-    cable(p, QPointF(iface.right(), iface.center().y()), QPointF(radio.left(), radio.center().y() + 30),
-          QColor(0x2f, 0x6f, 0xb5),
-          portable ? QStringLiteral("side connector") : QStringLiteral("rear connector"));
-    cable(p, QPointF(radio.right(), radio.top() + 20), QPointF(tester.left(), tester.center().y()),
-          QColor(0xc0, 0x39, 0x2b), QStringLiteral("RF: N-type, 50 ohm"));
-    cable(p, QPointF(radio.right(), radio.bottom() - 20), QPointF(supply.left(), supply.center().y()),
-          QColor(0x2e, 0x8b, 0x57), QStringLiteral("DC power"));
+    const QColor colours[] = {kInk, QColor(0x2f, 0x6f, 0xb5), QColor(0xc0, 0x39, 0x2b),
+                              QColor(0x2e, 0x8b, 0x57)};
+    for (int i = 0; i < layout.cables.size(); ++i)
+        cable(p, layout.cables[i], colours[i % 4], layout.labelFont);
 
     f.setPixelSize(12);
     f.setBold(false);

@@ -1,7 +1,12 @@
 // The pictures shipped beside the program: the progress window's title picture and the setup pictures.
 #pragma once
 
+#include <QFont>
 #include <QImage>
+#include <QList>
+#include <QPainterPath>
+#include <QRectF>
+#include <QString>
 
 namespace vantrel {
 
@@ -16,5 +21,22 @@ inline constexpr const char* MobileSetup = "mobilesetup.bmp";
 QImage drawTitlePicture();
 /// How a portable (true) or a mobile radio is wired to the test equipment (580 x 480).
 QImage drawSetupPicture(bool portable);
+
+/// Where the parts of a setup picture go: the equipment boxes, the cables between them and each cable's
+/// label, placed in free space beside its cable (never over a box or another label).
+struct SetupPictureLayout {
+    struct Cable {
+        QPointF from, to;
+        QString label;     ///< with a line break when it had to wrap
+        QRectF labelRect;  ///< fits the label's text in labelFont
+    };
+    QRectF picture;
+    QList<QRectF> boxes;
+    QList<Cable> cables;
+    QFont labelFont;
+};
+SetupPictureLayout setupPictureLayout(bool portable);
+/// The line a cable is drawn along.
+QPainterPath cablePath(const SetupPictureLayout::Cable& cable);
 
 }  // namespace vantrel

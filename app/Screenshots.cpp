@@ -187,7 +187,7 @@ int renderScreenshots(const QString& directory, const QString& programDirectory)
     comIni::write(programDir.toStdString(), 1);
 
     ShellHooks hooks;
-    hooks.chooseFile = [&](FileDialogKind kind) {
+    hooks.chooseFile = [&](FileDialogKind kind, const QString&) {
         return kind == FileDialogKind::SavePdf ? QDir(work.path()).filePath(QStringLiteral("report.pdf"))
                                                : archive;
     };

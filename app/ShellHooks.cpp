@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QPrintDialog>
 #include <QPrinterInfo>
 
@@ -11,7 +12,7 @@ namespace vantrel {
 
 namespace {
 
-QString chooseWithDialog(FileDialogKind kind) {
+QString chooseWithDialog(FileDialogKind kind, const QString& suggestion) {
     QFileDialog dialog(QApplication::activeWindow());
     const bool pdf = kind == FileDialogKind::SavePdf;
     dialog.setNameFilter(pdf ? QStringLiteral("PDF files (*.pdf)") : QStringLiteral("Tuner files (*.sfp)"));
@@ -26,6 +27,13 @@ QString chooseWithDialog(FileDialogKind kind) {
                                   : QStringLiteral("Save Archive File"));
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setFileMode(QFileDialog::AnyFile);
+    }
+    const QFileInfo start(suggestion);
+    if (start.isDir()) {
+        dialog.setDirectory(start.absoluteFilePath());
+    } else if (!suggestion.isEmpty()) {
+        dialog.setDirectory(start.absolutePath());
+        dialog.selectFile(start.fileName());
     }
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};

@@ -15,8 +15,9 @@ enum class FileDialogKind { OpenArchive, SaveArchive, SavePdf };
 /// How the shell asks the user things besides message boxes. The defaults run the real dialogs; tests
 /// and the screenshot run replace them.
 struct ShellHooks {
-    /// Answers the chosen path, or an empty string when the user cancelled.
-    std::function<QString(FileDialogKind)> chooseFile;
+    /// Answers the chosen path, or an empty string when the user cancelled. The dialog starts at
+    /// `suggestion`: a folder, or a folder and the file name proposed in it.
+    std::function<QString(FileDialogKind, const QString& suggestion)> chooseFile;
     /// Runs a modal dialog (settings, radio information, About, print notification, preview).
     std::function<void(QDialog&)> runDialog;
     /// Whether a printer device can be opened.

@@ -1,6 +1,7 @@
 // The About box.
 #include "app/TAboutDialog.h"
 
+#include <QDate>
 #include <QLabel>
 #include <QPushButton>
 
@@ -9,6 +10,21 @@
 #include "app/DialogUnits.h"
 
 namespace vantrel {
+
+QString TAboutDialog::isoDate(const char* compilerDate) {
+    // The compiler writes "Mmm dd yyyy" with a blank before a one-digit day ("Dec  8 2026").
+    static const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                          "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    const QStringList parts = QString::fromLatin1(compilerDate).simplified().split(QLatin1Char(' '));
+    if (parts.size() != 3)
+        return QString::fromLatin1(compilerDate).simplified();
+    int month = 0;
+    for (int m = 0; m < 12; ++m)
+        if (parts[0] == QLatin1String(kMonths[m]))
+            month = m + 1;
+    const QDate date(parts[2].toInt(), month, parts[1].toInt());
+    return date.isValid() ? date.toString(Qt::ISODate) : QString::fromLatin1(compilerDate).simplified();
+}
 
 TAboutDialog::TAboutDialog(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("About Tuner for Feldaris Radios"));
@@ -25,18 +41,23 @@ TAboutDialog::TAboutDialog(QWidget* parent) : QDialog(parent) {
     bold.setBold(true);
     title->setFont(bold);
     title->setObjectName(QStringLiteral("title"));
-    title->setGeometry(du.rect(50, 12, 175, 10));
+    // Bold runs wider than the units' average character: the title takes two lines rather than lose
+    // its end.
+    title->setWordWrap(true);
+    title->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    title->setGeometry(du.rect(50, 8, 172, 20));
 
     auto* version = new QLabel(QStringLiteral("Version %1").arg(QLatin1String(kVersion)), this);
     version->setObjectName(QStringLiteral("version"));
-    version->setGeometry(du.rect(50, 26, 170, 10));
-    auto* date = new QLabel(QStringLiteral("Released %1").arg(QStringLiteral(__DATE__)), this);
+    version->setGeometry(du.rect(50, 32, 170, 10));
+    auto* date = new QLabel(QStringLiteral("Released %1").arg(isoDate(__DATE__)), this);
     date->setObjectName(QStringLiteral("releaseDate"));
-    date->setGeometry(du.rect(50, 38, 170, 10));
+    date->setGeometry(du.rect(50, 43, 170, 10));
 
     auto* legal1 =
         new QLabel(QStringLiteral("Copyright (c) the Vantrel developers. All rights reserved."), this);
     legal1->setWordWrap(true);
+    legal1->setObjectName(QStringLiteral("legal1"));
     legal1->setGeometry(du.rect(10, 60, 210, 20));
     auto* legal2 = new QLabel(
         QStringLiteral("This program writes tuning values into radio equipment. Use it only with the "
@@ -44,6 +65,7 @@ TAboutDialog::TAboutDialog(QWidget* parent) : QDialog(parent) {
                        "in the help."),
         this);
     legal2->setWordWrap(true);
+    legal2->setObjectName(QStringLiteral("legal2"));
     legal2->setGeometry(du.rect(10, 82, 210, 36));
 
     auto* ok = new QPushButton(QStringLiteral("OK"), this);

@@ -9,6 +9,8 @@ namespace vantrel {
 class TAboutDialog : public QDialog {
   public:
     explicit TAboutDialog(QWidget* parent);
+    /// The compiler's date text ("Dec  8 2026") as an ISO date ("2026-12-08").
+    static QString isoDate(const char* compilerDate);
 };
 
 }  // namespace vantrel

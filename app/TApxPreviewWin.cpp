@@ -97,10 +97,12 @@ TApxPreviewWin::TApxPreviewWin(QWidget* parent, QPagedPaintDevice& printer, TApx
                                                   print();
                                           });
     printAction->setShortcut(QKeySequence::Print);
-    bar->addAction(QStringLiteral("Save as PDF..."), this, [saveAsPdf] {
+    printAction->setObjectName(QStringLiteral("print"));
+    QAction* pdfAction = bar->addAction(QStringLiteral("Save as PDF..."), this, [saveAsPdf] {
         if (saveAsPdf)
             saveAsPdf();
     });
+    pdfAction->setObjectName(QStringLiteral("saveAsPdf"));
     bar->addSeparator();
     bar->addAction(style()->standardIcon(QStyle::SP_DialogCloseButton), QStringLiteral("Close"), this,
                    &QDialog::accept);

@@ -1,24 +1,19 @@
 // Page layout and painting of the report text.
 #include "app/TApxPrintout.h"
 
+#include <QFontDatabase>
 #include <QFontMetricsF>
 #include <QPagedPaintDevice>
 #include <QPainter>
-#include <QTextOption>
 #include <cmath>
 
 namespace vantrel {
 
 namespace {
-constexpr int kPointSize = 10;
-constexpr int kTabColumns = 8;  ///< a tab stop every eight average characters
 constexpr double kPointsPerInch = 72.0;
 
-QTextOption lineOption(const QFontMetricsF& fm) {
-    QTextOption option(Qt::AlignLeft | Qt::AlignTop);
-    option.setWrapMode(QTextOption::NoWrap);
-    option.setTabStopDistance(kTabColumns * fm.averageCharWidth());
-    return option;
+double lineHeightOf(const QFontMetricsF& fm) {
+    return fm.height() + fm.leading();
 }
 }  // namespace
 
@@ -26,18 +21,45 @@ TApxPrintout::TApxPrintout(QString title, const QString& text, std::function<voi
     : m_title(std::move(title)), m_notice(std::move(firstLayoutNotice)) {
     QString normalized = text;
     normalized.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    m_lines = normalized.split(QLatin1Char('\n'));
+    const QStringList raw = normalized.split(QLatin1Char('\n'));
+    for (const QString& line : raw) {
+        m_lines << expandTabs(line);
+        m_widestLine = std::max(m_widestLine, int(m_lines.last().size()));
+    }
     // A final line end does not open another (empty) line.
     if (m_lines.size() > 1 && m_lines.last().isEmpty())
         m_lines.removeLast();
 }
 
-QFont TApxPrintout::fontFor(const QPagedPaintDevice& device) {
-    QFont font(QStringLiteral("Times New Roman"));
-    font.setStyleHint(QFont::Serif);
-    font.setWeight(QFont::Medium);
+QString TApxPrintout::expandTabs(const QString& line) {
+    QString out;
+    out.reserve(line.size() + kTabColumns);
+    for (QChar c : line) {
+        if (c == QLatin1Char('\t')) {
+            out += QString(kTabColumns - out.size() % kTabColumns, QLatin1Char(' '));
+        } else if (c != QLatin1Char('\r')) {
+            out += c;
+        }
+    }
+    return out;
+}
+
+QFont TApxPrintout::fontFor(const QPagedPaintDevice& device) const {
+    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    font.setStyleHint(QFont::TypeWriter, QFont::PreferMatch);
+    font.setFixedPitch(true);
+    font.setWeight(QFont::Normal);
+    font.setKerning(false);
     // Pixel size from the device's own resolution, so a page paints the same on paper and in previews.
-    font.setPixelSize(std::max(1, int(std::lround(kPointSize * device.logicalDpiY() / kPointsPerInch))));
+    double pixels = kPointSize * device.logicalDpiY() / kPointsPerInch;
+    font.setPixelSize(std::max(1, int(std::lround(pixels))));
+    if (m_widestLine > 0) {
+        // A line wider than the paper would lose its end: the whole report goes smaller instead.
+        const double wide =
+            QFontMetricsF(font, &device).horizontalAdvance(QString(m_widestLine, QLatin1Char('0')));
+        if (wide > device.width())
+            font.setPixelSize(std::max(1, int(std::floor(font.pixelSize() * device.width() / wide))));
+    }
     return font;
 }
 
@@ -51,8 +73,7 @@ void TApxPrintout::layout(const QPagedPaintDevice&) {
 
 int TApxPrintout::linesPerPage(const QPagedPaintDevice& device) {
     QFontMetricsF fm(fontFor(device), &device);
-    double lineHeight = fm.height() + fm.leading();
-    return std::max(1, int(device.height() / lineHeight));
+    return std::max(1, int(device.height() / lineHeightOf(fm)));
 }
 
 int TApxPrintout::pageCount(const QPagedPaintDevice& device) {
@@ -61,18 +82,22 @@ int TApxPrintout::pageCount(const QPagedPaintDevice& device) {
     return std::max(1, int((m_lines.size() + perPage - 1) / perPage));
 }
 
+QStringList TApxPrintout::pageLines(const QPagedPaintDevice& device, int page) {
+    const int perPage = linesPerPage(device);
+    return m_lines.mid((page - 1) * perPage, perPage);
+}
+
 void TApxPrintout::paintPage(QPainter& painter, const QPagedPaintDevice& device, int page) {
-    QFont font = fontFor(device);
-    QFontMetricsF fm(font, &device);
-    double lineHeight = fm.height() + fm.leading();
-    int perPage = linesPerPage(device);
-    QTextOption option = lineOption(fm);
+    const QFont font = fontFor(device);
+    const QFontMetricsF fm(font, &device);
+    const double lineHeight = lineHeightOf(fm);
     painter.setFont(font);
     painter.setPen(Qt::black);
-    int first = (page - 1) * perPage;
-    for (int i = 0; i < perPage && first + i < m_lines.size(); ++i) {
-        QRectF lineRect(0, i * lineHeight, device.width(), lineHeight);
-        painter.drawText(lineRect, m_lines[first + i], option);
+    const QStringList lines = pageLines(device, page);
+    for (int i = 0; i < lines.size(); ++i) {
+        // Every blank is a character cell of its own: no text layout may fold or stretch them.
+        if (!lines[i].trimmed().isEmpty())
+            painter.drawText(QPointF(0, i * lineHeight + fm.ascent()), lines[i]);
     }
 }
 

@@ -33,9 +33,7 @@ TVantrelApp::TVantrelApp(StartOptions options, UserPrompt& prompt, ShellHooks ho
             *directory = m_options.programDirectory;
     m_recent = std::make_unique<RecentFileList>(m_options.profilePath);
     linkContext().programDirectory = m_options.settingsDirectory.toStdString();
-    // While the link waits for the radio the windows keep painting; user input stays queued, so no
-    // second command can start inside a running one.
-    linkContext().idleHook = [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); };
+    linkContext().idleHook = [this] { linkIdle(); };
     // The monitor listens from the start, so a failure can be looked at after it happened.
     m_linkMonitor = std::make_unique<linkMonitor>();
     m_linkMonitor->setHeader(kVersion, "", "");
@@ -59,6 +57,53 @@ void TVantrelApp::cmLinkMonitor(int) {
     m_monitorWindow->show();
     m_monitorWindow->raise();
     m_monitorWindow->activateWindow();
+}
+
+void TVantrelApp::linkIdle() {
+    // User input stays queued by the window system; what still arrives (closes from the window system,
+    // posted commands) finds radioBusy() true and is deferred.
+    ++m_idleDepth;
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    --m_idleDepth;
+}
+
+bool TVantrelApp::radioBusy() {
+    return m_idleDepth > 0 || (client() && client()->busy());
+}
+
+void TVantrelApp::whenRadioIdle(std::function<void()> work) {
+    if (m_deferred.empty() && !radioBusy()) {
+        work();
+        return;
+    }
+    m_deferred.push_back(std::move(work));
+    armDeferred();
+}
+
+void TVantrelApp::armDeferred() {
+    if (m_deferredArmed)
+        return;
+    m_deferredArmed = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_deferredArmed = false;
+            runDeferred();
+        },
+        Qt::QueuedConnection);
+}
+
+void TVantrelApp::runDeferred() {
+    while (!m_deferred.empty()) {
+        if (radioBusy()) {
+            // Still inside the exchange (this ran from the idle hook): look again at the next turn.
+            armDeferred();
+            return;
+        }
+        std::function<void()> work = std::move(m_deferred.front());
+        m_deferred.pop_front();
+        work();
+    }
 }
 
 TVantrelMDIClient* TVantrelApp::client() {

@@ -3,6 +3,8 @@
 
 #include <QObject>
 #include <QStringList>
+#include <deque>
+#include <functional>
 #include <memory>
 
 #include "app/ShellHooks.h"
@@ -49,6 +51,18 @@ class TVantrelApp : public QObject {
     static void resetRadioAtExit();
     /// Opens the configured port once, applies the line settings and closes it; failures are ignored.
     static void probePort(int port);
+
+    /// The link's idle hook: while the radio is waited for, windows paint and timers run; user input
+    /// stays queued for later.
+    void linkIdle();
+    /// True while the link waits inside a radio exchange or a Read Radio or Program All runs. Whatever
+    /// reaches the event loop then (a command, a window closing) must wait for the end: running it there
+    /// would start a second exchange inside the first.
+    bool radioBusy();
+    /// Runs `work` once the radio is no longer busy, after everything deferred before it (at once when the
+    /// radio is idle and nothing waits).
+    void whenRadioIdle(std::function<void()> work);
+    bool hasDeferredWork() const { return !m_deferred.empty(); }
 
     int& openScreenCode() { return m_openScreenCode; }
     const QString& programDirectory() const { return m_options.programDirectory; }
@@ -97,6 +111,8 @@ class TVantrelApp : public QObject {
 
   private:
     bool ensureComPort();
+    void armDeferred();
+    void runDeferred();
 
     StartOptions m_options;
     UserPrompt& m_prompt;
@@ -105,6 +121,9 @@ class TVantrelApp : public QObject {
     int m_printJobs = 0;
     int m_lastHelpContext = 0;
     bool m_helpMode = false;
+    int m_idleDepth = 0;
+    bool m_deferredArmed = false;
+    std::deque<std::function<void()>> m_deferred;
     std::unique_ptr<RecentFileList> m_recent;
     std::unique_ptr<QPrinter> m_printer;
     std::unique_ptr<THelpWindow> m_help;

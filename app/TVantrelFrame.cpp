@@ -9,6 +9,7 @@
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QPainter>
 #include <QStatusBar>
 #include <QToolBar>
 
@@ -22,7 +23,39 @@ namespace vantrel {
 
 namespace {
 constexpr int kSeparatorWidth = 6;
-}
+
+/// The status text. The radio's identity ("Radio Serial No :..." and, after the run of blanks,
+/// "Radio Model No: ...") is drawn in two columns: the model number starts at the same place whatever
+/// the serial number's length, as the blanks alone would place it only in a fixed-pitch font.
+class TStatusText : public QLabel {
+  public:
+    using QLabel::QLabel;
+
+  protected:
+    void paintEvent(QPaintEvent* event) override {
+        static const QString kModel = QStringLiteral("Radio Model No: ");
+        const qsizetype at = text().indexOf(kModel);
+        if (at < 0) {
+            QLabel::paintEvent(event);
+            return;
+        }
+        QFrame::paintEvent(event);  // the frame alone: the text is drawn below
+        QPainter p(this);
+        const QRect area = contentsRect().adjusted(margin() + 2, 0, -margin(), 0);
+        const QFontMetrics fm(font());
+        const int column =
+            fm.horizontalAdvance(QStringLiteral("Radio Serial No :") + QString(10, QLatin1Char('W'))) +
+            fm.horizontalAdvance(QString(95, QLatin1Char(' ')));
+        p.setPen(palette().color(foregroundRole()));
+        const QString serialPart = text().left(at).trimmed();
+        p.drawText(area, Qt::AlignLeft | Qt::AlignVCenter, serialPart);
+        p.drawText(
+            area.adjusted(std::max(column, fm.horizontalAdvance(serialPart + QLatin1String("  "))), 0, 0, 0),
+            Qt::AlignLeft | Qt::AlignVCenter, text().mid(at));
+    }
+};
+
+}  // namespace
 
 TVantrelFrame::TVantrelFrame(TVantrelApp& app) : m_app(app) {
     setObjectName(QStringLiteral("TVantrelFrame"));
@@ -33,7 +66,7 @@ TVantrelFrame::TVantrelFrame(TVantrelApp& app) : m_app(app) {
     m_client = new TVantrelMDIClient(app, this);
     setCentralWidget(m_client);
 
-    m_statusText = new QLabel(this);
+    m_statusText = new TStatusText(this);
     m_statusText->setObjectName(QStringLiteral("statusText"));
     m_statusText->setFrameShape(QFrame::Panel);
     m_statusText->setFrameShadow(QFrame::Sunken);
@@ -163,10 +196,19 @@ bool TVantrelFrame::isAvailable(int commandId) const {
 void TVantrelFrame::execute(int commandId) {
     updateCommandStates();
     if (isAvailable(commandId))
-        dispatch(commandId);
+        run(commandId);
 }
 
 void TVantrelFrame::dispatch(int commandId) {
+    if (m_app.radioBusy() || m_app.hasDeferredWork()) {
+        // Chosen while the radio is busy: it runs after the exchange, in turn, if still available then.
+        m_app.whenRadioIdle([this, commandId] { execute(commandId); });
+        return;
+    }
+    run(commandId);
+}
+
+void TVantrelFrame::run(int commandId) {
     if (m_app.helpMode()) {
         m_app.leaveHelpMode();
         m_app.showHelp(commandId);
@@ -193,9 +235,16 @@ void TVantrelFrame::updateCommandStates() {
 }
 
 void TVantrelFrame::closeEvent(QCloseEvent* event) {
-    // A radio operation in progress owns the port and the record: the window stays until it ends.
-    if (m_client->busy()) {
+    // A radio operation in progress owns the port and the record: the window closes once it ends.
+    if (m_app.radioBusy()) {
         event->ignore();
+        if (!m_closePending) {
+            m_closePending = true;
+            m_app.whenRadioIdle([this] {
+                m_closePending = false;
+                close();
+            });
+        }
         return;
     }
     m_client->closeAllSubWindows();

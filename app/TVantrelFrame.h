@@ -46,7 +46,10 @@ class TVantrelFrame : public QMainWindow {
   private:
     void buildMenus();
     void buildToolBar();
+    /// A command chosen from a menu, the toolbar or a shortcut: runs now, or after the radio exchange
+    /// that is running.
     void dispatch(int commandId);
+    void run(int commandId);
 
     TVantrelApp& m_app;
     TVantrelMDIClient* m_client = nullptr;
@@ -59,6 +62,7 @@ class TVantrelFrame : public QMainWindow {
     QHash<int, QMenu*> m_groups;
     QList<std::pair<QMenu*, Enabler>> m_plainSubmenus;
     QHash<int, int> m_groupOf;  ///< command id -> group id of its pull-right
+    bool m_closePending = false;
 };
 
 }  // namespace vantrel

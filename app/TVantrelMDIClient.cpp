@@ -1,12 +1,17 @@
 // The MDI client's command handlers: radio operations, archive, printing, dialogs and screens.
 #include "app/TVantrelMDIClient.h"
 
+#include <sys/stat.h>
+
 #include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
+#include <QPointer>
 #include <QPrinter>
+#include <QTemporaryFile>
+#include <filesystem>
 #include <memory>
 
 #include "app/Pictures.h"
@@ -60,6 +65,27 @@ class BusyScope {
     bool& m_busy;
 };
 
+/// Read and write for everyone the process's file creation mask lets through.
+QFileDevice::Permissions newFilePermissions() {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    const mode_t mode = 0666 & ~mask;
+    QFileDevice::Permissions p;
+    if (mode & S_IRUSR)
+        p |= QFileDevice::ReadOwner | QFileDevice::ReadUser;
+    if (mode & S_IWUSR)
+        p |= QFileDevice::WriteOwner | QFileDevice::WriteUser;
+    if (mode & S_IRGRP)
+        p |= QFileDevice::ReadGroup;
+    if (mode & S_IWGRP)
+        p |= QFileDevice::WriteGroup;
+    if (mode & S_IROTH)
+        p |= QFileDevice::ReadOther;
+    if (mode & S_IWOTH)
+        p |= QFileDevice::WriteOther;
+    return p;
+}
+
 }  // namespace
 
 TVantrelMDIClient::TVantrelMDIClient(TVantrelApp& app, QWidget* parent)
@@ -101,6 +127,27 @@ void TVantrelMDIClient::setStatus(const QString& text) {
         m_statusLabel->setText(text);
 }
 
+void TVantrelMDIClient::addChild(TVantrelMDIChild* child) {
+    addSubWindow(child);
+    child->installEventFilter(this);
+    child->show();
+}
+
+bool TVantrelMDIClient::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Close && m_app.radioBusy()) {
+        if (auto* child = qobject_cast<QMdiSubWindow*>(watched)) {
+            event->ignore();
+            QPointer<QMdiSubWindow> guard(child);
+            m_app.whenRadioIdle([guard] {
+                if (guard)
+                    guard->close();
+            });
+            return true;
+        }
+    }
+    return QMdiArea::eventFilter(watched, event);
+}
+
 // --- Window-open rule -----------------------------------------------------------------------------------
 
 TVantrelMDIChild* TVantrelMDIClient::openWindow(int code, const QString& caption, bool applyTuningAllowed,
@@ -124,8 +171,7 @@ TVantrelMDIChild* TVantrelMDIClient::frameWindow(QWidget* window, const QString&
     auto* child = new TVantrelMDIChild(this, caption, window);
     // When the screen goes (whoever closes it) its code is back to 0: the enablers must look again.
     connect(window, &QObject::destroyed, this, [this] { emit stateChanged(); });
-    addSubWindow(child);
-    child->show();
+    addChild(child);
     if (applyTuningAllowed && !m_tuningAllowed)
         openCode = screenCode::None;
     if (openCode == screenCode::None) {
@@ -276,8 +322,7 @@ void TVantrelMDIClient::cmTempComp(int commandId) {
     }
     auto* child = new TVantrelMDIChild(this, environment.identity.childCaption, screen);
     connect(screen, &QObject::destroyed, this, [this] { emit stateChanged(); });
-    addSubWindow(child);
-    child->show();
+    addChild(child);
     // A screen that could not read its data gave the code back: it goes again at once.
     if (openCode == screenCode::None)
         delete child;
@@ -311,7 +356,33 @@ void TVantrelMDIClient::cmRadioInfo(int) {
 
 // --- Archive ---------------------------------------------------------------------------------------------
 
+QString TVantrelMDIClient::suggestedFileName(FileDialogKind kind) const {
+    const QString serial = QString::fromLatin1(m_record.getSerialNo()).trimmed();
+    // Nothing read or loaded, a failed read, or a radio without a serial number: no name to propose.
+    if (serial.isEmpty() || serial == QLatin1String("NULL") || serial == QLatin1String("Invalid"))
+        return {};
+    QString name;
+    for (QChar c : serial)
+        name += (c.isLetterOrNumber() && c.unicode() < 0x80) || c == QLatin1Char('-') ? c : QLatin1Char('_');
+    return name + (kind == FileDialogKind::SavePdf ? QStringLiteral(".pdf") : QStringLiteral(".sfp"));
+}
+
+QString TVantrelMDIClient::chooseFile(FileDialogKind kind) {
+    QString folder = m_lastFolder;
+    if (folder.isEmpty()) {
+        const QStringList& recent = m_app.recentFiles().entries();
+        folder = recent.isEmpty() ? QDir::currentPath() : QFileInfo(recent.first()).absolutePath();
+    }
+    const QString name = suggestedFileName(kind);
+    const QString path =
+        m_app.hooks().chooseFile(kind, name.isEmpty() ? folder : QDir(folder).filePath(name));
+    if (!path.isEmpty())
+        m_lastFolder = QFileInfo(path).absolutePath();
+    return path;
+}
+
 bool TVantrelMDIClient::loadArchive(const QString& path) {
+    m_lastFolder = QFileInfo(path).absolutePath();
     ArchiveLoadResult result = m_files.readArchive(path.toStdString(), m_record);
     m_archiveLoaded = result == ArchiveLoadResult::Loaded;
     if (std::optional<bool> allowed = fileModule::tuningAllowedAfter(result))
@@ -330,7 +401,7 @@ bool TVantrelMDIClient::loadArchive(const QString& path) {
 }
 
 void TVantrelMDIClient::cmLoadArchive(int) {
-    const QString path = m_app.hooks().chooseFile(FileDialogKind::OpenArchive);
+    const QString path = chooseFile(FileDialogKind::OpenArchive);
     if (path.isEmpty())
         return;
     if (m_app.prompt().show("Initialize radio data?", "CONFIRMATION", PromptIcon::Question,
@@ -340,7 +411,7 @@ void TVantrelMDIClient::cmLoadArchive(int) {
 }
 
 void TVantrelMDIClient::cmSaveArchive(int) {
-    QString path = m_app.hooks().chooseFile(FileDialogKind::SaveArchive);
+    QString path = chooseFile(FileDialogKind::SaveArchive);
     if (path.isEmpty())
         return;
     if (QFileInfo(path).suffix().isEmpty())
@@ -361,8 +432,7 @@ void TVantrelMDIClient::openDroppedFile(const QString& path) {
         return;
     }
     auto* child = new TVantrelMDIChild(this, QFileInfo(path).fileName(), view);
-    addSubWindow(child);
-    child->show();
+    addChild(child);
     m_app.recentFiles().add(QFileInfo(path).absoluteFilePath());
     if (auto* frame = dynamic_cast<TVantrelFrame*>(window()))
         frame->updateRecentFiles();
@@ -467,29 +537,44 @@ void TVantrelMDIClient::printReport(PrintMode mode) {
 
 void TVantrelMDIClient::printText(const QString& text, PrintMode mode) {
     ShellHooks& hooks = m_app.hooks();
-    TApxPrintout printout(QStringLiteral("Document"), text, [this] {
-        TTunerNotifyDlg notice(window());
-        m_app.hooks().runDialog(notice);
-    });
-    if (!hooks.printerAvailable()) {
+    const bool printerInstalled = hooks.printerAvailable();
+    if (!printerInstalled && mode == PrintMode::Dialog) {
         m_app.prompt().show("Please install Default Printer Device !!", "NOTE", PromptIcon::Information);
-        // Without a printer the technician can still keep the report as a PDF file.
-        if (m_app.prompt().show("No printer is installed. Save the report as a PDF file instead?", "NOTE",
-                                PromptIcon::Question, PromptButtons::YesNo) == PromptAnswer::Yes)
-            saveReportAsPdf(printout);
         return;
     }
-    QPrinter& printer = m_app.printer();
+    // The notice speaks of print format changes reaching the preview: it concerns a real printer only.
+    std::function<void()> notice;
+    if (printerInstalled) {
+        notice = [this] {
+            TTunerNotifyDlg dialog(window());
+            m_app.hooks().runDialog(dialog);
+        };
+    }
+    TApxPrintout printout(QStringLiteral("Document"), text, notice);
+    // Without a printer the preview lays the pages out for a PDF file of the default paper.
+    std::unique_ptr<QPrinter> pdfPrinter;
+    QPrinter* printer = nullptr;
+    if (printerInstalled) {
+        printer = &m_app.printer();
+    } else {
+        pdfPrinter = std::make_unique<QPrinter>(QPrinter::HighResolution);
+        pdfPrinter->setOutputFormat(QPrinter::PdfFormat);
+        printer = pdfPrinter.get();
+    }
     m_app.beginPrintJob();
     auto printWithDialog = [&] {
-        if (hooks.printDialog(printer))
-            printout.print(printer, printer.fromPage(), printer.toPage());
+        if (!printerInstalled) {
+            m_app.prompt().show("Please install Default Printer Device !!", "NOTE", PromptIcon::Information);
+            return;
+        }
+        if (hooks.printDialog(*printer))
+            printout.print(*printer, printer->fromPage(), printer->toPage());
     };
     if (mode == PrintMode::Dialog) {
         printWithDialog();
     } else {
         QWidget* frame = window();
-        TApxPreviewWin preview(nullptr, printer, printout, printWithDialog,
+        TApxPreviewWin preview(nullptr, *printer, printout, printWithDialog,
                                [&] { saveReportAsPdf(printout); });
         preview.setGeometry(frame->geometry());
         preview.setWindowState(Qt::WindowMaximized);
@@ -502,19 +587,44 @@ void TVantrelMDIClient::printText(const QString& text, PrintMode mode) {
 }
 
 void TVantrelMDIClient::saveReportAsPdf(TApxPrintout& printout) {
-    QString path = m_app.hooks().chooseFile(FileDialogKind::SavePdf);
+    QString path = chooseFile(FileDialogKind::SavePdf);
     if (path.isEmpty())
         return;
     if (QFileInfo(path).suffix().isEmpty())
         path += QStringLiteral(".pdf");
+    // The pages go to a new file beside the target, which replaces the target only once complete: a
+    // failed save leaves the previous file as it was. A link is followed; a special file (a device, a
+    // pipe) is written in place, never replaced.
+    QFileInfo target(path);
+    if (target.isSymLink() && target.exists())
+        target = QFileInfo(target.canonicalFilePath());
+    const bool inPlace = target.exists() && !target.isFile();
+    QString written = target.absoluteFilePath();
+    if (!inPlace) {
+        QTemporaryFile temporary(target.absolutePath() + QStringLiteral("/.vantrel-pdf-XXXXXX"));
+        temporary.setAutoRemove(false);
+        if (temporary.open())
+            written = temporary.fileName();
+    }
     QPrinter pdf(QPrinter::HighResolution);
     pdf.setOutputFormat(QPrinter::PdfFormat);
-    pdf.setOutputFileName(path);
+    pdf.setOutputFileName(written);
     pdf.setDocName(printout.title());
-    if (printout.print(pdf))
-        m_app.prompt().show("The report has been saved as " + QDir::toNativeSeparators(path).toStdString(),
-                            "NOTE", PromptIcon::Information);
-    else
+    bool ok = printout.print(pdf);
+    if (!inPlace) {
+        if (ok) {
+            // The temporary file was made private: give the result the old file's mode, or the
+            // mode a new file gets.
+            QFile::setPermissions(written, target.exists() ? QFile::permissions(target.absoluteFilePath())
+                                                           : newFilePermissions());
+            std::error_code error;
+            std::filesystem::rename(written.toStdString(), target.absoluteFilePath().toStdString(), error);
+            ok = !error;
+        }
+        if (!ok)
+            QFile::remove(written);
+    }
+    if (!ok)
         m_app.prompt().show(
             "The report could not be saved as " + QDir::toNativeSeparators(path).toStdString(), "ERROR",
             PromptIcon::Exclamation);

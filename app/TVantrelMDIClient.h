@@ -7,6 +7,7 @@
 #include "app/CommandTable.h"
 #include "app/ScreenFactory.h"
 #include "operations/bboConfigFileModule.h"
+#include "app/ShellHooks.h"
 #include "operations/fileModule.h"
 #include "operations/radioOperations.h"
 #include "radio/radioStorage.h"
@@ -71,6 +72,10 @@ class TVantrelMDIClient : public QMdiArea {
     void cmSetupPicture(int commandId);
     void cmRadioInfo(int);
 
+  protected:
+    /// A child asked to close while the radio is busy closes after the exchange.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
   signals:
     /// Flags, record or open screens changed: the enablers must be asked again.
     void stateChanged();
@@ -84,6 +89,12 @@ class TVantrelMDIClient : public QMdiArea {
     TVantrelMDIChild* frameWindow(QWidget* window, const QString& caption, bool applyTuningAllowed);
     void paBiasScreening(int commandId, const screenEnvironment& normal, const screenEnvironment& fallback);
     void setStatus(const QString& text);
+    /// Runs a file dialog starting in the folder last used, proposing the radio's serial number as the
+    /// file name; remembers the folder of the answer.
+    QString chooseFile(FileDialogKind kind);
+    QString suggestedFileName(FileDialogKind kind) const;
+    /// Adds a child frame and shows it; its closing waits for the end of any radio exchange.
+    void addChild(TVantrelMDIChild* child);
     void showPortDetail();
 
     enum class PrintMode { Dialog, Preview };
@@ -102,6 +113,7 @@ class TVantrelMDIClient : public QMdiArea {
     bool m_busy = false;
     int m_setupPictureOpen = 0;
     QLabel* m_statusLabel = nullptr;
+    QString m_lastFolder;  ///< of the last file chosen or loaded; empty: none yet
 };
 
 }  // namespace vantrel

@@ -136,7 +136,8 @@ LinkSession::LinkSession(const std::string& profile)
       m_opener(m_linkPath) {
     m_server.start();
     comIni::write(m_dir.string(), kBenchComPort);
-    m_context = std::make_unique<ScopedLinkContext>(LinkContext{m_dir.string(), &m_opener, &m_clock, {}});
+    m_context = std::make_unique<ScopedLinkContext>(
+        LinkContext{m_dir.string(), &m_opener, &m_clock, [this] { idle(); }});
 }
 
 LinkSession::~LinkSession() {
@@ -207,12 +208,22 @@ OperationMeasurement LinkSession::runChild(const std::vector<std::string>& argv)
         true);
 }
 
+void LinkSession::idle() {
+    const int64_t now = PauseClock::nowUs();
+    m_longestStallUs = std::max(m_longestStallUs, now - m_lastIdleUs);
+    m_lastIdleUs = now;
+    ++m_idleCalls;
+}
+
 OperationMeasurement LinkSession::measure(const std::function<std::string()>& op, bool child) {
     m_radio.transcript().clear();
     m_clock.take();
     OperationMeasurement m;
     const double cpuBefore = threadCpuSeconds();
     const int64_t startUs = PauseClock::nowUs();
+    m_lastIdleUs = startUs;
+    m_longestStallUs = 0;
+    m_idleCalls = 0;
     try {
         m.failure = op();
     } catch (const std::exception& e) {
@@ -221,6 +232,10 @@ OperationMeasurement LinkSession::measure(const std::function<std::string()>& op
         m.failure = "link failure";
     }
     const int64_t endUs = PauseClock::nowUs();
+    if (!child) {
+        m.idleCalls = m_idleCalls;
+        m.longestStallUs = std::max(m_longestStallUs, endUs - m_lastIdleUs);
+    }
     m.ok = m.failure.empty();
     m.wallSeconds = (endUs - startUs) / 1e6;
     if (child) {

@@ -48,6 +48,10 @@ struct OperationMeasurement {
     unsigned badFrames = 0;       ///< frames the radio dropped (bad checksum, incomplete): should be 0
     unsigned unpairedPauses = 0;  ///< pauses and requests that could not be paired one to one
     int64_t leadUs = 0;           ///< from the start to the first pause (port opening, first frame)
+    /// The link's idle hook (the application's event loop) during the operation: how often it ran and
+    /// the longest time without it, from the start to the end (in-process runs only).
+    unsigned idleCalls = 0;
+    int64_t longestStallUs = 0;
     std::vector<RequestRecord> requests;
 
     /// Sum over the requests of their pause and frame bytes.
@@ -60,7 +64,8 @@ struct OperationMeasurement {
 };
 
 /// A simulated radio of one profile behind a pseudo-terminal, with the process's link context pointed at
-/// it (through COM.INI in a scratch directory) and timed by a PauseClock. One session at a time.
+/// it (through COM.INI in a scratch directory) and timed by a PauseClock. Its idle hook stands for the
+/// application's event loop and notes when it runs. One session at a time.
 class LinkSession {
   public:
     /// profile: a profile name or file. Throws std::runtime_error when the pseudo-terminal cannot be made.
@@ -83,6 +88,7 @@ class LinkSession {
     /// Runs op (which answers an empty string or why it failed) and gathers the measurement.
     OperationMeasurement measure(const std::function<std::string()>& op, bool child);
     void pair(OperationMeasurement& m, int64_t startUs, int64_t endUs);
+    void idle();
 
     std::filesystem::path m_dir;
     std::string m_linkPath;
@@ -92,6 +98,9 @@ class LinkSession {
     FixedPathOpener m_opener;
     std::unique_ptr<ScopedLinkContext> m_context;
     long m_childRssKb = 0;
+    int64_t m_lastIdleUs = 0;
+    int64_t m_longestStallUs = 0;
+    unsigned m_idleCalls = 0;
     double m_childCpu = 0;
 };
 

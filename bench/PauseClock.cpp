@@ -17,6 +17,14 @@ void PauseClock::sleep(uint32_t ms) {
     m_sleeps.push_back({ms, start, end - start});
 }
 
+void PauseClock::sleepIdle(uint32_t ms, const std::function<void()>& idle) {
+    const int64_t start = nowUs();
+    SystemClock::instance().sleepIdle(ms, idle);
+    const int64_t end = nowUs();
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_sleeps.push_back({ms, start, end - start});
+}
+
 std::vector<SleepRecord> PauseClock::take() {
     std::lock_guard<std::mutex> lock(m_mutex);
     std::vector<SleepRecord> out;

@@ -28,6 +28,8 @@ class PauseClock : public Clock {
   public:
     uint32_t tick() override;
     void sleep(uint32_t ms) override;
+    /// One record for the whole wait, however often the idle hook cut it up.
+    void sleepIdle(uint32_t ms, const std::function<void()>& idle) override;
     std::vector<SleepRecord> take();
     /// The steady clock in microseconds, the time base of the records.
     static int64_t nowUs();

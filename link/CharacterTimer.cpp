@@ -1,6 +1,8 @@
 // The character pacing timer.
 #include "link/CharacterTimer.h"
 
+#include "link/LinkContext.h"
+
 namespace vantrel {
 
 CharacterTimer::CharacterTimer(Clock& clock, double periodSeconds)
@@ -14,7 +16,7 @@ void CharacterTimer::waitPeriods(uint32_t n) {
     // Signed difference: correct across the tick counter's wrap.
     int32_t remaining = static_cast<int32_t>(m_deadline + 1 - m_clock.tick());
     if (remaining > 0)
-        m_clock.sleep(static_cast<uint32_t>(remaining));
+        m_clock.sleepIdle(static_cast<uint32_t>(remaining), linkContext().idleHook);
 }
 
 }  // namespace vantrel

@@ -15,8 +15,6 @@ constexpr uint32_t kWritePauseMs = 175;
 constexpr uint32_t kWriteNoEchoPauseMs = 110;
 // Longest a driver may refuse a byte before the transmit queue counts as full.
 constexpr uint32_t kTransmitRefusalLimitMs = 2000;
-// Longest single block of a wait, so the idle hook runs often enough to keep a window painting.
-constexpr uint32_t kIdleSliceMs = 40;
 constexpr uint32_t kRate128000Code = 0x1FF00;
 constexpr uint32_t kRate256000Code = 0x3FF00;
 }  // namespace
@@ -143,17 +141,26 @@ void Win32CommunicationPort::idle() {
 void Win32CommunicationPort::send(const uint8_t* bytes, unsigned count) {
     for (unsigned i = 0; i < count; ++i) {
         uint32_t started = m_clock.tick();
+        uint32_t lastIdle = started;
         while (!m_device->transmit(bytes[i])) {
             if (m_clock.tick() - started > kTransmitRefusalLimitMs)
                 throw OutputBufferFull();
+            if (m_clock.tick() - lastIdle >= kIdleSliceMs) {
+                idle();
+                lastIdle = m_clock.tick();
+            }
             m_clock.sleep(1);
         }
     }
 }
 
+void Win32CommunicationPort::pause(uint32_t ms) {
+    m_clock.sleepIdle(ms, linkContext().idleHook);
+}
+
 void Win32CommunicationPort::write(const uint8_t* bytes, unsigned count) {
     send(bytes, count);
-    m_clock.sleep(kWritePauseMs);
+    pause(kWritePauseMs);
     if (!m_echoCheck)
         return;
     waitForBytes(count, 1);
@@ -165,7 +172,7 @@ void Win32CommunicationPort::write(const uint8_t* bytes, unsigned count) {
 
 void Win32CommunicationPort::writeNoEcho(const uint8_t* bytes, unsigned count) {
     send(bytes, count);
-    m_clock.sleep(kWriteNoEchoPauseMs);
+    pause(kWriteNoEchoPauseMs);
 }
 
 void Win32CommunicationPort::drainDevice() {

@@ -27,7 +27,8 @@ struct LineSettings {
 void throwLineError(int64_t flags);
 
 /// The serial port of one connection. Owns the device; destroying the port closes it.
-/// Every wait blocks on the device (no busy loop) and calls the link context's idle hook.
+/// Every wait and pause blocks (no busy loop) and calls the link context's idle hook at least every
+/// kIdleSliceMs.
 class Win32CommunicationPort : public CommunicationPort {
   public:
     /// Opens COM<portNumber> through the link context's opener and clock. Throws PortInUseError.
@@ -77,6 +78,8 @@ class Win32CommunicationPort : public CommunicationPort {
     void send(const uint8_t* bytes, unsigned count);
     void drainDevice();
     void idle();
+    /// The pause after a frame: the idle hook keeps running through it.
+    void pause(uint32_t ms);
 
     bool m_echoCheck;
     LineSettings m_settings;

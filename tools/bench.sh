@@ -116,6 +116,11 @@ build/bin/vantrel-bench-micro --benchmark_filter=Archive   # some micro-benchmar
   benchmark installs a clock that records every pause the port takes and pairs the n-th pause with the
   n-th request of the transcript. Targets: wall time at most 1.10 times the floor, processor time (user
   + system of the thread that runs the operation) at most 5 % of the wall time.
+- **Event-loop stalls**: the application paints and runs its timers from the link's idle hook, which
+  every wait of the link calls at least every 5 ms (the pauses after each frame, the waits for the
+  radio's bytes, the character timer). The benchmark installs a hook that notes when it runs; the
+  longest time without it during an operation is how long the window would have frozen. Target: at most
+  30 ms.
 - **vantrel-cli** runs as a child process against the same kind of simulated radio: its processor time
   and peak resident memory come from the kernel's accounting of the child.
 - **Start-up**: \`vantrel\` offscreen, from the start of the process to the first flush of its main

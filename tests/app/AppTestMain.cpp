@@ -12,5 +12,8 @@ int main(int argc, char** argv) {
     classes.emplace_back("Startup", vantrel::test::makeStartupTest());
     classes.emplace_back("RadioCommands", vantrel::test::makeRadioCommandTest());
     classes.emplace_back("Dialogs", vantrel::test::makeDialogTest());
+    classes.emplace_back("Printing", vantrel::test::makePrintReportTest());
+    classes.emplace_back("EventsDuringExchange", vantrel::test::makeExchangeEventsTest());
+    classes.emplace_back("ShellDetails", vantrel::test::makeShellDetailsTest());
     return vantrel::test::runNamedTestClasses(argc, argv, classes);
 }

@@ -10,4 +10,7 @@ std::unique_ptr<QObject> makeWindowRuleTest();
 std::unique_ptr<QObject> makeStartupTest();
 std::unique_ptr<QObject> makeRadioCommandTest();
 std::unique_ptr<QObject> makeDialogTest();
+std::unique_ptr<QObject> makePrintReportTest();
+std::unique_ptr<QObject> makeExchangeEventsTest();
+std::unique_ptr<QObject> makeShellDetailsTest();
 }  // namespace vantrel::test

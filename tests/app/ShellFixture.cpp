@@ -34,7 +34,10 @@ Shell::~Shell() {
 
 int Shell::start(QStringList arguments) {
     ShellHooks hooks;
-    hooks.chooseFile = [this](FileDialogKind) { return files.isEmpty() ? QString() : files.takeFirst(); };
+    hooks.chooseFile = [this](FileDialogKind, const QString& suggestion) {
+        fileSuggestions << suggestion;
+        return files.isEmpty() ? QString() : files.takeFirst();
+    };
     hooks.runDialog = [this](QDialog& d) {
         dialogsRun << d.windowTitle();
         if (onDialog)

@@ -71,6 +71,8 @@ class Shell {
     std::function<void(QDialog&)> onDialog;
     /// Answers of the file dialogs, taken in order; empty means cancel.
     QStringList files;
+    /// Where each file dialog started (folder, or folder and proposed name), in order.
+    QStringList fileSuggestions;
     bool printerAvailable = true;
     /// The folders of an installed program (StartOptions); empty: the temporary program directory.
     QString dataDirectory, settingsDirectory, workDirectory;

@@ -3,6 +3,7 @@
 
 #include "LinkFixture.h"
 #include "link/Exceptions.h"
+#include "link/LinkContext.h"
 #include "link/SBEPMessage.h"
 
 namespace vantrel::test {
@@ -32,6 +33,44 @@ TEST_F(SbepExchange, RetriesFourTimesOnSilenceThenTimesOut) {
     EXPECT_EQ(identity.attempts(), 4u);
     EXPECT_EQ(radio.frames().size(), 4u);
     // Each attempt: the 175 ms pause after sending, then 10 character times for the echo.
+    EXPECT_GE(t, 4u * 185);
+    EXPECT_LE(t, 4u * 200);
+}
+
+// A user interface paints from the idle hook: no stretch of an exchange may go without it, the pauses
+// after each frame included, and cutting the waits up must not change how long they take.
+TEST_F(SbepExchange, TheIdleHookRunsThroughEveryPauseAndWait) {
+    std::vector<uint64_t> calls;
+    LinkContext context = linkContext();
+    context.idleHook = [&] { calls.push_back(clock.now()); };
+    ScopedLinkContext scoped(context);
+
+    auto longestGap = [&](uint64_t start, uint64_t end) {
+        uint64_t longest = 0, last = start;
+        for (uint64_t t : calls) {
+            longest = std::max(longest, t - last);
+            last = t;
+        }
+        return std::max(longest, end - last);
+    };
+
+    // A reply that trickles in, then an exchange that times out four times (echo included: write).
+    Answer slow{Bytes{kAck}};
+    slow.later = frame(0x23, {0x01, 'S', 'N', '1'});
+    slow.laterDelayMs = 300;
+    radio.script(slow);
+    uint64_t start = clock.now();
+    identity.sendInto(*port, buffer);
+    EXPECT_EQ(buffer[3], 'S');
+    EXPECT_LE(longestGap(start, clock.now()), kIdleSliceMs);
+
+    calls.clear();
+    radio.echo = false;
+    start = clock.now();
+    SBEPMessage again{0x23, {0x01}};
+    EXPECT_THROW(again.sendInto(*port, buffer), TimeoutOnReceive);
+    const uint64_t t = clock.now() - start;
+    EXPECT_LE(longestGap(start, clock.now()), kIdleSliceMs);
     EXPECT_GE(t, 4u * 185);
     EXPECT_LE(t, 4u * 200);
 }

@@ -25,7 +25,7 @@ class ShellRig {
         QDir::setCurrent(bench.dir.path());
         setScreenFactory(nullptr);
         ShellHooks hooks;
-        hooks.chooseFile = [](FileDialogKind) { return QString(); };
+        hooks.chooseFile = [](FileDialogKind, const QString&) { return QString(); };
         hooks.runDialog = [](QDialog&) {};
         hooks.printerAvailable = [] { return false; };
         hooks.printDialog = [](QPrinter&) { return false; };
