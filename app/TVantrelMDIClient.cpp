@@ -31,6 +31,7 @@
 #include "link/Exceptions.h"
 #include "link/RF_CommunicationSetup.h"
 #include "link/cominit.h"
+#include "operations/operationFailure.h"
 #include "operations/radioProgramAll.h"
 #include "operations/tuningReport.h"
 #include "radio/radiomodel.h"
@@ -475,9 +476,20 @@ void TVantrelMDIClient::cmReadRadio(int) {
     if (outcome.updatesStatusBar())
         setStatus(QString::fromStdString(radioOperations::statusBarText(m_record)));
     emit stateChanged();
-    for (const PromptMessage& m : radioOperations::messagesFor(outcome)) m_app.prompt().show(m);
+    std::vector<PromptMessage> messages = radioOperations::messagesFor(outcome);
+    if (outcome.kind == Kind::LinkFailed && !messages.empty())
+        addFailureDetail(messages.back(), outcome.failure.detailLines(false));
+    for (const PromptMessage& m : messages) m_app.prompt().show(m);
     if (outcome.kind == Kind::PortInUse)
         showPortDetail();
+}
+
+void TVantrelMDIClient::addFailureDetail(PromptMessage& message, const std::vector<std::string>& lines) {
+    // Under the message as it always read: which step failed and what was already in the radio.
+    if (lines.empty())
+        return;
+    message.text += "\n";
+    for (const std::string& line : lines) message.text += "\n" + line;
 }
 
 void TVantrelMDIClient::cmProgramAll(int) {
@@ -488,11 +500,15 @@ void TVantrelMDIClient::cmProgramAll(int) {
                            qs(radioProgramAll::kProgressTitle));
     progress.show();
     BusyScope busy(m_busy);
-    const ProgramOutcome outcome = radioProgramAll::programRadioCommand(m_record, progress);
+    operationFailure failure;
+    const ProgramOutcome outcome = radioProgramAll::programRadioCommand(m_record, progress, &failure);
     busy.restore();
     progress.close();
     emit stateChanged();
-    m_app.prompt().show(radioProgramAll::messageFor(outcome));
+    PromptMessage message = radioProgramAll::messageFor(outcome);
+    if (outcome != ProgramOutcome::PortInUse)
+        addFailureDetail(message, failure.detailLines(true));
+    m_app.prompt().show(message);
     if (outcome == ProgramOutcome::PortInUse)
         showPortDetail();
 }

@@ -6,8 +6,8 @@
 
 #include "app/CommandTable.h"
 #include "app/ScreenFactory.h"
-#include "operations/bboConfigFileModule.h"
 #include "app/ShellHooks.h"
+#include "operations/bboConfigFileModule.h"
 #include "operations/fileModule.h"
 #include "operations/radioOperations.h"
 #include "radio/radioStorage.h"
@@ -96,6 +96,8 @@ class TVantrelMDIClient : public QMdiArea {
     /// Adds a child frame and shows it; its closing waits for the end of any radio exchange.
     void addChild(TVantrelMDIChild* child);
     void showPortDetail();
+    /// Adds the failed step and what was already written under a Read Radio or Program All message.
+    static void addFailureDetail(PromptMessage& message, const std::vector<std::string>& lines);
 
     enum class PrintMode { Dialog, Preview };
     void printReport(PrintMode mode);
