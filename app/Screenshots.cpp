@@ -262,6 +262,8 @@ int renderScreenshots(const QString& directory, const QString& programDirectory)
                 .remove(QRegularExpression(QStringLiteral("-$")));
         frame.execute(entry.commandId);
         QMdiSubWindow* child = frame.client()->activeSubWindow();
+        if (!child)
+            continue;  // the command said why it opened nothing (that message has its own picture)
         camera.shoot(frame, name);
         auto* screen = child ? qobject_cast<TTuningScreen*>(child->widget()) : nullptr;
         if (screen && screen->pttButton() && screen->pttButton()->isEnabled()) {
