@@ -53,16 +53,10 @@ screenLayout vcoSingleLayout(int statusX) {
     return l;
 }
 
-/// The name as the illegal-value message gives it ("QDT1200!!"), without its marks for the empty-value one.
-std::string withoutMarks(std::string name) {
-    while (!name.empty() && (name.back() == '!' || name.back() == ' ')) name.pop_back();
-    return name;
-}
-
 /// One signalling deviation: a single value of `Data` at one transmit point.
 template <class Data>
-tuningProcedure signalling(std::uint8_t softpotNumber, int recordRow, singlePoint point,
-                           const std::string& name, const char* mismatch) {
+tuningProcedure signalling(std::uint8_t softpotNumber, int recordRow, singlePoint point, const char* illegal,
+                           const char* empty, const char* mismatch) {
     tuningProcedure p = attenuationBase(kDeviationMaximum);
     p.makeDataSet = &singleValueDataSet<Data>::make;
     p.softpot = softpotNumber;
@@ -72,8 +66,8 @@ tuningProcedure signalling(std::uint8_t softpotNumber, int recordRow, singlePoin
     p.point = point;
     p.note = kDeviationNote;
     p.commitQuestion = kDeviationCommit;
-    p.illegalValue = "Program softpots aborted for " + name + " Illegal softpot value";
-    p.emptyValue = "Please enter a valid " + withoutMarks(name) + " softpot value!!";
+    p.illegalValue = illegal;
+    p.emptyValue = empty;
     p.mismatch = mismatch;
     return p;
 }
@@ -133,6 +127,7 @@ tuningProcedure TModulationAttnWindow::describe() {
     p.row = row::ModAttenuation;
     p.firstColumn = col::SetThird;
     p.storeAllAfterRun = true;
+    p.note = "Note : Valid Softpot values will range from 0-63";
     p.commitQuestion = "Commit new softpot values? Softpot Value Range (0-63)";
     p.illegalValue = "Program softpots aborted for Modulation Attn.!! Illegal softpot value";
     p.emptyValue = "Please enter a valid Modulation Attn. softpot value !!";
@@ -146,8 +141,10 @@ TModulationAttnWindow::TModulationAttnWindow(const screenEnvironment& environmen
 // ----------------------------------------------------------------------------------
 
 tuningProcedure TDTMFWindow::describe() {
-    tuningProcedure p = signalling<txDTMFData>(softpot::DtmfDeviation, row::DtmfDeviation,
-                                               singlePoint::Lowest, "DTMF Signalling!!", kMismatchCapital);
+    tuningProcedure p =
+        signalling<txDTMFData>(softpot::DtmfDeviation, row::DtmfDeviation, singlePoint::Lowest,
+                               "Program softpots aborted for DTMF Signalling!! Illegal softpot value",
+                               "Please enter a valid DTMF Signalling softpot value!!", kMismatchCapital);
     p.commitQuestion = "Commit new softpot value? Softpot Value Range(0-31)";
     return p;
 }
@@ -156,30 +153,37 @@ TDTMFWindow::TDTMFWindow(const screenEnvironment& environment) : TTuningScreen(e
 
 tuningProcedure TQDT1200Window::describe() {
     return signalling<txQDT1200Data>(softpot::Qdt1200Deviation, row::Qdt1200Deviation, singlePoint::Middle,
-                                     "QDT1200!!", kMismatchCapital);
+                                     "Program softpots aborted for QDT1200!! Illegal softpot value",
+                                     "Please enter a valid QDT1200 softpot value!!", kMismatchCapital);
 }
 
 TQDT1200Window::TQDT1200Window(const screenEnvironment& environment)
     : TTuningScreen(environment, describe()) {}
 
 tuningProcedure THSSWindow::describe() {
-    return signalling<txHSSData>(softpot::HssDeviation, row::HssDeviation, singlePoint::Highest,
-                                 "High Speed Signalling !!", TTuningScreen::kMismatchText);
+    return signalling<txHSSData>(
+        softpot::HssDeviation, row::HssDeviation, singlePoint::Highest,
+        "Program softpots aborted for High Speed Signalling !! Illegal softpot value",
+        "Please enter a valid High Speed Signalling softpot value!!", TTuningScreen::kMismatchText);
 }
 
 THSSWindow::THSSWindow(const screenEnvironment& environment) : TTuningScreen(environment, describe()) {}
 
 tuningProcedure TSelect5Window::describe() {
-    return signalling<txSelect5Data>(softpot::Select5Deviation, row::Select5Deviation, singlePoint::Highest,
-                                     "Select 5 Signalling !!", TTuningScreen::kMismatchText);
+    return signalling<txSelect5Data>(
+        softpot::Select5Deviation, row::Select5Deviation, singlePoint::Highest,
+        "Program softpots aborted for Select 5 Signalling !! Illegal softpot value",
+        "Please enter a valid Select 5 Signalling softpot value!!", TTuningScreen::kMismatchText);
 }
 
 TSelect5Window::TSelect5Window(const screenEnvironment& environment)
     : TTuningScreen(environment, describe()) {}
 
 tuningProcedure TMPT1200Window::describe() {
-    return signalling<txMPT1200Data>(softpot::Mpt1327Deviation, row::Mpt1327Deviation, singlePoint::Middle,
-                                     "MPT1327 Signalling !!", kMismatchCapital);
+    return signalling<txMPT1200Data>(
+        softpot::Mpt1327Deviation, row::Mpt1327Deviation, singlePoint::Middle,
+        "Program softpots aborted for MPT1327 Signalling !! Illegal softpot value",
+        "Please enter a valid MPT1327 Signalling softpot value!!", kMismatchCapital);
 }
 
 TMPT1200Window::TMPT1200Window(const screenEnvironment& environment)
@@ -189,9 +193,10 @@ TMPT1200Window::TMPT1200Window(const screenEnvironment& environment)
 // ------------------------------------------------------------------------------
 
 tuningProcedure TRefOscWarpWindow::describe() {
-    tuningProcedure p =
-        signalling<txRefOscData>(softpot::RefOscWarp, row::RefOscWarp, singlePoint::Highest,
-                                 "Reference Oscillator Warp !!", TTuningScreen::kMismatchText);
+    tuningProcedure p = signalling<txRefOscData>(
+        softpot::RefOscWarp, row::RefOscWarp, singlePoint::Highest,
+        "Program softpots aborted for Reference Oscillator Warp !! Illegal softpot value",
+        "Please enter a valid Reference Oscillator Warp softpot value!!", TTuningScreen::kMismatchText);
     p.maximum = kWarpMaximum;
     p.note = "Note : Valid Softpot values will range from 0-511";
     p.commitQuestion = "Commit new softpot value? Softpot Value Range (0-511)";
