@@ -1,10 +1,10 @@
 // The command-line tool: runs one command line against the core library and answers its exit code.
 #include "cli/CliApp.h"
 
-#include <algorithm>
-#include <cctype>
 #include <signal.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
@@ -29,6 +29,7 @@
 #include "operations/linkMonitor.h"
 #include "operations/radioOperations.h"
 #include "operations/radioProgramAll.h"
+#include "operations/recordCompare.h"
 #include "operations/tuningReport.h"
 #include "operations/utilityRules.h"
 #include "operations/writeFileAtomically.h"
@@ -181,6 +182,8 @@ int CliApp::dispatch(const CliOptions& options) {
             return importCommand(options);
         case CliCommand::Report:
             return reportCommand(options);
+        case CliCommand::Diff:
+            return diffCommand(options);
         case CliCommand::Port:
             return portCommand(options);
         case CliCommand::Serial:
@@ -246,19 +249,8 @@ bool CliApp::havePort(const CliOptions& options) {
     return false;
 }
 
-int CliApp::readRadioCommand(const CliOptions& options) {
-    if (!havePort(options))
-        return exitCode::Usage;
-    // A read takes many seconds: an archive that cannot be saved is refused before it starts.
-    if (options.output && *options.output != kStandardOutput) {
-        if (const FileWriteResult writable = checkWritable(*options.output); !writable) {
-            ConsolePrompt(&m_io.out).show(kSaveFailed, "ERROR", PromptIcon::Exclamation);
-            printDetail(m_io.out, *options.output + ": " + writable.reason());
-            return exitCode::FileFailure;
-        }
-    }
-    radioStorage record;
-    ReadRadioOutcome outcome;
+std::optional<int> CliApp::readFromRadio(const CliOptions& options, radioStorage& record,
+                                         ReadRadioOutcome& outcome) {
     {
         RadioLinkScope scope(m_programDirectory, options);
         ConsoleProgress progress(m_io.err, m_io.errIsTerminal);
@@ -273,29 +265,49 @@ int CliApp::readRadioCommand(const CliOptions& options) {
     // A stop asked for after the last exchange: the read is complete, but nothing is saved.
     if (const int signal = stopSignal::pending(); signal != 0)
         return interrupted(signal, {});
+    return std::nullopt;
+}
 
+int CliApp::readExitCode(const ReadRadioOutcome& outcome) {
+    switch (outcome.kind) {
+        case ReadRadioOutcome::Kind::PortInUse:
+            return exitCode::PortBusy;
+        case ReadRadioOutcome::Kind::LinkFailed:
+            return exitCode::LinkFailure;
+        case ReadRadioOutcome::Kind::PointsInvalid:
+            return exitCode::InvalidFrequency;
+        case ReadRadioOutcome::Kind::PowerUpFailed:
+            return exitCode::PowerUpFailure;
+        case ReadRadioOutcome::Kind::Read:
+            break;
+    }
+    return exitCode::Success;
+}
+
+int CliApp::readRadioCommand(const CliOptions& options) {
+    if (!havePort(options))
+        return exitCode::Usage;
+    // A read takes many seconds: an archive that cannot be saved is refused before it starts.
+    if (options.output && *options.output != kStandardOutput) {
+        if (const FileWriteResult writable = checkWritable(*options.output); !writable) {
+            ConsolePrompt(&m_io.out).show(kSaveFailed, "ERROR", PromptIcon::Exclamation);
+            printDetail(m_io.out, *options.output + ": " + writable.reason());
+            return exitCode::FileFailure;
+        }
+    }
+    radioStorage record;
+    ReadRadioOutcome outcome;
+    if (const std::optional<int> stopped = readFromRadio(options, record, outcome))
+        return *stopped;
     ConsolePrompt prompt(&messageStream(options));
     for (const PromptMessage& message : radioOperations::messagesFor(outcome)) prompt.show(message);
     for (const std::string& line : outcome.failure.detailLines(false)) printDetail(m_io.err, line);
 
-    int code = exitCode::Success;
-    switch (outcome.kind) {
-        case ReadRadioOutcome::Kind::PortInUse:
-            return exitCode::PortBusy;  // never started: no record
-        case ReadRadioOutcome::Kind::LinkFailed:
-            code = exitCode::LinkFailure;
-            break;
-        case ReadRadioOutcome::Kind::PointsInvalid:
-            code = exitCode::InvalidFrequency;
-            break;
-        case ReadRadioOutcome::Kind::PowerUpFailed:
-            code = exitCode::PowerUpFailure;
-            break;
-        case ReadRadioOutcome::Kind::Read:
-            if (options.output)
-                code = saveArchive(*options.output, record, prompt, messageStream(options));
-            break;
-    }
+    if (outcome.kind == ReadRadioOutcome::Kind::PortInUse)
+        return exitCode::PortBusy;  // never started: no record
+    int code = readExitCode(outcome);
+    if (outcome.kind == ReadRadioOutcome::Kind::Read && options.output)
+        code = saveArchive(*options.output, record, prompt, messageStream(options));
     if (options.json)
         m_io.out << RecordJson::toJson(record) << std::flush;
     return code;
@@ -440,6 +452,36 @@ int CliApp::reportCommand(const CliOptions& options) {
         return exitCode::FileFailure;
     }
     return exitCode::Success;
+}
+
+int CliApp::diffCommand(const CliOptions& options) {
+    radioStorage a;
+    if (!loadQuietly(*options.file, a))
+        return exitCode::FileFailure;
+    radioStorage b;
+    if (options.radio) {
+        if (!havePort(options))
+            return exitCode::Usage;
+        ReadRadioOutcome outcome;
+        if (const std::optional<int> stopped = readFromRadio(options, b, outcome))
+            return *stopped;
+        // stdout carries the differences: the read's messages go to stderr.
+        ConsolePrompt prompt(&m_io.err);
+        for (const PromptMessage& message : radioOperations::messagesFor(outcome)) prompt.show(message);
+        for (const std::string& line : outcome.failure.detailLines(false)) printDetail(m_io.err, line);
+        if (const int code = readExitCode(outcome); code != exitCode::Success)
+            return code;
+    } else if (!loadQuietly(*options.otherFile, b)) {
+        return exitCode::FileFailure;
+    }
+    const std::vector<std::string> lines = recordCompare::lines(a, b);
+    if (lines.empty()) {
+        m_io.out << "No differences\n" << std::flush;
+        return exitCode::Success;
+    }
+    for (const std::string& line : lines) m_io.out << line << '\n';
+    m_io.out << std::flush;
+    return exitCode::Different;
 }
 
 int CliApp::portCommand(const CliOptions& options) {

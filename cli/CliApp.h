@@ -3,6 +3,7 @@
 
 #include <functional>
 #include <istream>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -16,6 +17,7 @@ class linkMonitor;
 
 class EnhancedSBEP;
 class radioStorage;
+struct ReadRadioOutcome;
 
 /// The streams of one run and what they are connected to.
 struct CliIo {
@@ -52,6 +54,14 @@ class CliApp {
     int dumpCommand(const CliOptions& options);
     int importCommand(const CliOptions& options);
     int reportCommand(const CliOptions& options);
+    /// `diff A B` and `diff A --radio`: the differences on stdout; 0 same, 1 different.
+    int diffCommand(const CliOptions& options);
+    /// Reads the connected radio into `record` as `read` does, progress on err. Answers the exit code
+    /// when a signal stopped the read (told on err); otherwise nullopt and the outcome, not yet told.
+    std::optional<int> readFromRadio(const CliOptions& options, radioStorage& record,
+                                     ReadRadioOutcome& outcome);
+    /// The exit code of a read's outcome; Success when the radio was read.
+    static int readExitCode(const ReadRadioOutcome& outcome);
     int portCommand(const CliOptions& options);
     int serialCommand(const CliOptions& options);
     int tempCompCommand(const CliOptions& options);

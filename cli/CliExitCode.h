@@ -5,6 +5,7 @@ namespace vantrel::exitCode {
 
 inline constexpr int Success = 0;
 inline constexpr int SerialMismatch = 1;    ///< program: the radio is not the archive's radio
+inline constexpr int Different = 1;         ///< diff: the records differ
 inline constexpr int InvalidFrequency = 2;  ///< read: all frequency point data is invalid
 inline constexpr int PowerUpFailure = 3;    ///< read: the radio reported a power-up failure
 inline constexpr int LinkFailure = 4;       ///< read, program: the exchange with the radio failed

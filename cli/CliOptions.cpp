@@ -20,7 +20,7 @@ struct CommandInfo {
     std::string_view usage;
 };
 
-constexpr std::array<CommandInfo, 10> kCommands = {{
+constexpr std::array<CommandInfo, 11> kCommands = {{
     {CliCommand::Read, "read",
      "Usage: vantrel-cli read [--port N | --device PATH] [-o FILE.sfp] [--json]\n"
      "\n"
@@ -75,6 +75,24 @@ constexpr std::array<CommandInfo, 10> kCommands = {{
      "                    - for stdout)\n"
      "\n"
      "Exit codes: 0 written, 6 archive not loaded or report not written, 64 usage error.\n"},
+    {CliCommand::Diff, "diff",
+     "Usage: vantrel-cli diff A.sfp B.sfp\n"
+     "       vantrel-cli diff [--port N | --device PATH] A.sfp --radio\n"
+     "\n"
+     "Compares archive A with archive B, or with the connected radio (read first, as `read`\n"
+     "does; nothing is written to the radio). Prints one line per difference on stdout:\n"
+     "identity (serial number, model number, data version, tuning procedure), frequency\n"
+     "points, each differing softpot value (\"Transmit High Power F3: 104 -> 110\") and each\n"
+     "data set only one side holds (\"RSSI: only in B\"); \"No differences\" when there are\n"
+     "none. With --radio the read's messages and progress go to stderr.\n"
+     "\n"
+     "  --radio        compare A with the radio instead of a second archive\n"
+     "  --port N       use COM N (1 to 4) for this run instead of COM.INI (with --radio)\n"
+     "  --device PATH  open this serial device directly (with --radio)\n"
+     "\n"
+     "Exit codes: 0 same, 1 different, 2 invalid frequency data, 3 power-up failure,\n"
+     "4 link failure, 5 port in use, 6 archive not loaded, 64 usage error, 130 or 143\n"
+     "stopped by SIGINT or SIGTERM (the radio is reset).\n"},
     {CliCommand::Port, "port",
      "Usage: vantrel-cli port [N]\n"
      "\n"
@@ -153,6 +171,7 @@ struct Accepts {
     bool json = false;
     bool yes = false;
     bool bbo = false;
+    bool radio = false;
 };
 
 Accepts acceptsOf(CliCommand command) {
@@ -169,6 +188,8 @@ Accepts acceptsOf(CliCommand command) {
             return {true, false, false, false};
         case CliCommand::Bbo:
             return {true, false, false, false, true};
+        case CliCommand::Diff:
+            return {true, false, false, false, false, true};
         default:
             return {};
     }
@@ -215,13 +236,14 @@ std::string cliUsage() {
            "  dump FILE.sfp                print the record of an archive as JSON\n"
            "  import IN.json -o OUT.sfp    write an archive from a JSON record\n"
            "  report FILE.sfp [-o OUT]     write the tuning report of an archive (default display.txt)\n"
+           "  diff A.sfp (B.sfp | --radio) compare two archives, or an archive with the radio\n"
            "  port [N]                     show the COM port of COM.INI (-1 when none), or set it (1 to 4)\n"
            "  serial NEW                   program a serial number into a radio whose serial is blank\n"
            "  temp-comp [HEX8]             show the temp comp bytes, or program and verify them\n"
            "  bbo [--config FILE] [--list | --set NAME=CODE...]  show or change baseband offsets\n"
            "  help [COMMAND]               this text, or a command's usage (also COMMAND --help)\n"
            "\n"
-           "Port selection (read, program, serial, temp-comp, bbo):\n"
+           "Port selection (read, program, serial, temp-comp, bbo, diff --radio):\n"
            "  --port N       use COM N (1 to 4) for this run; COM.INI is left as it is\n"
            "  --device PATH  open this serial device directly\n"
            "  Without either, COM.INI in the program directory names the port. COM N is the device\n"
@@ -231,10 +253,11 @@ std::string cliUsage() {
            "  --trace FILE   write every frame sent and received, decoded, to FILE (any command)\n"
            "\n"
            "Exit codes:\n"
-           "  0 success             1 serial number mismatch   2 invalid frequency data\n"
-           "  3 power-up failure    4 link failure             5 port in use\n"
-           "  6 file not read, written or parsed                7 cancelled or not confirmed\n"
-           "  64 usage error        70 internal error\n";
+           "  0 success (diff: same)     1 serial number mismatch (diff: different)\n"
+           "  2 invalid frequency data   3 power-up failure        4 link failure\n"
+           "  5 port in use              6 file not read, written or parsed\n"
+           "  7 cancelled or not confirmed                         64 usage error\n"
+           "  70 internal error\n";
 }
 
 std::variant<CliOptions, CliUsageError> parseCliArguments(const std::vector<std::string>& args) {
@@ -243,7 +266,8 @@ std::variant<CliOptions, CliUsageError> parseCliArguments(const std::vector<std:
     std::vector<std::string> operands;
     bool optionsEnded = false;
     // Options seen, by the name the user typed, to name them in errors.
-    std::optional<std::string> portSpelling, outputSpelling, jsonSpelling, yesSpelling, bboSpelling;
+    std::optional<std::string> portSpelling, outputSpelling, jsonSpelling, yesSpelling, bboSpelling,
+        radioSpelling;
 
     for (std::size_t i = 0; i < args.size(); ++i) {
         std::string arg = args[i];
@@ -312,6 +336,11 @@ std::variant<CliOptions, CliUsageError> parseCliArguments(const std::vector<std:
                 return usageError(arg + " takes no value");
             options.json = true;
             jsonSpelling = arg;
+        } else if (arg == "--radio") {
+            if (!flagOnly())
+                return usageError(arg + " takes no value");
+            options.radio = true;
+            radioSpelling = arg;
         } else if (arg == "--yes" || arg == "-y") {
             if (!flagOnly())
                 return usageError(arg + " takes no value");
@@ -380,7 +409,9 @@ std::variant<CliOptions, CliUsageError> parseCliArguments(const std::vector<std:
         return usageError("--port and --device exclude each other");
     if (portSpelling && !accepts.portSelection)
         return usageError(*portSpelling + " does not apply to " + name +
-                          " (only read, program, serial, temp-comp and bbo)");
+                          " (only read, program, serial, temp-comp, bbo and diff --radio)");
+    if (radioSpelling && !accepts.radio)
+        return usageError(*radioSpelling + " does not apply to " + name + " (only diff)");
     if (bboSpelling && !accepts.bbo)
         return usageError(*bboSpelling + " does not apply to " + name + " (only bbo)");
     if (outputSpelling && !accepts.output)
@@ -406,6 +437,19 @@ std::variant<CliOptions, CliUsageError> parseCliArguments(const std::vector<std:
             options.file = operands.front();
             if (*command == CliCommand::Import && !options.output)
                 return usageError("import needs the archive to write: -o OUT.sfp");
+            break;
+        case CliCommand::Diff:
+            if (options.radio) {
+                if (operands.size() != 1)
+                    return usageError("diff --radio needs exactly one file");
+            } else {
+                if (operands.size() != 2)
+                    return usageError("diff needs two files, or one file and --radio");
+                if (portSpelling)
+                    return usageError(*portSpelling + " applies to diff --radio only");
+                options.otherFile = operands.back();
+            }
+            options.file = operands.front();
             break;
         case CliCommand::Port:
             if (operands.size() > 1)

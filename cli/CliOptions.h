@@ -14,7 +14,7 @@ namespace vantrel {
 /// The output name that means standard output (`-o -`).
 inline constexpr std::string_view kStandardOutput = "-";
 
-enum class CliCommand { Read, Program, Dump, Import, Report, Port, Serial, TempComp, Bbo, Help };
+enum class CliCommand { Read, Program, Dump, Import, Report, Diff, Port, Serial, TempComp, Bbo, Help };
 
 /// One parsed and checked command line.
 struct CliOptions {
@@ -30,6 +30,8 @@ struct CliOptions {
     bool json = false;                                    ///< --json (read)
     bool yes = false;                                     ///< --yes / -y (program)
     std::optional<std::string> file;                      ///< the command's file operand
+    std::optional<std::string> otherFile;                 ///< `diff A B`: the second archive
+    bool radio = false;                                   ///< --radio (diff): compare with the radio
     std::optional<int> portToWrite;                       ///< `port N`
     std::optional<std::string> serialNo;                  ///< `serial NEW`: ten admitted characters
     std::optional<std::array<std::uint8_t, 4>> tempComp;  ///< `temp-comp HEX8`
