@@ -236,7 +236,7 @@ std::string cliUsage() {
            "  dump FILE.sfp                print the record of an archive as JSON\n"
            "  import IN.json -o OUT.sfp    write an archive from a JSON record\n"
            "  report FILE.sfp [-o OUT]     write the tuning report of an archive (default display.txt)\n"
-           "  diff A.sfp (B.sfp | --radio) compare two archives, or an archive with the radio\n"
+           "  diff A.sfp (B.sfp|--radio)   compare two archives, or an archive with the radio\n"
            "  port [N]                     show the COM port of COM.INI (-1 when none), or set it (1 to 4)\n"
            "  serial NEW                   program a serial number into a radio whose serial is blank\n"
            "  temp-comp [HEX8]             show the temp comp bytes, or program and verify them\n"
