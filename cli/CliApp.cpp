@@ -1,10 +1,10 @@
 // The command-line tool: runs one command line against the core library and answers its exit code.
 #include "cli/CliApp.h"
 
-#include <algorithm>
-#include <cctype>
 #include <signal.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
@@ -447,8 +447,10 @@ int CliApp::portCommand(const CliOptions& options) {
     if (options.list) {
         for (const ComPortInfo& port : describeComPorts()) m_io.out << portLine(port) << '\n';
         const std::vector<SerialAdapter> adapters = listSerialAdapters();
-        m_io.out << "Serial adapters in " << kSerialByIdDirectory << ":" << (adapters.empty() ? " none\n" : "\n");
-        for (const SerialAdapter& adapter : adapters) m_io.out << "  " << adapter.name << " -> " << adapter.target << '\n';
+        m_io.out << "Serial adapters in " << kSerialByIdDirectory << ":"
+                 << (adapters.empty() ? " none\n" : "\n");
+        for (const SerialAdapter& adapter : adapters)
+            m_io.out << "  " << adapter.name << " -> " << adapter.target << '\n';
         m_io.out << std::flush;
         return exitCode::Success;
     }

@@ -100,7 +100,8 @@ std::vector<std::string> processesHolding(const std::string& device) {
     std::vector<std::pair<long, std::string>> found;
     for (fs::directory_iterator it("/proc", ec), end; !ec && it != end; it.increment(ec)) {
         const std::string pidText = it->path().filename().string();
-        if (pidText.empty() || !std::all_of(pidText.begin(), pidText.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        if (pidText.empty() ||
+            !std::all_of(pidText.begin(), pidText.end(), [](char c) { return c >= '0' && c <= '9'; }))
             continue;
         // Other users' descriptors cannot be read without privileges: best effort, skip them.
         std::error_code fdError;

@@ -1,4 +1,7 @@
 // The dialogs and small windows: port settings, radio information, progress closing, help contexts, printout.
+#include <pty.h>
+#include <unistd.h>
+
 #include <QCheckBox>
 #include <QFile>
 #include <QLabel>
@@ -11,10 +14,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
-#include <pty.h>
-
 #include <memory>
-#include <unistd.h>
 
 #include "AppTests.h"
 #include "ShellFixture.h"
