@@ -3,11 +3,13 @@
 
 #include <QCheckBox>
 #include <QFrame>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
 #include "app/DialogUnits.h"
 #include "link/RF_CommunicationSetup.h"
+#include "link/portDiscovery.h"
 
 namespace vantrel {
 
@@ -15,6 +17,9 @@ namespace {
 constexpr int kFirstPort = 1;
 constexpr int kLastPort = 4;
 constexpr int kStatusLimit = 50;
+// The device column right of the original selection area.
+constexpr int kDeviceLeft = 204;
+constexpr int kDeviceWidth = 220;
 }  // namespace
 
 TCommSetupDialog::TCommSetupDialog(QWidget* parent, QString directory)
@@ -22,7 +27,7 @@ TCommSetupDialog::TCommSetupDialog(QWidget* parent, QString directory)
     setWindowTitle(QStringLiteral("User COM Port Selection"));
     setObjectName(QStringLiteral("TCommSetupDialog"));
     DialogUnits du(*this);
-    setFixedSize(du.size(206, 132));
+    setFixedSize(du.size(kDeviceLeft + kDeviceWidth + 8, 132));
 
     auto* frame = new QFrame(this);
     frame->setFrameShape(QFrame::Box);
@@ -36,7 +41,20 @@ TCommSetupDialog::TCommSetupDialog(QWidget* parent, QString directory)
         box->setGeometry(du.rect(20, 10 + 15 * (port - 1), widths[port - 1], 10));
         connect(box, &QCheckBox::clicked, this, [this, port] { choose(port); });
         m_boxes[port - 1] = box;
+
+        auto* device = new QLabel(this);
+        device->setObjectName(QStringLiteral("device%1").arg(port));
+        device->setGeometry(du.rect(kDeviceLeft, 10 + 15 * (port - 1), kDeviceWidth, 10));
+        device->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        m_devices[port - 1] = device;
     }
+    m_adapters = new QLabel(this);
+    m_adapters->setObjectName(QStringLiteral("adapters"));
+    m_adapters->setGeometry(du.rect(kDeviceLeft, 76, kDeviceWidth, 50));
+    m_adapters->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_adapters->setWordWrap(true);
+    m_adapters->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    refreshDevices();
 
     m_apply = new QPushButton(QStringLiteral("Apply "), this);
     m_apply->setObjectName(QStringLiteral("apply"));
@@ -66,6 +84,22 @@ TCommSetupDialog::TCommSetupDialog(QWidget* parent, QString directory)
 
 QString TCommSetupDialog::statusTextFor(int port) {
     return QStringLiteral("COM Port %1 currently selected").arg(port);
+}
+
+void TCommSetupDialog::refreshDevices() {
+    for (const ComPortInfo& info : describeComPorts()) {
+        QLabel* label = m_devices[info.number - 1];
+        label->setText(QString::fromStdString(info.device + ": " + portStateText(info)));
+        label->setToolTip(label->text());
+    }
+    const std::vector<SerialAdapter> adapters = listSerialAdapters();
+    QStringList lines{QStringLiteral("Serial adapters in %1:%2")
+                          .arg(QString::fromLatin1(kSerialByIdDirectory),
+                               adapters.empty() ? QStringLiteral(" none") : QString())};
+    for (const SerialAdapter& adapter : adapters)
+        lines << QString::fromStdString(adapter.name + " -> " + adapter.target);
+    m_adapters->setText(lines.join(QLatin1Char('\n')));
+    m_adapters->setToolTip(m_adapters->text());
 }
 
 void TCommSetupDialog::showPort(int port) {

@@ -1,10 +1,12 @@
-// The COM port selection dialog: four exclusive check boxes, Apply writes COM.INI.
+// The COM port selection dialog: four exclusive check boxes, Apply writes COM.INI; beside each box
+// the device the port maps to and its state, and below them the serial adapters the system names.
 #pragma once
 
 #include <QDialog>
 #include <array>
 
 class QCheckBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 
@@ -25,12 +27,21 @@ class TCommSetupDialog : public QDialog {
 
     static QString statusTextFor(int port);
 
+    /// Probes the ports again and refreshes the device labels beside the boxes and the adapter list.
+    void refreshDevices();
+
+    /// The read-only label beside port 1..4's box ("/dev/ttyS0: available"), for tests.
+    QLabel* deviceLabel(int port) const { return m_devices[port - 1]; }
+    QLabel* adapterLabel() const { return m_adapters; }
+
   private:
     void showPort(int port);
 
     QString m_directory;
     int m_selection = -1;
     std::array<QCheckBox*, 4> m_boxes{};
+    std::array<QLabel*, 4> m_devices{};
+    QLabel* m_adapters = nullptr;
     QLineEdit* m_status = nullptr;
     QPushButton* m_apply = nullptr;
     QPushButton* m_cancel = nullptr;

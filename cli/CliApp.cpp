@@ -23,6 +23,7 @@
 #include "link/PosixSerialDevice.h"
 #include "link/RF_CommunicationSetup.h"
 #include "link/cominit.h"
+#include "link/portDiscovery.h"
 #include "operations/basebandOffsets.h"
 #include "operations/bboConfigFileModule.h"
 #include "operations/fileModule.h"
@@ -485,6 +486,16 @@ int CliApp::diffCommand(const CliOptions& options) {
 }
 
 int CliApp::portCommand(const CliOptions& options) {
+    if (options.list) {
+        for (const ComPortInfo& port : describeComPorts()) m_io.out << portLine(port) << '\n';
+        const std::vector<SerialAdapter> adapters = listSerialAdapters();
+        m_io.out << "Serial adapters in " << kSerialByIdDirectory << ":"
+                 << (adapters.empty() ? " none\n" : "\n");
+        for (const SerialAdapter& adapter : adapters)
+            m_io.out << "  " << adapter.name << " -> " << adapter.target << '\n';
+        m_io.out << std::flush;
+        return exitCode::Success;
+    }
     if (!options.portToWrite) {
         m_io.out << comIni::read(m_programDirectory) << '\n' << std::flush;
         return exitCode::Success;

@@ -95,9 +95,14 @@ constexpr std::array<CommandInfo, 11> kCommands = {{
      "stopped by SIGINT or SIGTERM (the radio is reset).\n"},
     {CliCommand::Port, "port",
      "Usage: vantrel-cli port [N]\n"
+     "       vantrel-cli port --list\n"
      "\n"
      "Without N prints the COM port number COM.INI in the program directory yields (-1 when\n"
      "none). With N (1 to 4) writes COM.INI for that port.\n"
+     "\n"
+     "  --list  prints, one line each, COM1 to COM4 with the device each maps to and whether it is\n"
+     "          available, missing, in use (and by which process where it can be seen), not\n"
+     "          permitted or not a serial device; then the serial adapters of /dev/serial/by-id\n"
      "\n"
      "Exit codes: 0 done, 6 COM.INI not written, 64 usage error.\n"},
     {CliCommand::Serial, "serial",
@@ -238,6 +243,7 @@ std::string cliUsage() {
            "  report FILE.sfp [-o OUT]     write the tuning report of an archive (default display.txt)\n"
            "  diff A.sfp (B.sfp|--radio)   compare two archives, or an archive with the radio\n"
            "  port [N]                     show the COM port of COM.INI (-1 when none), or set it (1 to 4)\n"
+           "  port --list                  show COM1 to COM4, their devices and states, and the adapters\n"
            "  serial NEW                   program a serial number into a radio whose serial is blank\n"
            "  temp-comp [HEX8]             show the temp comp bytes, or program and verify them\n"
            "  bbo [--config FILE] [--list | --set NAME=CODE...]  show or change baseband offsets\n"
@@ -267,7 +273,7 @@ std::variant<CliOptions, CliUsageError> parseCliArguments(const std::vector<std:
     bool optionsEnded = false;
     // Options seen, by the name the user typed, to name them in errors.
     std::optional<std::string> portSpelling, outputSpelling, jsonSpelling, yesSpelling, bboSpelling,
-        radioSpelling;
+        radioSpelling, listSpelling;
 
     for (std::size_t i = 0; i < args.size(); ++i) {
         std::string arg = args[i];
@@ -356,7 +362,7 @@ std::variant<CliOptions, CliUsageError> parseCliArguments(const std::vector<std:
             if (!flagOnly())
                 return usageError(arg + " takes no value");
             options.list = true;
-            bboSpelling = arg;
+            listSpelling = arg;
         } else if (arg == "--set") {
             const std::optional<std::string> text = value();
             if (!text)
@@ -414,6 +420,8 @@ std::variant<CliOptions, CliUsageError> parseCliArguments(const std::vector<std:
         return usageError(*radioSpelling + " does not apply to " + name + " (only diff)");
     if (bboSpelling && !accepts.bbo)
         return usageError(*bboSpelling + " does not apply to " + name + " (only bbo)");
+    if (listSpelling && !accepts.bbo && *command != CliCommand::Port)
+        return usageError(*listSpelling + " does not apply to " + name + " (only bbo and port)");
     if (outputSpelling && !accepts.output)
         return usageError(*outputSpelling + " does not apply to " + name);
     if (jsonSpelling && !accepts.json)
@@ -454,6 +462,8 @@ std::variant<CliOptions, CliUsageError> parseCliArguments(const std::vector<std:
         case CliCommand::Port:
             if (operands.size() > 1)
                 return usageError("port takes at most one port number");
+            if (options.list && !operands.empty())
+                return usageError("port --list takes no port number");
             if (!operands.empty()) {
                 options.portToWrite = portNumber(operands.front());
                 if (!options.portToWrite)

@@ -36,7 +36,7 @@ struct CliOptions {
     std::optional<std::string> serialNo;                  ///< `serial NEW`: ten admitted characters
     std::optional<std::array<std::uint8_t, 4>> tempComp;  ///< `temp-comp HEX8`
     std::optional<std::string> config;                    ///< --config FILE (bbo)
-    bool list = false;                                    ///< --list (bbo)
+    bool list = false;                                    ///< --list (bbo, port)
     /// --set NAME=CODE (bbo), in order: the row name and the offset code 0..15.
     std::vector<std::pair<std::string, int>> sets;
     std::optional<int> spacing;  ///< --spacing 12.5|20|25 (bbo --set): 0, 1, 2; none: all three

@@ -1,6 +1,10 @@
 // The dialogs and small windows: port settings, radio information, progress closing, help contexts, printout.
+#include <pty.h>
+#include <unistd.h>
+
 #include <QCheckBox>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -10,6 +14,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <memory>
 
 #include "AppTests.h"
 #include "ShellFixture.h"
@@ -21,6 +26,7 @@
 #include "app/TLinkMonitorWindow.h"
 #include "app/TRadioInfoDialog.h"
 #include "app/TSplashWindow.h"
+#include "link/PosixSerialDevice.h"
 #include "link/RF_CommunicationSetup.h"
 #include "radio/radioStorage.h"
 
@@ -97,6 +103,40 @@ class DialogTest : public QObject {
         QCOMPARE(checked(three), (QList<bool>{false, false, true, false}));
         QCOMPARE(status(three), QString("COM Port 3 currently selected"));
         QVERIFY(!three.findChild<QLineEdit*>("status")->isEnabled());
+    }
+
+    void commSetupShowsEachPortsDeviceAndState() {
+        int master = -1, slave = -1;
+        char name[256] = {};
+        QCOMPARE(openpty(&master, &slave, name, nullptr, nullptr), 0);
+        qputenv("VANTREL_COM1", "/dev/vantrel-no-such-port");
+        qputenv("VANTREL_COM2", name);
+        qputenv("VANTREL_COM3", "/dev/null");
+        QTemporaryDir dir;
+        comIni::write(dir.path().toStdString(), 2);
+        {
+            auto held = std::make_unique<PosixSerialDevice>(name);  // as a connection holds it
+            TCommSetupDialog d(nullptr, dir.path());
+            QCOMPARE(d.deviceLabel(1)->text(), QString("/dev/vantrel-no-such-port: no such device"));
+            const QString busy = QString("%1: in use by another program (pid %2 (").arg(name).arg(getpid());
+            QVERIFY2(d.deviceLabel(2)->text().startsWith(busy), qPrintable(d.deviceLabel(2)->text()));
+            QCOMPARE(d.deviceLabel(3)->text(), QString("/dev/null: not a serial device"));
+            QVERIFY(d.deviceLabel(4)->text().startsWith(
+                QString::fromStdString(PosixPortOpener::devicePath(4) + ": ")));
+            QVERIFY(d.adapterLabel()->text().startsWith("Serial adapters in /dev/serial/by-id:"));
+            // The selection and its texts are as they always were.
+            QCOMPARE(checked(d), (QList<bool>{false, true, false, false}));
+            QCOMPARE(status(d), QString("COM Port 2 currently selected"));
+
+            held.reset();
+            d.refreshDevices();
+            QCOMPARE(d.deviceLabel(2)->text(), QString("%1: available").arg(name));
+        }
+        qunsetenv("VANTREL_COM1");
+        qunsetenv("VANTREL_COM2");
+        qunsetenv("VANTREL_COM3");
+        ::close(slave);
+        ::close(master);
     }
 
     void commSetupBoxesActAsOneChoiceAndApplyWrites() {

@@ -96,6 +96,30 @@ TEST(CliPort, ShowsMinusOneWithoutComIniAndThePortAfterWriting) {
     EXPECT_EQ(show.out, "3\n");
 }
 
+TEST(CliPort, ListShowsEachComPortsDeviceAndStateThenTheAdapters) {
+    ScratchDirectory dir;
+    const std::string plain = dir.file("plain");
+    writeText(plain, "x");
+    setenv("VANTREL_COM1", "/dev/vantrel-no-such-port", 1);
+    setenv("VANTREL_COM2", plain.c_str(), 1);
+    setenv("VANTREL_COM3", "/dev/null", 1);
+    unsetenv("VANTREL_COM4");
+    const auto run = runCli(dir.path(), {"port", "--list"});
+    unsetenv("VANTREL_COM1");
+    unsetenv("VANTREL_COM2");
+    unsetenv("VANTREL_COM3");
+    EXPECT_EQ(run.exit, exitCode::Success) << run.err;
+    const std::vector<std::string> lines = linesOf(run.out);
+    ASSERT_GE(lines.size(), 5u) << run.out;
+    EXPECT_EQ(lines[0], "COM1 /dev/vantrel-no-such-port: no such device");
+    EXPECT_EQ(lines[1], "COM2 " + plain + ": not a serial device");
+    EXPECT_EQ(lines[2], "COM3 /dev/null: not a serial device");
+    EXPECT_EQ(lines[3].rfind("COM4 /dev/ttyS3: ", 0), 0u) << lines[3];
+    EXPECT_EQ(lines[4].rfind("Serial adapters in /dev/serial/by-id:", 0), 0u) << lines[4];
+    EXPECT_EQ(fileText(plain), "x");
+    EXPECT_FALSE(std::filesystem::exists(comIni::path(dir.path().string())));  // listing writes no COM.INI
+}
+
 TEST(CliPort, UnwritableProgramDirectoryExits6) {
     ScratchDirectory dir;
     const auto run = runCli(dir.file("missing/deeper"), {"port", "2"});

@@ -65,6 +65,9 @@ TEST(CliArguments, BasebandSetsTakeCodesOrOffsetsInHertz) {
     EXPECT_TRUE(refused({"bbo", "--set", "x=500Hz"}));
     EXPECT_TRUE(refused({"bbo", "--set", "=3"}));
     EXPECT_TRUE(refused({"bbo", "--list", "--set", "x=3"}));
+    EXPECT_TRUE(parsed({"port", "--list"}).list);
+    EXPECT_TRUE(refused({"port", "--list", "2"}));
+    EXPECT_TRUE(refused({"read", "--list"}));
     EXPECT_TRUE(refused({"bbo", "--spacing", "20"}));
     EXPECT_TRUE(refused({"bbo", "--spacing", "15", "--set", "x=1"}));
     EXPECT_TRUE(refused({"read", "--config", "b.cfg"}));
