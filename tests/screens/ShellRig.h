@@ -6,6 +6,7 @@
 #include <QMdiSubWindow>
 #include <memory>
 
+#include "../support/QuietApp.h"
 #include "ScreenBench.h"
 #include "app/ScreenFactory.h"
 #include "app/ShellHooks.h"
@@ -20,25 +21,9 @@ namespace vantrel::test {
 class ShellRig {
   public:
     explicit ShellRig(SimProfile profile = SimProfile::named("portable")) : bench(std::move(profile)) {
-        QDir::setCurrent(bench.dir.path());
-        setScreenFactory(nullptr);
-        ShellHooks hooks;
-        hooks.chooseFile = [](FileDialogKind, const QString&) { return QString(); };
-        hooks.runDialog = [](QDialog&) {};
-        hooks.printerAvailable = [] { return false; };
-        hooks.printDialog = [](QPrinter&) { return false; };
-        StartOptions options;
-        options.programDirectory = bench.dir.path();
-        options.profilePath = QDir(bench.dir.path()).filePath(QStringLiteral("Vantrel.ini"));
-        app = std::make_unique<TVantrelApp>(options, bench.prompt, hooks);
-        app->start(false);
-        linkContext().idleHook = nullptr;
+        app = startQuietApp(bench.dir.path(), bench.prompt);
     }
-    ~ShellRig() {
-        app.reset();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        setScreenFactory(nullptr);
-    }
+    ~ShellRig() { stopQuietApp(app); }
     bool run(int id) {
         app->frame()->updateCommandStates();
         if (!app->frame()->isAvailable(id))

@@ -3,6 +3,7 @@
 #include <QMdiSubWindow>
 #include <QTest>
 
+#include "../support/QuietApp.h"
 #include "UtilitiesTests.h"
 #include "UtilityBench.h"
 #include "app/CommandTable.h"
@@ -22,25 +23,9 @@ namespace {
 class ShellRig {
   public:
     explicit ShellRig(const std::string& profile, bool withConfig = true) : bench(profile, withConfig) {
-        QDir::setCurrent(bench.dir.path());
-        setScreenFactory(nullptr);
-        ShellHooks hooks;
-        hooks.chooseFile = [](FileDialogKind, const QString&) { return QString(); };
-        hooks.runDialog = [](QDialog&) {};
-        hooks.printerAvailable = [] { return false; };
-        hooks.printDialog = [](QPrinter&) { return false; };
-        StartOptions options;
-        options.programDirectory = bench.dir.path();
-        options.profilePath = QDir(bench.dir.path()).filePath(QStringLiteral("Vantrel.ini"));
-        app = std::make_unique<TVantrelApp>(options, bench.prompt, hooks);
-        app->start(false);
-        linkContext().idleHook = nullptr;
+        app = startQuietApp(bench.dir.path(), bench.prompt);
     }
-    ~ShellRig() {
-        app.reset();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        setScreenFactory(nullptr);
-    }
+    ~ShellRig() { stopQuietApp(app); }
     bool run(int id) {
         app->frame()->updateCommandStates();
         if (!app->frame()->isAvailable(id))
