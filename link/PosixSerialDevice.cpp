@@ -15,6 +15,8 @@
 #include <cstring>
 
 #include "link/Exceptions.h"
+#include "link/LinkContext.h"
+#include "link/portMapping.h"
 
 namespace vantrel {
 
@@ -207,18 +209,24 @@ uint32_t PosixSerialDevice::takeLineErrors() {
 }
 
 std::string PosixPortOpener::devicePath(unsigned portNumber) {
-    std::string var = "VANTREL_COM" + std::to_string(portNumber);
-    if (const char* v = std::getenv(var.c_str()); v && *v)
-        return v;
-    return "/dev/ttyS" + std::to_string(portNumber == 0 ? 0 : portNumber - 1);
+    return routeOf(portNumber, linkContext().programDirectory).device;
 }
 
 std::unique_ptr<SerialDevice> PosixPortOpener::open(unsigned portNumber) {
-    if (portNumber < 1 || portNumber > 9) {
-        std::string name = "COM" + std::to_string(portNumber);
+    const std::string name = "COM" + std::to_string(portNumber);
+    if (portNumber < 1 || portNumber > 9)
         throw PortInUseError(PortOpenCause::NoSuchDevice, name, "no COM port is configured");
+    const PortRoute route = routeOf(portNumber, linkContext().programDirectory);
+    try {
+        return std::make_unique<PosixSerialDevice>(route.device);
+    } catch (const PortInUseError& e) {
+        // A mapped adapter that is gone must not look like a fault of the port: say which one to plug in.
+        if (route.source != PortSource::Mapping || e.cause() != PortOpenCause::NoSuchDevice)
+            throw;
+        throw PortInUseError(
+            PortOpenCause::NoSuchDevice, route.device,
+            name + " is mapped to the serial adapter " + route.device + ", which is not plugged in");
     }
-    return std::make_unique<PosixSerialDevice>(devicePath(portNumber));
 }
 
 std::unique_ptr<SerialDevice> FixedPathOpener::open(unsigned) {

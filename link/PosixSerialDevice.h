@@ -41,11 +41,12 @@ class PosixSerialDevice : public SerialDevice {
     Counters m_counters;
 };
 
-/// Maps COM<n> to a device: the environment variable VANTREL_COM<n> when set, else /dev/ttyS<n-1>.
+/// Maps COM<n> to a device: the environment variable VANTREL_COM<n> when set, else the adapter the
+/// mapping file of the link context's settings folder names, else /dev/ttyS<n-1> (see routeOf).
 class PosixPortOpener : public PortOpener {
   public:
     std::unique_ptr<SerialDevice> open(unsigned portNumber) override;
-    /// The device path COM<n> maps to.
+    /// The device path COM<n> maps to, with the mapping of the link context's settings folder.
     static std::string devicePath(unsigned portNumber);
 };
 

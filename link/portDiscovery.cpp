@@ -15,7 +15,7 @@
 #include <fstream>
 #include <system_error>
 
-#include "link/PosixSerialDevice.h"
+#include "link/LinkContext.h"
 
 namespace vantrel {
 
@@ -121,19 +121,45 @@ std::vector<std::string> processesHolding(const std::string& device) {
     return holders;
 }
 
-ComPortInfo describeComPort(unsigned number) {
+ComPortInfo describeComPort(unsigned number, const PortRoute& route) {
     ComPortInfo info;
     info.number = number;
-    info.device = PosixPortOpener::devicePath(number);
+    info.device = route.device;
+    info.source = route.source;
+    info.mapped = route.mapped;
     probe(info);
     if (info.state == PortState::Busy)
         info.holders = processesHolding(info.device);
     return info;
 }
 
-std::vector<ComPortInfo> describeComPorts() {
+ComPortInfo describeComPort(unsigned number, const std::string& settingsDirectory) {
+    return describeComPort(number, routeOf(number, settingsDirectory));
+}
+
+ComPortInfo describeComPort(unsigned number) {
+    return describeComPort(number, linkContext().programDirectory);
+}
+
+std::vector<ComPortInfo> describeComPorts(const std::string& settingsDirectory) {
+    const PortMapping mapping = readPortMapping(settingsDirectory);
     std::vector<ComPortInfo> ports;
-    for (unsigned n = kFirstPort; n <= kLastPort; ++n) ports.push_back(describeComPort(n));
+    for (unsigned n = kFirstPort; n <= kLastPort; ++n)
+        ports.push_back(describeComPort(n, routeOf(n, mapping)));
+    return ports;
+}
+
+std::vector<ComPortInfo> describeComPorts() {
+    return describeComPorts(linkContext().programDirectory);
+}
+
+std::vector<unsigned> portsMappedTo(const SerialAdapter& adapter, const PortMapping& mapping) {
+    std::vector<unsigned> ports;
+    const fs::path link = fs::path(adapter.path).lexically_normal();
+    for (const auto& [port, path] : mapping) {
+        if (fs::path(path).lexically_normal() == link)
+            ports.push_back(port);
+    }
     return ports;
 }
 
@@ -148,7 +174,8 @@ std::vector<SerialAdapter> listSerialAdapters(const std::string& directory) {
         if (linkError)
             continue;
         const fs::path absolute = target.is_absolute() ? target : it->path().parent_path() / target;
-        adapters.push_back({it->path().filename().string(), absolute.lexically_normal().string()});
+        adapters.push_back({it->path().filename().string(), absolute.lexically_normal().string(),
+                            it->path().lexically_normal().string()});
     }
     std::sort(adapters.begin(), adapters.end(),
               [](const SerialAdapter& a, const SerialAdapter& b) { return a.name < b.name; });
@@ -160,7 +187,8 @@ std::string portStateText(const ComPortInfo& port) {
         case PortState::Available:
             return "available";
         case PortState::Missing:
-            return "no such device";
+            return port.source == PortSource::Mapping ? "missing: the adapter is not plugged in"
+                                                      : "no such device";
         case PortState::Busy: {
             std::string text = "in use by another program";
             if (!port.holders.empty()) {
@@ -182,7 +210,13 @@ std::string portStateText(const ComPortInfo& port) {
 }
 
 std::string portLine(const ComPortInfo& port) {
-    return "COM" + std::to_string(port.number) + " " + port.device + ": " + portStateText(port);
+    std::string line = "COM" + std::to_string(port.number) + " " + port.device;
+    if (port.source == PortSource::Mapping)
+        line += " (mapped)";
+    else if (port.source == PortSource::Environment && !port.mapped.empty())
+        line += " (VANTREL_COM" + std::to_string(port.number) + " for this run, instead of the mapping to " +
+                port.mapped + ")";
+    return line + ": " + portStateText(port);
 }
 
 }  // namespace vantrel
