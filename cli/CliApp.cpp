@@ -486,13 +486,24 @@ int CliApp::diffCommand(const CliOptions& options) {
 }
 
 int CliApp::portCommand(const CliOptions& options) {
+    if (options.mapPort || options.unmapPort)
+        return portMappingCommand(options);
     if (options.list) {
-        for (const ComPortInfo& port : describeComPorts()) m_io.out << portLine(port) << '\n';
-        const std::vector<SerialAdapter> adapters = listSerialAdapters();
-        m_io.out << "Serial adapters in " << kSerialByIdDirectory << ":"
-                 << (adapters.empty() ? " none\n" : "\n");
-        for (const SerialAdapter& adapter : adapters)
-            m_io.out << "  " << adapter.name << " -> " << adapter.target << '\n';
+        std::vector<IgnoredLine> ignored;
+        const PortMapping mapping = readPortMapping(m_programDirectory, &ignored);
+        tellIgnoredMappingLines(ignored);
+        for (unsigned n = 1; n <= 4; ++n)
+            m_io.out << portLine(describeComPort(n, routeOf(n, mapping))) << '\n';
+        const std::string directory = serialAdapterDirectory();
+        const std::vector<SerialAdapter> adapters = listSerialAdapters(directory);
+        m_io.out << "Serial adapters in " << directory << ":" << (adapters.empty() ? " none\n" : "\n");
+        for (const SerialAdapter& adapter : adapters) {
+            m_io.out << "  " << adapter.name << " -> " << adapter.target;
+            const std::vector<unsigned> ports = portsMappedTo(adapter, mapping);
+            for (std::size_t i = 0; i < ports.size(); ++i)
+                m_io.out << (i ? ", COM" : " (mapped to COM") << ports[i];
+            m_io.out << (ports.empty() ? "\n" : ")\n");
+        }
         m_io.out << std::flush;
         return exitCode::Success;
     }
@@ -505,6 +516,55 @@ int CliApp::portCommand(const CliOptions& options) {
         return exitCode::FileFailure;
     }
     m_io.out << "COM Port " << *options.portToWrite << " currently selected\n" << std::flush;
+    return exitCode::Success;
+}
+
+void CliApp::tellIgnoredMappingLines(const std::vector<IgnoredLine>& ignored) {
+    const std::string path = portMappingPath(m_programDirectory);
+    for (const IgnoredLine& line : ignored) {
+        m_io.err << "vantrel-cli: " << path;
+        if (line.line > 0)
+            m_io.err << " line " << line.line;
+        m_io.err << " ignored: " << line.reason << '\n';
+    }
+    m_io.err << std::flush;
+}
+
+int CliApp::portMappingCommand(const CliOptions& options) {
+    std::vector<IgnoredLine> ignored;
+    PortMapping mapping = readPortMapping(m_programDirectory, &ignored);
+    tellIgnoredMappingLines(ignored);
+    const unsigned port = unsigned(options.mapPort ? *options.mapPort : *options.unmapPort);
+    const std::string name = "COM" + std::to_string(port);
+    std::string path;
+    if (options.mapPort) {
+        path = mappedPathFor(*options.mapPath, serialAdapterDirectory());
+        if (path.empty()) {
+            fail("--map " + name + " " + *options.mapPath + ": not an adapter name or a device path");
+            return exitCode::Usage;
+        }
+        mapping[port] = path;
+    } else if (mapping.erase(port) == 0) {
+        m_io.out << name << " was not mapped; it opens " << routeOf(port, mapping).device << '\n'
+                 << std::flush;
+        return exitCode::Success;
+    }
+    if (std::string reason; !writePortMapping(m_programDirectory, mapping, &reason)) {
+        fail("cannot save " + portMappingPath(m_programDirectory) + ": " + reason);
+        return exitCode::FileFailure;
+    }
+    if (options.mapPort) {
+        m_io.out << name << " now opens " << path << '\n';
+        const ComPortInfo info = describeComPort(port, routeOf(port, PortMapping{{port, path}}));
+        if (info.state == PortState::Missing)
+            m_io.out << "  (missing: the adapter is not plugged in now)\n";
+    } else {
+        m_io.out << name << " is no longer mapped; it opens " << routeOf(port, PortMapping{}).device << '\n';
+    }
+    if (const PortRoute route = routeOf(port, mapping); route.source == PortSource::Environment)
+        m_io.out << "  (VANTREL_" << name << " is set: this run's environment still opens " << route.device
+                 << ")\n";
+    m_io.out << std::flush;
     return exitCode::Success;
 }
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "cli/CliOptions.h"
+#include "link/portMapping.h"
 #include "operations/UserPrompt.h"
 
 namespace vantrel {
@@ -63,6 +64,11 @@ class CliApp {
     /// The exit code of a read's outcome; Success when the radio was read.
     static int readExitCode(const ReadRadioOutcome& outcome);
     int portCommand(const CliOptions& options);
+    /// `port --map COMn ADAPTER` and `port --unmap COMn`: rewrites the mapping file of the program
+    /// directory; exit 6 when it cannot be saved (the previous file is kept).
+    int portMappingCommand(const CliOptions& options);
+    /// One line on err for each line of the mapping file that is not used.
+    void tellIgnoredMappingLines(const std::vector<IgnoredLine>& ignored);
     int serialCommand(const CliOptions& options);
     int tempCompCommand(const CliOptions& options);
     int bboCommand(const CliOptions& options);

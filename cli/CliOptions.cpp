@@ -96,15 +96,22 @@ constexpr std::array<CommandInfo, 11> kCommands = {{
     {CliCommand::Port, "port",
      "Usage: vantrel-cli port [N]\n"
      "       vantrel-cli port --list\n"
+     "       vantrel-cli port --map COMn ADAPTER\n"
+     "       vantrel-cli port --unmap COMn\n"
      "\n"
      "Without N prints the COM port number COM.INI in the program directory yields (-1 when\n"
      "none). With N (1 to 4) writes COM.INI for that port.\n"
      "\n"
-     "  --list  prints, one line each, COM1 to COM4 with the device each maps to and whether it is\n"
-     "          available, missing, in use (and by which process where it can be seen), not\n"
-     "          permitted or not a serial device; then the serial adapters of /dev/serial/by-id\n"
+     "  --list             prints, one line each, COM1 to COM4 with the device each maps to and\n"
+     "                     whether it is available, missing, in use (and by which process where it\n"
+     "                     can be seen), not permitted or not a serial device; then the serial\n"
+     "                     adapters of /dev/serial/by-id, each with the COM ports mapped to it\n"
+     "  --map COMn ADAPTER makes COM n (1 to 4) open the adapter from now on: a name of the\n"
+     "                     adapter list or a device path. Kept in serial-ports.conf beside COM.INI\n"
+     "  --unmap COMn       makes COM n open /dev/ttyS<n-1> again\n"
+     "  The environment variable VANTREL_COM<n>, when set, wins over the mapping for that run.\n"
      "\n"
-     "Exit codes: 0 done, 6 COM.INI not written, 64 usage error.\n"},
+     "Exit codes: 0 done, 6 COM.INI or the mapping not written, 64 usage error.\n"},
     {CliCommand::Serial, "serial",
      "Usage: vantrel-cli serial [--port N | --device PATH] NEW\n"
      "\n"
@@ -167,6 +174,13 @@ std::optional<int> portNumber(std::string_view text) {
     if (value < kFirstPort || value > kLastPort)
         return std::nullopt;
     return value;
+}
+
+/// "COM3", "com3" or "3": the port number 1 to 4.
+std::optional<int> comPortName(std::string_view text) {
+    if (text.size() > 3 && (text[0] | 0x20) == 'c' && (text[1] | 0x20) == 'o' && (text[2] | 0x20) == 'm')
+        text.remove_prefix(3);
+    return portNumber(text);
 }
 
 // What one command accepts beyond --help.
@@ -244,6 +258,7 @@ std::string cliUsage() {
            "  diff A.sfp (B.sfp|--radio)   compare two archives, or an archive with the radio\n"
            "  port [N]                     show the COM port of COM.INI (-1 when none), or set it (1 to 4)\n"
            "  port --list                  show COM1 to COM4, their devices and states, and the adapters\n"
+           "  port --map COMn ADAPTER      make COM n open a serial adapter (--unmap COMn: the default)\n"
            "  serial NEW                   program a serial number into a radio whose serial is blank\n"
            "  temp-comp [HEX8]             show the temp comp bytes, or program and verify them\n"
            "  bbo [--config FILE] [--list | --set NAME=CODE...]  show or change baseband offsets\n"
@@ -253,7 +268,8 @@ std::string cliUsage() {
            "  --port N       use COM N (1 to 4) for this run; COM.INI is left as it is\n"
            "  --device PATH  open this serial device directly\n"
            "  Without either, COM.INI in the program directory names the port. COM N is the device\n"
-           "  named by the environment variable VANTREL_COM<N>, else /dev/ttyS<N-1>.\n"
+           "  named by the environment variable VANTREL_COM<N>, else the adapter of port --map,\n"
+           "  else /dev/ttyS<N-1>.\n"
            "\n"
            "Support:\n"
            "  --trace FILE   write every frame sent and received, decoded, to FILE (any command)\n"
@@ -273,7 +289,7 @@ std::variant<CliOptions, CliUsageError> parseCliArguments(const std::vector<std:
     bool optionsEnded = false;
     // Options seen, by the name the user typed, to name them in errors.
     std::optional<std::string> portSpelling, outputSpelling, jsonSpelling, yesSpelling, bboSpelling,
-        radioSpelling, listSpelling;
+        radioSpelling, listSpelling, mapSpelling;
 
     for (std::size_t i = 0; i < args.size(); ++i) {
         std::string arg = args[i];
@@ -363,6 +379,17 @@ std::variant<CliOptions, CliUsageError> parseCliArguments(const std::vector<std:
                 return usageError(arg + " takes no value");
             options.list = true;
             listSpelling = arg;
+        } else if (arg == "--map" || arg == "--unmap") {
+            if (mapSpelling)
+                return usageError(*mapSpelling + " and " + arg + " exclude each other");
+            const std::optional<std::string> text = value();
+            if (!text)
+                return usageError(arg + " needs a COM port, COM1 to COM4");
+            const std::optional<int> port = comPortName(*text);
+            if (!port)
+                return usageError(arg + " " + *text + ": the port must be COM1 to COM4");
+            (arg == "--map" ? options.mapPort : options.unmapPort) = port;
+            mapSpelling = arg;
         } else if (arg == "--set") {
             const std::optional<std::string> text = value();
             if (!text)
@@ -422,6 +449,8 @@ std::variant<CliOptions, CliUsageError> parseCliArguments(const std::vector<std:
         return usageError(*bboSpelling + " does not apply to " + name + " (only bbo)");
     if (listSpelling && !accepts.bbo && *command != CliCommand::Port)
         return usageError(*listSpelling + " does not apply to " + name + " (only bbo and port)");
+    if (mapSpelling && *command != CliCommand::Port)
+        return usageError(*mapSpelling + " does not apply to " + name + " (only port)");
     if (outputSpelling && !accepts.output)
         return usageError(*outputSpelling + " does not apply to " + name);
     if (jsonSpelling && !accepts.json)
@@ -462,6 +491,18 @@ std::variant<CliOptions, CliUsageError> parseCliArguments(const std::vector<std:
         case CliCommand::Port:
             if (operands.size() > 1)
                 return usageError("port takes at most one port number");
+            if (mapSpelling && options.list)
+                return usageError(*mapSpelling + " and --list exclude each other");
+            if (options.mapPort) {
+                if (operands.size() != 1)
+                    return usageError("--map needs the adapter: port --map COMn ADAPTER");
+                if (operands.front().empty())
+                    return usageError("--map needs a non-empty adapter name or path");
+                options.mapPath = operands.front();
+                break;
+            }
+            if (options.unmapPort && !operands.empty())
+                return usageError("port --unmap takes no other operand");
             if (options.list && !operands.empty())
                 return usageError("port --list takes no port number");
             if (!operands.empty()) {

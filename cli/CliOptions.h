@@ -33,6 +33,9 @@ struct CliOptions {
     std::optional<std::string> otherFile;                 ///< `diff A B`: the second archive
     bool radio = false;                                   ///< --radio (diff): compare with the radio
     std::optional<int> portToWrite;                       ///< `port N`
+    std::optional<int> mapPort;                           ///< `port --map COMn PATH`: n
+    std::optional<std::string> mapPath;                   ///< `port --map COMn PATH`: PATH as typed
+    std::optional<int> unmapPort;                         ///< `port --unmap COMn`: n
     std::optional<std::string> serialNo;                  ///< `serial NEW`: ten admitted characters
     std::optional<std::array<std::uint8_t, 4>> tempComp;  ///< `temp-comp HEX8`
     std::optional<std::string> config;                    ///< --config FILE (bbo)
