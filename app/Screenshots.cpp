@@ -1,9 +1,14 @@
 // Screenshot rendering: the shell against a simulated radio on a virtual line, every window to PNG.
 #include "app/Screenshots.h"
 
+#include <fcntl.h>
+#include <stdlib.h>
+#include <unistd.h>
+
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
+#include <QFile>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
@@ -12,9 +17,9 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <cstdio>
-#include <tuple>
 #include <deque>
 #include <functional>
+#include <tuple>
 
 #include "app/CommandTable.h"
 #include "app/Pictures.h"
@@ -30,14 +35,15 @@
 #include "link/LinkContext.h"
 #include "link/RF_CommunicationSetup.h"
 #include "link/VirtualLine.h"
-#include "screens/TPABiasWindows.h"
+#include "link/portMapping.h"
 #include "operations/ProgressSink.h"
 #include "operations/radioOperations.h"
 #include "radio/radioStorage.h"
 #include "screens/TAutoSquelchWindows.h"
-#include "screens/TPAVoltageLimitWindow.h"
 #include "screens/TKMPowerEditBox.h"
 #include "screens/TMobilePowerTuneHI.h"
+#include "screens/TPABiasWindows.h"
+#include "screens/TPAVoltageLimitWindow.h"
 #include "screens/TTransmitDACWindow.h"
 #include "screens/TTuningScreen.h"
 #include "screens/TUpDown.h"
@@ -155,6 +161,33 @@ void shootOnRadio(Camera& camera, UserPrompt& prompt, const QString& programDir,
     screen->close();
 }
 
+/// A by-id folder of the shots' own: one adapter that leads to a pseudo-terminal held open for the
+/// session, and a mapping to it and to an adapter that is gone.
+struct BenchAdapters {
+    explicit BenchAdapters(const QString& work) : directory(QDir(work).filePath(QStringLiteral("by-id"))) {
+        QDir().mkpath(directory);
+        master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+        const char* tty =
+            master >= 0 && ::grantpt(master) == 0 && ::unlockpt(master) == 0 ? ::ptsname(master) : nullptr;
+        const QString present =
+            QDir(directory).filePath(QStringLiteral("usb-Vantrel_Bench_Cable_0001-if00-port0"));
+        if (tty && QFile::link(QString::fromLatin1(tty), present))
+            mapping[1] = present.toStdString();
+        mapping[3] =
+            QDir(directory).filePath(QStringLiteral("usb-Vantrel_Bench_Cable_0007-if00-port0")).toStdString();
+    }
+    ~BenchAdapters() {
+        if (master >= 0)
+            ::close(master);
+    }
+    BenchAdapters(const BenchAdapters&) = delete;
+    BenchAdapters& operator=(const BenchAdapters&) = delete;
+
+    QString directory;
+    PortMapping mapping;
+    int master = -1;
+};
+
 }  // namespace
 
 int renderScreenshots(const QString& directory, const QString& programDirectory) {
@@ -183,8 +216,13 @@ int renderScreenshots(const QString& directory, const QString& programDirectory)
     context.programDirectory = programDir.toStdString();
     context.opener = &opener;
     context.clock = &clock;
+    // The settings dialog shows COM 1 mapped to a bench adapter (a pseudo-terminal) and COM 3 to one
+    // that is not plugged in.
+    const BenchAdapters adapters(work.path());
+    ScopedSerialAdapterDirectory adapterFolder(adapters.directory.toStdString());
     ScopedLinkContext scoped(context);
     comIni::write(programDir.toStdString(), 1);
+    writePortMapping(programDir.toStdString(), adapters.mapping);
 
     ShellHooks hooks;
     hooks.chooseFile = [&](FileDialogKind kind, const QString&) {

@@ -2,6 +2,8 @@
 #include "app/TCommSetupDialog.h"
 
 #include <QCheckBox>
+#include <QComboBox>
+#include <QFileInfo>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
@@ -17,9 +19,24 @@ namespace {
 constexpr int kFirstPort = 1;
 constexpr int kLastPort = 4;
 constexpr int kStatusLimit = 50;
-// The device column right of the original selection area.
-constexpr int kDeviceLeft = 204;
-constexpr int kDeviceWidth = 220;
+// Right of the original selection area: the adapter each port is mapped to, then its device's state.
+constexpr int kMapLeft = 204;
+constexpr int kMapWidth = 124;
+constexpr int kDeviceLeft = kMapLeft + kMapWidth + 6;
+constexpr int kDeviceWidth = 176;
+constexpr int kRightWidth = kDeviceLeft + kDeviceWidth - kMapLeft;
+
+QString qs(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+/// The adapter's name when the path is a link of the adapter folder, else the path itself.
+QString shownName(const std::string& path, const std::string& adapterDirectory) {
+    const QFileInfo info(qs(path));
+    if (info.absolutePath() == QFileInfo(qs(adapterDirectory)).absoluteFilePath())
+        return info.fileName();
+    return qs(path);
+}
 }  // namespace
 
 TCommSetupDialog::TCommSetupDialog(QWidget* parent, QString directory)
@@ -28,6 +45,7 @@ TCommSetupDialog::TCommSetupDialog(QWidget* parent, QString directory)
     setObjectName(QStringLiteral("TCommSetupDialog"));
     DialogUnits du(*this);
     setFixedSize(du.size(kDeviceLeft + kDeviceWidth + 8, 132));
+    m_adapterDirectory = serialAdapterDirectory();
 
     auto* frame = new QFrame(this);
     frame->setFrameShape(QFrame::Box);
@@ -42,6 +60,22 @@ TCommSetupDialog::TCommSetupDialog(QWidget* parent, QString directory)
         connect(box, &QCheckBox::clicked, this, [this, port] { choose(port); });
         m_boxes[port - 1] = box;
 
+        auto* mapping = new QComboBox(this);
+        mapping->setObjectName(QStringLiteral("mapping%1").arg(port));
+        mapping->setGeometry(du.rect(kMapLeft, 9 + 15 * (port - 1), kMapWidth, 12));
+        mapping->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+        mapping->setToolTip(QStringLiteral("The serial adapter COM %1 opens").arg(port));
+        connect(mapping, &QComboBox::activated, this, [this, port](int index) {
+            const std::string path = m_mappingBoxes[port - 1]->itemData(index).toString().toStdString();
+            if (path.empty())
+                m_mapping.erase(unsigned(port));
+            else
+                m_mapping[unsigned(port)] = path;
+            showDevice(port);
+            showAdapters();
+        });
+        m_mappingBoxes[port - 1] = mapping;
+
         auto* device = new QLabel(this);
         device->setObjectName(QStringLiteral("device%1").arg(port));
         device->setGeometry(du.rect(kDeviceLeft, 10 + 15 * (port - 1), kDeviceWidth, 10));
@@ -50,10 +84,27 @@ TCommSetupDialog::TCommSetupDialog(QWidget* parent, QString directory)
     }
     m_adapters = new QLabel(this);
     m_adapters->setObjectName(QStringLiteral("adapters"));
-    m_adapters->setGeometry(du.rect(kDeviceLeft, 76, kDeviceWidth, 50));
+    m_adapters->setGeometry(du.rect(kMapLeft, 74, kRightWidth, 38));
     m_adapters->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     m_adapters->setWordWrap(true);
     m_adapters->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_mappingMessage = new QLabel(this);
+    m_mappingMessage->setObjectName(QStringLiteral("mappingMessage"));
+    m_mappingMessage->setGeometry(du.rect(kMapLeft, 113, kRightWidth, 14));
+    m_mappingMessage->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_mappingMessage->setWordWrap(true);
+    m_mappingMessage->setStyleSheet(QStringLiteral("color: #a00000"));
+
+    std::vector<IgnoredLine> ignored;
+    m_savedMapping = readPortMapping(m_directory.toStdString(), &ignored);
+    m_mapping = m_savedMapping;
+    if (!ignored.empty()) {
+        const IgnoredLine& first = ignored.front();
+        QString where = qs(kPortMappingFileName);
+        if (first.line > 0)
+            where += QStringLiteral(" line %1").arg(first.line);
+        m_mappingMessage->setText(QStringLiteral("%1 ignored: %2").arg(where, qs(first.reason)));
+    }
     refreshDevices();
 
     m_apply = new QPushButton(QStringLiteral("Apply "), this);
@@ -87,19 +138,86 @@ QString TCommSetupDialog::statusTextFor(int port) {
 }
 
 void TCommSetupDialog::refreshDevices() {
-    for (const ComPortInfo& info : describeComPorts()) {
-        QLabel* label = m_devices[info.number - 1];
-        label->setText(QString::fromStdString(info.device + ": " + portStateText(info)));
-        label->setToolTip(label->text());
+    m_adapterList = listSerialAdapters(m_adapterDirectory);
+    for (int port = kFirstPort; port <= kLastPort; ++port) {
+        fillMappingBox(port, m_adapterList);
+        showDevice(port);
     }
-    const std::vector<SerialAdapter> adapters = listSerialAdapters();
-    QStringList lines{QStringLiteral("Serial adapters in %1:%2")
-                          .arg(QString::fromLatin1(kSerialByIdDirectory),
-                               adapters.empty() ? QStringLiteral(" none") : QString())};
-    for (const SerialAdapter& adapter : adapters)
-        lines << QString::fromStdString(adapter.name + " -> " + adapter.target);
+    showAdapters();
+}
+
+void TCommSetupDialog::fillMappingBox(int port, const std::vector<SerialAdapter>& adapters) {
+    QComboBox* box = m_mappingBoxes[port - 1];
+    const QSignalBlocker quiet(box);
+    box->clear();
+    box->addItem(QStringLiteral("default: %1").arg(qs(routeOf(unsigned(port), PortMapping{}).device)),
+                 QString());
+    for (const SerialAdapter& adapter : adapters) box->addItem(qs(adapter.name), qs(adapter.path));
+    const auto mapped = m_mapping.find(unsigned(port));
+    if (mapped == m_mapping.end()) {
+        box->setCurrentIndex(0);
+        return;
+    }
+    int index = box->findData(qs(mapped->second));
+    if (index < 0) {
+        // Kept, not dropped: the technician sees which adapter to plug in again.
+        box->addItem(QStringLiteral("%1 (missing)").arg(shownName(mapped->second, m_adapterDirectory)),
+                     qs(mapped->second));
+        index = box->count() - 1;
+    }
+    box->setCurrentIndex(index);
+}
+
+void TCommSetupDialog::showDevice(int port) {
+    const ComPortInfo info = describeComPort(unsigned(port), routeOf(unsigned(port), m_mapping));
+    QString text;
+    if (info.source == PortSource::Mapping && info.state == PortState::Missing) {
+        text = qs(portStateText(info));
+    } else if (info.source == PortSource::Mapping) {
+        // The adapter's link says little about which tty it is now: show where it leads.
+        const QString target = QFileInfo(qs(info.device)).canonicalFilePath();
+        text = QStringLiteral("%1: %2").arg(target.isEmpty() ? qs(info.device) : target,
+                                            qs(portStateText(info)));
+    } else {
+        text = qs(info.device + ": " + portStateText(info));
+        if (info.source == PortSource::Environment && !info.mapped.empty())
+            text += QStringLiteral(" (VANTREL_COM%1 for this run)").arg(port);
+    }
+    QLabel* label = m_devices[port - 1];
+    label->setText(text);
+    label->setToolTip(info.source == PortSource::Default ? text
+                                                         : qs(info.device) + QLatin1String(": ") + text);
+    m_mappingBoxes[port - 1]->setToolTip(m_mappingBoxes[port - 1]->currentData().toString().isEmpty()
+                                             ? QStringLiteral("COM %1 opens its default device").arg(port)
+                                             : m_mappingBoxes[port - 1]->currentData().toString());
+}
+
+void TCommSetupDialog::showAdapters() {
+    QStringList lines{
+        QStringLiteral("Serial adapters in %1:%2")
+            .arg(qs(m_adapterDirectory), m_adapterList.empty() ? QStringLiteral(" none") : QString())};
+    for (const SerialAdapter& adapter : m_adapterList) {
+        QString line = qs(adapter.name + " -> " + adapter.target);
+        QStringList ports;
+        for (unsigned port : portsMappedTo(adapter, m_mapping)) ports << QStringLiteral("COM%1").arg(port);
+        if (!ports.isEmpty())
+            line += QStringLiteral(" (mapped to %1)").arg(ports.join(QStringLiteral(", ")));
+        lines << line;
+    }
     m_adapters->setText(lines.join(QLatin1Char('\n')));
     m_adapters->setToolTip(m_adapters->text());
+}
+
+bool TCommSetupDialog::mapPort(int port, const QString& path) {
+    if (port < kFirstPort || port > kLastPort)
+        return false;
+    QComboBox* box = m_mappingBoxes[port - 1];
+    const int index = box->findData(path);
+    if (index < 0)
+        return false;
+    box->setCurrentIndex(index);
+    emit box->activated(index);
+    return true;
 }
 
 void TCommSetupDialog::showPort(int port) {
@@ -115,6 +233,15 @@ void TCommSetupDialog::choose(int port) {
 }
 
 void TCommSetupDialog::apply() {
+    if (m_mapping != m_savedMapping) {
+        std::string reason;
+        if (!writePortMapping(m_directory.toStdString(), m_mapping, &reason)) {
+            m_mappingMessage->setText(QStringLiteral("The port mapping could not be saved in %1: %2")
+                                          .arg(qs(portMappingPath(m_directory.toStdString())), qs(reason)));
+            return;
+        }
+        m_savedMapping = m_mapping;
+    }
     comIni::write(m_directory.toStdString(), m_selection);
     accept();
 }

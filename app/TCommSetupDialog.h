@@ -1,11 +1,15 @@
 // The COM port selection dialog: four exclusive check boxes, Apply writes COM.INI; beside each box
-// the device the port maps to and its state, and below them the serial adapters the system names.
+// the serial adapter the port is mapped to (a choice) and the state of its device, and below them
+// the serial adapters the system names.
 #pragma once
 
 #include <QDialog>
 #include <array>
 
+#include "link/portDiscovery.h"
+
 class QCheckBox;
+class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -22,8 +26,16 @@ class TCommSetupDialog : public QDialog {
     int selection() const { return m_selection; }
     /// Clicks the box of port 1..4 (as the user would).
     void choose(int port);
-    /// "Apply ": writes the selection and closes. A failure to write is silent.
+    /// "Apply ": saves the port mapping when it changed, then writes the selection and closes. A failure
+    /// to write COM.INI is silent; a mapping that cannot be saved is told in mappingMessage() and the
+    /// dialog stays open with nothing written.
     void apply();
+
+    /// Chooses in port 1..4's mapping box the entry of `path` (as the user would); an empty path is
+    /// the port's default device. False when the box has no such entry.
+    bool mapPort(int port, const QString& path);
+    /// The mapping as chosen in the boxes, saved by apply().
+    const PortMapping& chosenMapping() const { return m_mapping; }
 
     static QString statusTextFor(int port);
 
@@ -33,15 +45,31 @@ class TCommSetupDialog : public QDialog {
     /// The read-only label beside port 1..4's box ("/dev/ttyS0: available"), for tests.
     QLabel* deviceLabel(int port) const { return m_devices[port - 1]; }
     QLabel* adapterLabel() const { return m_adapters; }
+    /// Port 1..4's choice of adapter.
+    QComboBox* mappingBox(int port) const { return m_mappingBoxes[port - 1]; }
+    /// Notes on the mapping: lines of the settings file not used, a failure to save.
+    QLabel* mappingMessage() const { return m_mappingMessage; }
 
   private:
     void showPort(int port);
+    /// Fills port 1..4's mapping box: the default device, the adapters, and a mapped adapter that is
+    /// not plugged in, marked missing.
+    void fillMappingBox(int port, const std::vector<SerialAdapter>& adapters);
+    /// The label beside port 1..4 for the chosen mapping.
+    void showDevice(int port);
+    void showAdapters();
 
     QString m_directory;
     int m_selection = -1;
     std::array<QCheckBox*, 4> m_boxes{};
     std::array<QLabel*, 4> m_devices{};
+    std::array<QComboBox*, 4> m_mappingBoxes{};
     QLabel* m_adapters = nullptr;
+    QLabel* m_mappingMessage = nullptr;
+    std::string m_adapterDirectory;
+    std::vector<SerialAdapter> m_adapterList;
+    PortMapping m_savedMapping;
+    PortMapping m_mapping;
     QLineEdit* m_status = nullptr;
     QPushButton* m_apply = nullptr;
     QPushButton* m_cancel = nullptr;

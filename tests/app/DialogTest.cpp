@@ -2,7 +2,10 @@
 #include <pty.h>
 #include <unistd.h>
 
+#include <QAbstractItemView>
 #include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -26,8 +29,10 @@
 #include "app/TLinkMonitorWindow.h"
 #include "app/TRadioInfoDialog.h"
 #include "app/TSplashWindow.h"
+#include "link/LinkContext.h"
 #include "link/PosixSerialDevice.h"
 #include "link/RF_CommunicationSetup.h"
+#include "link/portMapping.h"
 #include "radio/radioStorage.h"
 
 namespace vantrel::test {
@@ -160,6 +165,92 @@ class DialogTest : public QObject {
         QCOMPARE(again.result(), int(QDialog::Accepted));
         QCOMPARE(readAll(QString::fromStdString(comIni::path(dir.path().toStdString()))),
                  QByteArray("COM Port Id :2\n "));
+    }
+
+    void commSetupMapsAPortToAnAdapterAndKeepsIt() {
+        int master = -1, slave = -1;
+        char tty[256] = {};
+        QCOMPARE(openpty(&master, &slave, tty, nullptr, nullptr), 0);
+        QTemporaryDir settings, byId;
+        const QString adapter = byId.filePath("usb-Maker_Cable_0042-if00-port0");
+        QVERIFY(QFile::link(QString::fromLatin1(tty), adapter));
+        LinkContext context;
+        context.programDirectory = settings.path().toStdString();
+        ScopedLinkContext scoped(context);
+        ScopedSerialAdapterDirectory adapters(byId.path().toStdString());
+        qunsetenv("VANTREL_COM2");
+        comIni::write(settings.path().toStdString(), 1);
+        {
+            TCommSetupDialog d(nullptr, settings.path());
+            d.show();
+            QComboBox* box = d.mappingBox(2);
+            QCOMPARE(box->count(), 2);
+            QCOMPARE(box->currentText(), QString("default: /dev/ttyS1"));
+            QCOMPARE(box->itemText(1), QString("usb-Maker_Cable_0042-if00-port0"));
+            // The user picks the adapter in COM 2's box.
+            QTest::mouseClick(box, Qt::LeftButton);
+            QTest::keyClick(box->view(), Qt::Key_Down);
+            QTest::keyClick(box->view(), Qt::Key_Return);
+            QCOMPARE(box->currentData().toString(), adapter);
+            QCOMPARE(d.deviceLabel(2)->text(), QString("%1: available").arg(tty));
+            QVERIFY2(d.adapterLabel()->text().endsWith(QString(" -> %1 (mapped to COM2)").arg(tty)),
+                     qPrintable(d.adapterLabel()->text()));
+            QVERIFY(!QFile::exists(QString::fromStdString(portMappingPath(context.programDirectory))));
+            QTest::mouseClick(d.findChild<QPushButton*>("apply"), Qt::LeftButton);
+            QCOMPARE(d.result(), int(QDialog::Accepted));
+        }
+        QVERIFY(readPortMapping(context.programDirectory) == (PortMapping{{2, adapter.toStdString()}}));
+        QCOMPARE(comIni::read(context.programDirectory), 1);  // COM.INI keeps its port and its format
+        QCOMPARE(readAll(QString::fromStdString(comIni::path(context.programDirectory))),
+                 QByteArray("COM Port Id :1\n "));
+        QCOMPARE(QString::fromStdString(PosixPortOpener::devicePath(2)), adapter);
+
+        // Unplugged: the mapping is shown as missing, not dropped, and Apply keeps it.
+        QVERIFY(QFile::remove(adapter));
+        {
+            TCommSetupDialog d(nullptr, settings.path());
+            QCOMPARE(d.mappingBox(2)->currentText(), QString("usb-Maker_Cable_0042-if00-port0 (missing)"));
+            QCOMPARE(d.deviceLabel(2)->text(), QString("missing: the adapter is not plugged in"));
+            d.apply();
+        }
+        QVERIFY(readPortMapping(context.programDirectory) == (PortMapping{{2, adapter.toStdString()}}));
+
+        // Back to the default; a Cancel before that saves nothing.
+        {
+            TCommSetupDialog d(nullptr, settings.path());
+            QVERIFY(d.mapPort(2, QString()));
+            d.reject();
+        }
+        QCOMPARE(int(readPortMapping(context.programDirectory).size()), 1);
+        {
+            TCommSetupDialog d(nullptr, settings.path());
+            QVERIFY(d.mapPort(2, QString()));
+            QCOMPARE(d.deviceLabel(2)->text().left(11), QString("/dev/ttyS1:"));
+            d.apply();
+        }
+        QVERIFY(readPortMapping(context.programDirectory).empty());
+        ::close(slave);
+        ::close(master);
+    }
+
+    void commSetupTellsAMappingItCannotSaveAndStaysOpen() {
+        QTemporaryDir settings, byId;
+        QVERIFY(QFile::link(QStringLiteral("/dev/null"), byId.filePath("usb-A")));
+        ScopedSerialAdapterDirectory adapters(byId.path().toStdString());
+        comIni::write(settings.path().toStdString(), 3);
+        // Junk in the settings file is told, never fatal.
+        QVERIFY(QDir(settings.path()).mkdir(QString::fromLatin1(kPortMappingFileName)));
+        TCommSetupDialog d(nullptr, settings.path());
+        d.show();
+        QVERIFY2(d.mappingMessage()->text().startsWith(QString("%1 ignored: ").arg(kPortMappingFileName)),
+                 qPrintable(d.mappingMessage()->text()));
+        QVERIFY(d.mapPort(1, byId.filePath("usb-A")));
+        QTest::mouseClick(d.findChild<QPushButton*>("apply"), Qt::LeftButton);
+        QVERIFY(d.isVisible());
+        QVERIFY2(d.mappingMessage()->text().startsWith("The port mapping could not be saved in "),
+                 qPrintable(d.mappingMessage()->text()));
+        QCOMPARE(comIni::read(settings.path().toStdString()), 3);  // nothing written
+        d.reject();
     }
 
     void radioInfoShowsTheIdentityAsItStands() {
