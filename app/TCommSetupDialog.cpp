@@ -21,9 +21,9 @@ constexpr int kLastPort = 4;
 constexpr int kStatusLimit = 50;
 // Right of the original selection area: the adapter each port is mapped to, then its device's state.
 constexpr int kMapLeft = 204;
-constexpr int kMapWidth = 124;
+constexpr int kMapWidth = 150;
 constexpr int kDeviceLeft = kMapLeft + kMapWidth + 6;
-constexpr int kDeviceWidth = 176;
+constexpr int kDeviceWidth = 160;
 constexpr int kRightWidth = kDeviceLeft + kDeviceWidth - kMapLeft;
 
 QString qs(const std::string& text) {
@@ -160,8 +160,9 @@ void TCommSetupDialog::fillMappingBox(int port, const std::vector<SerialAdapter>
     }
     int index = box->findData(qs(mapped->second));
     if (index < 0) {
-        // Kept, not dropped: the technician sees which adapter to plug in again.
-        box->addItem(QStringLiteral("%1 (missing)").arg(shownName(mapped->second, m_adapterDirectory)),
+        // Kept, not dropped: the technician sees which adapter to plug in again. The mark leads, so a
+        // long name cut off by the box still shows it.
+        box->addItem(QStringLiteral("(missing) %1").arg(shownName(mapped->second, m_adapterDirectory)),
                      qs(mapped->second));
         index = box->count() - 1;
     }

@@ -209,7 +209,7 @@ class DialogTest : public QObject {
         QVERIFY(QFile::remove(adapter));
         {
             TCommSetupDialog d(nullptr, settings.path());
-            QCOMPARE(d.mappingBox(2)->currentText(), QString("usb-Maker_Cable_0042-if00-port0 (missing)"));
+            QCOMPARE(d.mappingBox(2)->currentText(), QString("(missing) usb-Maker_Cable_0042-if00-port0"));
             QCOMPARE(d.deviceLabel(2)->text(), QString("missing: the adapter is not plugged in"));
             d.apply();
         }
