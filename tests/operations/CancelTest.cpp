@@ -129,16 +129,15 @@ TEST(CancelReadRadio, CancelWhenOnlyTheFinalResetIsLeftCompletesTheRead) {
     EXPECT_GT(run.progress.asked, 30);  // asked before every exchange
 }
 
-TEST(CancelReadRadio, ASignalStillStopsWithItsOwnNumberAndTheRecordKept) {
+TEST(CancelReadRadio, ASignalComesFirstAndKeepsTheRecordToo) {
     CancelRun run("portable");
     const std::string before = fingerprint(run.record);
-    const unsigned at = run.start + 10;
+    run.progress.after = run.start + 10;  // signal and cancel together: the signal is reported
     LinkContext context = linkContext();
-    context.stopSignal = [&] { return run.bench.radio.requestCount() >= at ? SIGINT : 0; };
+    context.stopSignal = [&] { return run.bench.radio.requestCount() >= run.start + 10 ? SIGINT : 0; };
     ScopedLinkContext scoped(context);
-    radioOperations ops;
     try {
-        ops.readRadioCommand(run.record, run.progress);
+        radioOperations().readRadioCommand(run.record, run.progress);
         ADD_FAILURE() << "the read was not stopped";
     } catch (const OperationInterrupted& stop) {
         EXPECT_EQ(stop.signal(), SIGINT);
@@ -146,22 +145,7 @@ TEST(CancelReadRadio, ASignalStillStopsWithItsOwnNumberAndTheRecordKept) {
     EXPECT_EQ(run.bench.requests().size(), 11u);
     EXPECT_EQ(run.bench.requests().back(), "X");
     EXPECT_EQ(fingerprint(run.record), before);
-    // The signal's check is back once the command ended.
-    EXPECT_EQ(linkContext().stopSignal(), SIGINT);
-}
-
-TEST(CancelReadRadio, SignalAndCancelTogetherReportTheSignal) {
-    CancelRun run("portable");
-    run.progress.after = run.start + 3;
-    LinkContext context = linkContext();
-    context.stopSignal = [&] { return run.bench.radio.requestCount() >= run.start + 3 ? SIGTERM : 0; };
-    ScopedLinkContext scoped(context);
-    try {
-        radioOperations().readRadioCommand(run.record, run.progress);
-        ADD_FAILURE() << "the read was not stopped";
-    } catch (const OperationInterrupted& stop) {
-        EXPECT_EQ(stop.signal(), SIGTERM);
-    }
+    EXPECT_EQ(linkContext().stopSignal(), SIGINT);  // the signal's own check is back
 }
 
 /// The requests of a whole, uncancelled Program All of a record read from `profile`.
@@ -201,34 +185,33 @@ void expectResetLast(const ProgramCancel& run, const Strings& exchanges, size_t 
     EXPECT_EQ(run.progress.percents.back(), 100);
 }
 
-TEST(CancelProgramAll, BeforeTheFirstExchangeNothingIsWritten) {
-    ProgramCancel run("portable");
-    EXPECT_EQ(run.cancelAfter(0), ProgramOutcome::Cancelled);
-    expectResetLast(run, {}, 0);
-    EXPECT_TRUE(run.failure.written.empty());
-    EXPECT_EQ(radioProgramAll::messageFor(ProgramOutcome::Cancelled, run.failure),
-              (PromptMessage{"Program All cancelled before anything was written. The radio is unchanged.",
-                             "NOTE", PromptIcon::Information}));
-}
-
-TEST(CancelProgramAll, InTheMiddleListsTheProceduresWritten) {
+TEST(CancelProgramAll, AtTheFirstAMiddleAndTheLastExchangeResetsAndListsWhatWasWritten) {
     const Strings exchanges = withoutResets(wholeProgram("portable"));
-    // Serial, version and reference oscillator, then high power's test mode and table write: the cancel
-    // comes before low power's test mode.
+    // Serial, version, reference oscillator, then high power's test mode and table write.
     const auto high = std::find_if(exchanges.begin(), exchanges.end(),
                                    [](const std::string& r) { return r.starts_with("S 0/4"); });
     ASSERT_NE(high, exchanges.end());
-    const size_t done = static_cast<size_t>(high - exchanges.begin()) + 1;
-    ProgramCancel run("portable");
-    EXPECT_EQ(run.cancelAfter(done), ProgramOutcome::Cancelled);
-    expectResetLast(run, exchanges, done);
-    EXPECT_EQ(run.failure.written, (Strings{"Reference Oscillator", "Transmit High Power"}));
-    const PromptMessage m = radioProgramAll::messageFor(ProgramOutcome::Cancelled, run.failure);
-    EXPECT_EQ(
-        m.text,
-        "Program All cancelled after writing: Reference Oscillator, Transmit High Power. The other softpots "
-        "keep their previous values.");
-    EXPECT_EQ(m.caption, "NOTE");
+    const size_t afterHigh = static_cast<size_t>(high - exchanges.begin()) + 1;
+    const std::string kept = " The other softpots keep their previous values.";
+    for (const size_t done : {size_t{0}, afterHigh, exchanges.size() - 1}) {
+        SCOPED_TRACE(done);
+        ProgramCancel run("portable");
+        EXPECT_EQ(run.cancelAfter(done), ProgramOutcome::Cancelled);
+        expectResetLast(run, exchanges, done);
+        const PromptMessage m = radioProgramAll::messageFor(ProgramOutcome::Cancelled, run.failure);
+        EXPECT_EQ(m.caption, "NOTE");
+        if (done == 0)
+            EXPECT_EQ(m.text, "Program All cancelled before anything was written. The radio is unchanged.");
+        if (done == afterHigh)
+            EXPECT_EQ(
+                m.text,
+                "Program All cancelled after writing: Reference Oscillator, Transmit High Power." + kept);
+        if (done == exchanges.size() - 1) {  // temp comp, the last write, never went out
+            ASSERT_FALSE(run.failure.written.empty());
+            EXPECT_EQ(run.failure.written.back(), "RSSI");
+            EXPECT_TRUE(m.text.ends_with(", RSSI." + kept)) << m.text;
+        }
+    }
 }
 
 TEST(CancelProgramAll, BetweenTwoPointsNamesThePointsAlreadyWritten) {
@@ -248,17 +231,6 @@ TEST(CancelProgramAll, BetweenTwoPointsNamesThePointsAlreadyWritten) {
         radioProgramAll::messageFor(ProgramOutcome::Cancelled, run.failure).text,
         "Program All cancelled after writing: Reference Oscillator, Transmit High Power at F2. The other "
         "softpots keep their previous values.");
-}
-
-TEST(CancelProgramAll, AtTheLastExchangeEverythingButItIsListed) {
-    const Strings exchanges = withoutResets(wholeProgram("portable"));
-    ProgramCancel run("portable");
-    EXPECT_EQ(run.cancelAfter(exchanges.size() - 1), ProgramOutcome::Cancelled);
-    expectResetLast(run, exchanges, exchanges.size() - 1);
-    ASSERT_FALSE(run.failure.written.empty());
-    EXPECT_EQ(run.failure.written.front(), "Reference Oscillator");
-    EXPECT_EQ(run.failure.written.back(), "RSSI");  // temp comp, the last write, never went out
-    EXPECT_EQ(std::count(run.failure.written.begin(), run.failure.written.end(), "Temp Comp"), 0);
 }
 
 }  // namespace
