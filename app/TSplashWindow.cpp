@@ -3,10 +3,12 @@
 
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QScreen>
 
 #include "app/Pictures.h"
@@ -17,6 +19,8 @@ namespace {
 constexpr int kGaugeHeight = 22;
 constexpr int kTextHeight = 26;
 constexpr int kMargin = 10;
+constexpr int kButtonWidth = 90;
+constexpr int kButtonHeight = 26;
 }  // namespace
 
 TSplashWindow::TSplashWindow(const QString& bitmapPath, const QString& title, QWidget* parent)
@@ -24,6 +28,8 @@ TSplashWindow::TSplashWindow(const QString& bitmapPath, const QString& title, QW
     setObjectName(QStringLiteral("TSplashWindow"));
     setWindowTitle(title);
     setFixedSize(kWidth, kHeight);
+    // Input to every other window waits while the radio is read or programmed; Cancel stays usable.
+    setWindowModality(Qt::ApplicationModal);
     if (!m_picture.load(bitmapPath))
         m_picture = drawTitlePicture();
 
@@ -37,8 +43,14 @@ TSplashWindow::TSplashWindow(const QString& bitmapPath, const QString& title, QW
     m_gauge->setRange(0, 100);
     m_gauge->setValue(0);
     m_gauge->setTextVisible(true);
-    m_gauge->setGeometry(kMargin, pictureBottom + 2 * kMargin + kTextHeight, kWidth - 2 * kMargin,
-                         kGaugeHeight);
+    const int gaugeTop = pictureBottom + 2 * kMargin + kTextHeight;
+    m_gauge->setGeometry(kMargin, gaugeTop, kWidth - 3 * kMargin - kButtonWidth, kGaugeHeight);
+    m_cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    m_cancel->setObjectName(QStringLiteral("cancelButton"));
+    m_cancel->setGeometry(kWidth - kMargin - kButtonWidth, gaugeTop - (kButtonHeight - kGaugeHeight) / 2,
+                          kButtonWidth, kButtonHeight);
+    m_cancel->setAutoDefault(false);
+    connect(m_cancel, &QPushButton::clicked, this, &TSplashWindow::requestCancel);
 
     m_closeTimer.setSingleShot(true);
     m_closeTimer.setInterval(kCloseTimeoutMs);
@@ -60,6 +72,26 @@ void TSplashWindow::SetPercentDone(int percent) {
         repaint();
     // Let the window (and the rest of the screen) repaint between radio exchanges; user input waits.
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+void TSplashWindow::requestCancel() {
+    if (m_cancelRequested)
+        return;
+    m_cancelRequested = true;
+    m_cancel->setEnabled(false);
+}
+
+bool TSplashWindow::acceptsCancel() const {
+    return isVisible() && !m_cancelRequested;
+}
+
+void TSplashWindow::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape) {
+        requestCancel();
+        event->accept();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 int TSplashWindow::percentDone() const {

@@ -14,6 +14,7 @@
 #include "app/TCommSetupDialog.h"
 #include "app/THelpWindow.h"
 #include "app/TLinkMonitorWindow.h"
+#include "app/TSplashWindow.h"
 #include "app/TVantrelFrame.h"
 #include "app/TVantrelMDIClient.h"
 #include "link/LinkContext.h"
@@ -61,9 +62,13 @@ void TVantrelApp::cmLinkMonitor(int) {
 
 void TVantrelApp::linkIdle() {
     // User input stays queued by the window system; what still arrives (closes from the window system,
-    // posted commands) finds radioBusy() true and is deferred.
+    // posted commands) finds radioBusy() true and is deferred. The one exception is the progress window
+    // of Read Radio and Program All: it is application modal, so the input Qt delivers then can only
+    // reach that window and its Cancel button.
+    auto* progress = dynamic_cast<TSplashWindow*>(QApplication::activeModalWidget());
+    const bool cancellable = progress && progress->acceptsCancel();
     ++m_idleDepth;
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    QCoreApplication::processEvents(cancellable ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents);
     --m_idleDepth;
 }
 
@@ -209,6 +214,9 @@ bool TVantrelApp::eventFilter(QObject* watched, QEvent* event) {
         return true;
     }
     if (key->key() != Qt::Key_F1 || (key->modifiers() & Qt::ShiftModifier))
+        return false;
+    // Keys reach the event loop during a radio operation only for its progress window: no help then.
+    if (radioBusy())
         return false;
     if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
         QAction* highlighted = menu->activeAction();

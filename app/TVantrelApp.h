@@ -53,7 +53,8 @@ class TVantrelApp : public QObject {
     static void probePort(int port);
 
     /// The link's idle hook: while the radio is waited for, windows paint and timers run; user input
-    /// stays queued for later.
+    /// stays queued for later, except while the progress window of Read Radio or Program All (modal)
+    /// can still be cancelled.
     void linkIdle();
     /// True while the link waits inside a radio exchange or a Read Radio or Program All runs. Whatever
     /// reaches the event loop then (a command, a window closing) must wait for the end: running it there

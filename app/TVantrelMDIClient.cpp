@@ -466,6 +466,7 @@ void TVantrelMDIClient::cmReadRadio(int) {
     progress.close();
 
     using Kind = ReadRadioOutcome::Kind;
+    // A cancelled read changes nothing: the record, its flags and the status bar stay as they were.
     if (outcome.kind == Kind::Read) {
         m_radioRead = true;
         m_tuningAllowed = outcome.tuningAllowed;
@@ -505,8 +506,9 @@ void TVantrelMDIClient::cmProgramAll(int) {
     busy.restore();
     progress.close();
     emit stateChanged();
-    PromptMessage message = radioProgramAll::messageFor(outcome);
-    if (outcome != ProgramOutcome::PortInUse)
+    PromptMessage message = radioProgramAll::messageFor(outcome, failure);
+    // A cancelled run's message already lists what reached the radio.
+    if (outcome != ProgramOutcome::PortInUse && outcome != ProgramOutcome::Cancelled)
         addFailureDetail(message, failure.detailLines(true));
     m_app.prompt().show(message);
     if (outcome == ProgramOutcome::PortInUse)

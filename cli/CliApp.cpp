@@ -279,6 +279,8 @@ int CliApp::readExitCode(const ReadRadioOutcome& outcome) {
             return exitCode::InvalidFrequency;
         case ReadRadioOutcome::Kind::PowerUpFailed:
             return exitCode::PowerUpFailure;
+        case ReadRadioOutcome::Kind::Cancelled:  // the console's progress offers no cancel; signals stop
+            return exitCode::NotConfirmed;
         case ReadRadioOutcome::Kind::Read:
             break;
     }
@@ -355,7 +357,7 @@ int CliApp::programCommand(const CliOptions& options) {
         }
     }
 
-    prompt.show(radioProgramAll::messageFor(outcome));
+    prompt.show(radioProgramAll::messageFor(outcome, failure));
     const bool wroteSomething = outcome == ProgramOutcome::LinkFailed;
     for (const std::string& line : failure.detailLines(wroteSomething)) printDetail(m_io.err, line);
     switch (outcome) {
@@ -367,6 +369,8 @@ int CliApp::programCommand(const CliOptions& options) {
             return exitCode::LinkFailure;
         case ProgramOutcome::PortInUse:
             return exitCode::PortBusy;
+        case ProgramOutcome::Cancelled:  // the console's progress offers no cancel; signals stop
+            return exitCode::NotConfirmed;
     }
     return exitCode::InternalError;
 }

@@ -20,6 +20,9 @@ struct operationFailure {
     /// Program All only: what was already written into the radio, in order ("Reference Oscillator",
     /// "Transmit High Power"). Empty when nothing was.
     std::vector<std::string> written;
+    /// Program All only: the procedure in progress when it stopped, when some of its points already
+    /// reached the radio, with those points ("Transmit Low Power at F1, F2"). Empty otherwise.
+    std::string partlyWritten;
     /// Whether the best-effort reset sent after the failure was acknowledged by the radio.
     bool resetSent = false;
 

@@ -370,17 +370,23 @@ int radioOperations::readRadio(radioStorage& record, ProgressSink& progress) {
 
 ReadRadioOutcome radioOperations::readRadioCommand(radioStorage& record, ProgressSink& progress) {
     ReadRadioOutcome outcome;
+    // The read fills a copy; the record takes it only once the read has ended in a way that keeps what
+    // was read. A cancel or a stop leaves the record as it was, whatever had been read before it.
+    radioStorage scratch;
+    scratch.copyFrom(record);
     // A read that stopped part-way may have left the radio in a test mode: one reset, best effort.
     const auto linkFailed = [&](const Exception& failure) {
         m_failure.cause = failure.describe();
         m_failure.resetSent = resetAfterFailure();
-        record.setSerialNo("Invalid");
+        scratch.setSerialNo("Invalid");
+        record.copyFrom(scratch);
         progress.SetPercentDone(kPercentDone);
         outcome.kind = ReadRadioOutcome::Kind::LinkFailed;
         outcome.failure = m_failure;
     };
     try {
-        outcome.status = readRadio(record, progress);
+        CancelCheckScope cancel(progress);
+        outcome.status = readRadio(scratch, progress);
     } catch (const PortInUseError& failure) {
         // Nothing was read: the record keeps what it held.
         m_failure.cause = failure.detail().empty() ? failure.describe() : failure.detail();
@@ -389,11 +395,14 @@ ReadRadioOutcome radioOperations::readRadioCommand(radioStorage& record, Progres
         outcome.failure = m_failure;
         return outcome;
     } catch (const OperationInterrupted& stop) {
-        m_failure.cause = stop.describe();
+        m_failure.cause = stop.signal() == kCancelledByUser ? std::string("cancelled") : stop.describe();
         m_failure.resetSent = resetAfterFailure();
-        record.setSerialNo("Invalid");
         progress.SetPercentDone(kPercentDone);
-        throw;
+        if (stop.signal() != kCancelledByUser)
+            throw;
+        outcome.kind = ReadRadioOutcome::Kind::Cancelled;
+        outcome.failure = m_failure;
+        return outcome;
     } catch (const CommunicationError& failure) {
         linkFailed(failure);
         return outcome;
@@ -402,15 +411,16 @@ ReadRadioOutcome radioOperations::readRadioCommand(radioStorage& record, Progres
         return outcome;
     }
     if (outcome.status == kReadOk) {
-        const std::int32_t procedure = record.getTuningProcedure();
+        const std::int32_t procedure = scratch.getTuningProcedure();
         outcome.kind = ReadRadioOutcome::Kind::Read;
         outcome.tuningAllowed = procedure == kPortableProcedure || procedure == kMobileProcedure;
     } else if (outcome.status == kPointsInvalid) {
-        record.setSerialNo("Invalid");
+        scratch.setSerialNo("Invalid");
         outcome.kind = ReadRadioOutcome::Kind::PointsInvalid;
     } else {
         outcome.kind = ReadRadioOutcome::Kind::PowerUpFailed;
     }
+    record.copyFrom(scratch);
     return outcome;
 }
 
@@ -442,6 +452,9 @@ std::vector<PromptMessage> radioOperations::messagesFor(const ReadRadioOutcome& 
         case Kind::PortInUse:
             shown.push_back(
                 {"COM Port is currently in use by another application", " WARNING", PromptIcon::Information});
+            break;
+        case Kind::Cancelled:
+            shown.push_back({kCancelledText, "NOTE", PromptIcon::Information});
             break;
     }
     return shown;

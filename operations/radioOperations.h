@@ -24,14 +24,16 @@ struct ReadRadioOutcome {
         PowerUpFailed,  ///< the radio's power-up status (in `status`); the record is untouched
         LinkFailed,     ///< the link failed part-way; serial "Invalid", the record holds what was read
         PortInUse,      ///< the port could not be opened; nothing was sent, the record is untouched
+        Cancelled,      ///< the user cancelled between two exchanges; the radio was reset, the record is
+                        ///< untouched
     };
     Kind kind = Kind::Read;
     int status = 0;  ///< the answer of readRadio (0, 2 or the power-up status); 0 for the failures
     /// After Read: whether the tuning procedure (1 or 2) allows tuning.
     bool tuningAllowed = false;
-    /// After LinkFailed: the step that failed, the link's cause and whether the reset that followed was
-    /// acknowledged; after PortInUse: the port's reason in `cause`. Empty otherwise. Show
-    /// failure.detailLines(false) under the message.
+    /// After LinkFailed and Cancelled: the step that failed (or was next), the link's cause and whether
+    /// the reset that followed was acknowledged; after PortInUse: the port's reason in `cause`. Empty
+    /// otherwise. Show failure.detailLines(false) under the message.
     operationFailure failure;
     /// Whether the radio counts as read afterwards (Read only) and whether the status bar text changes.
     bool radioRead() const { return kind == Kind::Read; }
@@ -71,11 +73,13 @@ class radioOperations {
     /// bytes into the record's row 13 (`bboFromRadio` set or cleared). Throws the link's failure.
     void readBasebandOffsets(radioStorage& record, EnhancedSBEP& link);
 
-    /// The read command without its messages: runs readRadio, catches link failures, and applies the
-    /// outcome to the record (serial "Invalid" after answer 2 or a link failure, progress 100 after a
-    /// failure). After a link failure part-way it sends one reset (best effort) so that the radio does
-    /// not stay in a test mode, and fills outcome.failure. An OperationInterrupted is passed on after
-    /// the same reset (lastFailure() then tells the step). The caller shows messagesFor(outcome), the
+    /// The read command without its messages: runs readRadio into a scratch copy of the record, catches
+    /// link failures, and commits the copy with the outcome applied (serial "Invalid" after answer 2 or a
+    /// link failure, progress 100 after a failure). After a link failure part-way it sends one reset (best
+    /// effort) so that the radio does not stay in a test mode, and fills outcome.failure. A cancel asked
+    /// through `progress` stops before the next exchange, sends the same reset and answers Cancelled with
+    /// the record untouched. An OperationInterrupted (a signal) is passed on after the same reset, the
+    /// record untouched too (lastFailure() then tells the step). The caller shows messagesFor(outcome), the
     /// lines of outcome.failure.detailLines(false) and, when updatesStatusBar(), statusBarText().
     ReadRadioOutcome readRadioCommand(radioStorage& record, ProgressSink& progress);
 
@@ -83,6 +87,9 @@ class radioOperations {
     static std::vector<PromptMessage> messagesFor(const ReadRadioOutcome& outcome);
     /// "Radio Serial No :<serial>", 95 blanks, "Radio Model No: <model>".
     static std::string statusBarText(const radioStorage& record);
+
+    /// The message after a cancelled read.
+    static constexpr const char* kCancelledText = "Read Radio cancelled. The record is unchanged.";
 
     /// Title of the progress window during the read.
     static constexpr const char* kProgressTitle = "Reading Softpots from radio...";

@@ -79,6 +79,7 @@ void radioProgramAll::programTransmitPoints(EnhancedSBEP& link, std::uint8_t sof
         m_value = m_record.getValue(row, firstColumn + n - 1);
         link.writeSoftpot(softpotType, spfunction::Program, static_cast<std::uint32_t>(m_value),
                           spwidth::One);
+        pointDone(n);
     }
 }
 
@@ -93,11 +94,14 @@ void radioProgramAll::programReceivePoints(EnhancedSBEP& link, std::uint8_t soft
         m_value = m_record.getValue(row, firstColumn + n - 1);
         link.writeSoftpot(softpotType, spfunction::Program, static_cast<std::uint32_t>(m_value),
                           spwidth::One);
+        pointDone(n);
     }
 }
 
 void radioProgramAll::begin(const char* procedure) {
     m_procedure = procedure;
+    m_pointsWritten.clear();
+    m_failure.partlyWritten.clear();
     m_failure.step = std::string("writing ") + procedure;
 }
 
@@ -105,8 +109,15 @@ void radioProgramAll::pointStep(int point) {
     m_failure.step = "writing " + m_procedure + " F" + std::to_string(point);
 }
 
+void radioProgramAll::pointDone(int point) {
+    m_pointsWritten += (m_pointsWritten.empty() ? "F" : ", F") + std::to_string(point);
+    m_failure.partlyWritten = m_procedure + " at " + m_pointsWritten;
+}
+
 void radioProgramAll::done() {
     m_failure.written.push_back(m_procedure);
+    m_pointsWritten.clear();
+    m_failure.partlyWritten.clear();
 }
 
 void radioProgramAll::programReferenceOscillator() {
@@ -327,6 +338,7 @@ void radioProgramAll::programMobilePower() {
         m_value = static_cast<std::int32_t>(((valueAt(row::MobilePower, k) & kByteMask) << kByteBits) |
                                             (valueAt(row::MobilePower, k + 1) & kByteMask));
         m_power.programMobile(static_cast<std::uint32_t>(m_value), link);
+        pointDone(n);
     }
     done();
 }
@@ -395,6 +407,7 @@ ProgramOutcome radioProgramAll::programRadioCommand(radioStorage& record, Progre
             *failure = noted;
     };
     try {
+        CancelCheckScope cancel(progress);
         {
             noted.step = "opening the port";
             cominit link;
@@ -418,7 +431,11 @@ ProgramOutcome radioProgramAll::programRadioCommand(radioStorage& record, Progre
         return ProgramOutcome::PortInUse;
     } catch (const OperationInterrupted& cause) {
         stopped(cause);
-        throw;
+        if (cause.signal() != kCancelledByUser)
+            throw;
+        if (failure)
+            failure->cause = "cancelled";
+        return ProgramOutcome::Cancelled;
     } catch (const CommunicationError& cause) {
         stopped(cause);
         return ProgramOutcome::LinkFailed;
@@ -432,8 +449,20 @@ PromptMessage radioProgramAll::confirmationPrompt() {
     return {"Program Radio?", "Note", PromptIcon::Information, PromptButtons::OkCancel};
 }
 
-PromptMessage radioProgramAll::messageFor(ProgramOutcome outcome) {
+PromptMessage radioProgramAll::messageFor(ProgramOutcome outcome, const operationFailure& failure) {
     switch (outcome) {
+        case ProgramOutcome::Cancelled: {
+            std::string list;
+            for (const std::string& name : failure.written) list += (list.empty() ? "" : ", ") + name;
+            if (!failure.partlyWritten.empty())
+                list += (list.empty() ? "" : ", ") + failure.partlyWritten;
+            if (list.empty())
+                return {"Program All cancelled before anything was written. The radio is unchanged.", "NOTE",
+                        PromptIcon::Information};
+            return {"Program All cancelled after writing: " + list +
+                        ". The other softpots keep their previous values.",
+                    "NOTE", PromptIcon::Information};
+        }
         case ProgramOutcome::Programmed:
             return {"Radio successfully programmed!!", "NOTE", PromptIcon::Information};
         case ProgramOutcome::SerialMismatch:

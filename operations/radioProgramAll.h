@@ -22,6 +22,7 @@ enum class ProgramOutcome {
     SerialMismatch,  ///< another radio is connected: nothing written
     LinkFailed,      ///< the link failed part-way: the radio holds the softpots written so far
     PortInUse,       ///< the port could not be opened: nothing sent
+    Cancelled,  ///< the user cancelled between two exchanges: the radio was reset and holds what was written
 };
 
 /// One run of Program All over a record. Create it on the stack for one run. The radio changes, the record
@@ -47,15 +48,17 @@ class radioProgramAll {
     /// reset (best effort) so that the radio does not stay in a test mode. When `failure` is given it
     /// receives the step that failed, the cause, what was already written and whether the reset was
     /// acknowledged (after LinkFailed; after PortInUse the port's reason in `cause`). An
-    /// OperationInterrupted is passed on after the same reset and with `failure` filled. The caller asks
-    /// confirmationPrompt() first and shows messageFor(outcome) and failure->detailLines(true) afterwards.
+    /// OperationInterrupted (a signal) is passed on after the same reset and with `failure` filled; a
+    /// cancel asked through `progress` is answered Cancelled after the same reset, `failure` telling what
+    /// reached the radio. The caller asks confirmationPrompt() first and shows messageFor(outcome,
+    /// failure) and, after LinkFailed, failure->detailLines(true) afterwards.
     static ProgramOutcome programRadioCommand(radioStorage& record, ProgressSink& progress,
                                               operationFailure* failure = nullptr);
 
     /// "Program Radio?" with OK and Cancel.
     static PromptMessage confirmationPrompt();
-    /// The one message shown for an outcome.
-    static PromptMessage messageFor(ProgramOutcome outcome);
+    /// The one message shown for an outcome; after Cancelled it lists what `failure` says was written.
+    static PromptMessage messageFor(ProgramOutcome outcome, const operationFailure& failure = {});
 
     /// Title of the progress window during the run.
     static constexpr const char* kProgressTitle = "Writing Softpots to radio...";
@@ -89,6 +92,8 @@ class radioProgramAll {
     void begin(const char* procedure);
     /// The point being written by a point-by-point loop (1..7).
     void pointStep(int point);
+    /// The point of pointStep() reached the radio.
+    void pointDone(int point);
     void done();
     void programPaBias();
     void programFrontEndFilter();
@@ -123,6 +128,7 @@ class radioProgramAll {
     std::uint16_t m_channel = 0;
     std::int32_t m_value = 0;
     std::string m_procedure;
+    std::string m_pointsWritten;  ///< "F1, F2" of the procedure in progress
     operationFailure m_failure;
 };
 

@@ -42,8 +42,10 @@ struct BboBlock {
 class radioStorage {
   public:
     radioStorage();
-    radioStorage(const radioStorage&) = delete;
-    radioStorage& operator=(const radioStorage&) = delete;
+
+    /// Takes every field of `other` (a read fills a scratch record and commits it at its end). Plain
+    /// copies stay private so that no screen edits a copy of the record by mistake.
+    void copyFrom(const radioStorage& other) { *this = other; }
 
     // --- Identity -------------------------------------------------------------------------------
     /// 16-character model number; its first ten characters are the model code after a read or load.
@@ -120,6 +122,9 @@ class radioStorage {
     static constexpr std::int32_t kMaxBboRows = 256;
 
   private:
+    radioStorage(const radioStorage&) = default;
+    radioStorage& operator=(const radioStorage&) = default;
+
     char m_modelNo[record::kModelNoLength + 1];
     char m_uuid[record::kUuidLength + 1];
     char m_serialNo[record::kSerialNoLength + 1];
