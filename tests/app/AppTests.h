@@ -13,4 +13,5 @@ std::unique_ptr<QObject> makeDialogTest();
 std::unique_ptr<QObject> makePrintReportTest();
 std::unique_ptr<QObject> makeExchangeEventsTest();
 std::unique_ptr<QObject> makeShellDetailsTest();
+std::unique_ptr<QObject> makeCompareTest();
 }  // namespace vantrel::test
