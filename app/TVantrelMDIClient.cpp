@@ -11,6 +11,7 @@
 #include <QPointer>
 #include <QPrinter>
 #include <QTemporaryFile>
+#include <QTime>
 #include <filesystem>
 #include <memory>
 
@@ -537,7 +538,7 @@ std::shared_ptr<const radioStorage> TVantrelMDIClient::loadForCompare(const QStr
 void TVantrelMDIClient::openCompareWindow(std::shared_ptr<const radioStorage> other, bool radio,
                                           const QString& name) {
     m_before = other;
-    m_beforeLabel = name;
+    m_beforeLabel = radio ? QStringLiteral("radio ") + name : name;
     auto* window =
         new TCompareWindow(m_record, std::move(other),
                            radio ? TCompareWindow::Side::Radio : TCompareWindow::Side::Archive, name);
@@ -573,7 +574,9 @@ void TVantrelMDIClient::cmCompareRadio(int) {
 
     using Kind = ReadRadioOutcome::Kind;
     if (outcome.kind == Kind::Read) {
-        openCompareWindow(std::move(other), true, QStringLiteral("read just now"));
+        openCompareWindow(
+            std::move(other), true,
+            QStringLiteral("read at ") + QTime::currentTime().toString(QStringLiteral("HH:mm:ss")));
         return;
     }
     std::vector<PromptMessage> messages = radioOperations::messagesFor(outcome);

@@ -86,8 +86,12 @@ std::string tuningReport::beforeValue(const char* gap, int row, int column) cons
 void tuningReport::beforeHead() {
     if (!m_before)
         return;
-    m_out += "Before: " + m_beforeLabel + "  (Radio Serial No: " + m_before->getSerialNo() +
-             "  Radio Model No: " + m_before->getModelNo() + ")\n";
+    const auto trimmed = [](std::string text) {
+        while (!text.empty() && text.back() == ' ') text.pop_back();
+        return text;
+    };
+    m_out += "Before: " + m_beforeLabel + "  (Radio Serial No: " + trimmed(m_before->getSerialNo()) +
+             "  Radio Model No: " + trimmed(m_before->getModelNo()) + ")\n";
     m_out += "After : this record\n";
     m_out += "The \"Before\" column holds the earlier value;" + std::string(kChangedMark) +
              " marks a value that differs.\n";
