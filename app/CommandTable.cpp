@@ -73,6 +73,10 @@ bool noScreenOpen(const ShellState& s) {
 bool dataPresent(const ShellState& s) {
     return s.dataPresent();
 }
+/// Reading the radio for a comparison needs the port, which an open screen holds.
+bool dataPresentNoScreenOpen(const ShellState& s) {
+    return s.dataPresent() && noScreenOpen(s);
+}
 
 // Group enablers of the pull-right menus.
 bool groupTransmitPower(const ShellState& s) {
@@ -120,6 +124,12 @@ const CommandSpec kCommands[] = {
      "Reads all radio particulars into memory", noScreenOpen, &C::cmReadRadio, nullptr, nullptr, true},
     {cmd::ProgramAll, File, nullptr, "Program &All", "Program all currently stored data into radio",
      dataPresent, &C::cmProgramAll},
+    {cmd::CompareArchive, File, nullptr, "&Compare with Archive...",
+     "Shows the values of an archive file that differ from the current data", dataPresent,
+     &C::cmCompareArchive, nullptr, nullptr, true},
+    {cmd::CompareRadio, File, nullptr, "Compare with Ra&dio...",
+     "Reads the radio and shows the values that differ from the current data", dataPresentNoScreenOpen,
+     &C::cmCompareRadio},
     {cmd::PrinterSetup, File, nullptr, "&Printer Setup", "Sets print characteristics for the active document",
      dataPresent, &C::cmPrinterSetup, nullptr, nullptr, true},
     {cmd::PrintPreview, File, nullptr, "P&rint/Printout Preview",

@@ -65,6 +65,9 @@ inline constexpr int RadioInfo = 11859;
 inline constexpr int UsingHelp = 2002;
 inline constexpr int About = 2009;
 inline constexpr int LinkMonitor = 2012;  ///< the decoded line (not in the original menus)
+
+inline constexpr int CompareArchive = 11940;  ///< an archive against the current record
+inline constexpr int CompareRadio = 11941;    ///< the radio, read now, against the current record
 // Group enablers: the pull-right menus they govern.
 inline constexpr int GroupTransmitPower = 11846;
 inline constexpr int GroupPaBias = 11862;

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QDialog>
 #include <QDir>
 #include <QFile>
@@ -25,6 +26,8 @@
 #include "app/Pictures.h"
 #include "app/ProcedureCatalogue.h"
 #include "app/QtUserPrompt.h"
+#include "app/TApxPreviewWin.h"
+#include "app/TCompareWindow.h"
 #include "app/THelpWindow.h"
 #include "app/TLinkMonitorWindow.h"
 #include "app/TSplashWindow.h"
@@ -38,6 +41,7 @@
 #include "link/portMapping.h"
 #include "operations/ProgressSink.h"
 #include "operations/radioOperations.h"
+#include "radio/RecordLayout.h"
 #include "radio/radioStorage.h"
 #include "screens/TAutoSquelchWindows.h"
 #include "screens/TKMPowerEditBox.h"
@@ -229,10 +233,20 @@ int renderScreenshots(const QString& directory, const QString& programDirectory)
         return kind == FileDialogKind::SavePdf ? QDir(work.path()).filePath(QStringLiteral("report.pdf"))
                                                : archive;
     };
+    bool beforeAfterShot = false;
     hooks.runDialog = [&](QDialog& d) {
         if (d.objectName() == QLatin1String("TApxPreviewWin")) {
             d.setWindowState(Qt::WindowNoState);
             d.resize(1000, 720);
+            if (beforeAfterShot) {
+                auto& preview = static_cast<TApxPreviewWin&>(d);
+                if (QAction* option = preview.beforeAfterAction()) {
+                    option->trigger();
+                    camera.shoot(d, QStringLiteral("preview-before-after"));
+                    d.hide();
+                    return;
+                }
+            }
         }
         camera.shoot(d, slug(d.windowTitle()));
         d.hide();
@@ -375,6 +389,31 @@ int renderScreenshots(const QString& directory, const QString& programDirectory)
     frame.execute(cmd::ProgramAll);
     frame.execute(cmd::LoadArchive);
     camera.shoot(frame, QStringLiteral("main-archive-loaded"));
+
+    // The archive against the record after some tuning: a changed value, a data set given up, another
+    // serial number; then the report with its "Before" column from that archive.
+    {
+        radioStorage& record = frame.client()->record();
+        const int f3 = col::TxPowerHigh + 2;
+        record.setValue(row::TxPower, f3, record.getValue(row::TxPower, f3) + 6);
+        record.setValue(row::ModAttenuation, col::SetThird + 4,
+                        record.getValue(row::ModAttenuation, col::SetThird + 4) - 2);
+        record.markUnsupported(flag::Rssi);
+        frame.execute(cmd::CompareArchive);
+        if (QMdiSubWindow* child = frame.client()->activeSubWindow()) {
+            child->resize(700, 600);
+            camera.shoot(frame, QStringLiteral("compare-archive"));
+            if (auto* compare = qobject_cast<TCompareWindow*>(child->widget())) {
+                compare->differencesOnlyBox()->setChecked(true);
+                camera.shoot(*child, QStringLiteral("compare-archive-differences-only"));
+            }
+        }
+        frame.client()->closeAllSubWindows();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        beforeAfterShot = true;
+        frame.execute(cmd::PrintPreview);
+        beforeAfterShot = false;
+    }
 
     // The utilities: temp comp on the portable, then radios that need the other two windows.
     auto shootUtility = [&](int command, const QString& name) {

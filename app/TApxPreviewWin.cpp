@@ -67,6 +67,7 @@ TApxPreviewWin::TApxPreviewWin(QWidget* parent, QPagedPaintDevice& printer, TApx
     m_pageCount = m_printout.pageCount(m_printer);
 
     auto* bar = new QToolBar(this);
+    m_bar = bar;
     bar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     m_previous = bar->addAction(style()->standardIcon(QStyle::SP_ArrowBack), QStringLiteral("Previous"), this,
                                 &TApxPreviewWin::previousPage);
@@ -98,6 +99,7 @@ TApxPreviewWin::TApxPreviewWin(QWidget* parent, QPagedPaintDevice& printer, TApx
                                           });
     printAction->setShortcut(QKeySequence::Print);
     printAction->setObjectName(QStringLiteral("print"));
+    m_print = printAction;
     QAction* pdfAction = bar->addAction(QStringLiteral("Save as PDF..."), this, [saveAsPdf] {
         if (saveAsPdf)
             saveAsPdf();
@@ -141,6 +143,32 @@ void TApxPreviewWin::setTwoPageView(bool two) {
     m_twoPages = two;
     (two ? m_twoPage : m_onePage)->setChecked(true);
     refresh();
+}
+
+void TApxPreviewWin::addBeforeAfterOption(std::function<QString(bool)> reportText) {
+    if (m_beforeAfter)
+        return;
+    m_beforeAfter = new QAction(QStringLiteral("Before/After"), this);
+    m_beforeAfter->setObjectName(QStringLiteral("beforeAfter"));
+    m_beforeAfter->setCheckable(true);
+    m_beforeAfter->setToolTip(
+        QStringLiteral("Shows beside each value the value of an archive chosen for comparison"));
+    m_bar->insertAction(m_print, m_beforeAfter);
+    m_bar->insertSeparator(m_print);
+    connect(m_beforeAfter, &QAction::toggled, this, [this, reportText](bool on) {
+        const QString text = reportText ? reportText(on) : QString();
+        if (text.isEmpty()) {
+            if (on) {
+                const QSignalBlocker block(m_beforeAfter);
+                m_beforeAfter->setChecked(false);
+            }
+            return;
+        }
+        m_printout.setText(text);
+        m_pageCount = m_printout.pageCount(m_printer);
+        m_page = std::min(m_page, m_pageCount);
+        refresh();
+    });
 }
 
 void TApxPreviewWin::refresh() {

@@ -7,6 +7,7 @@
 class QAction;
 class QLabel;
 class QPagedPaintDevice;
+class QToolBar;
 
 namespace vantrel {
 
@@ -29,6 +30,13 @@ class TApxPreviewWin : public QDialog {
     void previousPage();
     void setTwoPageView(bool two);
 
+    /// Adds the checkable "Before/After" option before "Print...". Turning it on or off lays out
+    /// `reportText(on)` anew; an empty answer to "on" (nothing to compare with) leaves it off.
+    void addBeforeAfterOption(std::function<QString(bool on)> reportText);
+    /// The option's action; nullptr until it is added.
+    QAction* beforeAfterAction() const { return m_beforeAfter; }
+    const TApxPrintout& printout() const { return m_printout; }
+
   private:
     class PageArea;
     void refresh();
@@ -41,6 +49,9 @@ class TApxPreviewWin : public QDialog {
     QAction* m_next = nullptr;
     QAction* m_onePage = nullptr;
     QAction* m_twoPage = nullptr;
+    QToolBar* m_bar = nullptr;
+    QAction* m_print = nullptr;
+    QAction* m_beforeAfter = nullptr;
     int m_page = 1;
     int m_pageCount = 1;
     bool m_twoPages = false;

@@ -19,6 +19,12 @@ double lineHeightOf(const QFontMetricsF& fm) {
 
 TApxPrintout::TApxPrintout(QString title, const QString& text, std::function<void()> firstLayoutNotice)
     : m_title(std::move(title)), m_notice(std::move(firstLayoutNotice)) {
+    setText(text);
+}
+
+void TApxPrintout::setText(const QString& text) {
+    m_lines.clear();
+    m_widestLine = 0;
     QString normalized = text;
     normalized.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     const QStringList raw = normalized.split(QLatin1Char('\n'));

@@ -24,6 +24,8 @@ class TApxPrintout {
     TApxPrintout(QString title, const QString& text, std::function<void()> firstLayoutNotice = {});
 
     const QString& title() const { return m_title; }
+    /// Replaces the text: the pages are laid out anew (the notice does not run again).
+    void setText(const QString& text);
     /// The text's lines, tabs expanded: what the pages show, in order.
     const QStringList& lines() const { return m_lines; }
     /// The lines one page shows (1-based page).

@@ -11,6 +11,7 @@
 #include <QPointer>
 #include <QPrinter>
 #include <QTemporaryFile>
+#include <QTime>
 #include <filesystem>
 #include <memory>
 
@@ -20,6 +21,7 @@
 #include "app/TApxPreviewWin.h"
 #include "app/TApxPrintout.h"
 #include "app/TCommSetupDialog.h"
+#include "app/TCompareWindow.h"
 #include "app/TRadioInfoDialog.h"
 #include "app/TSplashWindow.h"
 #include "app/TTunerNotifyDlg.h"
@@ -515,6 +517,94 @@ void TVantrelMDIClient::cmProgramAll(int) {
         showPortDetail();
 }
 
+// --- Compare ---------------------------------------------------------------------------------------------
+
+std::shared_ptr<const radioStorage> TVantrelMDIClient::loadForCompare(const QString& path) {
+    // The load's own notes ("Tuning data has been loaded.") would speak of the current record: they are
+    // held back, and shown only to say why an archive could not be compared.
+    ScriptedPrompt held;
+    fileModule files(held);
+    auto other = std::make_shared<radioStorage>();
+    if (files.readArchive(path.toStdString(), *other) == ArchiveLoadResult::Loaded)
+        return other;
+    for (const PromptMessage& message : held.shown()) m_app.prompt().show(message);
+    if (held.shown().empty()) {
+        const std::string detail = files.lastFailureDetail();
+        m_app.prompt().show("The archive " + QDir::toNativeSeparators(path).toStdString() +
+                                " cannot be compared" + (detail.empty() ? std::string() : "\n\n" + detail),
+                            "ERROR", PromptIcon::Exclamation);
+    }
+    return nullptr;
+}
+
+void TVantrelMDIClient::openCompareWindow(std::shared_ptr<const radioStorage> other, bool radio,
+                                          const QString& name) {
+    m_before = other;
+    m_beforeLabel = radio ? QStringLiteral("radio ") + name : name;
+    auto* window =
+        new TCompareWindow(m_record, std::move(other),
+                           radio ? TCompareWindow::Side::Radio : TCompareWindow::Side::Archive, name);
+    // The current record changes under the window (a read, a load, a screen's save): it compares again.
+    connect(this, &TVantrelMDIClient::stateChanged, window, &TCompareWindow::refresh);
+    auto* child = new TVantrelMDIChild(
+        this, radio ? QStringLiteral("Compare with Radio") : QStringLiteral("Compare with Archive"), window);
+    if (!radio)
+        child->setDocumentName(QFileInfo(name).fileName());
+    addChild(child);
+    emit stateChanged();
+}
+
+void TVantrelMDIClient::cmCompareArchive(int) {
+    const QString path = chooseFile(FileDialogKind::OpenArchive);
+    if (path.isEmpty())
+        return;
+    if (std::shared_ptr<const radioStorage> other = loadForCompare(path))
+        openCompareWindow(std::move(other), false, QDir::toNativeSeparators(path));
+}
+
+void TVantrelMDIClient::cmCompareRadio(int) {
+    // The radio is read into a record of its own: the current record, its flags and the status bar stay.
+    QDir::setCurrent(m_app.workDirectory());
+    auto other = std::make_shared<radioStorage>();
+    TSplashWindow progress(m_app.dataDirectory() + QLatin1Char('/') + qs(pictureFile::Title),
+                           qs(radioOperations::kProgressTitle));
+    progress.show();
+    BusyScope busy(m_busy);
+    const ReadRadioOutcome outcome = m_readOperation.readRadioCommand(*other, progress);
+    busy.restore();
+    progress.close();
+
+    using Kind = ReadRadioOutcome::Kind;
+    if (outcome.kind == Kind::Read) {
+        openCompareWindow(
+            std::move(other), true,
+            QStringLiteral("read at ") + QTime::currentTime().toString(QStringLiteral("HH:mm:ss")));
+        return;
+    }
+    std::vector<PromptMessage> messages = radioOperations::messagesFor(outcome);
+    if (outcome.kind == Kind::LinkFailed && !messages.empty())
+        addFailureDetail(messages.back(), outcome.failure.detailLines(false));
+    for (const PromptMessage& m : messages) m_app.prompt().show(m);
+    if (outcome.kind == Kind::PortInUse)
+        showPortDetail();
+    emit stateChanged();
+}
+
+QString TVantrelMDIClient::beforeAfterReport() {
+    if (!m_before) {
+        const QString path = chooseFile(FileDialogKind::OpenArchive);
+        if (path.isEmpty())
+            return {};
+        m_before = loadForCompare(path);
+        if (!m_before)
+            return {};
+        m_beforeLabel = QDir::toNativeSeparators(path);
+    }
+    tuningReport report(m_record);
+    report.showBefore(*m_before, m_beforeLabel.toStdString());
+    return QString::fromLatin1(report.text());
+}
+
 // --- Printing --------------------------------------------------------------------------------------------
 
 void TVantrelMDIClient::cmPrinterSetup(int) {
@@ -550,10 +640,11 @@ void TVantrelMDIClient::printReport(PrintMode mode) {
     QString text;
     if (file.open(QIODevice::ReadOnly))
         text = QString::fromLatin1(file.readAll());
-    printText(text, mode);
+    printText(text, mode, [this, text](bool on) { return on ? beforeAfterReport() : text; });
 }
 
-void TVantrelMDIClient::printText(const QString& text, PrintMode mode) {
+void TVantrelMDIClient::printText(const QString& text, PrintMode mode,
+                                  std::function<QString(bool)> beforeAfter) {
     ShellHooks& hooks = m_app.hooks();
     const bool printerInstalled = hooks.printerAvailable();
     if (!printerInstalled && mode == PrintMode::Dialog) {
@@ -594,6 +685,8 @@ void TVantrelMDIClient::printText(const QString& text, PrintMode mode) {
         QWidget* frame = window();
         TApxPreviewWin preview(nullptr, *printer, printout, printWithDialog,
                                [&] { saveReportAsPdf(printout); });
+        if (beforeAfter)
+            preview.addBeforeAfterOption(beforeAfter);
         preview.setGeometry(frame->geometry());
         preview.setWindowState(Qt::WindowMaximized);
         frame->hide();

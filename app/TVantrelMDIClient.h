@@ -3,6 +3,7 @@
 
 #include <QMdiArea>
 #include <functional>
+#include <memory>
 
 #include "app/CommandTable.h"
 #include "app/ScreenFactory.h"
@@ -71,6 +72,16 @@ class TVantrelMDIClient : public QMdiArea {
     void cmTempComp(int commandId);
     void cmSetupPicture(int commandId);
     void cmRadioInfo(int);
+    void cmCompareArchive(int);
+    void cmCompareRadio(int);
+
+    /// The earlier record of the report's before/after column: the other side of the last compare
+    /// window, or the archive chosen from the preview; nullptr when there is none yet.
+    std::shared_ptr<const radioStorage> beforeRecord() const { return m_before; }
+    QString beforeLabel() const { return m_beforeLabel; }
+    /// The report text with the "Before" column from beforeRecord(), asking for an archive first when
+    /// there is none; empty when the user cancels or the archive cannot be loaded.
+    QString beforeAfterReport();
 
   protected:
     /// A child asked to close while the radio is busy closes after the exchange.
@@ -101,7 +112,12 @@ class TVantrelMDIClient : public QMdiArea {
 
     enum class PrintMode { Dialog, Preview };
     void printReport(PrintMode mode);
-    void printText(const QString& text, PrintMode mode);
+    /// `beforeAfter` (preview only): the report text with or without the "Before" column.
+    void printText(const QString& text, PrintMode mode, std::function<QString(bool)> beforeAfter = {});
+    /// Loads an archive into a record of its own, for a comparison; the load's messages are shown only
+    /// when it fails. nullptr after a failure.
+    std::shared_ptr<const radioStorage> loadForCompare(const QString& path);
+    void openCompareWindow(std::shared_ptr<const radioStorage> other, bool radio, const QString& name);
     void saveReportAsPdf(class TApxPrintout& printout);
 
     TVantrelApp& m_app;
@@ -116,6 +132,8 @@ class TVantrelMDIClient : public QMdiArea {
     int m_setupPictureOpen = 0;
     QLabel* m_statusLabel = nullptr;
     QString m_lastFolder;  ///< of the last file chosen or loaded; empty: none yet
+    std::shared_ptr<const radioStorage> m_before;
+    QString m_beforeLabel;
 };
 
 }  // namespace vantrel

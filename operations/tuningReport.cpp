@@ -5,6 +5,8 @@
 #include <cmath>
 #include <string>
 
+#include "operations/ArchiveLayout.h"
+#include "operations/recordCompare.h"
 #include "operations/writeFileAtomically.h"
 #include "radio/radioStorage.h"
 #include "radio/radiomodel.h"
@@ -47,6 +49,76 @@ std::string notRequired(int point) {
 }  // namespace
 
 tuningReport::tuningReport(const radioStorage& record) : m_record(record) {}
+
+void tuningReport::showBefore(const radioStorage& before, std::string label) {
+    m_before = &before;
+    m_beforeLabel = std::move(label);
+}
+
+bool tuningReport::beforeHolds(int row, int column) const {
+    for (const ComparedValues& values : recordCompare::comparedValues()) {
+        if (values.row != row || column < values.firstColumn)
+            continue;
+        const int offset = column - values.firstColumn;
+        if (offset % values.stride == 0 && offset / values.stride < values.count)
+            return values.flag == archive::kNoFlag || m_before->isSupported(values.flag);
+    }
+    return true;
+}
+
+std::string tuningReport::beforeTitle(const char* gap, const char* title) const {
+    return m_before ? std::string(gap) + title : std::string();
+}
+
+std::string tuningReport::beforeValue(const char* gap, int row, int column) const {
+    if (!m_before)
+        return {};
+    std::string out = gap;
+    if (!beforeHolds(row, column))
+        return out + std::string(kNotHeld) + std::string(kChangedMark);
+    const std::int32_t before = m_before->getValue(row, column);
+    out += std::to_string(before);
+    if (before != value(row, column))
+        out += kChangedMark;
+    return out;
+}
+
+void tuningReport::beforeHead() {
+    if (!m_before)
+        return;
+    const auto trimmed = [](std::string text) {
+        while (!text.empty() && text.back() == ' ') text.pop_back();
+        return text;
+    };
+    m_out += "Before: " + m_beforeLabel + "  (Radio Serial No: " + trimmed(m_before->getSerialNo()) +
+             "  Radio Model No: " + trimmed(m_before->getModelNo()) + ")\n";
+    m_out += "After : this record\n";
+    m_out += "The \"Before\" column holds the earlier value;" + std::string(kChangedMark) +
+             " marks a value that differs.\n";
+    int valuesDiffering = 0;
+    std::vector<std::string> others;
+    for (const RecordDifference& d : recordCompare::differences(*m_before, m_record)) {
+        switch (d.kind) {
+            case RecordDifference::Kind::Value:
+                ++valuesDiffering;
+                break;
+            case RecordDifference::Kind::OnlyInA:
+                others.push_back(d.subject + ": only before");
+                break;
+            case RecordDifference::Kind::OnlyInB:
+                others.push_back(d.subject + ": only after");
+                break;
+            default:
+                others.push_back(d.line());
+                break;
+        }
+    }
+    m_out += valuesDiffering == 0   ? std::string("No value differs.\n")
+             : valuesDiffering == 1 ? std::string("1 value differs.\n")
+                                    : std::to_string(valuesDiffering) + " values differ.\n";
+    for (const std::string& line : others) m_out += "  " + line + "\n";
+    m_out += "\n\n";
+}
 
 bool tuningReport::supported(int flagIndex) const {
     return m_record.isSupported(flagIndex);
@@ -102,13 +174,14 @@ void tuningReport::table(bool condition, const TableBlock& block) {
     rangeLines(block.range);
     m_out += "Frequency(MHz)";
     m_out += kColumnGap;
-    m_out += "Softpot Values\n";
+    m_out += "Softpot Values" + beforeTitle("\t") + "\n";
     for (int k = 1; k <= record::kPointCount; ++k) {
         const std::uint32_t channel = channelAt(block.side, k);
         if (channel != 0) {
             m_out += "  " + fixed(frequencyOf(channel), 6);
             m_out += kValueGap;
             m_out += std::to_string(value(block.row, block.firstColumn + k - 1));
+            m_out += beforeValue("\t\t", block.row, block.firstColumn + k - 1);
         } else if (k == 1 && block.firstMissing != nullptr) {
             m_out += block.firstMissing;
             m_out += kNull;
@@ -122,7 +195,7 @@ void tuningReport::table(bool condition, const TableBlock& block) {
 }
 
 void tuningReport::single(bool condition, const char* title, const char* unsupportedTitle, const char* range,
-                          std::uint32_t channel, std::int32_t v) {
+                          std::uint32_t channel, int row, int column) {
     if (!condition) {
         if (unsupportedTitle != nullptr) {
             titleLine(unsupportedTitle);
@@ -134,11 +207,12 @@ void tuningReport::single(bool condition, const char* title, const char* unsuppo
     rangeLines(range);
     m_out += "Frequency(MHz)";
     m_out += kColumnGap;
-    m_out += "Softpot Values\n";
+    m_out += "Softpot Values" + beforeTitle("\t") + "\n";
     // The chosen point's frequency is printed even when its channel is 0 (the base frequency).
     m_out += "  " + fixed(frequencyOf(channel), 6);
     m_out += kValueGap;
-    m_out += std::to_string(v);
+    m_out += std::to_string(value(row, column));
+    m_out += beforeValue("\t\t", row, column);
     m_out += "\n\n\n";
 }
 
@@ -154,11 +228,13 @@ void tuningReport::rssi() {
     m_out += "\n";
     m_out += "dBM Range(-)\t\t: 0-210\n";
     m_out += "\n\n";
-    m_out += "dBM (-)\t\t\tSoftpot Values\n";
+    m_out += "dBM (-)\t\t\tSoftpot Values" + beforeTitle("\t", "Before (dBM, Value)") + "\n";
     for (int i = 0; i < 3; ++i) {
         m_out += "  " + std::to_string(value(row::Rssi, col::RssiCalDacFirst + i));
         m_out += "\t\t\t    ";
         m_out += std::to_string(value(row::Rssi, col::RssiFirst + i));
+        m_out += beforeValue("\t\t", row::Rssi, col::RssiCalDacFirst + i);
+        m_out += beforeValue(", ", row::Rssi, col::RssiFirst + i);
         m_out += "\n";
     }
     m_out += "\n\n";
@@ -175,9 +251,11 @@ void tuningReport::dacAndKm() {
         m_out += "\n";
         m_out += "Softpot Range\t\t: 0-255\n";
         m_out += "\n";
-        m_out += "DAC No.\t \t\tSoftpot Values\n";
-        m_out += " DAC 1\t \t\t    " + std::to_string(dac1) + "\n";
-        m_out += " DAC 2\t \t\t    " + std::to_string(dac2) + "\n";
+        m_out += "DAC No.\t \t\tSoftpot Values" + beforeTitle("\t") + "\n";
+        m_out += " DAC 1\t \t\t    " + std::to_string(dac1) +
+                 beforeValue("\t\t", row::MobilePower, col::LowBandTxDacFirst) + "\n";
+        m_out += " DAC 2\t \t\t    " + std::to_string(dac2) +
+                 beforeValue("\t\t", row::MobilePower, col::LowBandTxDacSecond) + "\n";
         m_out += "\n\n";
     } else {
         titleLine("**** DAC SOFTPOTS (UNSUPPORTED) ****\n");
@@ -191,7 +269,8 @@ void tuningReport::dacAndKm() {
     }
     titleLine("**** MOBILE K & M SOFTPOTS ****\n");
     m_out += "\n";
-    m_out += "Frequency(MHz)\t \tK(Values)\t \tM(Values)\t \tP1(W) \t \tP2(W) \n";
+    m_out += "Frequency(MHz)\t \tK(Values)\t \tM(Values)\t \tP1(W) \t \tP2(W) " +
+             beforeTitle("\t", "Before (K, M)") + "\n";
     for (int k = 1; k <= record::kPointCount; ++k) {
         const std::uint32_t channel = channelAt(Side::Transmit, k);
         if (channel == 0) {
@@ -215,6 +294,8 @@ void tuningReport::dacAndKm() {
         m_out += kColumnGap + fixed(mValue, 0);
         m_out += kColumnGap + fixed(p1, 3);
         m_out += kColumnGap + fixed(p2, 3);
+        m_out += beforeValue("\t\t", row::MobilePower, col::KmFirst + 2 * (k - 1));
+        m_out += beforeValue(", ", row::MobilePower, col::KmFirst + 2 * (k - 1) + 1);
         m_out += "\n";
     }
     m_out += "\n\n";
@@ -225,9 +306,11 @@ void tuningReport::paBias() {
     m_out += "\n";
     m_out += "Softpot Range\t\t: 0-127\n";
     m_out += "\n";
-    m_out += "Power Level\t \tSoftpot Values\n";
+    m_out += "Power Level\t \tSoftpot Values" + beforeTitle("\t") + "\n";
     auto line = [&](int flagIndex, const char* label, int column, const char* unsupported) {
-        m_out += supported(flagIndex) ? label + std::to_string(value(row::PaBias, column)) : unsupported;
+        m_out += supported(flagIndex) ? label + std::to_string(value(row::PaBias, column)) +
+                                            beforeValue("\t\t", row::PaBias, column)
+                                      : unsupported;
         m_out += "\n";
     };
     line(flag::PaBiasFirstHigh, "High\t \t    \t   ", col::PaBiasFirstHigh, "High (Unsupported)");
@@ -246,10 +329,21 @@ void tuningReport::battery() {
     }
     m_out += prefix + "**** BATTERY THRESHOLD ****\n";
     m_out += "\n";
-    m_out += "Target Voltage(V)\t \tDefault Value\n";
+    m_out += "Target Voltage(V)\t \tDefault Value" + beforeTitle("\t\t", "Before (V, Value)") + "\n";
     m_out += fixed(value(row::Parameters, col::ParameterByte) * kVoltsPerStep, 2);
     m_out += "\t \t" + std::string(kBatteryGapBlanks, ' ');
-    m_out += std::to_string(value(row::Parameters, col::BatteryThreshold)) + "\n";
+    m_out += std::to_string(value(row::Parameters, col::BatteryThreshold));
+    if (m_before) {
+        // The voltage is stored as a byte in tenths of a volt: the earlier byte shown the same way.
+        const std::int32_t byte = m_before->getValue(row::Parameters, col::ParameterByte);
+        m_out += "\t" + (beforeHolds(row::Parameters, col::ParameterByte) ? fixed(byte * kVoltsPerStep, 2)
+                                                                          : std::string(kNotHeld));
+        if (!beforeHolds(row::Parameters, col::ParameterByte) ||
+            byte != value(row::Parameters, col::ParameterByte))
+            m_out += kChangedMark;
+        m_out += beforeValue(", ", row::Parameters, col::BatteryThreshold);
+    }
+    m_out += "\n";
     m_out += "\n";
     m_out += std::string(kBatteryTrailingLines, '\n');
 }
@@ -262,6 +356,7 @@ std::string tuningReport::text() {
     RF_Frequency& points = m_frequency;
 
     header();
+    beforeHead();
 
     m_out += "\t\t\t\tR E C E I V E   P A R A M E T E R S\t\t\t\t\n\n";
     table(supported(flag::FrontEndFilter),
@@ -275,13 +370,13 @@ std::string tuningReport::text() {
     table(squelch, {"**** AUTO SQUELCH 25KHz ****\n", nullptr, "1-63", Side::Receive, row::AutoSquelch,
                     col::Spacing25k});
     single(supported(flag::RatedVolume), "**** RATED VOLUME  ****\n", "**** RATED VOLUME UNSUPPORTED ****\n",
-           "0-255", points.middleRxChannel(m_record), value(row::RatedVolume, col::RatedVolume));
+           "0-255", points.middleRxChannel(m_record), row::RatedVolume, col::RatedVolume);
     rssi();
 
     m_out += "\t\t\t\tT R A N S M I T    P A R A M E T E R S \t\t\t\n\n";
     single(supported(flag::RefOscWarp), "**** REFERENCE OSCILLATOR WARP ****\n",
            "**** REFERENCE OSCILLATOR WARP UNSUPPORTED ****\n", "0-511", points.highestTxChannel(m_record),
-           value(row::RefOscWarp, col::Single));
+           row::RefOscWarp, col::Single);
     const bool portablePower = supported(flag::TxPower) && !mobile;
     table(portablePower,
           {"**** TRANSMIT HIGH POWER ****\n", "**** TRANSMIT POWER (PORTABLE) UNSUPPORTED ****\n", "0-127",
@@ -293,30 +388,30 @@ std::string tuningReport::text() {
           {"**** MODULATION BALANCE ****\n", "**** MODULATION BALANCE UNSUPPORTED ****\n", "0-63",
            Side::Transmit, row::ModAttenuation, col::SetThird});
     single(true, "**** VCO ATTENUATION 12.5 KHz ****\n", nullptr, "0-127", points.highestTxChannel(m_record),
-           value(row::VcoAttenuation, col::Spacing12k5 + record::kPointCount - 1));
+           row::VcoAttenuation, col::Spacing12k5 + record::kPointCount - 1);
     single(true, "**** VCO ATTENUATION 20 KHz ****\n", nullptr, "0-127", points.highestTxChannel(m_record),
-           value(row::VcoAttenuation, col::Spacing20k + record::kPointCount - 1));
+           row::VcoAttenuation, col::Spacing20k + record::kPointCount - 1);
     table(supported(flag::VcoAttenuation),
           {"**** VCO ATTENUATION 25 KHz ****\n", "**** VCO ATTENUATION 25 KHz UNSUPPORTED ****\n", "0-127",
            Side::Transmit, row::VcoAttenuation, col::Spacing25k});
     single(supported(flag::DtmfDeviation), "**** DTMF SIGNALLING ****\n",
            "**** DTMF SIGNALLING UNSUPPORTED ****\n", "0-31", points.lowestTxChannel(m_record),
-           value(row::DtmfDeviation, col::Single));
+           row::DtmfDeviation, col::Single);
     single(supported(flag::Qdt1200Deviation), "**** QDT1200 SIGNALLING ****\n",
            "**** QDT1200 SIGNALLING UNSUPPORTED ****\n", "0-31", points.middleTxChannel(m_record),
-           value(row::Qdt1200Deviation, col::Single));
+           row::Qdt1200Deviation, col::Single);
     paBias();
     table(supported(flag::PaVoltageLimit) && mobile,
           {"**** TRANSMIT PA VOLTAGE LIMIT ****\n", "**** TRANSMIT PA VOLTAGE LIMIT UNSUPPORTED ****\n",
            "0-127", Side::Transmit, row::PaVoltageLimit, col::SetFirst});
     single(supported(flag::Select5Deviation), "**** SELECT 5 ****\n", "**** SELECT 5 UNSUPPORTED ****\n",
-           "0-31", points.highestTxChannel(m_record), value(row::Select5Deviation, col::Single));
+           "0-31", points.highestTxChannel(m_record), row::Select5Deviation, col::Single);
     single(supported(flag::Mpt1327Deviation), "**** MPT 1327 SIGNALLING ****\n",
            "**** MPT 1327 UNSUPPORTED ****\n", "0-31", points.middleTxChannel(m_record),
-           value(row::Mpt1327Deviation, col::Single));
+           row::Mpt1327Deviation, col::Single);
     single(supported(flag::HssDeviation), "**** HIGH SPEED TRUNKING SIGNALLING ****\n",
            "**** HIGH SPEED TRUNKING SIGNALLING UNSUPPORTED ****\n", "0-31",
-           points.highestTxChannel(m_record), value(row::HssDeviation, col::Single));
+           points.highestTxChannel(m_record), row::HssDeviation, col::Single);
     battery();
     return m_out;
 }

@@ -15,12 +15,24 @@ class radioStorage;
 /// Builds the report text of one record ("display.txt", printed or previewed by the application).
 /// Numbers are formatted without regard to the process locale ('.' as decimal point). The record must
 /// outlive the writer; it is only read.
+///
+/// With a record to compare against (showBefore) every value line gains a "Before" column with that
+/// record's value, a value that differs is marked with kChangedMark, and the head lists the identity,
+/// frequency point and data set differences. Without one the report is the plain listing.
 class tuningReport {
   public:
     /// The file the printing commands write and load.
     static constexpr std::string_view kDefaultFileName = "display.txt";
+    /// Follows a "Before" value that differs from the record's own.
+    static constexpr std::string_view kChangedMark = " *";
+    /// The "Before" value of a data set the earlier record does not hold.
+    static constexpr std::string_view kNotHeld = "----";
 
     explicit tuningReport(const radioStorage& record);
+
+    /// Adds the "Before" column from `before` (named `label` in the head); the record itself is the
+    /// "after". `before` must outlive the writer; it is only read.
+    void showBefore(const radioStorage& before, std::string label);
 
     /// The whole report, every block in order.
     std::string text();
@@ -48,11 +60,20 @@ class tuningReport {
     void header();
     void table(bool condition, const TableBlock& block);
     void single(bool condition, const char* title, const char* unsupportedTitle, const char* range,
-                std::uint32_t channel, std::int32_t value);
+                std::uint32_t channel, int row, int column);
     void rssi();
     void dacAndKm();
     void paBias();
     void battery();
+
+    /// The head's lines naming both records and their differences other than values.
+    void beforeHead();
+    /// The column header of the "Before" column ("" without an earlier record).
+    std::string beforeTitle(const char* gap, const char* title = "Before") const;
+    /// The earlier record's value of one cell after `gap`, marked when it differs ("" without one).
+    std::string beforeValue(const char* gap, int row, int column) const;
+    /// Whether the earlier record holds the data set a cell belongs to.
+    bool beforeHolds(int row, int column) const;
 
     std::uint32_t channelAt(Side side, int point) const;
     double frequencyOf(std::uint32_t channel);
@@ -60,6 +81,8 @@ class tuningReport {
     std::int32_t value(int row, int column) const;
 
     const radioStorage& m_record;
+    const radioStorage* m_before = nullptr;
+    std::string m_beforeLabel;
     RF_Frequency m_frequency;
     std::uint32_t m_base = 0;
     std::string m_out;

@@ -16,5 +16,6 @@ int main(int argc, char** argv) {
     classes.emplace_back("EventsDuringExchange", vantrel::test::makeExchangeEventsTest());
     classes.emplace_back("ShellDetails", vantrel::test::makeShellDetailsTest());
     classes.emplace_back("CancelCommands", vantrel::test::makeCancelCommandTest());
+    classes.emplace_back("Compare", vantrel::test::makeCompareTest());
     return vantrel::test::runNamedTestClasses(argc, argv, classes);
 }

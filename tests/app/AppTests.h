@@ -14,4 +14,5 @@ std::unique_ptr<QObject> makePrintReportTest();
 std::unique_ptr<QObject> makeExchangeEventsTest();
 std::unique_ptr<QObject> makeShellDetailsTest();
 std::unique_ptr<QObject> makeCancelCommandTest();
+std::unique_ptr<QObject> makeCompareTest();
 }  // namespace vantrel::test

@@ -111,5 +111,78 @@ TEST_F(TuningReportText, WritesDisplayFileAndKeepsItWhenThePlaceIsUnwritable) {
     std::filesystem::remove_all(dir);
 }
 
+// --- The "Before" column -----------------------------------------------------------------------------
+
+int countOf(const std::string& text, const std::string& part) {
+    int n = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+    return n;
+}
+
+TEST_F(TuningReportText, BeforeColumnMarksChangedValuesAndListsOtherDifferencesInTheHead) {
+    radioStorage before, after;
+    fillPortable(before);
+    fillPortable(after);
+    before.setSerialNo("PRT0000999");
+    before.markUnsupported(flag::DtmfDeviation);   // the after record holds it alone
+    before.markSupported(flag::Qdt1200Deviation);  // the before record holds it alone
+    const int f3 = col::TxPowerHigh + 2;
+    after.setValue(row::TxPower, f3, before.getValue(row::TxPower, f3) + 5);
+
+    tuningReport report(after);
+    report.showBefore(before, "old.sfp");
+    const std::string text = report.text();
+
+    EXPECT_NE(text.find("Before: old.sfp  (Radio Serial No: PRT0000999  Radio Model No: P47XYZ0001"),
+              std::string::npos);
+    EXPECT_NE(text.find("\n1 value differs.\n"), std::string::npos);
+    EXPECT_NE(text.find("  Serial Number: \"PRT0000999\" -> \"PRT0000123\"\n"), std::string::npos);
+    EXPECT_NE(text.find("  DTMF Signalling: only after\n"), std::string::npos);
+    EXPECT_NE(text.find("  QDT1200 Signalling: only before\n"), std::string::npos);
+    EXPECT_NE(text.find("Frequency(MHz)\t \tSoftpot Values\tBefore\n"), std::string::npos);
+
+    // The changed point shows both values and the mark; its neighbour in the low power table does not.
+    const std::string changed = "\t \t    " + std::to_string(after.getValue(row::TxPower, f3)) + "\t\t" +
+                                std::to_string(before.getValue(row::TxPower, f3)) + " *\n";
+    EXPECT_NE(text.find(changed), std::string::npos) << text;
+    const std::string low = std::to_string(after.getValue(row::TxPower, col::TxPowerLow + 2));
+    EXPECT_NE(text.find("\t \t    " + low + "\t\t" + low + "\n"), std::string::npos);
+    // A data set the earlier record lacks is marked as changed, whatever its cell holds.
+    EXPECT_NE(
+        text.find(std::to_string(after.getValue(row::DtmfDeviation, col::Single)) + "\t\t----" + " *\n"),
+        std::string::npos);
+    // Nothing else is marked.
+    EXPECT_EQ(countOf(text, " *\n"), 2) << text;
+}
+
+TEST_F(TuningReportText, BeforeColumnOfMobileBlocksAndOfEqualRecords) {
+    radioStorage before, after;
+    fillMobile(before);
+    fillMobile(after);
+    after.setValue(row::MobilePower, col::KmFirst, 99);  // K at F1
+    after.setValue(row::Parameters, col::BatteryThreshold, 120);
+    after.setValue(row::MobilePower, col::LowBandTxDacSecond, 140);
+
+    tuningReport report(after);
+    report.showBefore(before, "radio");
+    const std::string text = report.text();
+    EXPECT_NE(text.find("\n3 values differ.\n"), std::string::npos);
+    EXPECT_NE(text.find("P2(W) \tBefore (K, M)\n"), std::string::npos);
+    EXPECT_NE(text.find("\t\t20 *, 60\n"), std::string::npos) << text;  // K was 20, M unchanged
+    EXPECT_NE(text.find("\t\t21, 63\n"), std::string::npos);
+    EXPECT_NE(text.find(" DAC 2\t \t\t    140\t\t150 *\n"), std::string::npos);
+    EXPECT_NE(text.find(" DAC 1\t \t\t    200\t\t200\n"), std::string::npos);
+    EXPECT_NE(text.find("120\t7.50, 123 *\n"), std::string::npos);
+    EXPECT_EQ(countOf(text, " *\n") + countOf(text, " *,"), 3) << text;
+
+    // Against itself: nothing marked, and the plain report is still the reviewed one.
+    tuningReport same(before);
+    same.showBefore(before, "itself");
+    const std::string sameText = same.text();
+    EXPECT_NE(sameText.find("\nNo value differs.\n"), std::string::npos);
+    EXPECT_EQ(countOf(sameText, " *\n"), 0);
+    EXPECT_EQ(tuningReport(before).text(), readText(VANTREL_TEST_DATA_DIR "/report_mobile.txt"));
+}
+
 }  // namespace
 }  // namespace vantrel
