@@ -7,6 +7,9 @@
 #include "AppTests.h"
 #include "ShellFixture.h"
 #include "app/CommandTable.h"
+#include "app/ProcedureCatalogue.h"
+#include "operations/procedureTable.h"
+#include "radio/radioStorage.h"
 
 namespace vantrel::test {
 
@@ -99,6 +102,27 @@ class CommandEnablerTest : public QObject {
         QVERIFY(!shell.frame().groupMenu(cmd::GroupTransmitPower)->menuAction()->isEnabled());
         QVERIFY(!shell.frame().isAvailable(cmd::TxHighPower));
         QVERIFY(!shell.frame().isAvailable(cmd::BasebandOffset));
+    }
+
+    void scriptsAndTheMenusAgreeOnEveryProcedure() {
+        for (const char* profile : {"portable", "mobile"}) {
+            Shell shell(profile);
+            shell.fakeScreens();
+            shell.start();
+            QVERIFY(shell.run(cmd::ReadRadio));
+            radioStorage& record = shell.client().record();
+            for (const procedureInfo& info : procedureNames()) {
+                const ProcedureEntry* entry = findProcedure(info.commandId);
+                QVERIFY2(entry, info.name.c_str());
+                QCOMPARE(QString::fromLatin1(entry->windowTitle), QString::fromStdString(info.title));
+                engineRefusal why = engineRefusal::None;
+                const bool made = makeEngine(info.name, record, &why) != nullptr;
+                if (why == engineRefusal::NotScriptable)
+                    continue;
+                const QString what = QString::fromLatin1(profile) + " " + QString::fromStdString(info.name);
+                QVERIFY2(made == shell.frame().isAvailable(info.commandId), qPrintable(what));
+            }
+        }
     }
 
     void anItemOfAPullRightNeedsItsGroupEnablerToo() {
