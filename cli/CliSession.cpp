@@ -141,15 +141,19 @@ int CliSession::stopRequested() const {
 }
 
 int CliSession::stopped(int signal, const Json& id) {
+    const bool radioChanged = m_engine != nullptr || m_radioTouched;
     const bool safe = makeSafe();
-    Json answer = errorAnswer(
-        Refusal{"interrupted", "stopped by " + signalName(signal) + "; the radio was sent a reset"});
+    const std::string text = "stopped by " + signalName(signal) +
+                             (!radioChanged ? ""
+                              : safe        ? "; the radio was dekeyed and reset"
+                                            : "; the radio was sent a reset");
+    Json answer = errorAnswer(Refusal{"interrupted", text});
     if (!id.is_null())
         answer["id"] = id;
     if (!safe)
         answer["warning"] = kStillKeyedText;
     write(answer);
-    note("stopped by " + signalName(signal) + "; the radio was sent a reset");
+    note(text);
     if (!safe)
         note(kStillKeyedText);
     return 128 + signal;
