@@ -7,61 +7,11 @@
 #include "app/ScreenFactory.h"
 #include "app/TVantrelApp.h"
 #include "app/TVantrelMDIClient.h"
-#include "radio/RecordLayout.h"
-#include "radio/radioStorage.h"
-#include "radio/radiomodel.h"
+#include "operations/procedureAvailability.h"
 
 namespace vantrel {
 
 namespace {
-
-/// Channel spacing bits of the model table's feature mask.
-namespace spacing {
-constexpr int k12k5 = 1 << 0;
-constexpr int k20k = 1 << 1;
-constexpr int k25k = 1 << 2;
-}  // namespace spacing
-
-/// Tuning procedure versions.
-constexpr int kMobileProcedure = 2;
-
-const radioStorage& rec(const ShellState& s) {
-    return *s.record;
-}
-bool supported(const ShellState& s, int f) {
-    return s.record && s.record->isSupported(f);
-}
-int procedure(const ShellState& s) {
-    return s.record ? s.record->getTuningProcedure() : 0;
-}
-int value(const ShellState& s, int r, int c) {
-    return s.record ? s.record->getValue(r, c) : 0;
-}
-bool spacingBit(const ShellState& s, int bit) {
-    return s.record && (radiomodel().featureMask(rec(s)) & bit) != 0;
-}
-/// The two data conditions most tuning commands share.
-bool ready(const ShellState& s) {
-    return s.dataPresent() && s.tuningAllowed;
-}
-
-template <bool (radiomodel::*P)(const radioStorage&) const>
-bool is(const ShellState& s) {
-    return s.record && (radiomodel().*P)(rec(s));
-}
-
-/// The main series M and Five variants, which lack several spacing-dependent procedures.
-bool anyMainMOrFive(const ShellState& s) {
-    return is<&radiomodel::isMainPortableM>(s) || is<&radiomodel::isMainMobileM>(s) ||
-           is<&radiomodel::isMainPortableFive>(s) || is<&radiomodel::isMainMobileFive>(s);
-}
-bool anyPaBiasHighFlag(const ShellState& s) {
-    return supported(s, flag::PaBiasFirstHigh) || supported(s, flag::PaBiasSecond) ||
-           supported(s, flag::PaBiasThird);
-}
-bool highMobileFOrK(const ShellState& s) {
-    return is<&radiomodel::isHighMobileF>(s) || is<&radiomodel::isHighMobileK>(s);
-}
 
 // --- Enablers ---------------------------------------------------------------------------------------
 bool never(const ShellState&) {
@@ -74,22 +24,21 @@ bool dataPresent(const ShellState& s) {
     return s.dataPresent();
 }
 
-// Group enablers of the pull-right menus.
+// Group enablers of the pull-right menus: the core decides, as it does for scripts.
 bool groupTransmitPower(const ShellState& s) {
-    return (supported(s, flag::MobileTxPower) || supported(s, flag::TxPower)) && ready(s) &&
-           procedure(s) != kMobileProcedure;
+    return availability::groupTransmitPower(s);
 }
 bool groupPaBias(const ShellState& s) {
-    return (anyPaBiasHighFlag(s) || supported(s, flag::PaBiasFirstLow)) && ready(s);
+    return availability::groupPaBias(s);
 }
 bool groupVco(const ShellState& s) {
-    return supported(s, flag::VcoAttenuation) && ready(s);
+    return availability::groupVco(s);
 }
 bool groupSquelch(const ShellState& s) {
-    return supported(s, flag::AutoSquelch) && ready(s);
+    return availability::groupSquelch(s);
 }
 bool groupRatedVolume(const ShellState& s) {
-    return supported(s, flag::RatedVolume) && ready(s);
+    return availability::groupRatedVolume(s);
 }
 
 // Menu names (the keys that tie commands to their menus).
@@ -249,101 +198,88 @@ const ToolSpec kTools[] = {
 namespace enablers {
 
 bool frontEndFilter(const ShellState& s) {
-    return supported(s, flag::FrontEndFilter) && ready(s) && !anyMainMOrFive(s);
+    return availability::frontEndFilter(s);
 }
 bool ratedVolumeCarrier(const ShellState& s) {
-    return supported(s, flag::RatedVolume);
+    return availability::ratedVolumeCarrier(s);
 }
 bool ratedVolumeBrightline(const ShellState& s) {
-    return is<&radiomodel::hasBrightlineVolume>(s);
+    return availability::ratedVolumeBrightline(s);
 }
 bool squelch12k5(const ShellState& s) {
-    return spacingBit(s, spacing::k12k5) && !is<&radiomodel::inListC>(s);
+    return availability::squelch12k5(s);
 }
 bool squelch20k(const ShellState& s) {
-    return spacingBit(s, spacing::k20k) && !anyMainMOrFive(s) && !is<&radiomodel::inListB>(s);
+    return availability::squelch20k(s);
 }
 bool squelch25k(const ShellState& s) {
-    return spacingBit(s, spacing::k25k) && !anyMainMOrFive(s);
+    return availability::squelch25k(s);
 }
 bool rssi(const ShellState& s) {
-    return supported(s, flag::Rssi) && ready(s);
+    return availability::rssi(s);
 }
 bool batteryThreshold(const ShellState& s) {
-    return supported(s, flag::BatteryThreshold) && ready(s);
+    return availability::batteryThreshold(s);
 }
 bool paBiasHigh(const ShellState& s) {
-    return anyPaBiasHighFlag(s) && !is<&radiomodel::isSinglePointModel>(s) && !highMobileFOrK(s);
+    return availability::paBiasHigh(s);
 }
 bool paBiasLow(const ShellState& s) {
-    return supported(s, flag::PaBiasFirstLow) && !is<&radiomodel::hasNoLowPowerPaBias>(s) &&
-           !is<&radiomodel::isMainPortableFive>(s);
+    return availability::paBiasLow(s);
 }
 bool paBiasRxMode(const ShellState& s) {
-    return highMobileFOrK(s) && anyPaBiasHighFlag(s);
+    return availability::paBiasRxMode(s);
 }
 bool transmitDac(const ShellState& s) {
-    bool lowBandMobile = supported(s, flag::MobileTxPower) && s.tuningAllowed &&
-                         value(s, row::MobilePower, col::LowBandFlag) == 1 &&
-                         !is<&radiomodel::isHighMobile>(s) && procedure(s) == kMobileProcedure &&
-                         s.dataPresent();
-    return lowBandMobile || is<&radiomodel::isMainMobileM>(s) || is<&radiomodel::isMainMobileFive>(s);
+    return availability::transmitDac(s);
 }
 bool kmTuning(const ShellState& s) {
-    bool highMobileDacPending = value(s, row::TxDacMarker, col::TxDacMarker) == 0 &&
-                                value(s, row::MobilePower, col::LowBandFlag) != 0 &&
-                                is<&radiomodel::isHighMobile>(s);
-    return supported(s, flag::MobileTxPower) && s.tuningAllowed && procedure(s) == kMobileProcedure &&
-           s.dataPresent() && !highMobileDacPending;
+    return availability::kmTuning(s);
 }
 bool refOscWarp(const ShellState& s) {
-    return supported(s, flag::RefOscWarp) && ready(s);
+    return availability::refOscWarp(s);
 }
 bool paVoltageLimit(const ShellState& s) {
-    return (supported(s, flag::PaVoltageLimit) && ready(s) && procedure(s) == kMobileProcedure) ||
-           is<&radiomodel::isMainMobileM>(s);
+    return availability::paVoltageLimit(s);
 }
 bool modBalance(const ShellState& s) {
-    return supported(s, flag::ModAttenuation) && ready(s);
+    return availability::modBalance(s);
 }
 bool portablePower(const ShellState& s) {
-    return supported(s, flag::TxPower) && ready(s) && procedure(s) != kMobileProcedure;
+    return availability::portablePower(s);
 }
 bool txHighPower(const ShellState& s) {
-    return portablePower(s) && !is<&radiomodel::isSinglePointModel>(s) && !is<&radiomodel::inListA>(s) &&
-           !is<&radiomodel::inListB>(s) && !is<&radiomodel::inListC>(s);
+    return availability::txHighPower(s);
 }
 bool txLowPower(const ShellState& s) {
-    return portablePower(s) && !is<&radiomodel::hasNoLowPowerSetting>(s);
+    return availability::txLowPower(s);
 }
 bool vco12k5(const ShellState& s) {
-    return spacingBit(s, spacing::k12k5);
+    return availability::vco12k5(s);
 }
 bool vco20k(const ShellState& s) {
-    return spacingBit(s, spacing::k20k) && !anyMainMOrFive(s);
+    return availability::vco20k(s);
 }
 bool vco25k(const ShellState& s) {
-    return spacingBit(s, spacing::k25k);
+    return availability::vco25k(s);
 }
 bool dtmf(const ShellState& s) {
-    return supported(s, flag::DtmfDeviation) && ready(s);
+    return availability::dtmf(s);
 }
 bool qdt1200(const ShellState& s) {
-    return supported(s, flag::Qdt1200Deviation) && ready(s);
+    return availability::qdt1200(s);
 }
 bool hss(const ShellState& s) {
-    return supported(s, flag::HssDeviation) && ready(s);
+    return availability::hss(s);
 }
 bool select5(const ShellState& s) {
-    return supported(s, flag::Select5Deviation) && ready(s);
+    return availability::select5(s);
 }
 bool mpt1327(const ShellState& s) {
-    return supported(s, flag::Mpt1327Deviation) && ready(s);
+    return availability::mpt1327(s);
 }
 bool basebandOffset(const ShellState& s) {
-    return s.radioRead && procedure(s) != kMobileProcedure && !is<&radiomodel::isHighPortable>(s) &&
-           !is<&radiomodel::isHighPortableC>(s) && !is<&radiomodel::isIcFE>(s) &&
-           !is<&radiomodel::isSixPortable>(s);
+    return availability::basebandOffset(s);
 }
 
 bool radioRead(const ShellState& s) {

@@ -4,48 +4,28 @@
 #include <optional>
 
 #include "link/EnhancedSBEP.h"
+#include "operations/procedureTable.h"
 #include "radio/RecordLayout.h"
 #include "radio/SoftpotTypes.h"
 #include "radio/radioStorage.h"
 #include "radio/rxDataSets.h"
 #include "screens/autoTuneRun.h"
-#include "screens/dataSetAdapters.h"
 
 namespace vantrel {
 
 namespace {
 
-constexpr int kMinimum = 1;
-constexpr int kMaximum = 63;
 constexpr QSize kWindow{750, 350};
 constexpr int kAutoTuneX = 625;
 constexpr int kAutoTuneWidth = 100;
 
-tuningProcedure squelchProcedure(int selectorValue, const std::string& spacingName,
-                                 const std::string& commitQuestion, const std::string& emptyValue) {
-    tuningProcedure p;
-    p.makeDataSet = &selectorDataSet<rxAutoSquelchData>::make;
-    p.selector = selectorValue;
-    p.softpot = softpot::AutoSquelch;
-    p.row = row::AutoSquelch;
-    p.firstColumn = rxAutoSquelchData::selectorColumn(selectorValue);
-    p.receiveSide = true;
-    p.capabilities = screenCapabilities::neverKeys();
-    p.minimum = kMinimum;
-    p.maximum = kMaximum;
-    p.layout.window = kWindow;
-    p.layout.rowButtonX = kAutoTuneX;
-    p.layout.rowButtonWidth = kAutoTuneWidth;
-    // Values below 1 are refused too: the radio's squelch has no setting 0.
-    p.checksMinimum = true;
-    p.storeAllAfterRun = true;
-    p.unpreparedStatus = "No Frequency Tuning Point is currently selected";
-    p.preparesAfterProgram = false;
-    p.note = "Note : Valid Softpot values will range from 1-63";
-    p.commitQuestion = commitQuestion;
-    p.illegalValue = "Program softpots aborted for Auto Squelch " + spacingName + "!! Illegal softpot value";
-    p.emptyValue = emptyValue;
-    p.preparedStatus = "Point %fMHz is currently being tuned";
+/// The core description with one row per point, each with its "Auto Tune" button.
+tuningProcedure squelchProcedure(int selectorValue) {
+    screenLayout layout;
+    layout.window = kWindow;
+    layout.rowButtonX = kAutoTuneX;
+    layout.rowButtonWidth = kAutoTuneWidth;
+    tuningProcedure p = tuningProcedure::from(procedures::autoSquelch(selectorValue), layout);
     for (int i = 0; i < record::kPointCount; ++i) {
         tuningRow r;
         r.point = i + 1;
@@ -63,10 +43,8 @@ tuningProcedure squelchProcedure(int selectorValue, const std::string& spacingNa
 
 }  // namespace
 
-TAutoSquelchWindow::TAutoSquelchWindow(const screenEnvironment& environment, int selectorValue,
-                                       const std::string& spacingName, const std::string& commitQuestion,
-                                       const std::string& emptyValue)
-    : TTuningScreen(environment, squelchProcedure(selectorValue, spacingName, commitQuestion, emptyValue)) {}
+TAutoSquelchWindow::TAutoSquelchWindow(const screenEnvironment& environment, int selectorValue)
+    : TTuningScreen(environment, squelchProcedure(selectorValue)) {}
 
 void TAutoSquelchWindow::rowButtonClicked(int row) {
     autoTuneRow(row);
@@ -105,18 +83,12 @@ void TAutoSquelchWindow::autoTuneRow(int row) {
 }
 
 TAutoSquelch25KHzWindow::TAutoSquelch25KHzWindow(const screenEnvironment& environment)
-    : TAutoSquelchWindow(environment, selector::Set25k, "25KHz",
-                         "Commit new softpot values? Softpot Value Range(1-63)",
-                         "Please enter a valid Auto Squelch 25KHz value!!") {}
+    : TAutoSquelchWindow(environment, selector::Set25k) {}
 
 TAutoSquelch20KHzWindow::TAutoSquelch20KHzWindow(const screenEnvironment& environment)
-    : TAutoSquelchWindow(environment, selector::Set20k, "20KHz",
-                         "Commit new softpot values? Softpot Value Range (1-63)",
-                         "Please enter a valid Auto Squelch 20KHz softpot value!!") {}
+    : TAutoSquelchWindow(environment, selector::Set20k) {}
 
 TAutoSquelch125KHzWindow::TAutoSquelch125KHzWindow(const screenEnvironment& environment)
-    : TAutoSquelchWindow(environment, selector::Set12k5, "12.5KHz",
-                         "Commit new softpot values? Softpot Value Range(1-63)",
-                         "Please enter a valid Auto Squelch 12.5KHz softpot value!!") {}
+    : TAutoSquelchWindow(environment, selector::Set12k5) {}
 
 }  // namespace vantrel

@@ -15,8 +15,8 @@ class TAutoSquelchWindow : public TTuningScreen {
     static constexpr int kFirstAutoTuneId = 7002;
     static constexpr const char* kTuningFailedFormat = "Error in tuning Softpot %1";
 
-    TAutoSquelchWindow(const screenEnvironment& environment, int selector, const std::string& spacingName,
-                       const std::string& commitQuestion, const std::string& emptyValue);
+    /// The screen of one spacing (selector::Set12k5, Set20k or Set25k).
+    TAutoSquelchWindow(const screenEnvironment& environment, int selector);
 
     /// Lets the radio tune row `row`'s point: channels, auto-tune, and the value it settled on into the
     /// row's slider, working box and record.

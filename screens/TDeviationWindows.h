@@ -6,14 +6,11 @@
 namespace vantrel {
 
 /// VCO attenuation at 25 kHz: softpot 2 at the seven transmit points, record row 5, columns 14..20,
-/// 0 to 127. After Program it refreshes the 12.5 and 20 kHz values from the radio.
+/// 0 to 127. After Program its engine refreshes the 12.5 and 20 kHz values from the radio.
 class TVCOAttnWindow : public TTuningScreen {
   public:
     explicit TVCOAttnWindow(const screenEnvironment& environment);
     static tuningProcedure describe();
-
-  protected:
-    void afterProgram(EnhancedSBEP& link) override;
 };
 
 /// VCO attenuation at 20 kHz: one value at the highest transmit point, row 5, column 13.

@@ -7,23 +7,13 @@
 #include <type_traits>
 
 #include "link/Exceptions.h"
+#include "operations/procedureRules.h"
 #include "screens/screenEnvironment.h"
 #include "screens/tuningConnection.h"
 
 namespace vantrel {
 
 class EnhancedSBEP;
-
-/// What a screen can do with the transmitter and the record.
-struct screenCapabilities {
-    bool ptt = true;                ///< a "PTT Toggle" button keys and dekeys the transmitter
-    bool liveWhileDekeyed = false;  ///< value changes go to the radio at once even while dekeyed
-    bool dekeyAtClose = true;       ///< closing sends dekey before the reset
-    bool programButton = true;      ///< a "Program" button writes the values into the radio
-
-    /// A screen that never keys: live writes at once, closing sends only the reset.
-    static screenCapabilities neverKeys() { return {false, true, false, true}; }
-};
 
 /// The radio session of one screen. A screen derives from it and supplies the radio set-up of its
 /// procedure (setupRadio) and its display (fillDisplay); the rest of the protocol is here.

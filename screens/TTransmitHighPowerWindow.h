@@ -1,6 +1,7 @@
 // The transmit high power screen.
 #pragma once
 
+#include "operations/procedureTable.h"
 #include "screens/TTransmitPowerWindow.h"
 
 namespace vantrel {
@@ -11,8 +12,8 @@ namespace vantrel {
 /// above the point's stored low power value is refused without being written.
 class TTransmitHighPowerWindow : public TTransmitPowerWindow {
   public:
-    static constexpr int kWideMaximum = 255;
-    static constexpr int kNarrowMaximum = 127;
+    static constexpr int kWideMaximum = procedures::kWideHighPower;
+    static constexpr int kNarrowMaximum = procedures::kNarrowHighPower;
 
     explicit TTransmitHighPowerWindow(const screenEnvironment& environment);
 
@@ -20,10 +21,6 @@ class TTransmitHighPowerWindow : public TTransmitPowerWindow {
     static int highPowerMaximum() { return m_highPowerMaximum; }
     /// Chooses the class-wide maximum from the record's model and describes the procedure with it.
     static tuningProcedure describe(const radioStorage& record);
-
-  protected:
-    bool refusedBeforeWrite(int point, int value) const override;
-    std::string refusedText(int point, bool ownRule) const override;
 
   private:
     static inline int m_highPowerMaximum = kNarrowMaximum;

@@ -9,7 +9,7 @@ namespace vantrel {
 /// A seven-point screen of the transmit power softpot 0 at one power level. Program writes each point
 /// with the noted single-point write; a radio with the power limit table (flag 26) tells through flag 27
 /// whether it took the value, and a refused value keeps the record's old one and shows the refused-value
-/// message, while the remaining points are still programmed.
+/// message, while the remaining points are still programmed. The rule is the transmit power engine's.
 class TTransmitPowerWindow : public TTuningScreen {
   public:
     /// Flag of the radio's per-point power limit table (the third power softpot).
@@ -19,13 +19,6 @@ class TTransmitPowerWindow : public TTuningScreen {
 
   protected:
     TTransmitPowerWindow(const screenEnvironment& environment, tuningProcedure procedure);
-
-    /// Data set adapter of both screens (set selector from the description).
-    static std::unique_ptr<tuningDataSet> makePowerDataSet(const tuningProcedure& procedure);
-
-    ProgramOutcome programPoint(int row, int value, EnhancedSBEP& link) override;
-    /// The screen's own rule, checked before anything is written: true refuses the value of the point.
-    virtual bool refusedBeforeWrite(int point, int value) const;
 };
 
 }  // namespace vantrel

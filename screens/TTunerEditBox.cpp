@@ -7,6 +7,7 @@
 #include <QRegularExpressionValidator>
 
 #include "operations/UserPrompt.h"
+#include "operations/tuningEngine.h"
 
 namespace vantrel {
 
@@ -32,8 +33,7 @@ int TTunerEditBox::leadingValue(const QString& text, int length) {
 }
 
 std::string TTunerEditBox::outOfRangeText(int value, int minimum, int maximum) {
-    return "Softpot Value (" + std::to_string(value) + ") is not between" + " " + std::to_string(minimum) +
-           " and " + std::to_string(maximum);
+    return tuningEngine::outOfRangeText(value, minimum, maximum);
 }
 
 void TTunerEditBox::keyPressEvent(QKeyEvent* event) {

@@ -46,14 +46,6 @@ const QColor kStaticText(0x40, 0x40, 0x40);
 const QColor kKeyedText(0xa0, 0x10, 0x10);        // the status while the transmitter is on the air
 const QColor kKeyedBackground(0xfb, 0xe0, 0xdc);  // the row the transmitter is keyed at
 
-QString withNumber(const std::string& pattern, int number) {
-    QString text = QString::fromStdString(pattern);
-    const qsizetype at = text.indexOf(QLatin1String("%d"));
-    if (at >= 0)
-        text.replace(at, 2, QString::number(number));
-    return text;
-}
-
 QString withFrequency(const std::string& pattern, double mhz) {
     QString text = QString::fromStdString(pattern);
     const qsizetype at = text.indexOf(QLatin1String("%f"));
@@ -103,35 +95,22 @@ TTuningScreen::TTuningScreen(const screenEnvironment& environment, tuningProcedu
       m_procedure(std::move(procedure)),
       m_labelFont(screenFont()),
       m_controlFont(screenFont()) {
+    // The screen's layout decides its rows; its data set is made from the whole description, which the
+    // maker may read beyond the core part.
+    procedureRules rules = m_procedure;
+    rules.kind = m_procedure.layout.kind;
+    std::unique_ptr<tuningDataSet> dataSet;
     if (m_procedure.makeDataSet)
-        m_dataSet = m_procedure.makeDataSet(m_procedure);
-    buildRows();
+        dataSet = m_procedure.makeDataSet(m_procedure);
+    rules.makeDataSet = nullptr;
+    m_engine = tuningEngine::create(rules, record(), std::move(dataSet));
+    m_rows.resize(size_t(m_engine->rowCount()));
     buildControls();
 }
 
 TTuningScreen::~TTuningScreen() = default;
 
 // --- Controls ---------------------------------------------------------------------------------------------
-
-void TTuningScreen::buildRows() {
-    std::vector<tuningRow> specs = m_procedure.rows;
-    if (specs.empty()) {
-        const bool seven = m_procedure.layout.kind == screenLayoutKind::SevenPoint;
-        const int count = seven ? record::kPointCount : 1;
-        for (int i = 0; i < count; ++i) {
-            tuningRow r;
-            r.point = seven ? i + 1 : 0;
-            r.recordRow = m_procedure.row;
-            r.recordColumn = m_procedure.firstColumn + i;
-            r.softpot = m_procedure.softpot;
-            r.minimum = m_procedure.minimum;
-            r.maximum = m_procedure.maximum;
-            specs.push_back(r);
-        }
-    }
-    m_rows.resize(specs.size());
-    for (size_t i = 0; i < specs.size(); ++i) m_rows[i].spec = specs[i];
-}
 
 void TTuningScreen::buildControls() {
     const screenLayout& layout = m_procedure.layout;
@@ -153,7 +132,7 @@ void TTuningScreen::buildControls() {
     const int height = layout.rowHeight;
     for (int i = 0; i < rowCount(); ++i) {
         Row& r = m_rows[size_t(i)];
-        const tuningRow& spec = r.spec;
+        const tuningRow& spec = rowSpec(i);
         const int y = spec.y != 0 ? spec.y : kRowPitch * (i + 1);
         r.frequencyBox = staticBox(this, QRect(kFrequencyX, y, kFrequencyWidth, height),
                                    QStringLiteral("frequency%1").arg(kFrequencyId + i));
@@ -252,66 +231,13 @@ bool TTuningScreen::event(QEvent* event) {
 
 // --- Points -----------------------------------------------------------------------------------------------
 
-std::uint16_t TTuningScreen::ownChannel(int point) const {
-    return RF_Frequency::channelAt(record(), m_procedure.receiveSide, point);
-}
-
-void TTuningScreen::assignPoints() {
-    const radioStorage& r = record();
-    const bool rx = m_procedure.receiveSide;
-    int chosen = 0;
-    switch (m_procedure.point) {
-        case singlePoint::Lowest:
-            chosen = rx ? m_frequency.lowestRxPoint(r) : m_frequency.lowestTxPoint(r);
-            break;
-        case singlePoint::Middle:
-            chosen = rx ? m_frequency.middleRxPoint(r) : m_frequency.middleTxPoint(r);
-            break;
-        case singlePoint::Highest:
-            chosen = rx ? m_frequency.highestRxPoint(r) : m_frequency.highestTxPoint(r);
-            break;
-    }
-    const auto base = static_cast<std::uint32_t>(r.getValue(row::Frequency, col::FrequencyBase));
-    for (Row& row : m_rows) {
-        if (!pointRows()) {
-            row.point = 0;
-            row.supported = true;
-            row.frequencyMhz = 0.0;
-            continue;
-        }
-        row.point = row.spec.point != 0 ? row.spec.point : chosen;
-        const std::uint16_t channel = ownChannel(row.point);
-        row.supported = row.point != 0 && channel != 0;
-        row.frequencyMhz = row.supported ? m_frequency.pointFrequency(base, channel) : 0.0;
-    }
-}
-
-int TTuningScreen::firstSupportedRow() const {
-    for (int i = 0; i < rowCount(); ++i) {
-        if (m_rows[size_t(i)].supported)
-            return i;
-    }
-    return 0;
-}
-
 void TTuningScreen::selectChannels(int row, EnhancedSBEP& link) {
-    const int point = m_rows[size_t(row)].point;
-    const radioStorage& r = record();
-    // Transmit procedures pair the point's transmit channel with a receive channel, receive procedures
-    // the other way round; the transmit channel always goes first.
-    const bool rx = m_procedure.receiveSide;
-    const std::uint16_t tx =
-        rx ? m_frequency.channelFor(r, false, point) : RF_Frequency::channelAt(r, false, point);
-    const std::uint16_t rxc =
-        rx ? RF_Frequency::channelAt(r, true, point) : m_frequency.channelFor(r, true, point);
-    if (point == 0 || (rx ? rxc : tx) == 0)
-        return;
-    link.setChannelPair(tx, kChannelMode, rxc, kChannelMode);
+    m_engine->selectChannels(row, link);
 }
 
 void TTuningScreen::prepare(int row) {
     selectChannels(row, link());
-    const double mhz = m_rows[size_t(row)].frequencyMhz;
+    const double mhz = m_engine->rowFrequency(row);
     m_keyedText = QString::asprintf(kKeyedFormat, mhz);
     if (!m_procedure.preparedStatus.empty())
         setStatus(withFrequency(m_procedure.preparedStatus, mhz));
@@ -320,15 +246,17 @@ void TTuningScreen::prepare(int row) {
 // --- Display ----------------------------------------------------------------------------------------------
 
 void TTuningScreen::fillDisplay() {
-    assignPoints();
-    for (Row& r : m_rows) {
-        const tuningRow& spec = r.spec;
+    m_engine->assignPoints();
+    for (int i = 0; i < rowCount(); ++i) {
+        Row& r = m_rows[size_t(i)];
+        const tuningRow& spec = rowSpec(i);
+        const bool supported = m_engine->rowSupported(i);
         const int value = recordValue(spec);
         const QString text = QString::number(value);
         r.working->setText(text);
         r.defaultBox->setText(text);
         r.upDown->setRange(spec.minimum, spec.maximum);
-        if (r.supported) {
+        if (supported) {
             r.upDown->setPosition(value);
         } else {
             r.working->clear();
@@ -337,31 +265,31 @@ void TTuningScreen::fillDisplay() {
         if (r.slider) {
             r.slider->setRange(spec.minimum, spec.maximum);
             r.slider->setValue(value);
-            r.slider->setEnabled(r.supported);
+            r.slider->setEnabled(supported);
         }
         r.lastValue = -1;
         r.prepared = false;
-        r.working->setEnabled(r.supported);
-        r.upDown->setEnabled(r.supported);
+        r.working->setEnabled(supported);
+        r.upDown->setEnabled(supported);
         if (r.button)
-            r.button->setEnabled(r.supported);
+            r.button->setEnabled(supported);
         if (!spec.label.empty())
             r.frequencyBox->setText(QString::fromStdString(spec.label));
         else
-            r.frequencyBox->setText(r.supported ? QString::asprintf("%f", r.frequencyMhz)
-                                                : QString::fromLatin1(kUnsupportedText));
+            r.frequencyBox->setText(supported ? QString::asprintf("%f", m_engine->rowFrequency(i))
+                                              : QString::fromLatin1(kUnsupportedText));
     }
     // The current point is the first supported one, and its value goes with it: keying at F2 must not
     // send the value of an unused F1.
-    m_currentRow = firstSupportedRow();
+    m_currentRow = m_engine->firstSupportedRow();
     m_currentValue = workingValue(m_currentRow);
-    if (!m_rows.empty() && m_rows[size_t(m_currentRow)].supported)
+    if (!m_rows.empty() && m_engine->rowSupported(m_currentRow))
         m_currentValue = recordValue(rowSpec(m_currentRow));
-    const bool any = std::any_of(m_rows.begin(), m_rows.end(), [](const Row& r) { return r.supported; });
+    const bool any = m_engine->anySupported();
     if (m_ptt)
         m_ptt->setEnabled(any);
     m_keyedText =
-        QString::asprintf(kKeyedFormat, m_rows.empty() ? 0.0 : m_rows[size_t(m_currentRow)].frequencyMhz);
+        QString::asprintf(kKeyedFormat, m_rows.empty() ? 0.0 : m_engine->rowFrequency(m_currentRow));
     updateRowMarks();
     setDisplayReady(true);
 }
@@ -397,7 +325,7 @@ void TTuningScreen::updateRowMarks() {
         const bool onAir = keyed() && pointRows() && i == keyedRow();
         r.working->setCommitOnLeave(onAir, m_liveValue);
         QFont font = m_controlFont;
-        font.setBold(i == m_currentRow && r.supported);
+        font.setBold(i == m_currentRow && m_engine->rowSupported(i));
         r.frequencyBox->setFont(font);
         QPalette palette = r.frequencyBox->palette();
         palette.setColor(QPalette::Disabled, QPalette::Text, onAir ? kKeyedText : kStaticText);
@@ -420,11 +348,13 @@ std::string TTuningScreen::mismatchText() const {
 }
 
 void TTuningScreen::storeValue(int row, int value) {
-    const tuningRow& spec = rowSpec(row);
-    if (spec.recordRow == tuningRow::kNoRecord)
-        return;
-    record().setValue(spec.recordRow, spec.recordColumn, value);
-    m_rows[size_t(row)].defaultBox->setText(QString::number(value));
+    m_engine->storeValue(row, value);
+    showStored(row, value);
+}
+
+void TTuningScreen::showStored(int row, int value) {
+    if (rowSpec(row).recordRow != tuningRow::kNoRecord)
+        m_rows[size_t(row)].defaultBox->setText(QString::number(value));
 }
 
 int TTuningScreen::recordValue(const tuningRow& spec) const {
@@ -432,7 +362,7 @@ int TTuningScreen::recordValue(const tuningRow& spec) const {
 }
 
 bool TTuningScreen::pointRows() const {
-    return m_procedure.layout.kind != screenLayoutKind::SoftpotRows;
+    return m_engine->pointRows();
 }
 
 void TTuningScreen::takeValue(int row, int value) {
@@ -457,20 +387,7 @@ int TTuningScreen::workingValue(int row) const {
 // --- Opening ----------------------------------------------------------------------------------------------
 
 void TTuningScreen::setupRadio(EnhancedSBEP& link) {
-    if (m_dataSet)
-        m_dataSet->setupTest(record(), link);
-    if (m_procedure.layout.kind == screenLayoutKind::SingleValue) {
-        assignPoints();
-        selectChannels(0, link);
-        return;
-    }
-    // Seven-point screens start at F1, or at the first used point of their side.
-    const radioStorage& r = record();
-    const bool rx = m_procedure.receiveSide;
-    const std::uint16_t tx = rx ? RF_Frequency::channelAt(r, false, 1) : m_frequency.channelFor(r, false, 1);
-    const std::uint16_t rxc = m_frequency.channelFor(r, true, 1);
-    if ((rx ? rxc : tx) != 0)
-        link.setChannelPair(tx, kChannelMode, rxc, kChannelMode);
+    m_engine->setupRadio(link);
 }
 
 // --- Point actions ----------------------------------------------------------------------------------------
@@ -487,7 +404,7 @@ bool TTuningScreen::sendsLive() const {
 
 void TTuningScreen::sliderAction(int row, int action) {
     Row& r = m_rows[size_t(row)];
-    if (!r.supported || !r.slider || actionRunning())
+    if (!rowSupported(row) || !r.slider || actionRunning())
         return;
     const int value = r.slider->sliderPosition();
     // Only a drag with the mouse keeps its connection; a wheel turn is one step like a key.
@@ -535,7 +452,7 @@ void TTuningScreen::sliderReleased(int row) {
 
 void TTuningScreen::valueAction(int row) {
     Row& r = m_rows[size_t(row)];
-    if (!r.supported || actionRunning())
+    if (!rowSupported(row) || actionRunning())
         return;
     const int value = r.upDown->position();
     if (r.slider)
@@ -570,21 +487,16 @@ void TTuningScreen::togglePtt() {
     });
 }
 
-void TTuningScreen::writeLive(int, int value, EnhancedSBEP& link) {
-    if (m_dataSet)
-        m_dataSet->setLive(static_cast<std::uint32_t>(value), link);
+void TTuningScreen::writeLive(int row, int value, EnhancedSBEP& link) {
+    m_engine->writeLive(row, value, link);
 }
 
 // --- Program ----------------------------------------------------------------------------------------------
 
 bool TTuningScreen::validate(int row, const QString& text, int value) {
-    const tuningRow& spec = rowSpec(row);
-    if (text.isEmpty()) {
-        prompt().show(m_procedure.emptyValue, m_procedure.emptyValueCaption, m_procedure.emptyValueIcon);
-        return false;
-    }
-    if (value > spec.maximum || (m_procedure.checksMinimum && value < spec.minimum)) {
-        prompt().show(m_procedure.illegalValue, kErrorCaption, PromptIcon::Exclamation);
+    const std::optional<int> entered = text.isEmpty() ? std::nullopt : std::optional<int>(value);
+    if (const std::optional<valueRefused> refused = m_engine->checkValue(row, entered)) {
+        prompt().show(refused->text, refused->caption, refused->icon);
         return false;
     }
     return true;
@@ -614,7 +526,7 @@ void TTuningScreen::program() {
     try {
         dekey(link());
         for (int i = 0; i < rowCount(); ++i) {
-            if (!m_rows[size_t(i)].supported)
+            if (!rowSupported(i))
                 continue;
             const QString text = workingText(i);
             const int value = workingValue(i);
@@ -626,11 +538,10 @@ void TTuningScreen::program() {
             programPoint(i, value, link());
         }
         if (m_procedure.storeAllAfterRun) {
-            for (int i = 0; i < rowCount(); ++i)
-                storeValue(i, m_rows[size_t(i)].supported ? workingValue(i) : 0);
+            for (int i = 0; i < rowCount(); ++i) storeValue(i, rowSupported(i) ? workingValue(i) : 0);
         }
         afterProgram(link());
-        if (m_procedure.preparesAfterProgram && m_rows[size_t(m_currentRow)].supported)
+        if (m_procedure.preparesAfterProgram && rowSupported(m_currentRow))
             prepare(m_currentRow);
     } catch (const Exception&) {
         failAction();
@@ -640,20 +551,25 @@ void TTuningScreen::program() {
 }
 
 TTuningScreen::ProgramOutcome TTuningScreen::programPoint(int row, int value, EnhancedSBEP& link) {
-    if (m_dataSet)
-        m_dataSet->program(static_cast<std::uint32_t>(value), link);
-    storeValue(row, value);
+    const tuningEngine::pointOutcome outcome = m_engine->programPoint(row, value, link);
+    if (!outcome.stored) {
+        prompt().show(outcome.refusedText, kErrorCaption, PromptIcon::Exclamation);
+        return ProgramOutcome::Refused;
+    }
+    showStored(row, value);
     return ProgramOutcome::Stored;
 }
 
 void TTuningScreen::keyedUp(EnhancedSBEP&) {}
 
-void TTuningScreen::afterProgram(EnhancedSBEP&) {}
+void TTuningScreen::afterProgram(EnhancedSBEP& link) {
+    m_engine->afterProgram(link);
+}
 
 void TTuningScreen::rowButtonClicked(int) {}
 
-std::string TTuningScreen::refusedText(int point, bool) const {
-    return withNumber(m_procedure.refusedValue, point).toStdString();
+std::string TTuningScreen::refusedText(int point, bool ownRule) const {
+    return m_engine->refusedText(point, ownRule);
 }
 
 void TTuningScreen::showRefused(int point, bool ownRule) {

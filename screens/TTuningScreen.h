@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "radio/RF_Frequency.h"
+#include "operations/tuningEngine.h"
 #include "screens/TScreenSession.h"
 #include "screens/tuningProcedure.h"
 
@@ -51,8 +51,10 @@ class TTuningScreen : public TScreenSession {
     const tuningProcedure& procedure() const { return m_procedure; }
     int rowCount() const { return static_cast<int>(m_rows.size()); }
     /// Frequency point 1..7 of a row (0 when a single-value screen has no point).
-    int pointOfRow(int row) const { return m_rows[size_t(row)].point; }
-    bool rowSupported(int row) const { return m_rows[size_t(row)].supported; }
+    int pointOfRow(int row) const { return m_engine->pointOfRow(row); }
+    bool rowSupported(int row) const { return m_engine->rowSupported(row); }
+    /// The engine the screen shows: rows, channels, live writes, range checks and Program's rules.
+    tuningEngine& engine() const { return *m_engine; }
     int currentRow() const { return m_currentRow; }
     int currentValue() const { return m_currentValue; }
 
@@ -107,6 +109,8 @@ class TTuningScreen : public TScreenSession {
     /// Stores a programmed value in the record and shows it in the row's default box (nothing for a row
     /// without a record place).
     void storeValue(int row, int value);
+    /// Shows a value the engine stored in the row's default box (nothing for a row without a record place).
+    void showStored(int row, int value);
     /// The record's value of a row (0 for a row without a record place).
     int recordValue(const tuningRow& spec) const;
     /// Whether the rows are frequency points (not softpots of their own).
@@ -122,8 +126,8 @@ class TTuningScreen : public TScreenSession {
     /// The working box's value as Program reads it.
     int workingValue(int row) const;
     QString workingText(int row) const;
-    tuningDataSet& dataSet() { return *m_dataSet; }
-    const tuningRow& rowSpec(int row) const { return m_rows[size_t(row)].spec; }
+    tuningDataSet& dataSet() { return *m_engine->dataSet(); }
+    const tuningRow& rowSpec(int row) const { return m_engine->rowSpec(row); }
     void setStatus(const QString& text);
     /// The status while dekeyed and no point is being tuned.
     QString idleStatus() const;
@@ -132,10 +136,6 @@ class TTuningScreen : public TScreenSession {
 
   private:
     struct Row {
-        tuningRow spec;
-        int point = 0;
-        bool supported = false;
-        double frequencyMhz = 0.0;
         int lastValue = -1;
         bool prepared = false;
         QLineEdit* frequencyBox = nullptr;
@@ -146,21 +146,16 @@ class TTuningScreen : public TScreenSession {
         QPushButton* button = nullptr;
     };
 
-    void buildRows();
     void buildControls();
-    void assignPoints();
-    std::uint16_t ownChannel(int point) const;
     void dekeyIfKeyedElsewhere(int row);
     /// Sends a row's value live and remembers it as what the radio has.
     void sendLive(int row, int value, EnhancedSBEP& link);
     /// Marks the current and the keyed row, and tells the keyed row's box what the radio has.
     void updateRowMarks();
     bool sendsLive() const;
-    int firstSupportedRow() const;
 
     tuningProcedure m_procedure;
-    std::unique_ptr<tuningDataSet> m_dataSet;
-    RF_Frequency m_frequency;
+    std::unique_ptr<tuningEngine> m_engine;
     std::vector<Row> m_rows;
     QFont m_labelFont;
     QFont m_controlFont;

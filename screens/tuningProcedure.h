@@ -1,32 +1,13 @@
-// The description of one tuning procedure: everything a screen of the standard framework needs as data.
+// The description of one tuning procedure as a screen uses it: the core description plus its pixel layout.
 #pragma once
 
 #include <QRect>
 #include <QSize>
-#include <cstdint>
-#include <memory>
-#include <string>
-#include <vector>
 
-#include "operations/UserPrompt.h"
+#include "operations/procedureRules.h"
 #include "screens/TScreenSession.h"
-#include "screens/tuningDataSet.h"
 
 namespace vantrel {
-
-struct tuningProcedure;
-
-/// Which frequency points a screen shows.
-enum class screenLayoutKind {
-    SevenPoint,   ///< one row per point F1..F7
-    SingleValue,  ///< one row: one softpot for the whole radio, tuned at one chosen point
-    /// Explicit rows, each a softpot of its own rather than a frequency point: every row is in use, a row
-    /// has no slider and selects no channel, and keying is not tied to a row (the PA bias screens).
-    SoftpotRows,
-};
-
-/// The point a single-value screen works at, chosen from the points of its side.
-enum class singlePoint { Lowest, Middle, Highest };
 
 /// Pixel geometry of a screen (logical pixels; the platform scales them on high-density screens).
 struct screenLayout {
@@ -40,9 +21,9 @@ struct screenLayout {
     int workingWidth = 60;                             ///< working box and its up-down together
     const char* firstHeader = "Frequency Point(MHz)";  ///< over the first column ("DAC No." on the DAC
                                                        ///< screen); nullptr for none
-    int headerY = 10;         ///< the column headers
-    int defaultLabelX = 190;  ///< "Default Softpot"
-    int defaultX = 200;       ///< default boxes
+    int headerY = 10;                                  ///< the column headers
+    int defaultLabelX = 190;                           ///< "Default Softpot"
+    int defaultX = 200;                                ///< default boxes
     int defaultWidth = 40;
     int workingX = 560;  ///< working boxes
     int rowHeight = 20;
@@ -66,73 +47,19 @@ struct screenLayout {
     }
 };
 
-/// Creates the data set adapter of a procedure (called once per screen).
-using dataSetMaker = std::unique_ptr<tuningDataSet> (*)(const tuningProcedure&);
-
-/// One row of a screen: a frequency point or a named value, its record place, softpot and range.
-struct tuningRow {
-    /// recordRow of a row that has no place in the record: it starts at 0, shows no default value and is
-    /// never stored.
-    static constexpr int kNoRecord = -1;
-
-    int point = 0;      ///< frequency point 1..7 of its side; 0 on a single-value screen: the chosen point
-    std::string label;  ///< fixed text shown instead of the point's frequency ("DAC 1"); empty: frequency
-    int recordRow = 0;  ///< record place of the value
-    int recordColumn = 0;
-    std::uint8_t softpot = 0;  ///< the radio's softpot number the row writes
-    int minimum = 0;
-    int maximum = 127;
-    std::string button;  ///< text of a button of the row's own ("Auto Tune"); empty for none
-    int buttonId = 0;
-    int y = 0;  ///< the row's own y on screens whose rows are not evenly spaced; 0: 30 pixels per row
-};
-
-/// One procedure as data. Texts are the radio-tuner's own and are shown exactly as they stand; a text
-/// left empty means the screen has no such message (no commit question, for instance). The screen's
+/// One procedure as a screen shows it: the core description and where its controls stand. The screen's
 /// code, title and help topic come from the shell's procedure catalogue, not from here.
-struct tuningProcedure {
-    dataSetMaker makeDataSet = nullptr;
-    int selector = 0;          ///< set selector handed to the data set
-    std::uint8_t softpot = 0;  ///< the radio's softpot number the screen writes
-
-    int row = 0;               ///< record row of the values
-    int firstColumn = 0;       ///< record column of F1 (or of the one value)
-    bool receiveSide = false;  ///< points are the receive points (row 0, columns 14..20)
-    screenCapabilities capabilities;
-
-    int minimum = 0;
-    int maximum = 127;
-
+struct tuningProcedure : procedureRules {
     screenLayout layout;
-    singlePoint point = singlePoint::Highest;  ///< single-value screens only
-    /// Explicit rows; empty: one row per point (seven-point) or the one chosen point (single-value), at
-    /// `row` from `firstColumn` with the procedure's softpot and range.
-    std::vector<tuningRow> rows;
 
-    // Program.
-    bool programChecksSerial = true;  ///< Program checks the serial number first
-    bool checksMinimum = true;  ///< Program refuses values below the minimum too (else the maximum only)
-    /// After a run that reached its end, every row's value goes to the record again, 0 for the rows
-    /// without a point (the screens that store their whole set after the last point).
-    bool storeAllAfterRun = false;
-    /// Status while no point is prepared: after opening, and once Program's question is answered (the
-    /// screens that never key). Empty: the keying status.
-    std::string unpreparedStatus;
-    /// After Program the current point's channels are selected again (else the last programmed point's
-    /// stay selected).
-    bool preparesAfterProgram = true;
-
-    std::string note;            ///< shown under the controls
-    std::string commitQuestion;  ///< asked before Program
-    std::string illegalValue;    ///< Program found a value out of range (caption "ERROR")
-    std::string emptyValue;      ///< Program found an empty box
-    std::string emptyValueCaption = "NOTE";
-    PromptIcon emptyValueIcon = PromptIcon::Information;
-    /// Program refused by the radio or by the screen's own rule; "%d" stands for the point number.
-    std::string refusedValue;
-    std::string mismatch = "Serial No. mismatch!! Read in new radio?";
-    /// Status shown when a point is prepared ("%f" for its frequency in MHz); empty keeps the status.
-    std::string preparedStatus;
+    /// A core description with the layout its screen shows it in (the layout follows the rules' rows).
+    static tuningProcedure from(procedureRules rules, screenLayout layout) {
+        tuningProcedure p;
+        static_cast<procedureRules&>(p) = std::move(rules);
+        p.layout = layout;
+        p.layout.kind = p.kind;
+        return p;
+    }
 };
 
 }  // namespace vantrel

@@ -1,5 +1,5 @@
 // The transmit power data set as the power screens use it.
-#include "screens/transmitPowerDataSet.h"
+#include "operations/transmitPowerDataSet.h"
 
 namespace vantrel {
 

@@ -4,8 +4,8 @@
 #include <memory>
 
 #include "radio/radioStorage.h"
-#include "screens/tuningDataSet.h"
-#include "screens/tuningProcedure.h"
+#include "operations/tuningDataSet.h"
+#include "operations/procedureRules.h"
 
 namespace vantrel {
 
@@ -21,7 +21,7 @@ class singleValueDataSet : public tuningDataSet {
     void setLive(std::uint32_t value, EnhancedSBEP& link) override { m_data.setLive(value, link); }
     void program(std::uint32_t value, EnhancedSBEP& link) override { m_data.program(value, link); }
 
-    static std::unique_ptr<tuningDataSet> make(const tuningProcedure&) {
+    static std::unique_ptr<tuningDataSet> make(const procedureRules&) {
         return std::make_unique<singleValueDataSet>();
     }
 
@@ -41,7 +41,7 @@ class selectorDataSet : public tuningDataSet {
     void setLive(std::uint32_t value, EnhancedSBEP& link) override { m_data.setLive(value, link); }
     void program(std::uint32_t value, EnhancedSBEP& link) override { m_data.program(value, link); }
 
-    static std::unique_ptr<tuningDataSet> make(const tuningProcedure& procedure) {
+    static std::unique_ptr<tuningDataSet> make(const procedureRules& procedure) {
         return std::make_unique<selectorDataSet>(procedure.selector);
     }
 
