@@ -8,7 +8,6 @@
 #include <limits>
 
 #include "cli/ConsolePrompt.h"
-#include "cli/SessionEngine.h"
 #include "link/Exceptions.h"
 #include "link/LinkContext.h"
 #include "link/RadioProtocol.h"
@@ -17,6 +16,7 @@
 #include "operations/fileModule.h"
 #include "operations/radioOperations.h"
 #include "operations/radioProgramAll.h"
+#include "operations/tuningEngine.h"
 #include "radio/radioStorage.h"
 
 namespace vantrel {

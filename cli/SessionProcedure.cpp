@@ -3,8 +3,8 @@
 #include <stdexcept>
 
 #include "cli/CliSession.h"
-#include "cli/SessionEngine.h"
 #include "operations/radioOperations.h"
+#include "operations/tuningEngine.h"
 #include "radio/radioStorage.h"
 
 namespace vantrel {
