@@ -13,6 +13,7 @@
 
 #include "VantrelVersion.h"
 #include "cli/CliExitCode.h"
+#include "cli/CliSession.h"
 #include "cli/ConsoleProgress.h"
 #include "cli/ConsolePrompt.h"
 #include "cli/PortOverrideOpener.h"
@@ -193,6 +194,8 @@ int CliApp::dispatch(const CliOptions& options) {
             return tempCompCommand(options);
         case CliCommand::Bbo:
             return bboCommand(options);
+        case CliCommand::Session:
+            return sessionCommand(options);
         case CliCommand::Help:
             break;
     }
@@ -731,6 +734,23 @@ int CliApp::bboCommand(const CliOptions& options) {
         m_io.out << (record.isBboFromRadio() ? kBboUpdatedRadio : kBboUpdatedTable) << '\n' << std::flush;
         return exitCode::Success;
     });
+}
+
+int CliApp::sessionCommand(const CliOptions& options) {
+    if (!havePort(options))
+        return exitCode::Usage;
+    RadioLinkScope scope(m_programDirectory, options);
+    std::optional<StreamSessionInput> streamInput;
+    std::optional<DescriptorSessionInput> descriptorInput;
+    SessionInput* input = m_io.sessionInput;
+    if (!input && m_io.inDescriptor >= 0)
+        input =
+            &descriptorInput.emplace(m_io.inDescriptor, stopSignal::wakeDescriptor(), &stopSignal::pending);
+    if (!input)
+        input = &streamInput.emplace(m_io.in);
+    CliSession session(m_io.out, m_io.err, *input,
+                       options.watchdogMs.value_or(CliSession::kDefaultWatchdogMs));
+    return session.run();
 }
 
 }  // namespace vantrel

@@ -15,6 +15,7 @@
 namespace vantrel {
 
 class linkMonitor;
+class SessionInput;
 
 class EnhancedSBEP;
 class radioStorage;
@@ -27,6 +28,10 @@ struct CliIo {
     std::istream& in;            ///< the answer to "Program Radio?"
     bool inIsTerminal = false;   ///< the question is only asked on a terminal
     bool errIsTerminal = false;  ///< progress as a bar rather than lines
+    /// `session`: the descriptor its requests are read from, waited for with poll() (-1: read `in`).
+    int inDescriptor = -1;
+    /// `session`: where its requests come from instead (tests); not owned.
+    SessionInput* sessionInput = nullptr;
 };
 
 /// Runs commands of the command-line tool. Everything goes through the given streams, so tests run it
@@ -72,6 +77,8 @@ class CliApp {
     int serialCommand(const CliOptions& options);
     int tempCompCommand(const CliOptions& options);
     int bboCommand(const CliOptions& options);
+    /// `session`: the JSON line protocol for scripted tuning (cli/CliSession.h).
+    int sessionCommand(const CliOptions& options);
     /// Runs one radio utility on a connection of its own: the port message (exit 5) when the port cannot
     /// be opened, `failure` (exit 4) when the link fails; otherwise what `action` answers.
     int withRadio(const CliOptions& options, const std::string& failure,

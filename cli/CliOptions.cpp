@@ -20,7 +20,7 @@ struct CommandInfo {
     std::string_view usage;
 };
 
-constexpr std::array<CommandInfo, 11> kCommands = {{
+constexpr std::array<CommandInfo, 12> kCommands = {{
     {CliCommand::Read, "read",
      "Usage: vantrel-cli read [--port N | --device PATH] [-o FILE.sfp] [--json]\n"
      "\n"
@@ -146,6 +146,22 @@ constexpr std::array<CommandInfo, 11> kCommands = {{
      "Exit codes: 0 listed or updated, 1 a change refused or not read back, 4 link failure,\n"
      "5 port in use, 6 configuration file missing, unreadable or not matching the radio,\n"
      "64 usage error.\n"},
+    {CliCommand::Session, "session",
+     "Usage: vantrel-cli session [--port N | --device PATH] [--watchdog SECONDS]\n"
+     "\n"
+     "Tunes the radio from a script: reads one JSON request a line on stdin and answers one JSON\n"
+     "object a line on stdout. Commands: identify, read, procedures, open, point, key, dekey,\n"
+     "live, program, close, save, program-all, reset (see docs/session.md). The radio is dekeyed\n"
+     "and reset at close, at the end of input, after a link failure and on SIGINT or SIGTERM.\n"
+     "\n"
+     "  --watchdog SECONDS  dekey the radio when it stays keyed this long with no command\n"
+     "                      (default 30; 0.1 to 3600)\n"
+     "  --port N            use COM N (1 to 4) for this run instead of COM.INI\n"
+     "  --device PATH       open this serial device directly\n"
+     "\n"
+     "Exit codes: 0 input ended with the radio safe, 4 the radio could not be confirmed\n"
+     "dekeyed at the end, 64 usage error, 130 or 143 stopped by SIGINT or SIGTERM (the radio\n"
+     "is dekeyed and reset).\n"},
     {CliCommand::Help, "help",
      "Usage: vantrel-cli help [COMMAND]\n"
      "\n"
@@ -204,6 +220,7 @@ Accepts acceptsOf(CliCommand command) {
             return {false, true, false, false};
         case CliCommand::Serial:
         case CliCommand::TempComp:
+        case CliCommand::Session:
             return {true, false, false, false};
         case CliCommand::Bbo:
             return {true, false, false, false, true};
@@ -229,6 +246,31 @@ std::optional<int> offsetCode(std::string_view text) {
         return std::nullopt;
     const int code = bboCode::fromText(std::to_string(value) + " Hz");
     return code == bboCode::None ? std::nullopt : std::optional<int>(code);
+}
+
+/// Seconds with up to three decimals, 0.1 to 3600, as milliseconds.
+std::optional<std::uint32_t> watchdogMilliseconds(std::string_view text) {
+    constexpr std::uint32_t kShortest = 100;
+    constexpr std::uint32_t kLongest = 3600 * 1000;
+    std::uint32_t whole = 0;
+    const char* end = text.data() + text.size();
+    const auto [afterWhole, error] = std::from_chars(text.data(), end, whole);
+    if (error != std::errc() || whole > kLongest / 1000)
+        return std::nullopt;
+    std::uint32_t ms = whole * 1000;
+    if (afterWhole != end) {
+        if (*afterWhole != '.' || afterWhole + 1 == end || end - afterWhole - 1 > 3)
+            return std::nullopt;
+        std::uint32_t scale = 100;
+        for (const char* c = afterWhole + 1; c != end; ++c, scale /= 10) {
+            if (*c < '0' || *c > '9')
+                return std::nullopt;
+            ms += static_cast<std::uint32_t>(*c - '0') * scale;
+        }
+    }
+    if (ms < kShortest || ms > kLongest)
+        return std::nullopt;
+    return ms;
 }
 
 CliUsageError usageError(std::string message) {
@@ -262,9 +304,10 @@ std::string cliUsage() {
            "  serial NEW                   program a serial number into a radio whose serial is blank\n"
            "  temp-comp [HEX8]             show the temp comp bytes, or program and verify them\n"
            "  bbo [--config FILE] [--list | --set NAME=CODE...]  show or change baseband offsets\n"
+           "  session [--watchdog SECONDS] tune from a script: JSON requests on stdin, answers on stdout\n"
            "  help [COMMAND]               this text, or a command's usage (also COMMAND --help)\n"
            "\n"
-           "Port selection (read, program, serial, temp-comp, bbo, diff --radio):\n"
+           "Port selection (read, program, serial, temp-comp, bbo, session, diff --radio):\n"
            "  --port N       use COM N (1 to 4) for this run; COM.INI is left as it is\n"
            "  --device PATH  open this serial device directly\n"
            "  Without either, COM.INI in the program directory names the port. COM N is the device\n"
@@ -289,7 +332,7 @@ std::variant<CliOptions, CliUsageError> parseCliArguments(const std::vector<std:
     bool optionsEnded = false;
     // Options seen, by the name the user typed, to name them in errors.
     std::optional<std::string> portSpelling, outputSpelling, jsonSpelling, yesSpelling, bboSpelling,
-        radioSpelling, listSpelling, mapSpelling;
+        radioSpelling, listSpelling, mapSpelling, watchdogSpelling;
 
     for (std::size_t i = 0; i < args.size(); ++i) {
         std::string arg = args[i];
@@ -402,6 +445,13 @@ std::variant<CliOptions, CliUsageError> parseCliArguments(const std::vector<std:
                                   ": expected NAME=CODE with CODE 0 to 15 or an offset in Hz");
             options.sets.emplace_back(text->substr(0, eq), *code);
             bboSpelling = arg;
+        } else if (arg == "--watchdog") {
+            const std::optional<std::string> text = value();
+            const std::optional<std::uint32_t> ms = text ? watchdogMilliseconds(*text) : std::nullopt;
+            if (!ms)
+                return usageError("--watchdog needs a number of seconds, 0.1 to 3600");
+            options.watchdogMs = ms;
+            watchdogSpelling = arg;
         } else if (arg == "--spacing") {
             const std::optional<std::string> text = value();
             if (!text || (*text != "12.5" && *text != "20" && *text != "25"))
@@ -442,7 +492,7 @@ std::variant<CliOptions, CliUsageError> parseCliArguments(const std::vector<std:
         return usageError("--port and --device exclude each other");
     if (portSpelling && !accepts.portSelection)
         return usageError(*portSpelling + " does not apply to " + name +
-                          " (only read, program, serial, temp-comp, bbo and diff --radio)");
+                          " (only read, program, serial, temp-comp, bbo, session and diff --radio)");
     if (radioSpelling && !accepts.radio)
         return usageError(*radioSpelling + " does not apply to " + name + " (only diff)");
     if (bboSpelling && !accepts.bbo)
@@ -451,6 +501,8 @@ std::variant<CliOptions, CliUsageError> parseCliArguments(const std::vector<std:
         return usageError(*listSpelling + " does not apply to " + name + " (only bbo and port)");
     if (mapSpelling && *command != CliCommand::Port)
         return usageError(*mapSpelling + " does not apply to " + name + " (only port)");
+    if (watchdogSpelling && *command != CliCommand::Session)
+        return usageError(*watchdogSpelling + " does not apply to " + name + " (only session)");
     if (outputSpelling && !accepts.output)
         return usageError(*outputSpelling + " does not apply to " + name);
     if (jsonSpelling && !accepts.json)
@@ -538,6 +590,10 @@ std::variant<CliOptions, CliUsageError> parseCliArguments(const std::vector<std:
                 return usageError("--list and --set exclude each other");
             if (options.spacing && options.sets.empty())
                 return usageError("--spacing applies to --set only");
+            break;
+        case CliCommand::Session:
+            if (!operands.empty())
+                return usageError("session takes no operand: its requests come on stdin");
             break;
         case CliCommand::Help:
             break;

@@ -14,7 +14,20 @@ namespace vantrel {
 /// The output name that means standard output (`-o -`).
 inline constexpr std::string_view kStandardOutput = "-";
 
-enum class CliCommand { Read, Program, Dump, Import, Report, Diff, Port, Serial, TempComp, Bbo, Help };
+enum class CliCommand {
+    Read,
+    Program,
+    Dump,
+    Import,
+    Report,
+    Diff,
+    Port,
+    Serial,
+    TempComp,
+    Bbo,
+    Session,
+    Help
+};
 
 /// One parsed and checked command line.
 struct CliOptions {
@@ -43,6 +56,8 @@ struct CliOptions {
     /// --set NAME=CODE (bbo), in order: the row name and the offset code 0..15.
     std::vector<std::pair<std::string, int>> sets;
     std::optional<int> spacing;  ///< --spacing 12.5|20|25 (bbo --set): 0, 1, 2; none: all three
+    /// --watchdog SECONDS (session): how long the radio may stay keyed with no command, in ms.
+    std::optional<std::uint32_t> watchdogMs;
 };
 
 /// A command line that cannot be run; the message is one line for stderr.

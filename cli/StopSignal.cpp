@@ -1,21 +1,40 @@
 // SIGINT and SIGTERM during a radio command: noted, so the command stops between two exchanges.
 #include "cli/StopSignal.h"
 
+#include <fcntl.h>
 #include <signal.h>
+#include <unistd.h>
 
 namespace vantrel::stopSignal {
 
 namespace {
 
 volatile sig_atomic_t g_pending = 0;
+// The self-pipe: the handler writes to [1], a waiting loop polls [0].
+int g_wake[2] = {-1, -1};
+
+void wake() {
+    if (g_wake[1] >= 0) {
+        const char byte = 1;
+        // Non-blocking: a full pipe already wakes the reader.
+        [[maybe_unused]] const ssize_t written = ::write(g_wake[1], &byte, 1);
+    }
+}
 
 extern "C" void onStopSignal(int signal) {
     g_pending = signal;
+    wake();
 }
 
 }  // namespace
 
 void install() {
+    if (g_wake[0] < 0 && ::pipe(g_wake) == 0) {
+        for (const int fd : g_wake) {
+            ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
+            ::fcntl(fd, F_SETFD, FD_CLOEXEC);
+        }
+    }
     struct sigaction action {};
     action.sa_handler = onStopSignal;
     sigemptyset(&action.sa_mask);
@@ -30,6 +49,12 @@ int pending() {
 
 void note(int signal) {
     g_pending = signal;
+    if (signal != 0)
+        wake();
+}
+
+int wakeDescriptor() {
+    return g_wake[0];
 }
 
 }  // namespace vantrel::stopSignal

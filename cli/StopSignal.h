@@ -10,5 +10,8 @@ void install();
 int pending();
 /// Notes `signal` as the handler does (tests), or forgets it with 0.
 void note(int signal);
+/// A descriptor that becomes readable when a signal is noted (the handler writes one byte to a pipe),
+/// so a loop waiting for input with poll() wakes up at once; -1 before install().
+int wakeDescriptor();
 
 }  // namespace vantrel::stopSignal

@@ -41,6 +41,6 @@ int main(int argc, char** argv) {
     vantrel::stopSignal::install();
     std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
     vantrel::CliApp app(directory, vantrel::CliIo{std::cout, std::cerr, std::cin, isatty(STDIN_FILENO) == 1,
-                                                  isatty(STDERR_FILENO) == 1});
+                                                  isatty(STDERR_FILENO) == 1, STDIN_FILENO});
     return app.run(args);
 }

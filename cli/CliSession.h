@@ -1,0 +1,136 @@
+// vantrel-cli session: scripted tuning over a line protocol, one JSON request and one JSON answer a line.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "cli/SessionInput.h"
+
+namespace vantrel {
+
+class EnhancedSBEP;
+class radioStorage;
+class tuningEngine;
+
+/// One tuning session. Requests come from a SessionInput, answers go to `out` (flushed each), notes for
+/// the technician to `err`. Every radio command opens its own connection through the link context and
+/// closes it at its end, as the screens do; the radio's state between commands (test mode, keyed) is
+/// the session's to undo: closing the procedure, the end of input, a link failure and a stop signal
+/// all dekey and reset the radio, and a watchdog dekeys it when the script stays silent while keyed.
+class CliSession {
+  public:
+    using Json = nlohmann::ordered_json;
+
+    /// Default time the radio may stay keyed with no command before the watchdog dekeys it.
+    static constexpr std::uint32_t kDefaultWatchdogMs = 30000;
+    /// The application's text for a link failure.
+    static constexpr const char* kLinkErrorText = "Radio Communication Error!!";
+    /// Shown whenever a dekey could not be confirmed (the application's warning).
+    static constexpr const char* kStillKeyedText =
+        "The radio did not confirm that it stopped transmitting.\n"
+        "It may still be transmitting: switch the radio off now.";
+
+    CliSession(std::ostream& out, std::ostream& err, SessionInput& input,
+               std::uint32_t watchdogMs = kDefaultWatchdogMs);
+    ~CliSession();
+    CliSession(const CliSession&) = delete;
+    CliSession& operator=(const CliSession&) = delete;
+
+    /// Serves requests until the end of input or a stop signal; answers the exit code (0, 4 when the
+    /// radio could not be confirmed dekeyed at the end, 128 + signal after a stop).
+    int run();
+
+    /// Answers one request line (without its line feed); nullopt for a blank line. Public for tests.
+    std::optional<Json> answer(const std::string& line);
+
+  private:
+    /// A refused request: the stable code and the text the application shows for it.
+    struct Refusal {
+        std::string code;
+        std::string text;
+        Json extra = Json::object();  ///< more members of the error object ("detail", ...)
+    };
+    using Handler = std::function<Json(const Json& request)>;
+    struct Command {
+        Handler handler;
+        std::vector<std::string> arguments;  ///< members a request may carry besides cmd and id
+    };
+
+    [[noreturn]] static void refuse(std::string code, std::string text, Json extra = Json::object());
+    static Json errorAnswer(const Refusal& refusal);
+
+    // --- Commands -----------------------------------------------------------------------------------
+    Json identifyCommand(const Json& request);
+    Json readCommand(const Json& request);
+    Json saveCommand(const Json& request);
+    Json programAllCommand(const Json& request);
+    Json resetCommand(const Json& request);
+    Json proceduresCommand(const Json& request);
+    Json openCommand(const Json& request);
+    Json pointCommand(const Json& request);
+    Json keyCommand(const Json& request);
+    Json dekeyCommand(const Json& request);
+    Json liveCommand(const Json& request);
+    Json programCommand(const Json& request);
+    Json closeCommand(const Json& request);
+
+    // --- Radio --------------------------------------------------------------------------------------
+    /// Runs `body` on a connection of its own. A port that cannot be opened refuses with "port"; a link
+    /// failure dekeys and resets the radio (on a fresh connection) and refuses with "link-failure"; a
+    /// stop signal passes on as OperationInterrupted.
+    void withLink(const std::function<void(EnhancedSBEP&)>& body);
+    /// Undoes what the session did to the radio: closes the open procedure (dekey when keyed, then
+    /// reset) or resets a radio left in a test mode. Never stopped by a signal. Answers false when a
+    /// dekey could not be confirmed (the still-keyed warning is then due).
+    bool makeSafe();
+    /// The link-failure refusal after makeSafe(): carries the still-keyed warning when due.
+    [[noreturn]] void linkFailed(const std::string& detail);
+    /// The watchdog: dekeys a radio keyed with no command for the set time; notes it for the next answer.
+    void watchdog();
+    /// Milliseconds the radio may still stay keyed before the watchdog acts; nullopt when not keyed.
+    std::optional<std::uint32_t> watchdogLeft();
+    /// Ends the session after a stop signal: makes the radio safe, tells so; answers 128 + signal.
+    int stopped(int signal, const Json& id);
+    /// The stop signal the link context reports, or 0.
+    int stopRequested() const;
+
+    radioStorage& needRecord();
+    tuningEngine& needEngine();
+    bool engineKeyed() const;
+    /// The selected row's point number as scripts name it.
+    int pointNumberOfRow(int row) const;
+    /// The row of a point number; refuses with "unsupported-point" when none or unsupported.
+    int rowOfPoint(int point) const;
+    /// Refuses the radio commands that would reset or rewrite the radio under an open procedure.
+    void needNoProcedure(const char* command) const;
+    /// Refuses `command` with "keyed-elsewhere" while the radio is keyed at another point than the
+    /// selected one.
+    void needSelectedNotKeyedElsewhere(const char* command);
+    void write(const Json& answer);
+    void note(const std::string& text);
+
+    std::ostream& m_out;
+    std::ostream& m_err;
+    SessionInput& m_input;
+    std::uint32_t m_watchdogMs;
+    std::map<std::string, Command> m_commands;
+
+    std::unique_ptr<radioStorage> m_record;
+    bool m_haveRecord = false;
+    std::unique_ptr<tuningEngine> m_engine;
+    std::string m_procedure;
+    int m_selectedRow = 0;        ///< the row `point` chose (channels sent once not keyed elsewhere)
+    bool m_radioTouched = false;  ///< test mode or channels were sent: the radio wants a reset
+    std::uint32_t m_lastCommandTick = 0;
+    Json m_watchdogNote;        ///< told in the next answer
+    bool m_stillKeyed = false;  ///< the last dekey could not be confirmed
+};
+
+}  // namespace vantrel
