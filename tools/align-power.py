@@ -35,7 +35,10 @@ class Session:
     def __init__(self, argv, trace=None):
         self.trace = trace
         self.next_id = 0
-        self.proc = subprocess.Popen(argv, stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True, bufsize=1)
+        # In a session of its own, so an interrupt at the terminal reaches this script, which closes the
+        # procedure, rather than the tool in the middle of a request.
+        self.proc = subprocess.Popen(argv, stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True, bufsize=1,
+                                     start_new_session=True)
 
     def request(self, cmd, **arguments):
         """Sends one request and answers its answer; raises AlignError when it is refused."""
@@ -49,17 +52,23 @@ class Session:
             self.proc.stdin.flush()
         except (BrokenPipeError, OSError):
             raise AlignError("the session ended before '%s'" % cmd)
-        reply = self.proc.stdout.readline()
-        if not reply:
-            raise AlignError("the session ended without answering '%s'" % cmd)
-        if self.trace:
-            print("<-", reply.rstrip("\n"), file=self.trace)
-        try:
-            answer = json.loads(reply)
-        except ValueError:
-            raise AlignError("the session answered '%s' with something not JSON: %r" % (cmd, reply))
-        if answer.get("warning"):
-            print("WARNING: " + answer["warning"], file=sys.stderr)
+        while True:
+            reply = self.proc.stdout.readline()
+            if not reply:
+                raise AlignError("the session ended without answering '%s'" % cmd)
+            if self.trace:
+                print("<-", reply.rstrip("\n"), file=self.trace)
+            try:
+                answer = json.loads(reply)
+            except ValueError:
+                raise AlignError("the session answered '%s' with something not JSON: %r" % (cmd, reply))
+            if not isinstance(answer, dict):
+                raise AlignError("the session answered '%s' with something not an object: %r" % (cmd, reply))
+            if answer.get("warning"):
+                print("WARNING: " + answer["warning"], file=sys.stderr)
+            # An answer to an earlier request (one interrupted while it waited) is not this one's.
+            if answer.get("id") == self.next_id:
+                break
         if not answer.get("ok"):
             error = answer.get("error") or {}
             text = (error.get("text") or "").replace("\n", " ")
