@@ -15,6 +15,11 @@ if ! command -v python3 > /dev/null; then
     exit 1
 fi
 
+if ! "$BIN/vantrel-cli" session --help > /dev/null 2>&1; then
+    echo "$BIN/vantrel-cli has no tuning session (vantrel-cli session): build a tree that has it" >&2
+    exit 1
+fi
+
 "$BIN/vantrel-sim" --profile "$PROFILE" --link "$LINK" --meter 0 > "$WORK/sim.log" 2>&1 &
 SIM=$!
 trap 'kill $SIM 2>/dev/null; wait $SIM 2>/dev/null; rm -rf "$WORK"' EXIT INT TERM
