@@ -13,7 +13,7 @@ FUZZ_BUILD  ?= build-fuzz
 FUZZ_SECONDS ?= 60
 FUZZ_TARGETS = reply_reader exchange radio_command archive com_ini record_json model_table bbo_config
 
-.PHONY: all deps build test test-sanitizers demo package bench fuzz clean format
+.PHONY: all deps build test test-sanitizers demo demo-align package bench fuzz clean format
 
 all: build
 
@@ -40,6 +40,10 @@ test-sanitizers: deps
 
 demo: build
 	@sh tools/demo.sh $(BUILD)
+
+# Closed-loop power alignment: tools/align-power.py against the simulated radio and its power meter.
+demo-align: build
+	@sh tools/demo-align.sh $(BUILD)
 
 # The Debian package vantrel_<version>_<arch>.deb, copied here: sudo apt install ./vantrel_*.deb
 package: build

@@ -80,6 +80,11 @@ class LinkSession {
     OperationMeasurement programAll(radioStorage& record);
     /// Runs a program (argv[0] is its path) as a child process talking to this radio; ok when it exits 0.
     OperationMeasurement runChild(const std::vector<std::string>& argv);
+    /// Runs any operation on this thread (it answers an empty string, or why it failed) and measures it.
+    OperationMeasurement runInProcess(const std::function<std::string()>& op) { return measure(op, false); }
+
+    /// The simulated radio served (to hang a power meter on it, for instance).
+    SimRadio& radio() { return m_radio; }
 
     const std::filesystem::path& directory() const { return m_dir; }
     const std::string& devicePath() const { return m_linkPath; }

@@ -124,6 +124,14 @@ class Reader {
     uint8_t byte(const json& v, const std::string& field) const {
         return static_cast<uint8_t>(integer(v, field, 0, 255));
     }
+    double number(const json& v, const std::string& field, double lo, double hi) const {
+        if (!v.is_number())
+            fail(field, "expected a number");
+        const double n = v.get<double>();
+        if (!(n >= lo && n <= hi))
+            fail(field, "value " + v.dump() + " outside " + json(lo).dump() + ".." + json(hi).dump());
+        return n;
+    }
     bool boolean(const json& v, const std::string& field) const {
         if (!v.is_boolean())
             fail(field, "expected true or false");
@@ -332,6 +340,48 @@ void readCodeplugBytes(const Reader& r, const json& c, SimProfile& p) {
     }
 }
 
+void readPower(const Reader& r, const json& j, SimProfile& p) {
+    r.onlyKeys(j, "power", {"softpot", "rated", "gain", "curve"});
+    SimPowerModel& m = p.power;
+    if (j.contains("softpot")) {
+        m.softpot = static_cast<int>(r.integer(j["softpot"], "power.softpot", 0, softpot::kHighest));
+        if (m.softpot != softpot::TxPower && m.softpot != softpot::TxPowerThird)
+            r.fail("power.softpot", "expected a transmit power softpot (0 or 28)");
+    }
+    if (j.contains("rated"))
+        m.ratedWatts = r.number(j["rated"], "power.rated", 0.001, 10000.0);
+    if (j.contains("gain")) {
+        const json& g = j["gain"];
+        if (g.is_number()) {
+            m.gain.fill(r.number(g, "power.gain", 0.01, 100.0));
+        } else {
+            if (!g.is_array() || g.size() != m.gain.size())
+                r.fail("power.gain", "expected a number or seven numbers, one a point");
+            for (size_t i = 0; i < m.gain.size(); ++i)
+                m.gain[i] = r.number(g[i], "power.gain[" + std::to_string(i) + "]", 0.01, 100.0);
+        }
+    }
+    if (j.contains("curve")) {
+        const json& c = j["curve"];
+        if (!c.is_array() || c.size() < 2)
+            r.fail("power.curve", "expected two or more [softpot value, fraction of rated power] pairs");
+        m.curve.clear();
+        for (size_t i = 0; i < c.size(); ++i) {
+            const std::string f = "power.curve[" + std::to_string(i) + "]";
+            if (!c[i].is_array() || c[i].size() != 2)
+                r.fail(f, "expected [softpot value, fraction of rated power]");
+            const int64_t value = r.integer(c[i][0], f + "[0]", 0, 255);
+            const double fraction = r.number(c[i][1], f + "[1]", 0.0, 100.0);
+            // A power that falls while the drive rises would leave an alignment nothing to converge on.
+            if (!m.curve.empty() && value <= m.curve.back().first)
+                r.fail(f, "softpot values must rise from one point to the next");
+            if (!m.curve.empty() && fraction < m.curve.back().second)
+                r.fail(f, "the fraction of rated power must not fall as the softpot value rises");
+            m.curve.emplace_back(value, fraction);
+        }
+    }
+}
+
 SimBboConfigBlock readBboConfig(const Reader& r, const json& b) {
     r.onlyKeys(b, "bboConfig",
                {"word", "modelKey", "modelChar", "versionAddress", "lowVersion", "highVersion",
@@ -405,10 +455,37 @@ SimProfile SimProfile::defaults() {
     p.rssiCalDac26 = {0x21, 0x22, 0x23};
     p.rssiCalDac25 = {0x31, 0x32, 0x33};
     p.batteryLevel = 0x9C;
+    // A 5 W portable: the drive does nothing below 16, rises steeply through the working range and
+    // saturates near 1.4 times rated; the amplifier gives a little less towards the top of the band.
+    p.power.ratedWatts = 5.0;
+    p.power.gain = {1.08, 1.06, 1.04, 1.02, 1.0, 0.98, 0.96};
+    p.power.curve = {{0, 0.0},    {16, 0.0},   {40, 0.08},  {64, 0.3},  {88, 0.62},
+                     {112, 0.95}, {136, 1.18}, {176, 1.35}, {255, 1.42}};
     p.codeplug.assign(codeplug::kDefaultSize, 0xFF);
     p.codeplug[codeplug::VersionAddress] = 25;
     storeCodeplugChecksum(p.codeplug);
     return p;
+}
+
+double SimPowerModel::fraction(int64_t value) const {
+    if (curve.empty())
+        return 0.0;
+    if (value <= curve.front().first)
+        return curve.front().second;
+    for (size_t i = 1; i < curve.size(); ++i) {
+        const auto& [v1, f1] = curve[i];
+        if (value > v1)
+            continue;
+        const auto& [v0, f0] = curve[i - 1];
+        return f0 + (f1 - f0) * static_cast<double>(value - v0) / static_cast<double>(v1 - v0);
+    }
+    return curve.back().second;
+}
+
+double SimPowerModel::watts(int64_t value, int point) const {
+    if (point < 0 || point >= static_cast<int>(gain.size()))
+        return 0.0;
+    return ratedWatts * gain[static_cast<size_t>(point)] * fraction(value);
 }
 
 const SimSoftpotSpec* SimProfile::softpot(int number) const {
@@ -427,7 +504,7 @@ SimProfile SimProfile::fromJson(const std::string& text, const std::string& name
     r.onlyKeys(j, "",
                {"description", "identity", "tuning", "softpots", "unsupported", "autoTune", "tableRead",
                 "tableWrite", "refuseSinglePointWrites", "rssi", "battery", "bbo", "codeplug", "bboConfig",
-                "timing", "faults"});
+                "power", "timing", "faults"});
     SimProfile p = defaults();
     p.name = name;
     if (j.contains("description"))
@@ -564,6 +641,8 @@ SimProfile SimProfile::fromJson(const std::string& text, const std::string& name
     }
     if (j.contains("bboConfig"))
         p.bboConfig = readBboConfig(r, j["bboConfig"]);
+    if (j.contains("power"))
+        readPower(r, j["power"], p);
     if (j.contains("timing")) {
         const json& t = j["timing"];
         r.onlyKeys(t, "timing",

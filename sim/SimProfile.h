@@ -71,6 +71,23 @@ struct SimBboConfigBlock {
     std::vector<SimBboConfigRow> rows;
 };
 
+/// How the transmitter's output follows its power softpot while keyed: watts = rated × gain of the keyed
+/// point × curve(softpot value). The curve maps softpot values to fractions of the rated power and is
+/// interpolated linearly between its points; below its first and above its last point it holds the end
+/// value. The gain stands for the power amplifier's frequency response, 1.0 where it is flat.
+struct SimPowerModel {
+    int softpot = 0;          ///< the per-point softpot that drives the output (0 or 28)
+    double ratedWatts = 5.0;  ///< nominal output, the power the radio is aligned to
+    std::array<double, 7> gain{1.0, 1.0, 1.0, 1.0, 1.0, 1.0, 1.0};
+    /// (softpot value, fraction of rated power): values strictly rising, fractions never falling.
+    std::vector<std::pair<int64_t, double>> curve;
+
+    /// The curve at a softpot value (0 for an empty curve).
+    double fraction(int64_t value) const;
+    /// Output in watts at a softpot value on point 0..6; 0 for any other point.
+    double watts(int64_t value, int point) const;
+};
+
 /// Everything a simulated radio is. Fields a profile file leaves out keep the defaults of defaults().
 struct SimProfile {
     std::string name;
@@ -119,6 +136,8 @@ struct SimProfile {
     std::vector<SimCodeplugTable> tables;                 ///< tables placed in the image
     std::vector<std::pair<uint32_t, uint32_t>> readOnly;  ///< inclusive address ranges that refuse writes
     std::optional<SimBboConfigBlock> bboConfig;           ///< the configuration block that matches this radio
+
+    SimPowerModel power;
 
     SimTiming timing;
     std::vector<SimFaultRule> faults;

@@ -773,6 +773,20 @@ std::optional<uint8_t> SimRadio::bboByte(int spacing, int itemPosition) const {
     return (*m_profile.bbo)[spacing][itemPosition];
 }
 
+double SimRadio::outputWatts() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (!m_keyed)
+        return 0.0;
+    const SimPowerModel& model = m_profile.power;
+    const SimSoftpotSpec* sp = m_profile.softpot(model.softpot);
+    // A radio without the power softpot has nothing that drives its amplifier.
+    if (!sp || !sp->supported)
+        return 0.0;
+    const int set = setIndex(*sp);
+    const int point = pointIndex(*sp);
+    return model.watts(currentValue(*sp, set, point), point);
+}
+
 unsigned SimRadio::requestCount() const {
     std::lock_guard<std::mutex> lock(m_mutex);
     return m_requests;

@@ -61,6 +61,10 @@ class SimRadio {
     bool codeplugChecksumValid() const;
     /// Baseband offset byte held by the radio (spacing 0..2, item position 0..4 in order 5, 0, 2, 10, 8).
     std::optional<uint8_t> bboByte(int spacing, int itemPosition) const;
+    /// The transmitter's output in watts now: 0 while dekeyed, else the profile's power model at the live
+    /// (else programmed) value of its power softpot, in the set the test mode selects, at the point
+    /// whose transmit channel is selected. Safe to call from any thread.
+    double outputWatts() const;
     /// Well-formed requests seen so far.
     unsigned requestCount() const;
     bool disconnected() const;

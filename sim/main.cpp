@@ -4,10 +4,12 @@
 #include <fstream>
 #include <iostream>
 #include <mutex>
+#include <optional>
 #include <string>
 
 #include "VantrelVersion.h"
 #include "sim/PtySimServer.h"
+#include "sim/SimMeterServer.h"
 #include "sim/SimProfile.h"
 #include "sim/SimRadio.h"
 
@@ -20,7 +22,8 @@ constexpr std::size_t kServedHistory = 1000;
 
 void usage() {
     std::cout
-        << "Usage: vantrel-sim [--profile NAME|FILE] [--link PATH] [--trace] [--fault SPEC]...\n"
+        << "Usage: vantrel-sim [--profile NAME|FILE] [--link PATH] [--meter PORT] [--trace] [--fault "
+           "SPEC]...\n"
            "  or:  vantrel-sim --list-profiles\n"
            "  or:  vantrel-sim --write-bbo-config FILE [--profile NAME|FILE]...\n"
            "  or:  vantrel-sim --version\n"
@@ -31,6 +34,8 @@ void usage() {
            "  --profile NAME|FILE      radio profile by name (see --list-profiles) or JSON file\n"
            "                           (default: portable)\n"
            "  --link PATH              the symbolic link to the pseudo-terminal (default /tmp/vantrel-com1)\n"
+           "  --meter PORT             also serve a power meter reading the radio's output, SCPI over TCP\n"
+           "                           on 127.0.0.1:PORT (0: a free port); prints VANTREL_METER=HOST:PORT\n"
            "  --trace                  print every frame and state change\n"
            "  --fault SPEC             kind[@N][/0xOP[.0xBB]][*times][:param], e.g. nak@3, silence/0x23,\n"
            "                           late:12000; kinds: silence nak badsum unsupported late truncated\n"
@@ -48,6 +53,7 @@ int main(int argc, char** argv) {
     std::string link = "/tmp/vantrel-com1";
     std::string bboConfigFile;
     bool trace = false;
+    std::optional<uint16_t> meterPort;
     std::vector<SimFaultRule> faults;
     try {
         for (int i = 1; i < argc; ++i) {
@@ -61,6 +67,17 @@ int main(int argc, char** argv) {
                 profiles.push_back(value());
             } else if (a == "--link") {
                 link = value();
+            } else if (a == "--meter") {
+                const std::string v = value();
+                size_t used = 0;
+                int port = -1;
+                try {
+                    port = std::stoi(v, &used);
+                } catch (const std::exception&) {
+                }
+                if (used != v.size() || port < 0 || port > 65535)
+                    throw std::invalid_argument("--meter needs a port number 0 to 65535, not '" + v + "'");
+                meterPort = static_cast<uint16_t>(port);
             } else if (a == "--trace") {
                 trace = true;
             } else if (a == "--fault") {
@@ -119,15 +136,23 @@ int main(int argc, char** argv) {
 
         PtySimServer server(radio, link);
         server.start();
+        SimMeterServer meter(std::string("Vantrel,Simulated Power Meter,0,") + kVersion,
+                             [&radio] { return radio.outputWatts(); });
+        if (meterPort)
+            meter.start(*meterPort);
         {
             std::lock_guard<std::mutex> lock(printing);
             const SimProfile p = radio.profile();
             std::cout << "Simulated radio '" << p.name << "' (" << p.modelNo << ", serial " << p.serialNo
                       << ") on " << server.slavePath() << "\n"
                       << "VANTREL_COM1=" << link << std::endl;
+            if (meterPort)
+                std::cout << "Power meter (SCPI over TCP) on 127.0.0.1:" << meter.port() << "\n"
+                          << "VANTREL_METER=127.0.0.1:" << meter.port() << std::endl;
         }
         int sig = 0;
         sigwait(&stopSignals, &sig);
+        meter.stop();
         server.stop();
         return 0;
     } catch (const std::exception& e) {

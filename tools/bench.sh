@@ -59,10 +59,21 @@ fi
 
 echo "Link: Read Radio and Program All over a pseudo-terminal, $REPEAT runs each (about 4 minutes)..." >&2
 "$BIN/vantrel-bench-link" --repeat "$REPEAT" --cli-repeat "$REPEAT" --bin "$BIN" > "$WORK/link.md"
+if [ -x "$BIN/vantrel-bench-align" ]; then
+    echo "Closed-loop power alignment of seven points with the simulated meter, $REPEAT runs (about 2 minutes)..." >&2
+    "$BIN/vantrel-bench-align" --repeat "$REPEAT" --bin "$BIN" --script "$ROOT/tools/align-power.py" \
+        > "$WORK/align.md"
+else
+    echo "### Closed-loop power alignment" > "$WORK/align.md"
+    echo >> "$WORK/align.md"
+    echo "Skipped: vantrel-bench-align is not built (it needs the tuning session of vantrel-cli)." >> "$WORK/align.md"
+    echo >> "$WORK/align.md"
+fi
 load_after=$(cut -d' ' -f1-3 /proc/loadavg)
 
 {
     cat "$WORK/link.md"
+    cat "$WORK/align.md"
     echo "### Micro-benchmarks"
     echo
     cat "$WORK/micro.md"
@@ -125,6 +136,11 @@ build/bin/vantrel-bench-micro --benchmark_filter=Archive   # some micro-benchmar
   and peak resident memory come from the kernel's accounting of the child.
 - **Start-up**: \`vantrel\` offscreen, from the start of the process to the first flush of its main
   window to the screen, seen in Qt's widget painting log (\`QT_LOGGING_RULES=qt.widgets.painting=true\`).
+- **Closed-loop power alignment**: \`tools/align-power.py\` aligning the transmit high power of the
+  seven points of the simulated portable to its rating, reading the simulator's power meter over SCPI
+  on a loopback TCP port, first as the session engine in the benchmark's process (the script's steps in
+  C++, exact pauses), then as the real script driving \`vantrel-cli session\`; the floor is that of
+  the requests the radio received. Target: wall time at most 1.10 times the floor.
 - **Micro-benchmarks** (Google Benchmark) of frame building, reply parsing, one whole exchange in
   virtual time, archive encoding, writing and reading, and report building and writing, on records read
   from the simulated portable and mobile radios. The file-writing benchmarks include the flush to disk

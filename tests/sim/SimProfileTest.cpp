@@ -185,6 +185,16 @@ TEST(SimProfileJson, BadProfilesNameTheFieldAndNeverCrash) {
         {R"({"faults": ["hiccup"]})", "faults[0]"},
         {R"({"battery": {"supply": 300}})", "battery.supply"},
         {R"({"bboConfig": {"modelKey": "P4"}})", "bboConfig"},
+        {R"({"power": {"softpot": 6}})", "power.softpot: expected a transmit power softpot"},
+        {R"({"power": {"rated": 0}})", "power.rated"},
+        {R"({"power": {"rated": "5 W"}})", "power.rated: expected a number"},
+        {R"({"power": {"gain": [1, 1]}})", "power.gain: expected a number or seven numbers"},
+        {R"({"power": {"curve": [[0, 0]]}})", "power.curve: expected two or more"},
+        {R"({"power": {"curve": [[0, 0], [50]]}})", "power.curve[1]"},
+        {R"({"power": {"curve": [[0, 0], [50, 1], [50, 2]]}})", "power.curve[2]: softpot values must rise"},
+        {R"({"power": {"curve": [[0, 0.5], [50, 0.4]]}})", "power.curve[1]: the fraction of rated power"},
+        {R"({"power": {"curve": [[0, 0], [300, 1]]}})", "power.curve[1][0]"},
+        {R"({"power": {"watts": 5}})", "power.watts: unknown key"},
     };
     for (const Case& c : cases) {
         const std::string error = errorOf(c.json);
