@@ -20,6 +20,7 @@
 #include "app/Pictures.h"
 #include "app/ProcedureCatalogue.h"
 #include "app/QtUserPrompt.h"
+#include "app/TApxPreviewWin.h"
 #include "app/THelpWindow.h"
 #include "app/TLinkMonitorWindow.h"
 #include "app/TSplashWindow.h"
@@ -191,12 +192,21 @@ int renderScreenshots(const QString& directory, const QString& programDirectory)
         return kind == FileDialogKind::SavePdf ? QDir(work.path()).filePath(QStringLiteral("report.pdf"))
                                                : archive;
     };
+    bool plotsShot = false;
     hooks.runDialog = [&](QDialog& d) {
         if (d.objectName() == QLatin1String("TApxPreviewWin")) {
             d.setWindowState(Qt::WindowNoState);
             d.resize(1000, 720);
         }
         camera.shoot(d, slug(d.windowTitle()));
+        // The report's plots once, on the page they add after the text.
+        auto* preview = dynamic_cast<TApxPreviewWin*>(&d);
+        if (preview && !plotsShot && preview->showPlotsAction()->isEnabled()) {
+            plotsShot = true;
+            preview->setShowPlots(true);
+            while (preview->currentPage() < preview->pageCount()) preview->nextPage();
+            camera.shoot(d, QStringLiteral("preview-window-plots"));
+        }
         d.hide();
     };
     hooks.printerAvailable = [] { return true; };

@@ -85,6 +85,12 @@ TApxPreviewWin::TApxPreviewWin(QWidget* parent, QPagedPaintDevice& printer, TApx
     }
     m_onePage->setChecked(true);
     bar->addSeparator();
+    m_showPlots = bar->addAction(QStringLiteral("Show plots"), this, [this](bool on) { setShowPlots(on); });
+    m_showPlots->setObjectName(QStringLiteral("showPlots"));
+    m_showPlots->setCheckable(true);
+    m_showPlots->setChecked(m_printout.showPlots());
+    m_showPlots->setEnabled(!m_printout.plots().empty());
+    bar->addSeparator();
     m_indicator = new QLabel(bar);
     m_indicator->setObjectName(QStringLiteral("pageIndicator"));
     m_indicator->setMinimumWidth(110);
@@ -140,6 +146,15 @@ void TApxPreviewWin::previousPage() {
 void TApxPreviewWin::setTwoPageView(bool two) {
     m_twoPages = two;
     (two ? m_twoPage : m_onePage)->setChecked(true);
+    refresh();
+}
+
+void TApxPreviewWin::setShowPlots(bool show) {
+    m_showPlots->setChecked(show);
+    m_printout.setShowPlots(show);
+    m_pageCount = m_printout.pageCount(m_printer);
+    // The plots' pages go away under a page that showed them.
+    m_page = std::min(m_page, m_pageCount);
     refresh();
 }
 

@@ -28,6 +28,9 @@ class TApxPreviewWin : public QDialog {
     void nextPage();
     void previousPage();
     void setTwoPageView(bool two);
+    /// Adds the printout's plots after the text, or takes them away again ("Show plots").
+    void setShowPlots(bool show);
+    QAction* showPlotsAction() const { return m_showPlots; }
 
   private:
     class PageArea;
@@ -41,6 +44,7 @@ class TApxPreviewWin : public QDialog {
     QAction* m_next = nullptr;
     QAction* m_onePage = nullptr;
     QAction* m_twoPage = nullptr;
+    QAction* m_showPlots = nullptr;
     int m_page = 1;
     int m_pageCount = 1;
     bool m_twoPages = false;

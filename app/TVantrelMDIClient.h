@@ -3,6 +3,7 @@
 
 #include <QMdiArea>
 #include <functional>
+#include <vector>
 
 #include "app/CommandTable.h"
 #include "app/ScreenFactory.h"
@@ -17,6 +18,7 @@ class QLabel;
 namespace vantrel {
 
 class TVantrelApp;
+struct printoutPlot;
 class TVantrelMDIChild;
 
 /// Holds the one radio record with its flags for the whole run and runs the commands: Read Radio,
@@ -101,7 +103,8 @@ class TVantrelMDIClient : public QMdiArea {
 
     enum class PrintMode { Dialog, Preview };
     void printReport(PrintMode mode);
-    void printText(const QString& text, PrintMode mode);
+    /// Prints or previews a text; `plots` are what the preview's "Show plots" adds.
+    void printText(const QString& text, PrintMode mode, std::vector<printoutPlot> plots = {});
     void saveReportAsPdf(class TApxPrintout& printout);
 
     TVantrelApp& m_app;

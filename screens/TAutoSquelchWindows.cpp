@@ -68,6 +68,10 @@ TAutoSquelchWindow::TAutoSquelchWindow(const screenEnvironment& environment, int
                                        const std::string& emptyValue)
     : TTuningScreen(environment, squelchProcedure(selectorValue, spacingName, commitQuestion, emptyValue)) {}
 
+tuningProcedure TAutoSquelchWindow::describe(int selectorValue) {
+    return squelchProcedure(selectorValue, {}, {}, {});
+}
+
 void TAutoSquelchWindow::rowButtonClicked(int row) {
     autoTuneRow(row);
 }

@@ -7,12 +7,18 @@
 namespace vantrel {
 
 tuningProcedure TTransmitHighPowerWindow::describe(const radioStorage& record) {
+    tuningProcedure p = procedureFor(record);
+    m_highPowerMaximum = p.maximum;
+    return p;
+}
+
+tuningProcedure TTransmitHighPowerWindow::procedureFor(const radioStorage& record) {
     const radiomodel model;
-    m_highPowerMaximum =
+    const int highest =
         model.isHighPortable(record) || model.isHighMobile(record) || model.isSixPortable(record)
             ? kWideMaximum
             : kNarrowMaximum;
-    const std::string maximum = std::to_string(m_highPowerMaximum);
+    const std::string maximum = std::to_string(highest);
     tuningProcedure p;
     p.makeDataSet = &makePowerDataSet;
     p.selector = selector::High;
@@ -20,7 +26,7 @@ tuningProcedure TTransmitHighPowerWindow::describe(const radioStorage& record) {
     p.row = row::TxPower;
     p.firstColumn = col::TxPowerHigh;
     p.minimum = 0;
-    p.maximum = m_highPowerMaximum;
+    p.maximum = highest;
     p.note = "Note : Valid Softpot values will range from 0-" + maximum;
     p.commitQuestion = "Commit new softpot values? Softpot Value Range 0-" + maximum;
     p.illegalValue = "Program softpots aborted for Transmit High Power!! Illegal softpot value";

@@ -20,6 +20,8 @@ class TTransmitHighPowerWindow : public TTransmitPowerWindow {
     static int highPowerMaximum() { return m_highPowerMaximum; }
     /// Chooses the class-wide maximum from the record's model and describes the procedure with it.
     static tuningProcedure describe(const radioStorage& record);
+    /// The procedure for the record's model, leaving the class-wide maximum as it is (for the report).
+    static tuningProcedure procedureFor(const radioStorage& record);
 
   protected:
     bool refusedBeforeWrite(int point, int value) const override;
