@@ -1,6 +1,7 @@
 // The value plot of a seven-point procedure.
 #include "screens/TValuePlot.h"
 
+#include <QFontMetricsF>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPainterPath>
@@ -23,7 +24,8 @@ constexpr double kLeft = 34.0;  // room for the axis values
 constexpr double kRight = 8.0;
 constexpr double kTop = 10.0;
 constexpr double kBottom = 44.0;  // point names and the legend
-constexpr double kMarker = 7.0;
+constexpr double kSquare = 9.0;   // a default value; a working value's dot is smaller, so both show
+constexpr double kDot = 6.0;
 constexpr int kFontPixels = 10;
 constexpr int kGridSteps = 4;
 constexpr int kWorkingDigits = 3;  // what Program reads of a working box
@@ -221,7 +223,7 @@ void TValuePlot::paint(QPainter& painter, const QRectF& area, const valuePlotDat
     painter.setBrush(kPaper);
     for (int i = 0; i < valuePlotData::kPoints; ++i) {
         if (const auto& v = data.defaults[size_t(i)])
-            painter.drawRect(QRectF(at(i, *v) - QPointF(kMarker / 2, kMarker / 2), QSizeF(kMarker, kMarker)));
+            painter.drawRect(QRectF(at(i, *v) - QPointF(kSquare / 2, kSquare / 2), QSizeF(kSquare, kSquare)));
     }
     painter.setBrush(Qt::NoBrush);
     painter.setPen(QPen(kWorkingColour, 2));
@@ -230,40 +232,50 @@ void TValuePlot::paint(QPainter& painter, const QRectF& area, const valuePlotDat
     painter.setPen(QPen(kWorkingColour, 1));
     for (int i = 0; i < valuePlotData::kPoints; ++i) {
         if (const auto& v = data.working[size_t(i)]) {
-            painter.drawEllipse(at(i, *v), kMarker / 2, kMarker / 2);
+            painter.drawEllipse(at(i, *v), kDot / 2, kDot / 2);
             if (i + 1 == data.keyedPoint) {
                 painter.setBrush(Qt::NoBrush);
                 painter.setPen(QPen(kKeyedColour, 2));
-                painter.drawEllipse(at(i, *v), kMarker, kMarker);
+                painter.drawEllipse(at(i, *v), kSquare * 0.8, kSquare * 0.8);
                 painter.setBrush(kWorkingColour);
                 painter.setPen(QPen(kWorkingColour, 1));
             }
         }
     }
 
-    // The legend under the point names.
+    // The legend under the point names, for the series the plot has.
     const double legendY = plot.bottom() + 22;
+    double x = plot.left();
+    auto entry = [&](const QString& text, const QColor& textColour,
+                     const std::function<void(QPointF)>& mark) {
+        mark(QPointF(x + kSquare / 2, legendY + 7));
+        painter.setPen(textColour);
+        painter.drawText(QRectF(x + kSquare + 4, legendY, 60, 14), Qt::AlignLeft | Qt::AlignVCenter, text);
+        x += kSquare + 8 + QFontMetricsF(painter.font()).horizontalAdvance(text) + 12;
+    };
     painter.setFont(plotFont());
-    painter.setPen(QPen(kDefaultColour, 1.2));
-    painter.setBrush(kPaper);
-    painter.drawRect(QRectF(plot.left(), legendY + 3, kMarker, kMarker));
-    painter.setPen(kAxisText);
-    painter.drawText(QRectF(plot.left() + 11, legendY, 60, 14), Qt::AlignLeft | Qt::AlignVCenter,
-                     QStringLiteral("Default"));
-    painter.setPen(QPen(kWorkingColour, 1));
-    painter.setBrush(kWorkingColour);
-    painter.drawEllipse(QPointF(plot.left() + 75 + kMarker / 2, legendY + 7), kMarker / 2, kMarker / 2);
-    painter.setPen(kAxisText);
-    painter.drawText(QRectF(plot.left() + 86, legendY, 60, 14), Qt::AlignLeft | Qt::AlignVCenter,
-                     QStringLiteral("Working"));
-    if (data.keyedPoint != 0) {
-        painter.setPen(QPen(kKeyedColour, 2));
-        painter.setBrush(Qt::NoBrush);
-        painter.drawEllipse(QPointF(plot.left() + 150 + kMarker / 2, legendY + 7), kMarker / 2, kMarker / 2);
-        painter.setPen(kKeyedColour);
-        painter.drawText(QRectF(plot.left() + 161, legendY, 60, 14), Qt::AlignLeft | Qt::AlignVCenter,
-                         QStringLiteral("Keyed"));
-    }
+    auto any = [](const auto& values) {
+        return std::any_of(values.begin(), values.end(),
+                           [](const std::optional<int>& v) { return v.has_value(); });
+    };
+    if (any(data.defaults))
+        entry(QStringLiteral("Default"), kAxisText, [&](QPointF c) {
+            painter.setPen(QPen(kDefaultColour, 1.2));
+            painter.setBrush(kPaper);
+            painter.drawRect(QRectF(c - QPointF(kSquare / 2, kSquare / 2), QSizeF(kSquare, kSquare)));
+        });
+    if (any(data.working))
+        entry(QStringLiteral("Working"), kAxisText, [&](QPointF c) {
+            painter.setPen(QPen(kWorkingColour, 1));
+            painter.setBrush(kWorkingColour);
+            painter.drawEllipse(c, kDot / 2, kDot / 2);
+        });
+    if (data.keyedPoint != 0)
+        entry(QStringLiteral("Keyed"), kKeyedColour, [&](QPointF c) {
+            painter.setPen(QPen(kKeyedColour, 2));
+            painter.setBrush(Qt::NoBrush);
+            painter.drawEllipse(c, kSquare * 0.4, kSquare * 0.4);
+        });
     painter.restore();
 }
 

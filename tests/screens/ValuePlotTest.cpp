@@ -45,10 +45,11 @@ int inkIn(const QImage& image, const QRect& area) {
     return count;
 }
 
-/// The rows where the working colour (a saturated blue) shows in a column band of the image.
+/// The rows where the working colour (a saturated blue) shows in a column band of the image, above the
+/// legend (the bottom 30 rows).
 std::pair<int, int> blueRowsIn(const QImage& image, int left, int right) {
     int top = image.height(), bottom = -1;
-    for (int y = 0; y < image.height(); ++y)
+    for (int y = 0; y < image.height() - 30; ++y)
         for (int x = left; x < right; ++x) {
             const QColor c = image.pixelColor(x, y);
             if (c.blue() > 150 && c.red() < 80 && c.green() < 130) {
