@@ -234,6 +234,7 @@ int renderScreenshots(const QString& directory, const QString& programDirectory)
                                                : archive;
     };
     bool beforeAfterShot = false;
+    bool plotsShot = false;
     hooks.runDialog = [&](QDialog& d) {
         if (d.objectName() == QLatin1String("TApxPreviewWin")) {
             d.setWindowState(Qt::WindowNoState);
@@ -249,6 +250,14 @@ int renderScreenshots(const QString& directory, const QString& programDirectory)
             }
         }
         camera.shoot(d, slug(d.windowTitle()));
+        // The report's plots once, on the page they add after the text.
+        auto* preview = dynamic_cast<TApxPreviewWin*>(&d);
+        if (preview && !plotsShot && preview->showPlotsAction()->isEnabled()) {
+            plotsShot = true;
+            preview->setShowPlots(true);
+            while (preview->currentPage() < preview->pageCount()) preview->nextPage();
+            camera.shoot(d, QStringLiteral("preview-window-plots"));
+        }
         d.hide();
     };
     hooks.printerAvailable = [] { return true; };

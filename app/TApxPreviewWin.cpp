@@ -86,6 +86,12 @@ TApxPreviewWin::TApxPreviewWin(QWidget* parent, QPagedPaintDevice& printer, TApx
     }
     m_onePage->setChecked(true);
     bar->addSeparator();
+    m_showPlots = bar->addAction(QStringLiteral("Show plots"), this, [this](bool on) { setShowPlots(on); });
+    m_showPlots->setObjectName(QStringLiteral("showPlots"));
+    m_showPlots->setCheckable(true);
+    m_showPlots->setChecked(m_printout.showPlots());
+    m_showPlots->setEnabled(!m_printout.plots().empty());
+    bar->addSeparator();
     m_indicator = new QLabel(bar);
     m_indicator->setObjectName(QStringLiteral("pageIndicator"));
     m_indicator->setMinimumWidth(110);
@@ -169,6 +175,15 @@ void TApxPreviewWin::addBeforeAfterOption(std::function<QString(bool)> reportTex
         m_page = std::min(m_page, m_pageCount);
         refresh();
     });
+}
+
+void TApxPreviewWin::setShowPlots(bool show) {
+    m_showPlots->setChecked(show);
+    m_printout.setShowPlots(show);
+    m_pageCount = m_printout.pageCount(m_printer);
+    // The plots' pages go away under a page that showed them.
+    m_page = std::min(m_page, m_pageCount);
+    refresh();
 }
 
 void TApxPreviewWin::refresh() {

@@ -29,6 +29,9 @@ class TApxPreviewWin : public QDialog {
     void nextPage();
     void previousPage();
     void setTwoPageView(bool two);
+    /// Adds the printout's plots after the text, or takes them away again ("Show plots").
+    void setShowPlots(bool show);
+    QAction* showPlotsAction() const { return m_showPlots; }
 
     /// Adds the checkable "Before/After" option before "Print...". Turning it on or off lays out
     /// `reportText(on)` anew; an empty answer to "on" (nothing to compare with) leaves it off.
@@ -52,6 +55,7 @@ class TApxPreviewWin : public QDialog {
     QToolBar* m_bar = nullptr;
     QAction* m_print = nullptr;
     QAction* m_beforeAfter = nullptr;
+    QAction* m_showPlots = nullptr;
     int m_page = 1;
     int m_pageCount = 1;
     bool m_twoPages = false;

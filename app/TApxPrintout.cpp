@@ -82,10 +82,15 @@ int TApxPrintout::linesPerPage(const QPagedPaintDevice& device) {
     return std::max(1, int(device.height() / lineHeightOf(fm)));
 }
 
-int TApxPrintout::pageCount(const QPagedPaintDevice& device) {
-    layout(device);
+int TApxPrintout::textPageCount(const QPagedPaintDevice& device) {
     int perPage = linesPerPage(device);
     return std::max(1, int((m_lines.size() + perPage - 1) / perPage));
+}
+
+int TApxPrintout::pageCount(const QPagedPaintDevice& device) {
+    const int plotPages = m_showPlots ? int((m_plots.size() + kPlotsPerPage - 1) / kPlotsPerPage) : 0;
+    layout(device);
+    return textPageCount(device) + plotPages;
 }
 
 QStringList TApxPrintout::pageLines(const QPagedPaintDevice& device, int page) {
@@ -94,6 +99,11 @@ QStringList TApxPrintout::pageLines(const QPagedPaintDevice& device, int page) {
 }
 
 void TApxPrintout::paintPage(QPainter& painter, const QPagedPaintDevice& device, int page) {
+    const int textPages = textPageCount(device);
+    if (page > textPages) {
+        paintPlotPage(painter, device, page - textPages - 1);
+        return;
+    }
     const QFont font = fontFor(device);
     const QFontMetricsF fm(font, &device);
     const double lineHeight = lineHeightOf(fm);
@@ -104,6 +114,22 @@ void TApxPrintout::paintPage(QPainter& painter, const QPagedPaintDevice& device,
         // Every blank is a character cell of its own: no text layout may fold or stretch them.
         if (!lines[i].trimmed().isEmpty())
             painter.drawText(QPointF(0, i * lineHeight + fm.ascent()), lines[i]);
+    }
+}
+
+void TApxPrintout::paintPlotPage(QPainter& painter, const QPagedPaintDevice& device, int index) {
+    if (!m_showPlots || index < 0)
+        return;
+    // Cells of equal size, filled row by row; a small gap keeps neighbouring frames apart.
+    const double cellWidth = device.width() / double(kPlotColumns);
+    const double cellHeight = device.height() / double(kPlotRows);
+    const double gap = std::min(cellWidth, cellHeight) * 0.04;
+    const size_t first = size_t(index) * kPlotsPerPage;
+    for (size_t i = first; i < m_plots.size() && i < first + kPlotsPerPage; ++i) {
+        const int cell = int(i - first);
+        const QRectF area(cell % kPlotColumns * cellWidth + gap, cell / kPlotColumns * cellHeight + gap,
+                          cellWidth - 2 * gap, cellHeight - 2 * gap);
+        TValuePlot::paint(painter, area, m_plots[i].data, m_plots[i].title);
     }
 }
 

@@ -6,11 +6,20 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <vector>
+
+#include "screens/TValuePlot.h"
 
 class QPainter;
 class QPagedPaintDevice;
 
 namespace vantrel {
+
+/// A plot the printout can add after its text: a procedure's title and its values.
+struct printoutPlot {
+    QString title;
+    valuePlotData data;
+};
 
 /// One printout of a text. Tabs are expanded to stops every eight columns, so the page shows the text
 /// exactly as a plain text window does, in a fixed-pitch font. Lines are never wrapped or split: a page
@@ -20,6 +29,9 @@ class TApxPrintout {
   public:
     static constexpr int kTabColumns = 8;
     static constexpr int kPointSize = 10;
+    static constexpr int kPlotColumns = 2;
+    static constexpr int kPlotRows = 3;
+    static constexpr int kPlotsPerPage = kPlotColumns * kPlotRows;
 
     TApxPrintout(QString title, const QString& text, std::function<void()> firstLayoutNotice = {});
 
@@ -31,8 +43,18 @@ class TApxPrintout {
     /// The lines one page shows (1-based page).
     QStringList pageLines(const QPagedPaintDevice& device, int page);
 
-    /// Computes the pages for the device: number of lines over lines per page, at least 1.
+    /// Computes the pages for the device: number of lines over lines per page, at least 1, and the
+    /// pages of the plots when they are shown.
     int pageCount(const QPagedPaintDevice& device);
+    /// The pages of the text alone.
+    int textPageCount(const QPagedPaintDevice& device);
+
+    /// Plots the printout can show after the text, kPlotsPerPage to a page.
+    void setPlots(std::vector<printoutPlot> plots) { m_plots = std::move(plots); }
+    const std::vector<printoutPlot>& plots() const { return m_plots; }
+    /// Whether the plots' pages follow the text (off at first).
+    void setShowPlots(bool show) { m_showPlots = show; }
+    bool showPlots() const { return m_showPlots; }
     int linesPerPage(const QPagedPaintDevice& device);
 
     /// Paints page `page` (1-based) in the device's own pixels with the painter's origin at the
@@ -51,12 +73,16 @@ class TApxPrintout {
 
   private:
     void layout(const QPagedPaintDevice& device);
+    /// Paints plot page `index` (0-based, after the text) over the printable area.
+    void paintPlotPage(QPainter& painter, const QPagedPaintDevice& device, int index);
 
     QString m_title;
     QStringList m_lines;
     int m_widestLine = 0;
     std::function<void()> m_notice;
     bool m_noticeShown = false;
+    std::vector<printoutPlot> m_plots;
+    bool m_showPlots = false;
 };
 
 }  // namespace vantrel

@@ -29,6 +29,7 @@
 #include "app/TVantrelEditView.h"
 #include "app/TVantrelFrame.h"
 #include "app/TVantrelMDIChild.h"
+#include "app/reportPlots.h"
 #include "app/tunerSetupWindow.h"
 #include "link/Exceptions.h"
 #include "link/RF_CommunicationSetup.h"
@@ -640,10 +641,11 @@ void TVantrelMDIClient::printReport(PrintMode mode) {
     QString text;
     if (file.open(QIODevice::ReadOnly))
         text = QString::fromLatin1(file.readAll());
-    printText(text, mode, [this, text](bool on) { return on ? beforeAfterReport() : text; });
+    printText(text, mode, reportPlots(shellState()),
+              [this, text](bool on) { return on ? beforeAfterReport() : text; });
 }
 
-void TVantrelMDIClient::printText(const QString& text, PrintMode mode,
+void TVantrelMDIClient::printText(const QString& text, PrintMode mode, std::vector<printoutPlot> plots,
                                   std::function<QString(bool)> beforeAfter) {
     ShellHooks& hooks = m_app.hooks();
     const bool printerInstalled = hooks.printerAvailable();
@@ -660,6 +662,7 @@ void TVantrelMDIClient::printText(const QString& text, PrintMode mode,
         };
     }
     TApxPrintout printout(QStringLiteral("Document"), text, notice);
+    printout.setPlots(std::move(plots));
     // Without a printer the preview lays the pages out for a PDF file of the default paper.
     std::unique_ptr<QPrinter> pdfPrinter;
     QPrinter* printer = nullptr;

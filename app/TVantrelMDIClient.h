@@ -4,6 +4,7 @@
 #include <QMdiArea>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "app/CommandTable.h"
 #include "app/ScreenFactory.h"
@@ -18,6 +19,7 @@ class QLabel;
 namespace vantrel {
 
 class TVantrelApp;
+struct printoutPlot;
 class TVantrelMDIChild;
 
 /// Holds the one radio record with its flags for the whole run and runs the commands: Read Radio,
@@ -112,8 +114,10 @@ class TVantrelMDIClient : public QMdiArea {
 
     enum class PrintMode { Dialog, Preview };
     void printReport(PrintMode mode);
-    /// `beforeAfter` (preview only): the report text with or without the "Before" column.
-    void printText(const QString& text, PrintMode mode, std::function<QString(bool)> beforeAfter = {});
+    /// Prints or previews a text; `plots` are what the preview's "Show plots" adds, `beforeAfter`
+    /// (preview only) the report text with or without the "Before" column.
+    void printText(const QString& text, PrintMode mode, std::vector<printoutPlot> plots = {},
+                   std::function<QString(bool)> beforeAfter = {});
     /// Loads an archive into a record of its own, for a comparison; the load's messages are shown only
     /// when it fails. nullptr after a failure.
     std::shared_ptr<const radioStorage> loadForCompare(const QString& path);

@@ -46,6 +46,10 @@ tuningProcedure squelchProcedure(int selectorValue) {
 TAutoSquelchWindow::TAutoSquelchWindow(const screenEnvironment& environment, int selectorValue)
     : TTuningScreen(environment, squelchProcedure(selectorValue)) {}
 
+tuningProcedure TAutoSquelchWindow::describe(int selectorValue) {
+    return squelchProcedure(selectorValue);
+}
+
 void TAutoSquelchWindow::rowButtonClicked(int row) {
     autoTuneRow(row);
 }

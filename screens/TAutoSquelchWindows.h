@@ -18,6 +18,10 @@ class TAutoSquelchWindow : public TTuningScreen {
     /// The screen of one spacing (selector::Set12k5, Set20k or Set25k).
     TAutoSquelchWindow(const screenEnvironment& environment, int selector);
 
+    /// The procedure of a spacing's set selector without its messages: where its values are and their
+    /// range (for the report).
+    static tuningProcedure describe(int selector);
+
     /// Lets the radio tune row `row`'s point: channels, auto-tune, and the value it settled on into the
     /// row's slider, working box and record.
     void autoTuneRow(int row);

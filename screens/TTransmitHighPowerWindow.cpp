@@ -4,9 +4,13 @@
 namespace vantrel {
 
 tuningProcedure TTransmitHighPowerWindow::describe(const radioStorage& record) {
-    tuningProcedure p = tuningProcedure::from(procedures::txHighPower(record), screenLayout::sevenPoint());
+    tuningProcedure p = procedureFor(record);
     m_highPowerMaximum = p.maximum;
     return p;
+}
+
+tuningProcedure TTransmitHighPowerWindow::procedureFor(const radioStorage& record) {
+    return tuningProcedure::from(procedures::txHighPower(record), screenLayout::sevenPoint());
 }
 
 TTransmitHighPowerWindow::TTransmitHighPowerWindow(const screenEnvironment& environment)

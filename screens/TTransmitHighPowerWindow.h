@@ -21,6 +21,8 @@ class TTransmitHighPowerWindow : public TTransmitPowerWindow {
     static int highPowerMaximum() { return m_highPowerMaximum; }
     /// Chooses the class-wide maximum from the record's model and describes the procedure with it.
     static tuningProcedure describe(const radioStorage& record);
+    /// The procedure for the record's model, leaving the class-wide maximum as it is (for the report).
+    static tuningProcedure procedureFor(const radioStorage& record);
 
   private:
     static inline int m_highPowerMaximum = kNarrowMaximum;

@@ -21,6 +21,7 @@
 #include "radio/radioStorage.h"
 #include "screens/TTunerEditBox.h"
 #include "screens/TUpDown.h"
+#include "screens/TValuePlot.h"
 
 namespace vantrel {
 
@@ -214,6 +215,18 @@ void TTuningScreen::buildControls() {
     m_note = new QLabel(QString::fromStdString(m_procedure.note), this);
     m_note->setGeometry(QRect(QPoint(kNoteX, layout.noteY), kNoteSize));
     m_note->setFont(m_labelFont);
+
+    // The values across the points, right of the controls: the window grows, the controls stay put.
+    if (TValuePlot::suits(m_procedure)) {
+        m_plot = new TValuePlot(this);
+        m_plot->move(layout.window.width(), layout.headerY);
+        resize(layout.window + QSize(TValuePlot::kSize.width() + kNoteX, 0));
+        setMinimumSize(size());
+        for (Row& r : m_rows) {
+            connect(r.working, &QLineEdit::textChanged, this, &TTuningScreen::updatePlot);
+            connect(r.defaultBox, &QLineEdit::textChanged, this, &TTuningScreen::updatePlot);
+        }
+    }
 }
 
 bool TTuningScreen::event(QEvent* event) {
@@ -336,6 +349,12 @@ void TTuningScreen::updateRowMarks() {
                                    : i == m_currentRow ? QStringLiteral("Current point")
                                                        : QString());
     }
+    updatePlot();
+}
+
+void TTuningScreen::updatePlot() {
+    if (m_plot)
+        m_plot->setData(TValuePlot::screenData(*this, keyed() && pointRows() ? keyedRow() : -1));
 }
 
 void TTuningScreen::connectionClosed() {

@@ -21,6 +21,7 @@ namespace vantrel {
 class EnhancedSBEP;
 class TTunerEditBox;
 class TUpDown;
+class TValuePlot;
 
 /// The point-row tuning screen: rows of frequency points (or named values), each with its default box,
 /// slider, working box and up-down, a "PTT Toggle" and a "Program" button, a status box and a note. A
@@ -69,6 +70,8 @@ class TTuningScreen : public TScreenSession {
     QPushButton* programButton() const { return m_program; }
     QLineEdit* statusBox() const { return m_status; }
     QLabel* noteLabel() const { return m_note; }
+    /// The plot of the values across the points; nullptr on screens whose rows are not F1..F7.
+    TValuePlot* valuePlot() const { return m_plot; }
 
     // The actions the controls trigger.
     /// A slider step (line, page, home, end) or a drag position (QAbstractSlider::SliderMove).
@@ -153,6 +156,7 @@ class TTuningScreen : public TScreenSession {
     /// Marks the current and the keyed row, and tells the keyed row's box what the radio has.
     void updateRowMarks();
     bool sendsLive() const;
+    void updatePlot();
 
     tuningProcedure m_procedure;
     std::unique_ptr<tuningEngine> m_engine;
@@ -163,6 +167,7 @@ class TTuningScreen : public TScreenSession {
     QPushButton* m_program = nullptr;
     QLineEdit* m_status = nullptr;
     QLabel* m_note = nullptr;
+    TValuePlot* m_plot = nullptr;
 
     int m_currentRow = 0;
     int m_currentValue = 0;

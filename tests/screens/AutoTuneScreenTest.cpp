@@ -226,7 +226,7 @@ class AutoTuneScreenTest : public QObject {
         BoxWatch watch{bench};
         auto screen = openWatched<TAutoSquelch25KHzWindow>(bench, watch);
         QCOMPARE(bench.code, 18);
-        QCOMPARE(screen->size(), QSize(750, 350));
+        QCOMPARE(screen->size(), QSize(1000, 350));  // 750 x 350 and the plot beside the rows
         QVERIFY(!screen->pttButton());
         QCOMPARE(screen->rowButton(2)->objectName(), QString("button7004"));
         QCOMPARE(screen->rowButton(2)->geometry(), QRect(625, 90, 100, 20));

@@ -15,5 +15,6 @@ int main(int argc, char** argv) {
     classes.emplace_back("AutoTuneScreens", vantrel::test::makeAutoTuneScreenTest());
     classes.emplace_back("ReceiveScreens", vantrel::test::makeReceiveScreenTest());
     classes.emplace_back("MobileScreens", vantrel::test::makeMobileScreenTest());
+    classes.emplace_back("ValuePlots", vantrel::test::makeValuePlotTest());
     return vantrel::test::runNamedTestClasses(argc, argv, classes);
 }

@@ -13,4 +13,5 @@ std::unique_ptr<QObject> makePaBiasScreenTest();
 std::unique_ptr<QObject> makeAutoTuneScreenTest();
 std::unique_ptr<QObject> makeReceiveScreenTest();
 std::unique_ptr<QObject> makeMobileScreenTest();
+std::unique_ptr<QObject> makeValuePlotTest();
 }  // namespace vantrel::test
