@@ -282,12 +282,12 @@ void TScreenSession::closingSequence(bool withHooks) {
                     dekeyed = false;
                 }
             }
-            if (dekeyed) {
-                try {
-                    m_connection.link().resetRadio();
-                } catch (const Exception&) {
-                    // Closing goes on whatever the radio says.
-                }
+            // The reset is tried even after a dekey the radio did not confirm: it takes the radio out
+            // of test mode and, when it is heard, off the air.
+            try {
+                m_connection.link().resetRadio();
+            } catch (const Exception&) {
+                // Closing goes on whatever the radio says.
             }
             m_connection.close();
             QApplication::restoreOverrideCursor();

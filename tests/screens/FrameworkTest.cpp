@@ -189,6 +189,11 @@ class FrameworkTest : public QObject {
         screen->close();
         QCOMPARE(bench.messages(), QStringList{stillKeyed});
         QCOMPARE(bench.code, 0);
+        // The reset still goes out after the unconfirmed dekey, and takes the radio off the air.
+        const QStringList closing = bench.requests();
+        QVERIFY(!closing.isEmpty());
+        QCOMPARE(closing.back(), QString("X"));
+        QVERIFY(!bench.radio.keyed());
     }
 
     void pttKeysAtTheCurrentPointWithTheCurrentValueAndDekeysAgain() {
