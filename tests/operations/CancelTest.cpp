@@ -200,12 +200,14 @@ TEST(CancelProgramAll, AtTheFirstAMiddleAndTheLastExchangeResetsAndListsWhatWasW
         expectResetLast(run, exchanges, done);
         const PromptMessage m = radioProgramAll::messageFor(ProgramOutcome::Cancelled, run.failure);
         EXPECT_EQ(m.caption, "NOTE");
-        if (done == 0)
+        if (done == 0) {
             EXPECT_EQ(m.text, "Program All cancelled before anything was written. The radio is unchanged.");
-        if (done == afterHigh)
+        }
+        if (done == afterHigh) {
             EXPECT_EQ(
                 m.text,
                 "Program All cancelled after writing: Reference Oscillator, Transmit High Power." + kept);
+        }
         if (done == exchanges.size() - 1) {  // temp comp, the last write, never went out
             ASSERT_FALSE(run.failure.written.empty());
             EXPECT_EQ(run.failure.written.back(), "RSSI");
