@@ -79,13 +79,7 @@ CliSession::Json CliSession::openCommand(const Json& request) {
         refuse("bad-argument", "open needs \"procedure\": a name from procedures");
     const std::string name = request["procedure"].get<std::string>();
     radioStorage& record = needRecord();
-    Json answer = Json::object();
-    // One procedure at a time, as one screen at a time: the open one is closed first.
-    if (m_engine) {
-        answer["closed"] = m_procedure;
-        if (!makeSafe())
-            refuse("link-failure", kLinkErrorText, Json{{"warning", kStillKeyedText}});
-    }
+    // A refused name leaves the open procedure as it is.
     engineRefusal refusal = engineRefusal::None;
     std::string text;
     std::unique_ptr<tuningEngine> engine = makeEngine(name, record, &refusal, &text);
@@ -93,6 +87,13 @@ CliSession::Json CliSession::openCommand(const Json& request) {
         refuse(kRefusalCodes[static_cast<int>(refusal == engineRefusal::None ? engineRefusal::UnknownName
                                                                              : refusal)],
                text);
+    Json answer = Json::object();
+    // One procedure at a time, as one screen at a time: the open one is closed first.
+    if (m_engine) {
+        answer["closed"] = m_procedure;
+        if (!makeSafe())
+            refuse("link-failure", kLinkErrorText, Json{{"warning", kStillKeyedText}});
+    }
     withLink([&](EnhancedSBEP& link) {
         radioOperations operations;
         if (!operations.serialMatches(record, link))

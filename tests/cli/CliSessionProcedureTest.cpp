@@ -127,9 +127,12 @@ TEST(CliSessionProcedure, RefusalsOfAnOpenProcedureSendNothing) {
         .request({{"cmd", "program-all"}})
         .request({{"cmd", "program"}, {"values", {{std::to_string(first), high + 1}}}})
         .request({{"cmd", "program"}, {"values", {{std::to_string(first), nullptr}}}})
-        .request({{"cmd", "program"}, {"values", {{"x", 1}}}});
+        .request({{"cmd", "program"}, {"values", {{"x", 1}}}})
+        // A refused open leaves the open procedure, still keyed, in the session's hands.
+        .request({{"cmd", "open"}, {"procedure", "no-such-procedure"}})
+        .request({{"cmd", "dekey"}});
     const auto run = bench.run();
-    ASSERT_EQ(run.answers.size(), 15u);
+    ASSERT_EQ(run.answers.size(), 17u);
     const std::vector<std::string> codes = {"",
                                             "unknown-procedure",
                                             "",
@@ -144,7 +147,9 @@ TEST(CliSessionProcedure, RefusalsOfAnOpenProcedureSendNothing) {
                                             "refused",
                                             "out-of-range",
                                             "empty-value",
-                                            "bad-argument"};
+                                            "bad-argument",
+                                            "unknown-procedure",
+                                            ""};
     for (std::size_t i = 0; i < codes.size(); ++i)
         EXPECT_EQ(errorCode(run.answers[i]), codes[i]) << i << ": " << run.answers[i];
     EXPECT_EQ(run.answers[7]["keyedAt"], first);
