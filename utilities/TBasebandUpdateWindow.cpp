@@ -105,16 +105,18 @@ TBasebandUpdateWindow::TBasebandUpdateWindow(const screenEnvironment& environmen
 
 TBasebandUpdateWindow::~TBasebandUpdateWindow() = default;
 
-bool TBasebandUpdateWindow::checkSerial() {
+TBasebandUpdateWindow::SerialCheck TBasebandUpdateWindow::checkSerial() {
     if (environment().operations->serialMatches(record(), m_connection->link()))
-        return true;
+        return SerialCheck::Matches;
     m_connection->close();
     // The window's offsets belong to the radio that was read: they must not reach the one connected now.
     const bool read = prompt().show(kMismatchText, kWarningCaption, PromptIcon::Information,
                                     PromptButtons::OkCancel) == PromptAnswer::Ok;
-    if (read && environment().readRadio)
+    if (!read)
+        return SerialCheck::OtherRadioDeclined;
+    if (environment().readRadio)
         environment().readRadio();
-    return false;
+    return SerialCheck::OtherRadioRead;
 }
 
 bool TBasebandUpdateWindow::open() {
@@ -125,7 +127,7 @@ bool TBasebandUpdateWindow::open() {
     }
     try {
         if (m_offsets->fromRadio()) {
-            if (!checkSerial()) {
+            if (checkSerial() != SerialCheck::Matches) {
                 refuse();
                 return false;
             }
@@ -191,9 +193,16 @@ void TBasebandUpdateWindow::update() {
         return;
     basebandOffsets::UpdateResult result = basebandOffsets::UpdateResult::Failed;
     try {
-        if (!checkSerial()) {
-            closeLater();
-            return;
+        switch (checkSerial()) {
+            case SerialCheck::Matches:
+                break;
+            case SerialCheck::OtherRadioDeclined:
+                // Nothing was written; the choices stay for the radio the window was opened for.
+                return;
+            case SerialCheck::OtherRadioRead:
+                // The record now holds the other radio: these offsets must not reach it.
+                closeLater();
+                return;
         }
         QApplication::setOverrideCursor(Qt::WaitCursor);
         result = m_offsets->update(m_connection->link());

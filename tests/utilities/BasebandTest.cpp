@@ -161,16 +161,37 @@ class BasebandTest : public QObject {
         QVERIFY(bench.radio.codeplug() == before);
     }
 
-    void aSwappedRadioGetsNothingWritten() {
-        UtilityBench bench("bbo-codeplug-sums");
-        auto window = opened(bench);
-        pick(*window, 0, "28 Hz");
-        bench.record.setSerialNo("SOMEBODY01");
-        bench.prompt.answer(PromptAnswer::Cancel);
-        bench.mark();
-        window->updateButton()->click();
-        QCOMPARE(bench.messages(), QStringList{"WARNING|Serial No. Mismatch!! Read in new radio?"});
-        QCOMPARE(bench.requests(), QStringList{"I 1"});
+    void aSwappedRadioGetsNothingWrittenAndCancelKeepsTheChoices() {
+        for (const char* profile : {"bbo-codeplug-sums", "bbo-radio"}) {
+            UtilityBench bench(profile, std::string(profile) != "bbo-radio");
+            auto window = opened(bench);
+            QVERIFY(window && !window->refused());
+            pick(*window, 0, "28 Hz");
+            window->spacingButton(1)->click();
+            pick(*window, 1, "512 Hz");
+            bench.record.setSerialNo("SOMEBODY01");
+            bench.prompt.answer(PromptAnswer::Cancel);
+            bench.mark();
+            window->updateButton()->click();
+            QCOMPARE(bench.messages(), QStringList{"WARNING|Serial No. Mismatch!! Read in new radio?"});
+            QCOMPARE(bench.requests(), QStringList{"I 1"});
+            // Only the question: the window stays, showing the spacing and the choices it had.
+            QCoreApplication::processEvents();
+            QCOMPARE(bench.code, TBasebandUpdateWindow::kCode);
+            QCOMPARE(bench.reads, 0);
+            QCOMPARE(window->shownSpacing(), 1);
+            QCOMPARE(window->list(1)->currentText(), QString("512 Hz"));
+            QCOMPARE(window->offsets().newCode(0, 0), bboCode::fromText("28 Hz"));
+            QCOMPARE(window->offsets().newCode(1, 1), bboCode::fromText("512 Hz"));
+
+            // Told to read the other radio, the window goes: its offsets belong to the first one.
+            bench.prompt.answer(PromptAnswer::Ok);
+            bench.mark();
+            window->updateButton()->click();
+            QCOMPARE(bench.reads, 1);
+            QCoreApplication::processEvents();
+            QCOMPARE(bench.code, 0);
+        }
     }
 
     void aRefusedChoiceIsADataEntryErrorAndUpdateAsksFirst() {
