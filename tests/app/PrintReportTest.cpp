@@ -158,10 +158,27 @@ class PrintReportTest : public QObject {
         for (int i = 0; i < pages.size(); ++i) {
             QStringList want = expected.mid(i * perPage, perPage);
             while (!want.isEmpty() && want.last().isEmpty()) want.removeLast();
+            // The report's closing blank lines make no page of their own.
+            QVERIFY2(!pages[i].isEmpty(), qPrintable(QStringLiteral("page %1 is blank").arg(i + 1)));
             const QStringList got = pageText(pages[i], origin);
             for (int k = 0; k < std::min(want.size(), got.size()); ++k) QCOMPARE(got[k], want[k]);
             QCOMPARE(got.size(), want.size());
         }
+    }
+
+    void closingBlankLinesMakeNoPageOfTheirOwn() {
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        TApxPrintout probe("Document", "x");
+        const int perPage = probe.linesPerPage(printer);
+        // The report ends in up to 50 blank lines; whatever page they fall on, they print nothing.
+        for (int text : {1, perPage - 1, perPage, perPage + 1, 2 * perPage}) {
+            const QString body = QString("line\n").repeated(text) + QString(50, '\n');
+            TApxPrintout printout("Document", body);
+            QCOMPARE(printout.pageCount(printer), (text + perPage - 1) / perPage);
+        }
+        TApxPrintout blank("Document", QString(80, '\n'));
+        QCOMPARE(blank.pageCount(printer), 1);
     }
 
     void withoutAPrinterThePreviewOpensAndSavesThePdfFromInside() {
