@@ -725,10 +725,14 @@ void TVantrelMDIClient::saveReportAsPdf(TApxPrintout& printout) {
         if (!ok)
             QFile::remove(written);
     }
-    if (!ok)
+    if (!ok) {
         m_app.prompt().show(
             "The report could not be saved as " + QDir::toNativeSeparators(path).toStdString(), "ERROR",
             PromptIcon::Exclamation);
+        return;
+    }
+    m_app.prompt().show("The report has been saved as " + QDir::toNativeSeparators(path).toStdString(),
+                        "NOTE", PromptIcon::Information);
 }
 
 }  // namespace vantrel

@@ -201,8 +201,11 @@ class PrintReportTest : public QObject {
         // Only the preview: no notice about print formats, no question before it.
         QCOMPARE(shell.dialogsRun, QStringList{"Preview Window"});
         QVERIFY(pages >= 2);
-        // Print inside it says why it cannot; Save as PDF writes the file without further questions.
-        QCOMPARE(shell.messages(), QStringList{"NOTE|Please install Default Printer Device !!"});
+        // Print inside it says why it cannot; Save as PDF writes the file without further questions and
+        // says where it went.
+        QCOMPARE(shell.messages(), (QStringList{"NOTE|Please install Default Printer Device !!",
+                                                "NOTE|The report has been saved as " +
+                                                    QDir::toNativeSeparators(shell.path("report.pdf"))}));
         QCOMPARE(int(pdfWords(shell.path("report.pdf")).size()), pages);
         // A new file gets the usual mode, not the private one of the temporary file it was written as.
         QVERIFY(QFileInfo(shell.path("report.pdf")).permissions() & QFileDevice::ReadOther);
@@ -224,7 +227,10 @@ class PrintReportTest : public QObject {
             if (auto* preview = dynamic_cast<TApxPreviewWin*>(&d))
                 preview->findChild<QAction*>("saveAsPdf")->trigger();
         };
+        shell.prompt().clear();
         QVERIFY(shell.run(cmd::PrintPreview));
+        QCOMPARE(shell.messages(), QStringList{"NOTE|The report has been saved as " +
+                                               QDir::toNativeSeparators(shell.path("link.pdf"))});
         QVERIFY(QFileInfo(shell.path("link.pdf")).isSymLink());
         QVERIFY(QFile(shell.path("kept.pdf")).size() > 1000);
         QCOMPARE(QDir(shell.path("")).entryList(QDir::Files | QDir::Hidden).filter(".vantrel-pdf"),
