@@ -548,7 +548,7 @@ void TVantrelMDIClient::openCompareWindow(std::shared_ptr<const radioStorage> ot
 }
 
 void TVantrelMDIClient::cmCompareArchive(int) {
-    const QString path = chooseFile(FileDialogKind::OpenArchive);
+    const QString path = chooseFile(FileDialogKind::CompareArchive);
     if (path.isEmpty())
         return;
     if (std::shared_ptr<const radioStorage> other = loadForCompare(path))
@@ -580,7 +580,7 @@ void TVantrelMDIClient::cmCompareRadio(int) {
 
 QString TVantrelMDIClient::beforeAfterReport() {
     if (!m_before) {
-        const QString path = chooseFile(FileDialogKind::OpenArchive);
+        const QString path = chooseFile(FileDialogKind::CompareArchive);
         if (path.isEmpty())
             return {};
         m_before = loadForCompare(path);
