@@ -18,13 +18,11 @@ QString chooseWithDialog(FileDialogKind kind, const QString& suggestion) {
     dialog.setNameFilter(pdf ? QStringLiteral("PDF files (*.pdf)") : QStringLiteral("Tuner files (*.sfp)"));
     dialog.setDefaultSuffix(pdf ? QStringLiteral("pdf") : QStringLiteral("sfp"));
     dialog.setOption(QFileDialog::ReadOnly, false);
-    if (kind == FileDialogKind::OpenArchive) {
-        dialog.setWindowTitle(QStringLiteral("Load Archive File"));
+    dialog.setWindowTitle(fileDialogTitle(kind));
+    if (kind == FileDialogKind::OpenArchive || kind == FileDialogKind::CompareArchive) {
         dialog.setAcceptMode(QFileDialog::AcceptOpen);
         dialog.setFileMode(QFileDialog::ExistingFile);
     } else {
-        dialog.setWindowTitle(pdf ? QStringLiteral("Save Report as PDF")
-                                  : QStringLiteral("Save Archive File"));
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setFileMode(QFileDialog::AnyFile);
     }
@@ -41,6 +39,21 @@ QString chooseWithDialog(FileDialogKind kind, const QString& suggestion) {
 }
 
 }  // namespace
+
+QString fileDialogTitle(FileDialogKind kind) {
+    switch (kind) {
+        case FileDialogKind::OpenArchive:
+            return QStringLiteral("Load Archive File");
+        case FileDialogKind::SaveArchive:
+            return QStringLiteral("Save Archive File");
+        case FileDialogKind::SavePdf:
+            return QStringLiteral("Save Report as PDF");
+        case FileDialogKind::CompareArchive:
+            // Not the load dialog: the archive chosen here leaves the current data as it is.
+            return QStringLiteral("Compare with Archive File");
+    }
+    return {};
+}
 
 ShellHooks ShellHooks::interactive() {
     ShellHooks hooks;

@@ -10,7 +10,10 @@ class QPrinter;
 namespace vantrel {
 
 /// Which file dialog a command wants.
-enum class FileDialogKind { OpenArchive, SaveArchive, SavePdf };
+enum class FileDialogKind { OpenArchive, SaveArchive, SavePdf, CompareArchive };
+
+/// The title of the file dialog of a kind ("Load Archive File", "Compare with Archive File", ...).
+QString fileDialogTitle(FileDialogKind kind);
 
 /// How the shell asks the user things besides message boxes. The defaults run the real dialogs; tests
 /// and the screenshot run replace them.

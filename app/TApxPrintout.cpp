@@ -35,6 +35,9 @@ void TApxPrintout::setText(const QString& text) {
     // A final line end does not open another (empty) line.
     if (m_lines.size() > 1 && m_lines.last().isEmpty())
         m_lines.removeLast();
+    // The report ends in dozens of blank lines: pages holding nothing else are not pages.
+    m_printedLines = int(m_lines.size());
+    while (m_printedLines > 0 && m_lines[m_printedLines - 1].trimmed().isEmpty()) --m_printedLines;
 }
 
 QString TApxPrintout::expandTabs(const QString& line) {
@@ -84,7 +87,7 @@ int TApxPrintout::linesPerPage(const QPagedPaintDevice& device) {
 
 int TApxPrintout::textPageCount(const QPagedPaintDevice& device) {
     int perPage = linesPerPage(device);
-    return std::max(1, int((m_lines.size() + perPage - 1) / perPage));
+    return std::max(1, (m_printedLines + perPage - 1) / perPage);
 }
 
 int TApxPrintout::pageCount(const QPagedPaintDevice& device) {

@@ -43,8 +43,8 @@ class TApxPrintout {
     /// The lines one page shows (1-based page).
     QStringList pageLines(const QPagedPaintDevice& device, int page);
 
-    /// Computes the pages for the device: number of lines over lines per page, at least 1, and the
-    /// pages of the plots when they are shown.
+    /// Computes the pages for the device: number of lines (up to the last that is not blank) over lines
+    /// per page, at least 1, and the pages of the plots when they are shown.
     int pageCount(const QPagedPaintDevice& device);
     /// The pages of the text alone.
     int textPageCount(const QPagedPaintDevice& device);
@@ -78,6 +78,7 @@ class TApxPrintout {
 
     QString m_title;
     QStringList m_lines;
+    int m_printedLines = 0;  ///< the lines up to the last one that is not blank
     int m_widestLine = 0;
     std::function<void()> m_notice;
     bool m_noticeShown = false;

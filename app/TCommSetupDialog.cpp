@@ -121,7 +121,8 @@ TCommSetupDialog::TCommSetupDialog(QWidget* parent, QString directory)
     m_status = new QLineEdit(this);
     m_status->setObjectName(QStringLiteral("status"));
     m_status->setMaxLength(kStatusLimit);
-    m_status->setEnabled(false);
+    // A reading: readable like any text, but not a field to type into.
+    m_status->setReadOnly(true);
     m_status->setGeometry(du.rect(8, 104, 192, 22));
 
     int port = comIni::read(m_directory.toStdString());

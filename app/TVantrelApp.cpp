@@ -53,8 +53,11 @@ TVantrelApp::~TVantrelApp() {
 }
 
 void TVantrelApp::cmLinkMonitor(int) {
-    if (!m_monitorWindow)
+    if (!m_monitorWindow) {
         m_monitorWindow = std::make_unique<TLinkMonitorWindow>(*m_linkMonitor, m_prompt);
+        // A tool window left open must not keep the program (and the reset at exit) waiting.
+        m_monitorWindow->setAttribute(Qt::WA_QuitOnClose, false);
+    }
     m_monitorWindow->show();
     m_monitorWindow->raise();
     m_monitorWindow->activateWindow();
@@ -178,12 +181,21 @@ QPrinter& TVantrelApp::printer() {
     return *m_printer;
 }
 
+void TVantrelApp::closeToolWindows() {
+    if (m_monitorWindow)
+        m_monitorWindow->close();
+    if (m_help)
+        m_help->close();
+}
+
 // --- Help -----------------------------------------------------------------------------------------------
 
 void TVantrelApp::showHelp(int context) {
     m_lastHelpContext = context;
-    if (!m_help)
+    if (!m_help) {
         m_help = std::make_unique<THelpWindow>();
+        m_help->setAttribute(Qt::WA_QuitOnClose, false);
+    }
     m_help->showContext(context);
 }
 

@@ -106,6 +106,9 @@ class TVantrelApp : public QObject {
     void cmLinkMonitor(int);
     linkMonitor& monitor() { return *m_linkMonitor; }
     TLinkMonitorWindow* monitorWindow() { return m_monitorWindow.get(); }
+    /// Closes the windows of the application that stand beside the main window (link monitor, help):
+    /// leaving the main window ends the program, whatever else is open.
+    void closeToolWindows();
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -248,6 +248,7 @@ void TVantrelFrame::closeEvent(QCloseEvent* event) {
         return;
     }
     m_client->closeAllSubWindows();
+    m_app.closeToolWindows();
     event->accept();
 }
 

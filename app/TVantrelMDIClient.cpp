@@ -31,10 +31,9 @@
 #include "app/TVantrelMDIChild.h"
 #include "app/reportPlots.h"
 #include "app/tunerSetupWindow.h"
-#include "link/Exceptions.h"
 #include "link/RF_CommunicationSetup.h"
-#include "link/cominit.h"
 #include "operations/operationFailure.h"
+#include "operations/portInUseMessage.h"
 #include "operations/radioProgramAll.h"
 #include "operations/tuningReport.h"
 #include "radio/radiomodel.h"
@@ -445,17 +444,15 @@ void TVantrelMDIClient::openDroppedFile(const QString& path) {
 
 // --- Radio operations ------------------------------------------------------------------------------------
 
-void TVantrelMDIClient::showPortDetail() {
-    // The port message alone cannot tell a busy port from a missing device or a permission problem.
-    try {
-        cominit probe;
-    } catch (const PortInUseError& e) {
-        if (e.cause() != PortOpenCause::Busy && !e.detail().empty()) {
-            std::string where = e.device().empty() ? std::string() : e.device() + ": ";
-            m_app.prompt().show(where + e.detail(), " NOTE", PromptIcon::Information);
-        }
-    } catch (...) {
-    }
+void TVantrelMDIClient::showReadMessages(const ReadRadioOutcome& outcome) {
+    using Kind = ReadRadioOutcome::Kind;
+    std::vector<PromptMessage> messages = radioOperations::messagesFor(outcome);
+    if (outcome.kind == Kind::LinkFailed && !messages.empty())
+        addFailureDetail(messages.back(), outcome.failure.detailLines(false));
+    // The port message alone cannot tell a busy port from a missing device: the cause goes under it.
+    if (outcome.kind == Kind::PortInUse)
+        messages = {portInUseMessage(outcome.failure.portCause)};
+    for (const PromptMessage& m : messages) m_app.prompt().show(m);
 }
 
 void TVantrelMDIClient::cmReadRadio(int) {
@@ -480,12 +477,7 @@ void TVantrelMDIClient::cmReadRadio(int) {
     if (outcome.updatesStatusBar())
         setStatus(QString::fromStdString(radioOperations::statusBarText(m_record)));
     emit stateChanged();
-    std::vector<PromptMessage> messages = radioOperations::messagesFor(outcome);
-    if (outcome.kind == Kind::LinkFailed && !messages.empty())
-        addFailureDetail(messages.back(), outcome.failure.detailLines(false));
-    for (const PromptMessage& m : messages) m_app.prompt().show(m);
-    if (outcome.kind == Kind::PortInUse)
-        showPortDetail();
+    showReadMessages(outcome);
 }
 
 void TVantrelMDIClient::addFailureDetail(PromptMessage& message, const std::vector<std::string>& lines) {
@@ -513,9 +505,9 @@ void TVantrelMDIClient::cmProgramAll(int) {
     // A cancelled run's message already lists what reached the radio.
     if (outcome != ProgramOutcome::PortInUse && outcome != ProgramOutcome::Cancelled)
         addFailureDetail(message, failure.detailLines(true));
-    m_app.prompt().show(message);
     if (outcome == ProgramOutcome::PortInUse)
-        showPortDetail();
+        message = portInUseMessage(failure.portCause);
+    m_app.prompt().show(message);
 }
 
 // --- Compare ---------------------------------------------------------------------------------------------
@@ -556,7 +548,7 @@ void TVantrelMDIClient::openCompareWindow(std::shared_ptr<const radioStorage> ot
 }
 
 void TVantrelMDIClient::cmCompareArchive(int) {
-    const QString path = chooseFile(FileDialogKind::OpenArchive);
+    const QString path = chooseFile(FileDialogKind::CompareArchive);
     if (path.isEmpty())
         return;
     if (std::shared_ptr<const radioStorage> other = loadForCompare(path))
@@ -582,18 +574,13 @@ void TVantrelMDIClient::cmCompareRadio(int) {
             QStringLiteral("read at ") + QTime::currentTime().toString(QStringLiteral("HH:mm:ss")));
         return;
     }
-    std::vector<PromptMessage> messages = radioOperations::messagesFor(outcome);
-    if (outcome.kind == Kind::LinkFailed && !messages.empty())
-        addFailureDetail(messages.back(), outcome.failure.detailLines(false));
-    for (const PromptMessage& m : messages) m_app.prompt().show(m);
-    if (outcome.kind == Kind::PortInUse)
-        showPortDetail();
+    showReadMessages(outcome);
     emit stateChanged();
 }
 
 QString TVantrelMDIClient::beforeAfterReport() {
     if (!m_before) {
-        const QString path = chooseFile(FileDialogKind::OpenArchive);
+        const QString path = chooseFile(FileDialogKind::CompareArchive);
         if (path.isEmpty())
             return {};
         m_before = loadForCompare(path);
@@ -738,10 +725,14 @@ void TVantrelMDIClient::saveReportAsPdf(TApxPrintout& printout) {
         if (!ok)
             QFile::remove(written);
     }
-    if (!ok)
+    if (!ok) {
         m_app.prompt().show(
             "The report could not be saved as " + QDir::toNativeSeparators(path).toStdString(), "ERROR",
             PromptIcon::Exclamation);
+        return;
+    }
+    m_app.prompt().show("The report has been saved as " + QDir::toNativeSeparators(path).toStdString(),
+                        "NOTE", PromptIcon::Information);
 }
 
 }  // namespace vantrel

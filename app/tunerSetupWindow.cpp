@@ -1,6 +1,8 @@
 // The setup picture window.
 #include "app/tunerSetupWindow.h"
 
+#include <QEvent>
+#include <QMdiSubWindow>
 #include <QPainter>
 
 #include "app/Pictures.h"
@@ -31,6 +33,19 @@ void tunerSetupWindow::paintEvent(QPaintEvent*) {
     if (shown.width() > width() || shown.height() > height())
         shown = m_picture.scaled(size(), Qt::KeepAspectRatio, Qt::SmoothTransformation);
     p.drawImage(QPoint((width() - shown.width()) / 2, (height() - shown.height()) / 2), shown);
+}
+
+bool tunerSetupWindow::event(QEvent* event) {
+    // The frame goes to its fixed place when it takes the picture in, and again when first shown, as
+    // the main window may have placed it meanwhile.
+    const bool place = event->type() == QEvent::ParentChange || (event->type() == QEvent::Show && !m_placed);
+    if (place) {
+        if (auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget())) {
+            frame->move(kPosition);
+            m_placed = event->type() == QEvent::Show;
+        }
+    }
+    return QWidget::event(event);
 }
 
 }  // namespace vantrel

@@ -15,12 +15,17 @@ class tunerSetupWindow : public QWidget {
                      const QString& bitmapPath);
     ~tunerSetupWindow() override;
 
+    /// Where the frame that takes the picture in is placed in the main window.
+    static constexpr QPoint kPosition{1, 1};
+
     QSize sizeHint() const override { return QSize(600, 500); }
 
   protected:
     void paintEvent(QPaintEvent* event) override;
+    bool event(QEvent* event) override;
 
   private:
+    bool m_placed = false;
     int* m_openScreenCode;
     int* m_setupPictureOpen;
     QImage m_picture;

@@ -77,6 +77,41 @@ const char* identityItem(uint8_t item) {
     }
 }
 
+/// The kind of request an opcode names, without any of its fields: what a refusal tells.
+std::string requestKind(uint8_t opcode) {
+    switch (opcode) {
+        case 0x10:
+            return "reset request";
+        case 0x11:
+            return "memory read request";
+        case 0x17:
+            return "memory write request";
+        case 0x18:
+            return "serial number write request";
+        case 0x19:
+            return "key request";
+        case 0x1B:
+            return "tuning block read request";
+        case 0x1F:
+            return "auto-tune request";
+        case 0x20:
+            return "softpot request";
+        case 0x21:
+            return "channel request";
+        case 0x22:
+            return "test mode request";
+        case 0x23:
+            return "identity read request";
+        case 0x28:
+            return "baseband offset request";
+        default: {
+            char code[16];
+            std::snprintf(code, sizeof code, "request 0x%02X", opcode);
+            return code;
+        }
+    }
+}
+
 }  // namespace
 
 std::string linkEvent::format() const {
@@ -208,8 +243,15 @@ std::string linkMonitor::describeReply(uint8_t opcode, const std::vector<uint8_t
             return "memory written at " + number(value(p, 0, 3));
         case 0x85:
             return "memory write refused at " + number(value(p, 0, 3));
-        case 0x86:
-            return "unsupported: " + (p.empty() ? std::string("request") : describeRequest(p[0], {}));
+        case 0x86: {
+            // The refusal carries the refused opcode only: its fields are not there to decode.
+            if (p.empty())
+                return "unsupported: request";
+            std::string s = "unsupported: " + requestKind(p[0]);
+            if (p.size() > 1)
+                s += ", then " + hex(std::vector<uint8_t>(p.begin() + 1, p.end()));
+            return s;
+        }
         case 0x8A:
             return "softpot " + number(value(p, 0, 1)) + " = " +
                    number(value(p, 1, p.size() > 1 ? p.size() - 1 : 0));

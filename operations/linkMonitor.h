@@ -62,7 +62,7 @@ class linkMonitor : public LinkTap {
 
     /// The meaning of one request frame's opcode and payload ("key up", "channel pair tx 3 rx 3").
     static std::string describeRequest(uint8_t opcode, const std::vector<uint8_t>& payload);
-    /// The meaning of one reply frame ("softpot 0 = 105", "unsupported: softpot").
+    /// The meaning of one reply frame ("softpot 0 = 105", "unsupported: softpot request").
     static std::string describeReply(uint8_t opcode, const std::vector<uint8_t>& payload);
 
   private:

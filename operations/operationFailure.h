@@ -23,6 +23,9 @@ struct operationFailure {
     /// Program All only: the procedure in progress when it stopped, when some of its points already
     /// reached the radio, with those points ("Transmit Low Power at F1, F2"). Empty otherwise.
     std::string partlyWritten;
+    /// When the port could not be opened: what kept it from opening, for under the port message
+    /// (portInUseCause); empty when another program holds it.
+    std::string portCause;
     /// Whether the best-effort reset sent after the failure was acknowledged by the radio.
     bool resetSent = false;
 

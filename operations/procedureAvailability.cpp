@@ -95,7 +95,7 @@ bool squelch20k(const procedureState& s) {
     return spacingBit(s, spacing::k20k) && !anyMainMOrFive(s) && !is<&radiomodel::inListB>(s);
 }
 bool squelch25k(const procedureState& s) {
-    return spacingBit(s, spacing::k25k) && !anyMainMOrFive(s);
+    return spacingBit(s, spacing::k25k) && !anyMainMOrFive(s) && !is<&radiomodel::inListB>(s);
 }
 bool rssi(const procedureState& s) {
     return supported(s, flag::Rssi) && ready(s);

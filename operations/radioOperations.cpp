@@ -7,6 +7,7 @@
 
 #include "link/Exceptions.h"
 #include "link/cominit.h"
+#include "operations/portInUseMessage.h"
 #include "radio/RF_Frequency.h"
 #include "radio/radiomodel.h"
 #include "radio/rxDataSets.h"
@@ -390,6 +391,7 @@ ReadRadioOutcome radioOperations::readRadioCommand(radioStorage& record, Progres
     } catch (const PortInUseError& failure) {
         // Nothing was read: the record keeps what it held.
         m_failure.cause = failure.detail().empty() ? failure.describe() : failure.detail();
+        m_failure.portCause = portInUseCause(failure);
         progress.SetPercentDone(kPercentDone);
         outcome.kind = ReadRadioOutcome::Kind::PortInUse;
         outcome.failure = m_failure;

@@ -8,6 +8,7 @@
 #include "link/Exceptions.h"
 #include "link/SBEPMessage.h"
 #include "link/cominit.h"
+#include "operations/portInUseMessage.h"
 #include "operations/radioOperations.h"
 #include "radio/radiomodel.h"
 
@@ -425,6 +426,7 @@ ProgramOutcome radioProgramAll::programRadioCommand(radioStorage& record, Progre
         if (run)
             noted = run->failure();
         noted.cause = cause.detail().empty() ? cause.describe() : cause.detail();
+        noted.portCause = portInUseCause(cause);
         progress.SetPercentDone(kPercentDone);
         if (failure)
             *failure = noted;

@@ -4,6 +4,7 @@
 #include "link/Exceptions.h"
 #include "link/cominit.h"
 #include "operations/UserPrompt.h"
+#include "operations/portInUseMessage.h"
 
 namespace vantrel {
 
@@ -17,8 +18,8 @@ bool tuningConnection::open() {
     m_closePending = false;
     try {
         m_link = std::make_unique<cominit>();
-    } catch (const PortInUseError&) {
-        m_prompt.show(kPortInUseText, kPortInUseCaption, PromptIcon::Information);
+    } catch (const PortInUseError& failure) {
+        m_prompt.show(portInUseMessage(failure));
         return false;
     } catch (const Exception&) {
         // The port opened but refused its line settings: nothing was sent.

@@ -12,6 +12,7 @@
 #include "sim/SimMeterServer.h"
 #include "sim/SimProfile.h"
 #include "sim/SimRadio.h"
+#include "sim/SimTracePrinter.h"
 
 using namespace vantrel;
 
@@ -36,7 +37,8 @@ void usage() {
            "  --link PATH              the symbolic link to the pseudo-terminal (default /tmp/vantrel-com1)\n"
            "  --meter PORT             also serve a power meter reading the radio's output, SCPI over TCP\n"
            "                           on 127.0.0.1:PORT (0: a free port); prints VANTREL_METER=HOST:PORT\n"
-           "  --trace                  print every frame and state change\n"
+           "  --trace                  print every frame and state change (a request and its\n"
+           "                           change share a line)\n"
            "  --fault SPEC             kind[@N][/0xOP[.0xBB]][*times][:param], e.g. nak@3, silence/0x23,\n"
            "                           late:12000; kinds: silence nak badsum unsupported late truncated\n"
            "                           noise disconnect\n"
@@ -121,10 +123,12 @@ int main(int argc, char** argv) {
         // Served until stopped: the trace streams to stdout, nothing needs a long history.
         radio.transcript().setCapacity(kServedHistory);
         std::mutex printing;
+        // A request and the change it made share a line: each write reads once.
+        SimTracePrinter tracePrinter([](const std::string& line) { std::cout << line << std::endl; });
         if (trace)
             radio.transcript().setListener([&](const SimEvent& e) {
                 std::lock_guard<std::mutex> lock(printing);
-                std::cout << SimTranscript::format(e) << std::endl;
+                tracePrinter.add(e);
             });
 
         // Block the stop signals before the server thread starts so only sigwait sees them.
@@ -154,6 +158,10 @@ int main(int argc, char** argv) {
         sigwait(&stopSignals, &sig);
         meter.stop();
         server.stop();
+        {
+            std::lock_guard<std::mutex> lock(printing);
+            tracePrinter.flush();
+        }
         return 0;
     } catch (const std::exception& e) {
         std::cerr << "vantrel-sim: " << e.what() << "\n";

@@ -4,9 +4,12 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <algorithm>
+#include <utility>
 
 #include "link/EnhancedSBEP.h"
 #include "link/Exceptions.h"
@@ -23,6 +26,7 @@ namespace vantrel {
 namespace {
 
 constexpr int kRowPitch = 40;
+constexpr int kFirstRowTop = 40;  ///< top of the first row's list and value box
 constexpr int kModelCharDistance = 8;
 
 struct SystemName {
@@ -58,26 +62,38 @@ TBasebandUpdateWindow::TBasebandUpdateWindow(const screenEnvironment& environmen
       m_connection(std::make_unique<tuningConnection>(*environment.prompt)),
       m_offsets(std::make_unique<basebandOffsets>(*environment.record)) {
     auto* group = new QGroupBox(QStringLiteral("Channel Spacing"), this);
-    group->setGeometry(20, 20, 200, 100);
     group->setFont(m_labelFont);
     const char* spacings[] = {"12.5 kHz Channel Spacing", "20 kHz Channel Spacing", "25 kHz Channel Spacing"};
+    int buttonWidth = 170;
     for (int s = 0; s < bboCode::Spacings; ++s) {
         auto* button = new QRadioButton(QString::fromLatin1(spacings[s]), this);
-        button->setGeometry(30, 40 + 25 * s, 170, 20);
         button->setObjectName(QStringLiteral("button%1").arg(kFirstSpacingId + s));
         button->setFont(m_labelFont);
+        // The face standing in for the classic serif is wider: the buttons take the room their text
+        // needs, and the frame around them grows with them.
+        buttonWidth = std::max(buttonWidth, button->sizeHint().width());
         connect(button, &QRadioButton::clicked, this, [this, s] { showSpacing(s); });
         m_spacing.push_back(button);
     }
+    for (int s = 0; s < bboCode::Spacings; ++s)
+        m_spacing[static_cast<std::size_t>(s)]->setGeometry(30, 40 + 25 * s, buttonWidth, 20);
+    group->setGeometry(20, 20, std::max(200, buttonWidth + 20), 100);
     const radioStorage& r = record();
     const std::size_t off = static_cast<std::size_t>(bboConfigFileModule::modelOffset(r));
     const std::string model = r.modelNoBytes();
     const bool portable = model[off] == activeModelTable().formPortable;
     addLabel(portable ? QStringLiteral("Radio Type = Portable") : QStringLiteral("Radio Type = Mobile"),
              QRect(20, 135, 200, 20));
-    addLabel(primarySystemText(model[off + kModelCharDistance]), QRect(20, 155, 300, 20));
-    addLabel(QStringLiteral("New value"), QRect(410, 25, 80, 20));
-    addLabel(QStringLiteral("Default Value"), QRect(520, 25, 80, 20));
+    QLabel* system = addLabel(primarySystemText(model[off + kModelCharDistance]), QRect(20, 155, 300, 20));
+    // The box would reach under the row names; the text itself stays left of them.
+    system->resize(std::min(system->width(), system->sizeHint().width()), system->height());
+    // The headers sit above their columns, wide enough for their text and clear of the first row.
+    for (const auto& [text, x] : {std::pair{"New value", 410}, std::pair{"Default Value", 520}}) {
+        QLabel* header = addLabel(QString::fromLatin1(text), QRect(x, 25, 80, 20));
+        const QSize hint = header->sizeHint();
+        header->setGeometry(x, std::min(25, kFirstRowTop - 1 - hint.height()), std::max(80, hint.width()),
+                            hint.height());
+    }
 
     const std::vector<BboRow>& rows = r.getBboRows();
     const int count = m_offsets->rowCount();
@@ -85,7 +101,7 @@ TBasebandUpdateWindow::TBasebandUpdateWindow(const screenEnvironment& environmen
         addLabel(rowName(rows[static_cast<std::size_t>(i)]), QRect(240, 42 + kRowPitch * i, 165, 20));
         auto* list = new QComboBox(this);
         list->setObjectName(QStringLiteral("list%1").arg(kFirstListId + i));
-        list->setGeometry(410, 40 + kRowPitch * i, 80, 22);
+        list->setGeometry(410, kFirstRowTop + kRowPitch * i, 80, 22);
         list->setFont(m_controlFont);
         for (int code : bboCode::listOrder()) list->addItem(QString::fromStdString(bboCode::text(code)));
         list->setCurrentIndex(-1);
@@ -93,7 +109,7 @@ TBasebandUpdateWindow::TBasebandUpdateWindow(const screenEnvironment& environmen
         m_lists.push_back(list);
         auto* box = new QLineEdit(this);
         box->setObjectName(QStringLiteral("edit%1").arg(kFirstDefaultId + i));
-        box->setGeometry(520, 40 + kRowPitch * i, 70, 23);
+        box->setGeometry(520, kFirstRowTop + kRowPitch * i, 70, 23);
         box->setReadOnly(true);
         box->setFont(m_controlFont);
         m_defaults.push_back(box);
@@ -105,16 +121,18 @@ TBasebandUpdateWindow::TBasebandUpdateWindow(const screenEnvironment& environmen
 
 TBasebandUpdateWindow::~TBasebandUpdateWindow() = default;
 
-bool TBasebandUpdateWindow::checkSerial() {
+TBasebandUpdateWindow::SerialCheck TBasebandUpdateWindow::checkSerial() {
     if (environment().operations->serialMatches(record(), m_connection->link()))
-        return true;
+        return SerialCheck::Matches;
     m_connection->close();
     // The window's offsets belong to the radio that was read: they must not reach the one connected now.
     const bool read = prompt().show(kMismatchText, kWarningCaption, PromptIcon::Information,
                                     PromptButtons::OkCancel) == PromptAnswer::Ok;
-    if (read && environment().readRadio)
+    if (!read)
+        return SerialCheck::OtherRadioDeclined;
+    if (environment().readRadio)
         environment().readRadio();
-    return false;
+    return SerialCheck::OtherRadioRead;
 }
 
 bool TBasebandUpdateWindow::open() {
@@ -125,7 +143,7 @@ bool TBasebandUpdateWindow::open() {
     }
     try {
         if (m_offsets->fromRadio()) {
-            if (!checkSerial()) {
+            if (checkSerial() != SerialCheck::Matches) {
                 refuse();
                 return false;
             }
@@ -191,9 +209,16 @@ void TBasebandUpdateWindow::update() {
         return;
     basebandOffsets::UpdateResult result = basebandOffsets::UpdateResult::Failed;
     try {
-        if (!checkSerial()) {
-            closeLater();
-            return;
+        switch (checkSerial()) {
+            case SerialCheck::Matches:
+                break;
+            case SerialCheck::OtherRadioDeclined:
+                // Nothing was written; the choices stay for the radio the window was opened for.
+                return;
+            case SerialCheck::OtherRadioRead:
+                // The record now holds the other radio: these offsets must not reach it.
+                closeLater();
+                return;
         }
         QApplication::setOverrideCursor(Qt::WaitCursor);
         result = m_offsets->update(m_connection->link());

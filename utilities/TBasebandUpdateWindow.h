@@ -62,8 +62,12 @@ class TBasebandUpdateWindow : public TUtilityWindow {
 
   private:
     void redisplay();
-    /// False after a mismatch (asked about, the read run when wanted, the window closing).
-    bool checkSerial();
+    /// What the serial number check found: the radio the window was opened for, or another one (the
+    /// technician asked whether to read it, and the read ran or was declined).
+    enum class SerialCheck { Matches, OtherRadioRead, OtherRadioDeclined };
+    /// Compares the connected radio's serial number with the record's; on a mismatch closes the
+    /// connection, asks, and runs the read when the technician wants it.
+    SerialCheck checkSerial();
 
     std::unique_ptr<tuningConnection> m_connection;
     std::unique_ptr<basebandOffsets> m_offsets;

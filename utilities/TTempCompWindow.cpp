@@ -34,7 +34,8 @@ TTempCompWindow::TTempCompWindow(const screenEnvironment& environment, bool writ
     m_entry->setMaxLength(static_cast<int>(tempCompRule::Digits));
     m_entry->setValidator(
         new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[A-Fa-f0-9]{0,8}")), m_entry));
-    m_entry->setEnabled(writeMode);
+    // In read mode the entry shows what the radio holds: readable, not greyed, not editable.
+    m_entry->setReadOnly(!writeMode);
     m_button = addButton(writeMode ? QStringLiteral("Program") : QStringLiteral("Close"), kButtonId,
                          QRect(170, 80, 100, 30), false);
     if (writeMode)

@@ -3,12 +3,16 @@
 #include <QFile>
 #include <QMenu>
 #include <QTest>
+#include <algorithm>
+#include <string_view>
+#include <vector>
 
 #include "AppTests.h"
 #include "ShellFixture.h"
 #include "app/CommandTable.h"
 #include "app/ProcedureCatalogue.h"
 #include "operations/procedureTable.h"
+#include "radio/RecordLayout.h"
 #include "radio/radioStorage.h"
 
 namespace vantrel::test {
@@ -52,6 +56,150 @@ const int kWindowCommands[] = {cmd::WindowCascade,    cmd::WindowTile,       cmd
 
 QString name(int id) {
     return QString::number(id);
+}
+
+/// The commands whose enablers look at the radio's model, its procedure and its support flags.
+const int kModelCommands[] = {cmd::FrontEndFilter,
+                              cmd::RatedVolumeCarrier,
+                              cmd::RatedVolumeBrightline,
+                              cmd::Squelch12k5,
+                              cmd::Squelch20k,
+                              cmd::Squelch25k,
+                              cmd::Rssi,
+                              cmd::BatteryThreshold,
+                              cmd::PaBiasHigh,
+                              cmd::PaBiasLow,
+                              cmd::PaBiasRxMode,
+                              cmd::TransmitDac,
+                              cmd::KmTuning,
+                              cmd::RefOscWarp,
+                              cmd::PaVoltageLimit,
+                              cmd::ModBalance,
+                              cmd::TxHighPower,
+                              cmd::TxLowPower,
+                              cmd::Vco12k5,
+                              cmd::Vco20k,
+                              cmd::Vco25k,
+                              cmd::Dtmf,
+                              cmd::Qdt1200,
+                              cmd::Hss,
+                              cmd::Select5,
+                              cmd::Mpt1327,
+                              cmd::BasebandOffset,
+                              cmd::ProgramSerialNo,
+                              cmd::TempCompRead,
+                              cmd::TempCompWrite};
+
+/// A radio of one model group, read, every softpot supported, every channel spacing: which commands
+/// stay greyed. Portables run procedure 1, mobiles procedure 2.
+struct ModelGroup {
+    const char* group;
+    const char* model;
+    int procedure;
+    bool lowBand;    ///< a transmit point in the low band (the DAC marker of the record)
+    const char* ic;  ///< IC version bytes
+    std::vector<int> greyed;
+};
+
+/// What a procedure-1 portable never has: the Brightline volume (its own variant), the high-power
+/// mobiles' receive-mode PA bias, and the mobile procedures.
+std::vector<int> portable(std::vector<int> more = {}) {
+    std::vector<int> greyed = {cmd::RatedVolumeBrightline, cmd::PaBiasRxMode, cmd::TransmitDac, cmd::KmTuning,
+                               cmd::PaVoltageLimit};
+    greyed.insert(greyed.end(), more.begin(), more.end());
+    return greyed;
+}
+/// What a procedure-2 mobile never has: Brightline, the portable power pull-right, baseband offsets.
+std::vector<int> mobile(std::vector<int> more = {}) {
+    std::vector<int> greyed = {cmd::RatedVolumeBrightline, cmd::TxHighPower, cmd::TxLowPower,
+                               cmd::BasebandOffset};
+    greyed.insert(greyed.end(), more.begin(), more.end());
+    return greyed;
+}
+/// The spacing-dependent procedures the main series M and Five variants lack.
+const std::vector<int> kMainMOrFive = {cmd::FrontEndFilter, cmd::Squelch20k, cmd::Squelch25k, cmd::Vco20k};
+
+std::vector<int> plus(std::vector<int> a, const std::vector<int>& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+const ModelGroup kModelGroups[] = {
+    {"plain portable", "P47RSC4A1T", 1, false, "", portable()},
+    {"list A", "P47MSC6A2L", 1, false, "", portable(plus({cmd::TxHighPower}, kMainMOrFive))},
+    {"list B", "P45TSC4A1W", 1, false, "", portable({cmd::TxHighPower, cmd::Squelch20k, cmd::Squelch25k})},
+    {"list C", "P45GSC4A1Q", 1, false, "", portable({cmd::TxHighPower, cmd::Squelch12k5})},
+    {"main portable M", "P47MSC6A2T", 1, false, "", portable(kMainMOrFive)},
+    {"main portable Five", "P475SC7A3T", 1, false, "", portable(plus({cmd::PaBiasLow}, kMainMOrFive))},
+    {"no-low-power family", "P60MHC4A1T", 1, false, "", portable({cmd::TxLowPower, cmd::BasebandOffset})},
+    {"single point", "P80KSL4A1T", 1, false, "", portable({cmd::TxHighPower, cmd::PaBiasHigh})},
+    {"high portable", "P52HSC7A1T", 1, false, "", portable({cmd::BasebandOffset})},
+    {"IC FE", "P47RSC4A1T", 1, false, "\x01\xFE\x00\x00", portable({cmd::BasebandOffset})},
+    {"Brightline",
+     "P47BSC6A2T",
+     1,
+     false,
+     "",
+     {cmd::PaBiasRxMode, cmd::TransmitDac, cmd::KmTuning, cmd::PaVoltageLimit, cmd::PaBiasLow}},
+    {"variant U", "P47USC6A2T", 1, false, "", portable({cmd::PaBiasLow})},
+    {"main mobile M", "M47MSC6E1T", 2, false, "", mobile(plus({cmd::PaBiasRxMode}, kMainMOrFive))},
+    {"main mobile Five", "M475SC7E2T", 2, false, "", mobile(plus({cmd::PaBiasRxMode}, kMainMOrFive))},
+    {"low-band mobile", "M47RSC6E1T", 2, true, "", mobile({cmd::PaBiasRxMode})},
+    {"mid-band mobile", "M47RSC6E1T", 2, false, "", mobile({cmd::PaBiasRxMode, cmd::TransmitDac})},
+    {"high mobile F", "M52FSC7E1T", 2, false, "", mobile({cmd::PaBiasHigh, cmd::TransmitDac})},
+    {"high mobile K", "M52KSC7E1T", 2, false, "", mobile({cmd::PaBiasHigh, cmd::TransmitDac})},
+    // Low band on the high series: K and M wait for the DAC screen, which the high series never offers.
+    {"high mobile low band", "M52HSC7E1T", 2, true, "",
+     mobile({cmd::PaBiasRxMode, cmd::TransmitDac, cmd::KmTuning})},
+};
+
+/// A command and the support flags it needs: with all of them cleared it greys on `model`.
+struct FlagGate {
+    int command;
+    std::vector<int> flags;
+    const char* model;
+    int procedure;
+};
+const FlagGate kFlagGates[] = {
+    {cmd::FrontEndFilter, {flag::FrontEndFilter}, "P47RSC4A1T", 1},
+    {cmd::RatedVolumeCarrier, {flag::RatedVolume}, "P47RSC4A1T", 1},
+    {cmd::Squelch12k5, {flag::AutoSquelch}, "P47RSC4A1T", 1},
+    {cmd::Rssi, {flag::Rssi}, "P47RSC4A1T", 1},
+    {cmd::BatteryThreshold, {flag::BatteryThreshold}, "M47RSC6E1T", 2},
+    {cmd::PaBiasHigh, {flag::PaBiasFirstHigh, flag::PaBiasSecond, flag::PaBiasThird}, "P47RSC4A1T", 1},
+    {cmd::PaBiasLow, {flag::PaBiasFirstLow}, "P47RSC4A1T", 1},
+    {cmd::PaBiasRxMode, {flag::PaBiasFirstHigh, flag::PaBiasSecond, flag::PaBiasThird}, "M52FSC7E1T", 2},
+    {cmd::TransmitDac, {flag::MobileTxPower}, "M47RSC6E1T", 2},
+    {cmd::KmTuning, {flag::MobileTxPower}, "M47RSC6E1T", 2},
+    {cmd::RefOscWarp, {flag::RefOscWarp}, "P47RSC4A1T", 1},
+    {cmd::PaVoltageLimit, {flag::PaVoltageLimit}, "M47RSC6E1T", 2},
+    {cmd::ModBalance, {flag::ModAttenuation}, "P47RSC4A1T", 1},
+    {cmd::TxHighPower, {flag::TxPower}, "P47RSC4A1T", 1},
+    {cmd::TxLowPower, {flag::TxPower}, "P47RSC4A1T", 1},
+    {cmd::Vco25k, {flag::VcoAttenuation}, "P47RSC4A1T", 1},
+    {cmd::Dtmf, {flag::DtmfDeviation}, "P47RSC4A1T", 1},
+    {cmd::Qdt1200, {flag::Qdt1200Deviation}, "P47RSC4A1T", 1},
+    {cmd::Hss, {flag::HssDeviation}, "P47RSC4A1T", 1},
+    {cmd::Select5, {flag::Select5Deviation}, "P47RSC4A1T", 1},
+    {cmd::Mpt1327, {flag::Mpt1327Deviation}, "P47RSC4A1T", 1},
+};
+
+/// A read radio of `model` with every softpot supported and every channel spacing.
+void fillRecord(radioStorage& record, const char* model, int procedure, bool lowBand, std::string_view ic) {
+    record.setModelNo(model);
+    record.setIcVersion(ic);
+    record.setTuningProcedure(procedure);
+    record.setValue(row::Frequency, col::OptionByte, 7);
+    record.setValue(row::MobilePower, col::LowBandFlag, lowBand ? 1 : 0);
+    record.setValue(row::TxDacMarker, col::TxDacMarker, 0);
+    for (int f = flag::First; f <= flag::Last; ++f) record.markSupported(f);
+}
+
+ShellState readState(const radioStorage& record) {
+    ShellState state;
+    state.record = &record;
+    state.radioRead = true;
+    return state;
 }
 
 }  // namespace
@@ -122,6 +270,35 @@ class CommandEnablerTest : public QObject {
                 const QString what = QString::fromLatin1(profile) + " " + QString::fromStdString(info.name);
                 QVERIFY2(made == shell.frame().isAvailable(info.commandId), qPrintable(what));
             }
+        }
+    }
+
+    void everyModelGroupGreysExactlyTheCommandsItLacks() {
+        for (const ModelGroup& g : kModelGroups) {
+            radioStorage record;
+            fillRecord(record, g.model, g.procedure, g.lowBand, g.ic);
+            const ShellState state = readState(record);
+            for (int id : kModelCommands) {
+                const bool greyed = std::find(g.greyed.begin(), g.greyed.end(), id) != g.greyed.end();
+                const QString what =
+                    QStringLiteral("%1 (%2): command %3 %4")
+                        .arg(QLatin1String(g.group), QLatin1String(g.model))
+                        .arg(id)
+                        .arg(greyed ? QLatin1String("must be greyed") : QLatin1String("must be enabled"));
+                QVERIFY2(isCommandEnabled(id, state) == !greyed, qPrintable(what));
+            }
+        }
+    }
+
+    void eachCommandGreysWithoutItsSoftpots() {
+        for (const FlagGate& gate : kFlagGates) {
+            radioStorage record;
+            fillRecord(record, gate.model, gate.procedure, true, "");
+            const ShellState state = readState(record);
+            const QString what = QStringLiteral("command %1 on %2").arg(gate.command).arg(gate.model);
+            QVERIFY2(isCommandEnabled(gate.command, state), qPrintable(what + " with its softpots"));
+            for (int f : gate.flags) record.markUnsupported(f);
+            QVERIFY2(!isCommandEnabled(gate.command, state), qPrintable(what + " without its softpots"));
         }
     }
 

@@ -30,6 +30,7 @@ QString readAndSave(Shell& shell, const QString& name) {
     shell.files << path;
     shell.run(cmd::SaveArchive);
     shell.prompt().clear();
+    shell.fileKinds.clear();
     return path;
 }
 
@@ -198,6 +199,10 @@ class CompareTest : public QObject {
 
         shell.files << archive;
         QVERIFY(shell.run(cmd::CompareArchive));
+        // The file dialog says what the file is for: not the load, which would replace the data.
+        QCOMPARE(shell.fileKinds, QList<FileDialogKind>{FileDialogKind::CompareArchive});
+        QCOMPARE(fileDialogTitle(FileDialogKind::CompareArchive), QString("Compare with Archive File"));
+        QCOMPARE(fileDialogTitle(FileDialogKind::OpenArchive), QString("Load Archive File"));
         TCompareWindow* w = activeCompareWindow(shell);
         QVERIFY(w);
         QCOMPARE(w->side(), TCompareWindow::Side::Archive);
@@ -278,6 +283,8 @@ class CompareTest : public QObject {
             afterOff = preview->printout().lines();
         };
         QVERIFY(shell.run(cmd::PrintPreview));
+        QCOMPARE(shell.fileKinds,
+                 (QList<FileDialogKind>{FileDialogKind::CompareArchive, FileDialogKind::CompareArchive}));
         QVERIFY(stayedOff);
         QVERIFY(!plain.isEmpty());
         QCOMPARE(afterOff, plain);

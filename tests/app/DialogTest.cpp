@@ -107,7 +107,10 @@ class DialogTest : public QObject {
         TCommSetupDialog three(nullptr, dir.path());
         QCOMPARE(checked(three), (QList<bool>{false, false, true, false}));
         QCOMPARE(status(three), QString("COM Port 3 currently selected"));
-        QVERIFY(!three.findChild<QLineEdit*>("status")->isEnabled());
+        // A reading, not a field to fill in: read-only, in the normal (not greyed) text colour.
+        QLineEdit* line = three.findChild<QLineEdit*>("status");
+        QVERIFY(line->isEnabled());
+        QVERIFY(line->isReadOnly());
     }
 
     void commSetupShowsEachPortsDeviceAndState() {

@@ -158,10 +158,27 @@ class PrintReportTest : public QObject {
         for (int i = 0; i < pages.size(); ++i) {
             QStringList want = expected.mid(i * perPage, perPage);
             while (!want.isEmpty() && want.last().isEmpty()) want.removeLast();
+            // The report's closing blank lines make no page of their own.
+            QVERIFY2(!pages[i].isEmpty(), qPrintable(QStringLiteral("page %1 is blank").arg(i + 1)));
             const QStringList got = pageText(pages[i], origin);
             for (int k = 0; k < std::min(want.size(), got.size()); ++k) QCOMPARE(got[k], want[k]);
             QCOMPARE(got.size(), want.size());
         }
+    }
+
+    void closingBlankLinesMakeNoPageOfTheirOwn() {
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        TApxPrintout probe("Document", "x");
+        const int perPage = probe.linesPerPage(printer);
+        // The report ends in up to 50 blank lines; whatever page they fall on, they print nothing.
+        for (int text : {1, perPage - 1, perPage, perPage + 1, 2 * perPage}) {
+            const QString body = QString("line\n").repeated(text) + QString(50, '\n');
+            TApxPrintout printout("Document", body);
+            QCOMPARE(printout.pageCount(printer), (text + perPage - 1) / perPage);
+        }
+        TApxPrintout blank("Document", QString(80, '\n'));
+        QCOMPARE(blank.pageCount(printer), 1);
     }
 
     void withoutAPrinterThePreviewOpensAndSavesThePdfFromInside() {
@@ -184,8 +201,11 @@ class PrintReportTest : public QObject {
         // Only the preview: no notice about print formats, no question before it.
         QCOMPARE(shell.dialogsRun, QStringList{"Preview Window"});
         QVERIFY(pages >= 2);
-        // Print inside it says why it cannot; Save as PDF writes the file without further questions.
-        QCOMPARE(shell.messages(), QStringList{"NOTE|Please install Default Printer Device !!"});
+        // Print inside it says why it cannot; Save as PDF writes the file without further questions and
+        // says where it went.
+        QCOMPARE(shell.messages(), (QStringList{"NOTE|Please install Default Printer Device !!",
+                                                "NOTE|The report has been saved as " +
+                                                    QDir::toNativeSeparators(shell.path("report.pdf"))}));
         QCOMPARE(int(pdfWords(shell.path("report.pdf")).size()), pages);
         // A new file gets the usual mode, not the private one of the temporary file it was written as.
         QVERIFY(QFileInfo(shell.path("report.pdf")).permissions() & QFileDevice::ReadOther);
@@ -207,7 +227,10 @@ class PrintReportTest : public QObject {
             if (auto* preview = dynamic_cast<TApxPreviewWin*>(&d))
                 preview->findChild<QAction*>("saveAsPdf")->trigger();
         };
+        shell.prompt().clear();
         QVERIFY(shell.run(cmd::PrintPreview));
+        QCOMPARE(shell.messages(), QStringList{"NOTE|The report has been saved as " +
+                                               QDir::toNativeSeparators(shell.path("link.pdf"))});
         QVERIFY(QFileInfo(shell.path("link.pdf")).isSymLink());
         QVERIFY(QFile(shell.path("kept.pdf")).size() > 1000);
         QCOMPARE(QDir(shell.path("")).entryList(QDir::Files | QDir::Hidden).filter(".vantrel-pdf"),

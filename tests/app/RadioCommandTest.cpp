@@ -1,13 +1,18 @@
 // Read Radio, Program All, the archive commands and printing against the simulated radio in virtual time.
+#include <QDir>
 #include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include "AppTests.h"
 #include "ShellFixture.h"
 #include "app/CommandTable.h"
 #include "app/TApxPreviewWin.h"
+#include "link/LinkContext.h"
 #include "link/RF_CommunicationSetup.h"
+#include "link/portMapping.h"
 #include "radio/radioStorage.h"
+#include "screens/tuningConnection.h"
 #include "sim/SimFaults.h"
 
 namespace vantrel::test {
@@ -80,12 +85,84 @@ class RadioCommandTest : public QObject {
         other.start();
         comIni::write(other.path("").toStdString(), 2);  // the radio answers on COM1 only
         other.run(cmd::ReadRadio);
-        QCOMPARE(other.messages().first(),
-                 QString(" WARNING|COM Port is currently in use by another application"));
-        // The cause of the failure follows as a note.
-        QCOMPARE(other.messages().size(), 2);
-        QVERIFY(other.messages()[1].contains("no such device"));
+        // The text as it always read, and under it why: one message.
+        QCOMPARE(other.messages(),
+                 QStringList{
+                     " WARNING|COM Port is currently in use by another application\n\nCOM2: no such device"});
         QCOMPARE(other.client().statusText(), kNoData);
+
+        // Program All says it the same way.
+        comIni::write(other.path("").toStdString(), 1);
+        QVERIFY(other.run(cmd::ReadRadio));
+        comIni::write(other.path("").toStdString(), 2);
+        other.prompt().clear();
+        QVERIFY(other.run(cmd::ProgramAll));
+        QCOMPARE(
+            other.messages(),
+            (QStringList{
+                "Note|Program Radio?",
+                " WARNING|COM Port is currently in use by another application\n\nCOM2: no such device"}));
+
+        // A port another program holds: the text alone says it all.
+        comIni::write(other.path("").toStdString(), 1);
+        auto held = other.line().openDevice();
+        other.prompt().clear();
+        other.run(cmd::ReadRadio);
+        QCOMPARE(other.messages(),
+                 QStringList{" WARNING|COM Port is currently in use by another application"});
+    }
+
+    void portMessagesNameTheDeviceOnceUnderTheText() {
+        QTemporaryDir dir;
+        const QString missing = dir.filePath("ttyUSB7");
+        const QString adapter = dir.filePath("usb-FTDI_adapter-if00-port0");
+        const QString plain = dir.filePath("plain-file");
+        QFile file(plain);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
+        struct Case {
+            const char* name;
+            QString environment;  ///< VANTREL_COM1, empty for none
+            QString mapped;       ///< the mapping of COM1, empty for none
+            QString device;       ///< the path the cause must name once
+            QString cause;        ///< what follows the text after the blank line
+        };
+        const Case cases[] = {
+            {"missing device", missing, {}, missing, "no such device: " + missing},
+            {"unplugged mapped adapter",
+             {},
+             adapter,
+             adapter,
+             "COM1 is mapped to the serial adapter " + adapter + ", which is not plugged in"},
+            {"not a serial device", plain, {}, plain, plain + " is not a serial device"},
+        };
+        const QByteArray saved = qgetenv("VANTREL_COM1");
+        for (const Case& c : cases) {
+            QFile::remove(QDir(dir.path()).filePath(kPortMappingFileName));
+            if (!c.mapped.isEmpty())
+                QVERIFY(writePortMapping(dir.path().toStdString(), {{1, c.mapped.toStdString()}}));
+            if (c.environment.isEmpty())
+                qunsetenv("VANTREL_COM1");
+            else
+                qputenv("VANTREL_COM1", c.environment.toLocal8Bit());
+            LinkContext context;
+            context.programDirectory = dir.path().toStdString();
+            ScopedLinkContext scope(context);
+            comIni::write(context.programDirectory, 1);
+            ScriptedPrompt prompt;
+            tuningConnection connection(prompt);
+            QVERIFY2(!connection.open(), c.name);
+            QCOMPARE(int(prompt.shown().size()), 1);
+            const PromptMessage& shown = prompt.shown().front();
+            QCOMPARE(QString::fromStdString(shown.text),
+                     QString("COM Port is currently in use by another application\n\n") + c.cause);
+            QCOMPARE(QString::fromStdString(shown.caption), QString(" WARNING"));
+            QVERIFY2(QString::fromStdString(shown.text).count(c.device) == 1, c.name);
+        }
+        if (saved.isNull())
+            qunsetenv("VANTREL_COM1");
+        else
+            qputenv("VANTREL_COM1", saved);
     }
 
     void programAllOutcomes() {

@@ -34,8 +34,9 @@ Shell::~Shell() {
 
 int Shell::start(QStringList arguments) {
     ShellHooks hooks;
-    hooks.chooseFile = [this](FileDialogKind, const QString& suggestion) {
+    hooks.chooseFile = [this](FileDialogKind kind, const QString& suggestion) {
         fileSuggestions << suggestion;
+        fileKinds << kind;
         return files.isEmpty() ? QString() : files.takeFirst();
     };
     hooks.runDialog = [this](QDialog& d) {

@@ -73,6 +73,8 @@ class Shell {
     QStringList files;
     /// Where each file dialog started (folder, or folder and proposed name), in order.
     QStringList fileSuggestions;
+    /// Which file dialog each was, in order.
+    QList<FileDialogKind> fileKinds;
     bool printerAvailable = true;
     /// The folders of an installed program (StartOptions); empty: the temporary program directory.
     QString dataDirectory, settingsDirectory, workDirectory;

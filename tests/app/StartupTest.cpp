@@ -1,5 +1,6 @@
 // Start-up paths: COM.INI missing (cancel or choose), the installed folders, archive on the command line,
 // recent files, exit reset.
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QSettings>
@@ -10,6 +11,8 @@
 #include "app/CommandTable.h"
 #include "app/RecentFileList.h"
 #include "app/TCommSetupDialog.h"
+#include "app/THelpWindow.h"
+#include "app/TLinkMonitorWindow.h"
 #include "link/RF_CommunicationSetup.h"
 #include "operations/fileModule.h"
 #include "radio/radioStorage.h"
@@ -175,6 +178,27 @@ class StartupTest : public QObject {
         shell.line().disconnect();
         comIni::write(shell.path("").toStdString(), 1);
         TVantrelApp::resetRadioAtExit();
+    }
+
+    void exitClosesTheToolWindowsSoTheProgramEndsAtOnce() {
+        Shell shell;
+        shell.start();
+        shell.frame().show();
+        QVERIFY(shell.run(cmd::LinkMonitor));
+        QVERIFY(shell.run(cmd::HelpIndex));
+        QVERIFY(shell.app().monitorWindow()->isVisible());
+        QVERIFY(shell.app().helpWindow()->isVisible());
+        // The message loop ends (and the reset at exit follows) when the last window that keeps the
+        // program running closes: the main window must be that window.
+        for (QWidget* tool : {static_cast<QWidget*>(shell.app().monitorWindow()),
+                              static_cast<QWidget*>(shell.app().helpWindow())})
+            QVERIFY(!tool->testAttribute(Qt::WA_QuitOnClose));
+        QVERIFY(shell.run(cmd::Exit));
+        QVERIFY(!shell.frame().isVisible());
+        QVERIFY(!shell.app().monitorWindow()->isVisible());
+        QVERIFY(!shell.app().helpWindow()->isVisible());
+        for (QWidget* w : QApplication::topLevelWidgets())
+            QVERIFY2(!w->isVisible() || !w->testAttribute(Qt::WA_QuitOnClose), qPrintable(w->objectName()));
     }
 };
 

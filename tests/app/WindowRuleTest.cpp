@@ -39,10 +39,12 @@ class WindowRuleTest : public QObject {
     void setupPicturesCountAsScreens() {
         Shell shell;
         shell.start();
+        shell.frame().show();
         QVERIFY(shell.run(cmd::PortableSetup));
         QCOMPARE(shell.app().openScreenCode(), screenCode::PortableSetup);
         QCOMPARE(shell.client().setupPictureOpen(), 1);
         QCOMPARE(shell.client().subWindowList().first()->windowTitle(), QString("Radio Setup"));
+        QCOMPARE(shell.client().subWindowList().first()->pos(), QPoint(1, 1));
         shell.run(cmd::PortableSetup);
         QVERIFY(shell.messages().isEmpty());
         shell.run(cmd::MobileSetup);
@@ -55,6 +57,7 @@ class WindowRuleTest : public QObject {
         QCOMPARE(shell.client().setupPictureOpen(), 0);
         QVERIFY(shell.run(cmd::MobileSetup));
         QCOMPARE(shell.app().openScreenCode(), screenCode::MobileSetup);
+        QCOMPARE(shell.client().subWindowList().first()->pos(), QPoint(1, 1));
     }
 
     void setupPictureAgainstAnOpenTuningScreen() {

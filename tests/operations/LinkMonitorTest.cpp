@@ -133,7 +133,13 @@ TEST(LinkMonitor, ASavedTraceHasItsHeadAndEveryLine) {
 
 TEST(LinkMonitor, ReaderTakesExtendedFramesAndFlagsBadChecksums) {
     EXPECT_EQ(linkMonitor::describeReply(0x8A, {0x0B, 0x01, 0xFF}), "softpot 11 = 511");
-    EXPECT_EQ(linkMonitor::describeReply(0x86, {0x20}), "unsupported: softpot 0 read");
+    // A refusal names the refused request and nothing it does not carry.
+    EXPECT_EQ(linkMonitor::describeReply(0x86, {0x20}), "unsupported: softpot request");
+    EXPECT_EQ(linkMonitor::describeReply(0x86, {0x19}), "unsupported: key request");
+    EXPECT_EQ(linkMonitor::describeReply(0x86, {0x11}), "unsupported: memory read request");
+    EXPECT_EQ(linkMonitor::describeReply(0x86, {0x22, 0x05}), "unsupported: test mode request, then 05");
+    EXPECT_EQ(linkMonitor::describeReply(0x86, {0x42}), "unsupported: request 0x42");
+    EXPECT_EQ(linkMonitor::describeReply(0x86, {}), "unsupported: request");
     EXPECT_EQ(linkMonitor::describeRequest(0x23, {0x0F}), "read unique identifier");
     EXPECT_EQ(linkMonitor::describeRequest(0x20, {0x11, 0x01, 0x80, 0x32}), "softpot 17 program 32818");
     linkMonitor monitor;

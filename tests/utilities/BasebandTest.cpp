@@ -1,6 +1,7 @@
 // Update Baseband Offset: the checks before opening, both kinds of radio, the lists, the update flows.
 #include <QComboBox>
 #include <QFile>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -32,6 +33,13 @@ QStringList labels(const QWidget& window) {
     QStringList out;
     for (const QLabel* l : window.findChildren<QLabel*>()) out << l->text();
     return out;
+}
+
+/// A widget by its text, or its name when it shows none.
+QString describe(const QWidget* w) {
+    if (auto* label = qobject_cast<const QLabel*>(w))
+        return "label \"" + label->text() + "\"";
+    return w->objectName();
 }
 
 /// Picks `text` in row `row`'s list as the user would.
@@ -161,16 +169,37 @@ class BasebandTest : public QObject {
         QVERIFY(bench.radio.codeplug() == before);
     }
 
-    void aSwappedRadioGetsNothingWritten() {
-        UtilityBench bench("bbo-codeplug-sums");
-        auto window = opened(bench);
-        pick(*window, 0, "28 Hz");
-        bench.record.setSerialNo("SOMEBODY01");
-        bench.prompt.answer(PromptAnswer::Cancel);
-        bench.mark();
-        window->updateButton()->click();
-        QCOMPARE(bench.messages(), QStringList{"WARNING|Serial No. Mismatch!! Read in new radio?"});
-        QCOMPARE(bench.requests(), QStringList{"I 1"});
+    void aSwappedRadioGetsNothingWrittenAndCancelKeepsTheChoices() {
+        for (const char* profile : {"bbo-codeplug-sums", "bbo-radio"}) {
+            UtilityBench bench(profile, std::string(profile) != "bbo-radio");
+            auto window = opened(bench);
+            QVERIFY(window && !window->refused());
+            pick(*window, 0, "28 Hz");
+            window->spacingButton(1)->click();
+            pick(*window, 1, "512 Hz");
+            bench.record.setSerialNo("SOMEBODY01");
+            bench.prompt.answer(PromptAnswer::Cancel);
+            bench.mark();
+            window->updateButton()->click();
+            QCOMPARE(bench.messages(), QStringList{"WARNING|Serial No. Mismatch!! Read in new radio?"});
+            QCOMPARE(bench.requests(), QStringList{"I 1"});
+            // Only the question: the window stays, showing the spacing and the choices it had.
+            QCoreApplication::processEvents();
+            QCOMPARE(bench.code, TBasebandUpdateWindow::kCode);
+            QCOMPARE(bench.reads, 0);
+            QCOMPARE(window->shownSpacing(), 1);
+            QCOMPARE(window->list(1)->currentText(), QString("512 Hz"));
+            QCOMPARE(window->offsets().newCode(0, 0), bboCode::fromText("28 Hz"));
+            QCOMPARE(window->offsets().newCode(1, 1), bboCode::fromText("512 Hz"));
+
+            // Told to read the other radio, the window goes: its offsets belong to the first one.
+            bench.prompt.answer(PromptAnswer::Ok);
+            bench.mark();
+            window->updateButton()->click();
+            QCOMPARE(bench.reads, 1);
+            QCoreApplication::processEvents();
+            QCOMPARE(bench.code, 0);
+        }
     }
 
     void aRefusedChoiceIsADataEntryErrorAndUpdateAsksFirst() {
@@ -194,6 +223,33 @@ class BasebandTest : public QObject {
         window->choose(3, QStringLiteral("999 Hz"));
         QCOMPARE(window->offsets().newCode(0, 3), before);
         QCOMPARE(window->list(3)->currentText(), QString::fromStdString(bboCode::text(before)));
+    }
+
+    void everyTextShowsWholeAndNothingOverlaps() {
+        for (const char* profile : {"bbo-codeplug-sums", "bbo-radio"}) {
+            UtilityBench bench(profile, std::string(profile) != "bbo-radio");
+            auto window = opened(bench);
+            QVERIFY(window);
+            QList<QWidget*> parts;
+            for (QWidget* w : window->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+                if (qobject_cast<QGroupBox*>(w))
+                    continue;  // the frame around the spacing buttons
+                parts << w;
+                if (auto* label = qobject_cast<QLabel*>(w))
+                    QVERIFY2(label->sizeHint().width() <= label->width() &&
+                                 label->sizeHint().height() <= label->height(),
+                             qPrintable(label->text()));
+                if (auto* button = qobject_cast<QRadioButton*>(w)) {
+                    QVERIFY2(button->sizeHint().width() <= button->width(), qPrintable(button->text()));
+                    QVERIFY(window->findChild<QGroupBox*>()->geometry().contains(button->geometry()));
+                }
+                QVERIFY2(window->rect().contains(w->geometry()), qPrintable(w->objectName()));
+            }
+            for (int i = 0; i < parts.size(); ++i)
+                for (int k = i + 1; k < parts.size(); ++k)
+                    QVERIFY2(!parts[i]->geometry().intersects(parts[k]->geometry()),
+                             qPrintable(describe(parts[i]) + " / " + describe(parts[k])));
+        }
     }
 
     void primarySystemTexts() {

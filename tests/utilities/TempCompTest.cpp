@@ -36,7 +36,9 @@ class TempCompTest : public QObject {
         QCOMPARE(bench.code, 39);
         QCOMPARE(window->windowTitle(), QString("Read Temp Comp"));
         QCOMPARE(window->entry()->text(), QString("01a000ff"));
-        QVERIFY(!window->entry()->isEnabled());
+        // The value read is shown readable, and cannot be typed over.
+        QVERIFY(window->entry()->isEnabled());
+        QVERIFY(window->entry()->isReadOnly());
         QCOMPARE(window->button()->text(), QString("Close"));
         QCOMPARE(bench.record.getValue(row::Frequency, col::TempCompFirst + 1), 0xA0);
         QCOMPARE(bench.record.getValue(row::Frequency, col::TempCompLast), 0xFF);
