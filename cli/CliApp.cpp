@@ -392,6 +392,7 @@ int CliApp::interrupted(int signal, const std::vector<std::string>& detail) {
     fail(std::string("stopped by ") +
          (signal == SIGINT    ? "SIGINT"
           : signal == SIGTERM ? "SIGTERM"
+          : signal == SIGHUP  ? "SIGHUP"
                               : "a signal") +
          "; the radio was sent a reset and nothing was saved");
     for (const std::string& line : detail) printDetail(m_io.err, line);
