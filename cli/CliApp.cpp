@@ -745,8 +745,8 @@ int CliApp::sessionCommand(const CliOptions& options) {
     std::optional<DescriptorSessionInput> descriptorInput;
     SessionInput* input = m_io.sessionInput;
     if (!input && m_io.inDescriptor >= 0)
-        input =
-            &descriptorInput.emplace(m_io.inDescriptor, stopSignal::wakeDescriptor(), &stopSignal::pending);
+        input = &descriptorInput.emplace(m_io.inDescriptor, stopSignal::wakeDescriptor(),
+                                         &stopSignal::pending, m_io.outDescriptor);
     if (!input)
         input = &streamInput.emplace(m_io.in);
     CliSession session(m_io.out, m_io.err, *input,
