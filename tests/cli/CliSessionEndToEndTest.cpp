@@ -1,5 +1,5 @@
 // End to end: vantrel-cli session as a process against the simulated radio over a pty, ended by real
-// signals, a hung-up terminal, a reader of its answers that goes away, and lines that are no command.
+// signals, a hung-up terminal and a reader of its answers that goes away.
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <sys/ioctl.h>
@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "CliProcess.h"
+#include "SessionBench.h"
 #include "cli/CliExitCode.h"
 #include "sim/PtySimServer.h"
 #include "sim/SimRadio.h"
@@ -97,19 +98,10 @@ class ServedRadio {
     }
     SimRadio& radio() { return m_radio; }
     std::string device() const { return m_server.linkPath(); }
-    /// Dekeyed and out of test mode, with a reset after the last key-up.
+    /// Keyed during the test, then dekeyed and reset.
     bool dekeyedAndReset() {
-        const std::vector<SimEvent> all = m_radio.transcript().entries();
-        std::optional<std::size_t> lastKeyUp, lastReset;
-        for (std::size_t i = 0; i < all.size(); ++i) {
-            if (all[i].kind != SimEventKind::State)
-                continue;
-            if (all[i].topic == SimTopic::Key && all[i].value == 1)
-                lastKeyUp = i;
-            if (all[i].topic == SimTopic::Reset)
-                lastReset = i;
-        }
-        return lastKeyUp && lastReset && *lastReset > *lastKeyUp && !m_radio.keyed() && !m_radio.testMode();
+        const std::vector<SimEvent> keys = m_radio.transcript().filter(SimEventKind::State, SimTopic::Key);
+        return !keys.empty() && test::endedDekeyedAndReset(m_radio);
     }
 
   private:
@@ -213,15 +205,13 @@ class SessionProcess {
             m_out = -1;
         }
     }
-    /// Waits for more notes on stderr, at most `limitMs`; answers all read so far.
-    const std::string& notes(int limitMs) {
+    /// The notes on stderr so far (call after the end: the tool writes no more then).
+    const std::string& notes() {
         pollfd p{m_err, POLLIN, 0};
-        if (poll(&p, 1, limitMs) > 0) {
-            char buffer[1024];
-            const ssize_t n = read(m_err, buffer, sizeof buffer);
-            if (n > 0)
-                m_notes.append(buffer, static_cast<std::size_t>(n));
-        }
+        char buffer[1024];
+        ssize_t n = 0;
+        while (poll(&p, 1, 0) > 0 && (n = read(m_err, buffer, sizeof buffer)) > 0)
+            m_notes.append(buffer, static_cast<std::size_t>(n));
         return m_notes;
     }
     /// Waits for the end at most `limitMs`; its wait status, or nullopt when it did not end.
@@ -304,7 +294,7 @@ TEST(CliSessionEndToEnd, AHungUpTerminalLeavesTheRadioDekeyedAndReset) {
     EXPECT_TRUE(WEXITSTATUS(*status) == exitCode::Interrupted + SIGHUP ||
                 WEXITSTATUS(*status) == exitCode::Success || WEXITSTATUS(*status) == exitCode::FileFailure)
         << WEXITSTATUS(*status) << "\n"
-        << session.notes(0);
+        << session.notes();
     EXPECT_TRUE(served.dekeyedAndReset());
 }
 
@@ -320,8 +310,8 @@ TEST(CliSessionEndToEnd, AReaderGoneWhileWaitingEndsTheSessionWithTheRadioSafe) 
     const std::optional<int> status = session.ended(kEndLimitMs);
     ASSERT_TRUE(status) << "the session went on waiting with the radio keyed";
     ASSERT_TRUE(WIFEXITED(*status));
-    EXPECT_EQ(WEXITSTATUS(*status), exitCode::FileFailure) << session.notes(0);
-    EXPECT_NE(session.notes(0).find("went away"), std::string::npos);
+    EXPECT_EQ(WEXITSTATUS(*status), exitCode::FileFailure) << session.notes();
+    EXPECT_NE(session.notes().find("went away"), std::string::npos);
     EXPECT_TRUE(served.dekeyedAndReset());
 }
 
@@ -342,31 +332,8 @@ TEST(CliSessionEndToEnd, AnAnswerThatCannotBeWrittenEndsTheSessionWithTheRadioSa
     const std::optional<int> status = session.ended(kEndLimitMs);
     ASSERT_TRUE(status);
     ASSERT_TRUE(WIFEXITED(*status)) << "ended by signal " << (WIFSIGNALED(*status) ? WTERMSIG(*status) : 0);
-    EXPECT_EQ(WEXITSTATUS(*status), exitCode::FileFailure) << session.notes(0);
-    EXPECT_NE(session.notes(0).find("cannot write to standard output"), std::string::npos);
-    EXPECT_TRUE(served.dekeyedAndReset());
-}
-
-// Blank lines every 100 ms do not hold the radio keyed past the watchdog's time.
-TEST(CliSessionEndToEnd, BlankLinesDoNotHoldTheRadioKeyed) {
-    IgnoredSigpipe ignored;
-    ServedRadio served;
-    SessionProcess session(served.device(), {"--watchdog", "1"});
-    ASSERT_TRUE(keyedSession(session));
-    const auto keyed = Clock::now();
-    constexpr auto kLimit = std::chrono::seconds(5);
-    while (Clock::now() - keyed < kLimit && session.notes(0).find("watchdog") == std::string::npos) {
-        ASSERT_TRUE(session.send("  \n\n\t\n"));
-        session.notes(100);  // the pace of the lines, and the note when it comes
-    }
-    const auto noted = Clock::now() - keyed;
-    ASSERT_NE(session.notes(0).find("watchdog"), std::string::npos) << "the radio stayed keyed";
-    EXPECT_LT(noted, std::chrono::milliseconds(2500));
-    EXPECT_FALSE(served.radio().keyed());
-    EXPECT_TRUE(session.send("{\"cmd\":\"identify\"}\n"));
-    EXPECT_EQ(session.answer()["watchdog"], "dekeyed");
-    session.closeAnswers();
-    ASSERT_TRUE(session.ended(kEndLimitMs));
+    EXPECT_EQ(WEXITSTATUS(*status), exitCode::FileFailure) << session.notes();
+    EXPECT_NE(session.notes().find("cannot write to standard output"), std::string::npos);
     EXPECT_TRUE(served.dekeyedAndReset());
 }
 

@@ -23,10 +23,26 @@
 
 namespace vantrel::test {
 
+/// Whether the radio's last events leave it dekeyed and out of test mode: a reset came after the last
+/// key-up (or it was never keyed).
+inline bool endedDekeyedAndReset(SimRadio& radio) {
+    const std::vector<SimEvent> all = radio.transcript().entries();
+    std::optional<std::size_t> lastKeyUp, lastReset;
+    for (std::size_t i = 0; i < all.size(); ++i) {
+        if (all[i].kind != SimEventKind::State)
+            continue;
+        if (all[i].topic == SimTopic::Key && all[i].value == 1)
+            lastKeyUp = i;
+        if (all[i].topic == SimTopic::Reset)
+            lastReset = i;
+    }
+    return lastReset && (!lastKeyUp || *lastReset > *lastKeyUp) && !radio.keyed() && !radio.testMode();
+}
+
 /// Requests as a script sends them: lines, silences (the virtual clock runs on) and stop signals.
 class ScriptedInput : public SessionInput {
   public:
-    explicit ScriptedInput(Clock& clock) : m_clock(clock) {}
+    explicit ScriptedInput(vantrel::Clock& clock) : m_clock(clock) {}
 
     ScriptedInput& line(std::string text) {
         m_items.push_back({std::move(text), 0, 0});
@@ -97,7 +113,7 @@ class ScriptedInput : public SessionInput {
         std::function<void()> action = {};
         bool outputGone = false;
     };
-    Clock& m_clock;
+    vantrel::Clock& m_clock;  // the line clock (a test may also name a wall clock Clock)
     std::deque<Item> m_items;
 };
 
@@ -170,19 +186,7 @@ class SessionBench {
         return radio.transcript().filter(SimEventKind::State, topic);
     }
     /// Whether the radio's last events leave it dekeyed and reset: a reset came after the last key-up.
-    bool endedDekeyedAndReset() {
-        const std::vector<SimEvent> all = radio.transcript().entries();
-        std::optional<std::uint64_t> lastKeyUp, lastReset;
-        for (std::size_t i = 0; i < all.size(); ++i) {
-            if (all[i].kind != SimEventKind::State)
-                continue;
-            if (all[i].topic == SimTopic::Key && all[i].value == 1)
-                lastKeyUp = i;
-            if (all[i].topic == SimTopic::Reset)
-                lastReset = i;
-        }
-        return lastReset && (!lastKeyUp || *lastReset > *lastKeyUp) && !radio.keyed() && !radio.testMode();
-    }
+    bool endedDekeyedAndReset() { return test::endedDekeyedAndReset(radio); }
 
     ScratchDirectory dir;
     VirtualClock clock;
