@@ -392,6 +392,7 @@ int CliApp::interrupted(int signal, const std::vector<std::string>& detail) {
     fail(std::string("stopped by ") +
          (signal == SIGINT    ? "SIGINT"
           : signal == SIGTERM ? "SIGTERM"
+          : signal == SIGHUP  ? "SIGHUP"
                               : "a signal") +
          "; the radio was sent a reset and nothing was saved");
     for (const std::string& line : detail) printDetail(m_io.err, line);
@@ -744,8 +745,8 @@ int CliApp::sessionCommand(const CliOptions& options) {
     std::optional<DescriptorSessionInput> descriptorInput;
     SessionInput* input = m_io.sessionInput;
     if (!input && m_io.inDescriptor >= 0)
-        input =
-            &descriptorInput.emplace(m_io.inDescriptor, stopSignal::wakeDescriptor(), &stopSignal::pending);
+        input = &descriptorInput.emplace(m_io.inDescriptor, stopSignal::wakeDescriptor(),
+                                         &stopSignal::pending, m_io.outDescriptor);
     if (!input)
         input = &streamInput.emplace(m_io.in);
     CliSession session(m_io.out, m_io.err, *input,

@@ -32,6 +32,9 @@ struct CliIo {
     int inDescriptor = -1;
     /// `session`: where its requests come from instead (tests); not owned.
     SessionInput* sessionInput = nullptr;
+    /// `session`: the descriptor behind `out`, watched so the session ends when its reader goes away
+    /// (-1: not watched).
+    int outDescriptor = -1;
 };
 
 /// Runs commands of the command-line tool. Everything goes through the given streams, so tests run it

@@ -34,8 +34,8 @@ constexpr std::array<CommandInfo, 12> kCommands = {{
      "  --device PATH          open this serial device directly\n"
      "\n"
      "Exit codes: 0 read, 2 invalid frequency data, 3 power-up failure, 4 link failure,\n"
-     "5 port in use, 6 archive not saved (or stdout not written), 64 usage error, 130 or 143\n"
-     "stopped by SIGINT or SIGTERM (the radio is reset, nothing is saved).\n"},
+     "5 port in use, 6 archive not saved (or stdout not written), 64 usage error, 129, 130 or\n"
+     "143 stopped by SIGHUP, SIGINT or SIGTERM (the radio is reset, nothing is saved).\n"},
     {CliCommand::Program, "program",
      "Usage: vantrel-cli program [--port N | --device PATH] FILE.sfp [--yes]\n"
      "\n"
@@ -48,9 +48,9 @@ constexpr std::array<CommandInfo, 12> kCommands = {{
      "  --device PATH  open this serial device directly\n"
      "\n"
      "Exit codes: 0 programmed, 1 serial number mismatch, 4 link failure, 5 port in use,\n"
-     "6 archive not loaded, 7 cancelled or not confirmed, 64 usage error, 130 or 143 stopped\n"
-     "by SIGINT or SIGTERM (the radio is reset). After a failure part-way the radio is reset\n"
-     "and stderr tells the step that failed and what was already written.\n"},
+     "6 archive not loaded, 7 cancelled or not confirmed, 64 usage error, 129, 130 or 143\n"
+     "stopped by SIGHUP, SIGINT or SIGTERM (the radio is reset). After a failure part-way the\n"
+     "radio is reset and stderr tells the step that failed and what was already written.\n"},
     {CliCommand::Dump, "dump",
      "Usage: vantrel-cli dump FILE.sfp\n"
      "\n"
@@ -91,8 +91,8 @@ constexpr std::array<CommandInfo, 12> kCommands = {{
      "  --device PATH  open this serial device directly (with --radio)\n"
      "\n"
      "Exit codes: 0 same, 1 different, 2 invalid frequency data, 3 power-up failure,\n"
-     "4 link failure, 5 port in use, 6 archive not loaded, 64 usage error, 130 or 143\n"
-     "stopped by SIGINT or SIGTERM (the radio is reset).\n"},
+     "4 link failure, 5 port in use, 6 archive not loaded, 64 usage error, 129, 130 or 143\n"
+     "stopped by SIGHUP, SIGINT or SIGTERM (the radio is reset).\n"},
     {CliCommand::Port, "port",
      "Usage: vantrel-cli port [N]\n"
      "       vantrel-cli port --list\n"
@@ -152,16 +152,18 @@ constexpr std::array<CommandInfo, 12> kCommands = {{
      "Tunes the radio from a script: reads one JSON request a line on stdin and answers one JSON\n"
      "object a line on stdout. Commands: identify, read, procedures, open, point, key, dekey,\n"
      "live, program, close, save, program-all, reset (see docs/session.md). The radio is dekeyed\n"
-     "and reset at close, at the end of input, after a link failure and on SIGINT or SIGTERM.\n"
+     "and reset at close, at the end of input, after a link failure, when the reader of the\n"
+     "answers goes away and on SIGHUP, SIGINT or SIGTERM.\n"
      "\n"
      "  --watchdog SECONDS  dekey the radio when it stays keyed this long with no command\n"
      "                      (default 30; 0.1 to 3600)\n"
      "  --port N            use COM N (1 to 4) for this run instead of COM.INI\n"
      "  --device PATH       open this serial device directly\n"
      "\n"
-     "Exit codes: 0 input ended with the radio safe, 4 the radio could not be confirmed\n"
-     "dekeyed at the end, 64 usage error, 130 or 143 stopped by SIGINT or SIGTERM (the radio\n"
-     "is dekeyed and reset).\n"},
+     "Exit codes: 0 input ended with the radio safe, 4 the radio did not confirm the dekey or\n"
+     "the reset at the end (the last answer says which), 6 the answers could no longer be\n"
+     "written (the radio is made safe first), 64 usage error, 129, 130 or 143 stopped by\n"
+     "SIGHUP, SIGINT or SIGTERM (the radio is dekeyed and reset).\n"},
     {CliCommand::Help, "help",
      "Usage: vantrel-cli help [COMMAND]\n"
      "\n"

@@ -7,6 +7,8 @@
 #include <array>
 #include <limits>
 
+#include "cli/BoundedJson.h"
+#include "cli/CliExitCode.h"
 #include "cli/ConsolePrompt.h"
 #include "link/Exceptions.h"
 #include "link/LinkContext.h"
@@ -56,7 +58,16 @@ class UnstoppableScope {
 };
 
 std::string signalName(int signal) {
-    return signal == SIGINT ? "SIGINT" : signal == SIGTERM ? "SIGTERM" : "signal " + std::to_string(signal);
+    switch (signal) {
+        case SIGINT:
+            return "SIGINT";
+        case SIGTERM:
+            return "SIGTERM";
+        case SIGHUP:
+            return "SIGHUP";
+        default:
+            return "signal " + std::to_string(signal);
+    }
 }
 
 }  // namespace
@@ -104,36 +115,53 @@ int CliSession::run() {
             continue;
         }
         std::string line;
-        switch (m_input.next(line, left)) {
+        const SessionInput::Event event = m_input.next(line, left);
+        // A hang-up ends the input too: the signal that came with it says how the session ended.
+        if (event != SessionInput::Event::Line)
+            if (const int signal = stopRequested(); signal != 0)
+                return stopped(signal, Json());
+        switch (event) {
             case SessionInput::Event::Timeout:
-                continue;
             case SessionInput::Event::Stop:
-                continue;  // told by stopSignal() at the top
-            case SessionInput::Event::End: {
-                if (makeSafe())
-                    return 0;
-                note(kStillKeyedText);
-                return 4;
-            }
+                continue;
+            case SessionInput::Event::End:
+                return finish("end of input", exitCode::Success);
+            case SessionInput::Event::OutputGone:
+                m_outputLost = true;
+                note("the reader of the answers went away");
+                return finish("the reader of the answers went away", exitCode::FileFailure);
             case SessionInput::Event::Line:
                 break;
         }
-        Json id;
         try {
             if (const std::optional<Json> answered = answer(line))
                 write(*answered);
         } catch (const OperationInterrupted& stop) {
             // The request that was running when the signal came: its id goes with the answer.
-            try {
-                const Json request = Json::parse(line);
-                if (request.is_object() && request.contains("id"))
-                    id = request["id"];
-            } catch (const Json::exception&) {
-            }
-            return stopped(stop.signal(), id);
+            return stopped(stop.signal(), m_currentId);
         }
-        m_lastCommandTick = linkContext().lineClock().tick();
+        if (m_outputLost) {
+            note("the answers can no longer be written: their reader went away");
+            return finish("the reader of the answers went away", exitCode::FileFailure);
+        }
+        // Only a command restarts the watchdog: blank lines, noise and unknown commands leave it running,
+        // so a script that went astray cannot hold the radio keyed.
+        if (m_commandSeen)
+            m_lastCommandTick = linkContext().lineClock().tick();
     }
+}
+
+int CliSession::finish(const std::string& reason, int safeCode) {
+    const safeOutcome outcome = makeSafe();
+    if (outcome.safe())
+        return safeCode;
+    const std::string text = reason + ": " + unconfirmedText(outcome);
+    Json answer = errorAnswer(Refusal{"link-failure", kLinkErrorText, Json{{"detail", text}}});
+    addUnconfirmed(answer, outcome);
+    write(answer);
+    note(text);
+    note(kStillKeyedText);
+    return exitCode::LinkFailure;
 }
 
 int CliSession::stopRequested() const {
@@ -141,36 +169,44 @@ int CliSession::stopRequested() const {
 }
 
 int CliSession::stopped(int signal, const Json& id) {
-    const bool radioChanged = m_engine != nullptr || m_radioTouched;
-    const bool safe = makeSafe();
-    const std::string text = "stopped by " + signalName(signal) +
-                             (!radioChanged ? ""
-                              : safe        ? "; the radio was dekeyed and reset"
-                                            : "; the radio was sent a reset");
-    Json answer = errorAnswer(Refusal{"interrupted", text});
+    const bool radioChanged = m_engine != nullptr || m_radioTouched || m_stillKeyed;
+    const safeOutcome outcome = makeSafe();
+    std::string text = "stopped by " + signalName(signal);
+    if (!outcome.safe())
+        text += "; " + unconfirmedText(outcome);
+    else if (radioChanged)
+        text += outcome.dekeySent ? "; the radio was dekeyed and reset" : "; the radio was reset";
+    Json answer = errorAnswer(Refusal{"interrupted", text, Json::object(), m_stopMembers});
     if (!id.is_null())
         answer["id"] = id;
-    if (!safe)
-        answer["warning"] = kStillKeyedText;
+    addUnconfirmed(answer, outcome);
     write(answer);
     note(text);
-    if (!safe)
+    if (!outcome.safe()) {
         note(kStillKeyedText);
-    return 128 + signal;
+        return exitCode::LinkFailure;
+    }
+    return exitCode::Interrupted + signal;
 }
 
 std::optional<CliSession::Json> CliSession::answer(const std::string& line) {
+    m_commandSeen = false;
+    m_currentId = Json();
     if (line.find_first_not_of(" \t\r") == std::string::npos)
         return std::nullopt;
     Json request;
     Json answer;
     try {
-        request = Json::parse(line);
+        request = boundedJson::parse<Json>(line);
+    } catch (const boundedJson::tooDeep& e) {
+        return errorAnswer(Refusal{"bad-json", std::string("not a request: ") + e.what()});
     } catch (const Json::exception& e) {
         return errorAnswer(Refusal{"bad-json", std::string("not a JSON object: ") + e.what()});
     }
     if (!request.is_object())
         return errorAnswer(Refusal{"bad-json", "a request is one JSON object"});
+    if (request.contains("id"))
+        m_currentId = request["id"];
     try {
         if (!request.contains("cmd") || !request["cmd"].is_string())
             refuse("unknown-command", "a request names its command in \"cmd\"");
@@ -178,6 +214,7 @@ std::optional<CliSession::Json> CliSession::answer(const std::string& line) {
         const auto command = m_commands.find(name);
         if (command == m_commands.end())
             refuse("unknown-command", "no command \"" + name + "\"");
+        m_commandSeen = true;
         for (const auto& [member, value] : request.items()) {
             if (member == "cmd" || member == "id")
                 continue;
@@ -214,18 +251,25 @@ std::optional<CliSession::Json> CliSession::answer(const std::string& line) {
     return answer;
 }
 
-void CliSession::refuse(std::string code, std::string text, Json extra) {
-    throw Refusal{std::move(code), std::move(text), std::move(extra)};
+void CliSession::refuse(std::string code, std::string text, Json extra, Json members) {
+    throw Refusal{std::move(code), std::move(text), std::move(extra), std::move(members)};
 }
 
 CliSession::Json CliSession::errorAnswer(const Refusal& refusal) {
     Json error = Json{{"code", refusal.code}, {"text", refusal.text}};
     for (auto& [member, value] : refusal.extra.items()) error[member] = value;
-    return Json{{"ok", false}, {"error", error}};
+    Json answer = Json{{"ok", false}, {"error", error}};
+    for (auto& [member, value] : refusal.members.items()) answer[member] = value;
+    return answer;
 }
 
 void CliSession::write(const Json& answer) {
+    // Once the reader went away, nothing more is written (the failed write already said so).
+    if (m_outputLost)
+        return;
     m_out << answer.dump(-1, ' ', false, Json::error_handler_t::replace) << '\n' << std::flush;
+    if (!m_out.good())
+        m_outputLost = true;
 }
 
 void CliSession::note(const std::string& text) {
@@ -262,40 +306,100 @@ void CliSession::watchdog() {
         m_watchdogNote = Json{{"watchdog", "dekeyed"}};
     } else {
         // A dekey that failed is a link failure: dekey again and reset, as after any other.
-        const bool safe = makeSafe();
-        note("watchdog: keyed with no command for " + seconds + ": the dekey failed, the radio was reset");
-        m_watchdogNote = Json{{"watchdog", safe ? "reset" : "still-keyed"}};
-        if (!safe) {
+        const safeOutcome outcome = makeSafe();
+        const std::string prefix = "watchdog: keyed with no command for " + seconds + ": the dekey failed";
+        m_watchdogNote = Json{{"watchdog", outcome.safe() ? "reset" : "still-keyed"}};
+        if (outcome.safe()) {
+            note(prefix + ", the radio was dekeyed and reset");
+        } else {
+            note(prefix + ", " + unconfirmedText(outcome));
             note(kStillKeyedText);
-            m_watchdogNote["warning"] = kStillKeyedText;
+            addUnconfirmed(m_watchdogNote, outcome);
         }
     }
     m_lastCommandTick = linkContext().lineClock().tick();
 }
 
-bool CliSession::makeSafe() {
+CliSession::safeOutcome CliSession::makeSafe() {
     UnstoppableScope scope;
-    bool safe = true;
+    safeOutcome outcome;
     if (m_engine) {
         const bool keyed = engineKeyed();
+        outcome.dekeySent = keyed || m_engine->rules().capabilities.dekeyAtClose;
         try {
             cominit link;
-            safe = m_engine->close(link);
+            outcome.dekeyConfirmed = m_engine->close(link);
+            outcome.resetConfirmed = m_engine->resetConfirmed();
         } catch (const Exception&) {
-            safe = !keyed;
+            // The port could not be opened: nothing reached the radio.
+            outcome.dekeyConfirmed = !keyed;
+            outcome.resetConfirmed = false;
         }
         m_engine.reset();
         m_procedure.clear();
-    } else if (m_radioTouched) {
+    } else if (m_radioTouched || m_stillKeyed) {
+        // What an earlier attempt could not confirm is tried again.
+        outcome.dekeySent = m_stillKeyed;
         try {
             cominit link;
-            link.resetRadio();
+            if (m_stillKeyed) {
+                try {
+                    link.dekey();
+                } catch (const Exception&) {
+                    outcome.dekeyConfirmed = false;
+                }
+            }
+            try {
+                link.resetRadio();
+            } catch (const Exception&) {
+                outcome.resetConfirmed = false;
+            }
         } catch (const Exception&) {
+            outcome.dekeyConfirmed = !m_stillKeyed;
+            outcome.resetConfirmed = false;
         }
     }
-    m_radioTouched = false;
-    m_stillKeyed = !safe;
-    return safe;
+    m_radioTouched = !outcome.resetConfirmed;
+    m_stillKeyed = !outcome.dekeyConfirmed;
+    return outcome;
+}
+
+std::string CliSession::unconfirmedText(const safeOutcome& outcome) {
+    if (!outcome.dekeyConfirmed && !outcome.resetConfirmed)
+        return "the radio confirmed neither the dekey nor the reset";
+    if (!outcome.dekeyConfirmed)
+        return "the radio did not confirm the dekey";
+    if (!outcome.resetConfirmed)
+        return "the radio did not confirm the reset";
+    return {};
+}
+
+void CliSession::addUnconfirmed(Json& answer, const safeOutcome& outcome) {
+    if (outcome.safe())
+        return;
+    Json steps = Json::array();
+    if (!outcome.dekeyConfirmed)
+        steps.push_back("dekey");
+    if (!outcome.resetConfirmed)
+        steps.push_back("reset");
+    answer["unconfirmed"] = std::move(steps);
+    // Whether the transmitter went off is unknown once the radio stops confirming: the technician is
+    // told to switch it off rather than trust a test mode that may still key it.
+    answer["warning"] = kStillKeyedText;
+}
+
+std::string CliSession::closeProcedure() {
+    const std::string closed = m_procedure;
+    const safeOutcome outcome = makeSafe();
+    if (!outcome.safe()) {
+        Json members = Json{{"closed", closed}};
+        addUnconfirmed(members, outcome);
+        note("closing " + closed + ": " + unconfirmedText(outcome));
+        note(kStillKeyedText);
+        refuse("link-failure", kLinkErrorText, Json{{"detail", unconfirmedText(outcome)}},
+               std::move(members));
+    }
+    return closed;
 }
 
 void CliSession::withLink(const std::function<void(EnhancedSBEP&)>& body) {
@@ -307,11 +411,11 @@ void CliSession::withLink(const std::function<void(EnhancedSBEP&)>& body) {
     } catch (const OperationInterrupted&) {
         throw;
     } catch (const PortInUseError& e) {
-        Json extra = Json{{"detail", e.detail()}};
+        Json members = Json::object();
         // The radio cannot be reached to dekey it.
-        if (engineKeyed())
-            extra["warning"] = kStillKeyedText;
-        refuse("port", kPortInUse, std::move(extra));
+        if (engineKeyed() || m_stillKeyed)
+            members["warning"] = kStillKeyedText;
+        refuse("port", kPortInUse, Json{{"detail", e.detail()}}, std::move(members));
     } catch (const Exception& e) {
         detail = e.describe();
     }
@@ -320,14 +424,15 @@ void CliSession::withLink(const std::function<void(EnhancedSBEP&)>& body) {
 }
 
 void CliSession::linkFailed(const std::string& detail) {
-    const bool safe = makeSafe();
-    Json extra = Json{{"detail", detail}};
-    if (!safe)
-        extra["warning"] = kStillKeyedText;
+    const safeOutcome outcome = makeSafe();
+    Json members = Json::object();
+    addUnconfirmed(members, outcome);
     note("link failure: " + detail);
-    if (!safe)
+    if (!outcome.safe()) {
+        note(unconfirmedText(outcome));
         note(kStillKeyedText);
-    refuse("link-failure", kLinkErrorText, std::move(extra));
+    }
+    refuse("link-failure", kLinkErrorText, Json{{"detail", detail}}, std::move(members));
 }
 
 radioStorage& CliSession::needRecord() {
@@ -387,6 +492,7 @@ CliSession::Json CliSession::readCommand(const Json&) {
             refuse("link-failure", texts, extra);
         case ReadRadioOutcome::Kind::PointsInvalid:
         case ReadRadioOutcome::Kind::PowerUpFailed:
+        case ReadRadioOutcome::Kind::Cancelled:  // nothing cancels here; never taken for a read
             m_haveRecord = false;
             refuse("refused", texts, extra);
     }
@@ -447,16 +553,25 @@ CliSession::Json CliSession::programAllCommand(const Json& request) {
             refuse("link-failure", text, extra);
         case ProgramOutcome::PortInUse:
             refuse("port", text, extra);
+        case ProgramOutcome::Cancelled:  // nothing cancels here; never taken for a success
+            refuse("refused", text, extra);
     }
     return Json{{"text", text}};
 }
 
 CliSession::Json CliSession::resetCommand(const Json&) {
-    if (m_engine) {
-        const std::string closed = m_procedure;
-        if (!makeSafe())
-            refuse("link-failure", kLinkErrorText, Json{{"warning", kStillKeyedText}});
-        return closed.empty() ? Json::object() : Json{{"closed", closed}};
+    if (m_engine)
+        return Json{{"closed", closeProcedure()}};
+    if (m_radioTouched || m_stillKeyed) {
+        // An earlier dekey or reset went unconfirmed: both are tried again and their answers told.
+        const safeOutcome outcome = makeSafe();
+        if (!outcome.safe()) {
+            Json members = Json::object();
+            addUnconfirmed(members, outcome);
+            refuse("link-failure", kLinkErrorText, Json{{"detail", unconfirmedText(outcome)}},
+                   std::move(members));
+        }
+        return Json::object();
     }
     withLink([](EnhancedSBEP& link) { link.resetRadio(); });
     m_radioTouched = false;

@@ -43,8 +43,10 @@ class CliSession {
     CliSession(const CliSession&) = delete;
     CliSession& operator=(const CliSession&) = delete;
 
-    /// Serves requests until the end of input or a stop signal; answers the exit code (0, 4 when the
-    /// radio could not be confirmed dekeyed at the end, 128 + signal after a stop).
+    /// Serves requests until the end of input, a stop signal (SIGINT, SIGTERM, SIGHUP) or the reader of
+    /// the answers going away; answers the exit code: 0 at the end of input, 6 when the answers could no
+    /// longer be written, 128 + signal after a stop, each once the radio confirmed the dekey and reset it
+    /// needed; 4 (with a last answer naming what the radio did not confirm) when it did not.
     int run();
 
     /// Answers one request line (without its line feed); nullopt for a blank line. Public for tests.
@@ -55,7 +57,15 @@ class CliSession {
     struct Refusal {
         std::string code;
         std::string text;
-        Json extra = Json::object();  ///< more members of the error object ("detail", ...)
+        Json extra = Json::object();    ///< more members of the error object ("detail", ...)
+        Json members = Json::object();  ///< more members of the answer ("warning", "programmed", ...)
+    };
+    /// What the radio confirmed of the steps that leave it safe (a step not needed counts as confirmed).
+    struct safeOutcome {
+        bool dekeySent = false;
+        bool dekeyConfirmed = true;
+        bool resetConfirmed = true;
+        bool safe() const { return dekeyConfirmed && resetConfirmed; }
     };
     using Handler = std::function<Json(const Json& request)>;
     struct Command {
@@ -63,7 +73,8 @@ class CliSession {
         std::vector<std::string> arguments;  ///< members a request may carry besides cmd and id
     };
 
-    [[noreturn]] static void refuse(std::string code, std::string text, Json extra = Json::object());
+    [[noreturn]] static void refuse(std::string code, std::string text, Json extra = Json::object(),
+                                    Json members = Json::object());
     static Json errorAnswer(const Refusal& refusal);
 
     // --- Commands -----------------------------------------------------------------------------------
@@ -87,11 +98,21 @@ class CliSession {
     /// stop signal passes on as OperationInterrupted.
     void withLink(const std::function<void(EnhancedSBEP&)>& body);
     /// Undoes what the session did to the radio: closes the open procedure (dekey when keyed, then
-    /// reset) or resets a radio left in a test mode. Never stopped by a signal. Answers false when a
-    /// dekey could not be confirmed (the still-keyed warning is then due).
-    bool makeSafe();
-    /// The link-failure refusal after makeSafe(): carries the still-keyed warning when due.
+    /// reset) or dekeys and resets a radio whose earlier dekey or reset went unconfirmed. Never stopped by
+    /// a signal. Says what the radio confirmed; what it did not is tried again by the next call.
+    safeOutcome makeSafe();
+    /// "the radio did not confirm the reset", ... for an outcome that is not safe.
+    static std::string unconfirmedText(const safeOutcome& outcome);
+    /// Adds "unconfirmed" (the steps) and the still-keyed "warning" to an answer when not safe.
+    static void addUnconfirmed(Json& answer, const safeOutcome& outcome);
+    /// Closes the open procedure through makeSafe(); answers its name, or refuses with "link-failure"
+    /// (the procedure is closed all the same) when the radio did not confirm the dekey or the reset.
+    std::string closeProcedure();
+    /// The link-failure refusal after makeSafe(): says what was not confirmed, with the warning.
     [[noreturn]] void linkFailed(const std::string& detail);
+    /// Ends the session: makes the radio safe; answers `safeCode`, or writes a last answer naming what
+    /// the radio did not confirm (`reason` first) and answers 4.
+    int finish(const std::string& reason, int safeCode);
     /// The watchdog: dekeys a radio keyed with no command for the set time; notes it for the next answer.
     void watchdog();
     /// Milliseconds the radio may still stay keyed before the watchdog acts; nullopt when not keyed.
@@ -127,10 +148,14 @@ class CliSession {
     std::unique_ptr<tuningEngine> m_engine;
     std::string m_procedure;
     int m_selectedRow = 0;        ///< the row `point` chose (channels sent once not keyed elsewhere)
-    bool m_radioTouched = false;  ///< test mode or channels were sent: the radio wants a reset
+    bool m_radioTouched = false;  ///< test mode or channels were sent, or a reset went unconfirmed
     std::uint32_t m_lastCommandTick = 0;
-    Json m_watchdogNote;        ///< told in the next answer
-    bool m_stillKeyed = false;  ///< the last dekey could not be confirmed
+    Json m_watchdogNote;                  ///< told in the next answer
+    bool m_stillKeyed = false;            ///< the last dekey could not be confirmed: the radio may be keyed
+    bool m_commandSeen = false;           ///< the line answer() took named a command (restarts the watchdog)
+    Json m_currentId;                     ///< the id of the request being answered (for a stop's last answer)
+    bool m_outputLost = false;            ///< an answer could not be written: nobody reads them any more
+    Json m_stopMembers = Json::object();  ///< what a command stopped by a signal adds to the last answer
 };
 
 }  // namespace vantrel

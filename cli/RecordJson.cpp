@@ -7,6 +7,7 @@
 #include <nlohmann/json.hpp>
 #include <set>
 
+#include "cli/BoundedJson.h"
 #include "operations/ArchiveLayout.h"
 #include "radio/radioStorage.h"
 
@@ -248,9 +249,11 @@ std::string RecordJson::toJson(const radioStorage& record) {
 std::optional<RecordJson::Error> RecordJson::fromJson(const std::string& text, radioStorage& record) {
     ParsedRecord parsed;
     try {
-        parsed = parse(json::parse(text));
+        parsed = parse(boundedJson::parse<json>(text));
     } catch (const Failure& failure) {
         return Error{failure.message};
+    } catch (const boundedJson::tooDeep& e) {
+        return Error{e.what()};
     } catch (const json::exception& e) {
         // "[json.exception.parse_error.101] parse error at line 1, ...": keep the part after the tag.
         std::string message = e.what();

@@ -27,8 +27,12 @@ SessionInput::Event StreamSessionInput::next(std::string& line, std::optional<st
     return Event::End;
 }
 
-DescriptorSessionInput::DescriptorSessionInput(int descriptor, int stopDescriptor, int (*stopPending)())
-    : m_descriptor(descriptor), m_stopDescriptor(stopDescriptor), m_stopPending(stopPending) {}
+DescriptorSessionInput::DescriptorSessionInput(int descriptor, int stopDescriptor, int (*stopPending)(),
+                                               int outputDescriptor)
+    : m_descriptor(descriptor),
+      m_stopDescriptor(stopDescriptor),
+      m_outputDescriptor(outputDescriptor),
+      m_stopPending(stopPending) {}
 
 bool DescriptorSessionInput::takeLine(std::string& line) {
     const std::size_t end = m_buffer.find('\n');
@@ -70,9 +74,11 @@ SessionInput::Event DescriptorSessionInput::next(std::string& line, std::optiona
                 return Event::Timeout;
             waitMs = static_cast<int>(left.count());
         }
-        pollfd fds[2] = {{m_descriptor, POLLIN, 0}, {m_stopDescriptor, POLLIN, 0}};
-        const nfds_t count = m_stopDescriptor >= 0 ? 2 : 1;
-        const int ready = ::poll(fds, count, waitMs);
+        // The output is watched for nothing but its errors: a pipe whose reader closed reports POLLERR,
+        // a hung-up terminal POLLHUP; a file or a live reader reports nothing here.
+        pollfd fds[3] = {
+            {m_descriptor, POLLIN, 0}, {m_stopDescriptor, POLLIN, 0}, {m_outputDescriptor, 0, 0}};
+        const int ready = ::poll(fds, 3, waitMs);
         if (ready < 0) {
             if (errno == EINTR)
                 continue;  // the loop looks at the stop signal first
@@ -81,7 +87,11 @@ SessionInput::Event DescriptorSessionInput::next(std::string& line, std::optiona
         }
         if (ready == 0)
             continue;  // the deadline is checked above
-        if (count == 2 && (fds[1].revents & POLLIN)) {
+        if (fds[2].revents & POLLNVAL)
+            m_outputDescriptor = -1;  // not a descriptor: its writes will tell
+        else if (fds[2].revents & (POLLERR | POLLHUP))
+            return Event::OutputGone;
+        if (fds[1].revents & POLLIN) {
             // One read empties it in practice; a blocking descriptor must not hang the loop here.
             char drain[64];
             [[maybe_unused]] const ssize_t drained = ::read(m_stopDescriptor, drain, sizeof drain);

@@ -13,10 +13,11 @@ namespace vantrel {
 class SessionInput {
   public:
     enum class Event {
-        Line,     ///< a line arrived (without its line feed)
-        Timeout,  ///< the time limit passed without a complete line
-        End,      ///< end of input (or a read error): no more requests will come
-        Stop,     ///< a stop signal was noted while waiting
+        Line,        ///< a line arrived (without its line feed)
+        Timeout,     ///< the time limit passed without a complete line
+        End,         ///< end of input (or a read error): no more requests will come
+        Stop,        ///< a stop signal was noted while waiting
+        OutputGone,  ///< the reader of the answers went away (a closed pipe, a hung-up terminal)
     };
     virtual ~SessionInput() = default;
     /// Waits for the next line at most `timeoutMs` milliseconds (nullopt: without limit).
@@ -38,8 +39,11 @@ class StreamSessionInput : public SessionInput {
 class DescriptorSessionInput : public SessionInput {
   public:
     /// `stopDescriptor` (-1: none) becomes readable when a stop signal is noted; `stopPending` tells
-    /// whether one is.
-    DescriptorSessionInput(int descriptor, int stopDescriptor, int (*stopPending)());
+    /// whether one is. `outputDescriptor` (-1: none) is where the answers go: when its reader goes away
+    /// (a pipe without reader, a hung-up terminal) the wait ends with OutputGone, so a keyed radio is not
+    /// left waiting for an answer nobody will read.
+    DescriptorSessionInput(int descriptor, int stopDescriptor, int (*stopPending)(),
+                           int outputDescriptor = -1);
     Event next(std::string& line, std::optional<std::uint32_t> timeoutMs) override;
 
   private:
@@ -48,6 +52,7 @@ class DescriptorSessionInput : public SessionInput {
 
     int m_descriptor;
     int m_stopDescriptor;
+    int m_outputDescriptor;
     int (*m_stopPending)();
     std::string m_buffer;
     bool m_ended = false;

@@ -3,6 +3,7 @@
 #include <stdexcept>
 
 #include "cli/CliSession.h"
+#include "link/Exceptions.h"
 #include "operations/radioOperations.h"
 #include "operations/tuningEngine.h"
 #include "radio/radioStorage.h"
@@ -89,11 +90,8 @@ CliSession::Json CliSession::openCommand(const Json& request) {
                text);
     Json answer = Json::object();
     // One procedure at a time, as one screen at a time: the open one is closed first.
-    if (m_engine) {
-        answer["closed"] = m_procedure;
-        if (!makeSafe())
-            refuse("link-failure", kLinkErrorText, Json{{"warning", kStillKeyedText}});
-    }
+    if (m_engine)
+        answer["closed"] = closeProcedure();
     withLink([&](EnhancedSBEP& link) {
         radioOperations operations;
         if (!operations.serialMatches(record, link))
@@ -196,7 +194,16 @@ CliSession::Json CliSession::liveCommand(const Json& request) {
 
 CliSession::Json CliSession::programCommand(const Json& request) {
     tuningEngine& engine = needEngine();
-    const std::vector<tuningEngine::pointInfo>& points = engine.points();
+    // A copy: a link failure closes the procedure, and its points still name what reached the radio.
+    const std::vector<tuningEngine::pointInfo> points = engine.points();
+    auto pointNumbers = [&points](const std::vector<int>& rows) {
+        Json numbers = Json::array();
+        for (const int row : rows)
+            for (const tuningEngine::pointInfo& info : points)
+                if (info.row == row)
+                    numbers.push_back(info.point != 0 ? info.point : row + 1);
+        return numbers;
+    };
     std::vector<std::optional<int>> values(points.size());
     // The working values: the last value sent live at each point, else the record's.
     for (std::size_t i = 0; i < points.size(); ++i) values[i] = engine.currentValue(points[i].row);
@@ -229,43 +236,62 @@ CliSession::Json CliSession::programCommand(const Json& request) {
         }
     }
     tuningEngine::programResult result;
-    withLink([&](EnhancedSBEP& link) {
-        radioOperations operations;
-        if (!operations.serialMatches(*m_record, link))
-            refuse("serial-mismatch", kMismatchText, Json{{"connected", operations.lastSerialRead()}});
-        try {
-            result = engine.program(values, link);
-        } catch (const valueRefused& e) {
-            // Which check refused: the first supported row left empty or out of its range.
-            std::string code = "refused";
-            for (std::size_t i = 0; i < points.size(); ++i) {
-                if (!points[i].supported)
-                    continue;
-                if (!values[i]) {
-                    code = "empty-value";
-                    break;
+    try {
+        withLink([&](EnhancedSBEP& link) {
+            radioOperations operations;
+            if (!operations.serialMatches(*m_record, link))
+                refuse("serial-mismatch", kMismatchText, Json{{"connected", operations.lastSerialRead()}});
+            try {
+                engine.program(values, link, &result);
+            } catch (const valueRefused& e) {
+                // Which check refused: the first supported row left empty or out of its range.
+                std::string code = "refused";
+                for (std::size_t i = 0; i < points.size(); ++i) {
+                    if (!points[i].supported)
+                        continue;
+                    if (!values[i]) {
+                        code = "empty-value";
+                        break;
+                    }
+                    if (*values[i] < points[i].minimum || *values[i] > points[i].maximum) {
+                        code = "out-of-range";
+                        break;
+                    }
                 }
-                if (*values[i] < points[i].minimum || *values[i] > points[i].maximum) {
-                    code = "out-of-range";
-                    break;
-                }
+                refuse(code, e.text, Json{{"caption", e.caption}});
             }
-            refuse(code, e.text, Json{{"caption", e.caption}});
+        });
+    } catch (const OperationInterrupted&) {
+        // The stop's last answer says it instead.
+        m_stopMembers = Json{{"programmed", pointNumbers(result.programmedRows)}};
+        throw;
+    } catch (Refusal& refusal) {
+        // Every failure says which points reached the radio before it, as Program All's does.
+        const Json programmed = pointNumbers(result.programmedRows);
+        refusal.members["programmed"] = programmed;
+        if (result.failedRow)
+            refusal.members["failedAt"] = pointNumbers({*result.failedRow})[0];
+        if (refusal.code == "link-failure") {
+            std::string detail = refusal.extra.value("detail", std::string());
+            std::string done;
+            for (const Json& point : programmed) done += (done.empty() ? "" : ", ") + point.dump();
+            detail += std::string(detail.empty() ? "" : "\n") +
+                      (done.empty() ? "nothing was programmed" : "already programmed: points " + done);
+            refusal.extra["detail"] = detail;
         }
-    });
+        throw;
+    }
+    // Only the points the radio took count as programmed; a point it or the procedure refused is named.
     if (!result.ok)
-        refuse("refused", result.refusedText);
-    Json programmed = Json::array();
-    for (const int row : result.programmedRows) programmed.push_back(pointNumberOfRow(row));
-    return Json{{"programmed", std::move(programmed)}};
+        refuse("refused", result.refusedText, Json::object(),
+               Json{{"programmed", pointNumbers(result.programmedRows)},
+                    {"refusedPoints", pointNumbers(result.refusedRows)}});
+    return Json{{"programmed", pointNumbers(result.programmedRows)}};
 }
 
 CliSession::Json CliSession::closeCommand(const Json&) {
     needEngine();
-    const std::string closed = m_procedure;
-    if (!makeSafe())
-        refuse("link-failure", kLinkErrorText, Json{{"warning", kStillKeyedText}});
-    return Json{{"closed", closed}};
+    return Json{{"closed", closeProcedure()}};
 }
 
 }  // namespace vantrel

@@ -1,4 +1,4 @@
-// SIGINT and SIGTERM during a radio command: noted, so the command stops between two exchanges.
+// SIGINT, SIGTERM and SIGHUP during a radio command: noted, so the command stops between two exchanges.
 #include "cli/StopSignal.h"
 
 #include <fcntl.h>
@@ -41,6 +41,14 @@ void install() {
     action.sa_flags = SA_RESTART;
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
+    // A terminal or a remote shell that goes away must leave the radio as safe as Ctrl+C does.
+    sigaction(SIGHUP, &action, nullptr);
+    // A reader of standard output that goes away must not end the tool between two exchanges with the
+    // radio keyed: the failed write (EPIPE) is noticed and handled instead.
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    sigemptyset(&ignore.sa_mask);
+    sigaction(SIGPIPE, &ignore, nullptr);
 }
 
 int pending() {

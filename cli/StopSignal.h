@@ -1,10 +1,11 @@
-// SIGINT and SIGTERM during a radio command: noted, so the command stops between two exchanges.
+// SIGINT, SIGTERM and SIGHUP during a radio command: noted, so the command stops between two exchanges.
 #pragma once
 
 namespace vantrel::stopSignal {
 
-/// Installs handlers for SIGINT and SIGTERM that only note the signal (the tool's main does this once).
-/// A radio command then finishes the exchange in progress, resets the radio and exits 128 + signal.
+/// Installs handlers for SIGINT, SIGTERM and SIGHUP that only note the signal, and ignores SIGPIPE so a
+/// closed output fails its writes instead of ending the tool (the tool's main does this once). A radio
+/// command then finishes the exchange in progress, resets the radio and exits 128 + signal.
 void install();
 /// The signal noted so far, or 0.
 int pending();

@@ -40,7 +40,8 @@ int main(int argc, char** argv) {
     vantrel::linkContext().programDirectory = directory;
     vantrel::stopSignal::install();
     std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
-    vantrel::CliApp app(directory, vantrel::CliIo{std::cout, std::cerr, std::cin, isatty(STDIN_FILENO) == 1,
-                                                  isatty(STDERR_FILENO) == 1, STDIN_FILENO});
+    vantrel::CliApp app(directory,
+                        vantrel::CliIo{std::cout, std::cerr, std::cin, isatty(STDIN_FILENO) == 1,
+                                       isatty(STDERR_FILENO) == 1, STDIN_FILENO, nullptr, STDOUT_FILENO});
     return app.run(args);
 }

@@ -5,6 +5,7 @@
 
 #include "link/EnhancedSBEP.h"
 #include "link/Exceptions.h"
+#include "link/SBEPMessage.h"
 #include "radio/RecordLayout.h"
 #include "radio/SoftpotTypes.h"
 #include "radio/radioStorage.h"
@@ -197,6 +198,22 @@ tuningEngine::pointOutcome tuningEngine::programPoint(int row, int value, Enhanc
     return {};
 }
 
+tuningEngine::pointOutcome tuningEngine::programPointChecked(int row, int value, EnhancedSBEP& link) {
+    const int previous = recordValue(row);
+    // A point written without any exchange must not inherit the refusal of an earlier request.
+    receiveBuffer().clear();
+    pointOutcome outcome = programPoint(row, value, link);
+    // The radio acknowledges a softpot write it does not take and then answers "unsupported": the write
+    // goes on without failing, so the answer is looked at here.
+    const ReceiveBuffer& answer = receiveBuffer();
+    if (outcome.stored && answer.dataReplyPresent() && answer.dataReplyUnsupported()) {
+        storeValue(row, previous);
+        const int point = pointOfRow(row);
+        outcome = {false, refusedText(point != 0 ? point : row + 1, false)};
+    }
+    return outcome;
+}
+
 void tuningEngine::storeValue(int row, int value) {
     const tuningRow& spec = rowSpec(row);
     if (spec.recordRow == tuningRow::kNoRecord)
@@ -286,7 +303,7 @@ void tuningEngine::live(int row, int value, EnhancedSBEP& link) {
 }
 
 tuningEngine::programResult tuningEngine::program(const std::vector<std::optional<int>>& values,
-                                                  EnhancedSBEP& link) {
+                                                  EnhancedSBEP& link, programResult* progress) {
     // Every value is checked before anything goes to the radio.
     for (int i = 0; i < rowCount(); ++i) {
         if (!m_rows[size_t(i)].supported)
@@ -298,27 +315,36 @@ tuningEngine::programResult tuningEngine::program(const std::vector<std::optiona
         if (*value < rowSpec(i).minimum)
             throw valueRefused(m_rules.illegalValue, kErrorCaption);
     }
-    programResult result;
+    programResult local;
+    programResult& result = progress ? *progress : local;
+    result = programResult();
     dekey(link);
     for (int i = 0; i < rowCount(); ++i) {
         if (!m_rows[size_t(i)].supported)
             continue;
         const int value = *values[size_t(i)];
+        result.failedRow = i;
         selectChannels(i, link);
-        const pointOutcome outcome = programPoint(i, value, link);
+        const pointOutcome outcome = programPointChecked(i, value, link);
+        result.failedRow.reset();
         if (outcome.stored) {
             result.programmedRows.push_back(i);
             m_rows[size_t(i)].current = value;
         } else {
             result.ok = false;
+            result.refusedRows.push_back(i);
             if (!result.refusedText.empty())
                 result.refusedText += '\n';
             result.refusedText += outcome.refusedText;
         }
     }
     if (m_rules.storeAllAfterRun) {
-        for (int i = 0; i < rowCount(); ++i)
-            storeValue(i, m_rows[size_t(i)].supported ? *values[size_t(i)] : 0);
+        // A point the radio or the procedure refused keeps the record's value: it was not programmed.
+        for (int i = 0; i < rowCount(); ++i) {
+            if (std::find(result.refusedRows.begin(), result.refusedRows.end(), i) ==
+                result.refusedRows.end())
+                storeValue(i, m_rows[size_t(i)].supported ? *values[size_t(i)] : 0);
+        }
     }
     afterProgram(link);
     for (Row& r : m_rows) r.selected = false;

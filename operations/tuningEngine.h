@@ -133,6 +133,9 @@ class tuningEngine {
     };
     /// Programs one row (its channels already selected) and stores it in the record, or refuses it.
     virtual pointOutcome programPoint(int row, int value, EnhancedSBEP& link);
+    /// programPoint, then the radio's answer: a point the radio refused ("unsupported", 0x86) was not
+    /// programmed, so the record keeps its previous value and the point counts as refused.
+    pointOutcome programPointChecked(int row, int value, EnhancedSBEP& link);
     /// Stores a programmed value in the record (nothing for a row without a record place).
     void storeValue(int row, int value);
     /// After every row was programmed, before the current point is prepared again.
@@ -160,12 +163,17 @@ class tuningEngine {
     /// The screen's Program without dialogs: dekeys, checks every supported row's value (nullopt = empty
     /// box) with the screen's texts, programs each, stores in the record. Throws valueRefused before
     /// anything is written when a value is refused by a check; link failures throw the link's exception.
+    /// `progress` (optional) follows the run as it goes, so after a link failure it tells which rows had
+    /// already reached the radio and which one was in progress.
     struct programResult {
         bool ok = true;
         std::string refusedText;
-        std::vector<int> programmedRows;
+        std::vector<int> programmedRows;  ///< rows the radio took, in order
+        std::vector<int> refusedRows;     ///< rows refused by the procedure's rule or by the radio
+        std::optional<int> failedRow;     ///< the row in progress when the run stopped on a link failure
     };
-    programResult program(const std::vector<std::optional<int>>& values, EnhancedSBEP& link);
+    programResult program(const std::vector<std::optional<int>>& values, EnhancedSBEP& link,
+                          programResult* progress = nullptr);
     /// Closing: dekey when keyed (and the procedure keys), then reset; the reset is tried even if the
     /// dekey failed; answers false when the dekey could not be confirmed (the still-keyed warning).
     bool close(EnhancedSBEP& link);

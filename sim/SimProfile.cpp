@@ -496,8 +496,18 @@ const SimSoftpotSpec* SimProfile::softpot(int number) const {
 SimProfile SimProfile::fromJson(const std::string& text, const std::string& name) {
     Reader r(name);
     json j;
+    // A profile is a few levels deep; a file nested thousands deep would otherwise exhaust the stack
+    // when its values are copied. The parser itself keeps its nesting on the heap.
+    constexpr int kMaxDepth = 32;
+    const json::parser_callback_t bound = [&name](int depth, json::parse_event_t event, json&) {
+        if ((event == json::parse_event_t::object_start || event == json::parse_event_t::array_start) &&
+            depth >= kMaxDepth)
+            throw SimProfileError("profile '" + name + "': nested deeper than " + std::to_string(kMaxDepth) +
+                                  " levels");
+        return true;
+    };
     try {
-        j = json::parse(text);
+        j = json::parse(text, bound);
     } catch (const json::parse_error& e) {
         throw SimProfileError("profile '" + name + "': not valid JSON: " + e.what());
     }

@@ -7,6 +7,7 @@
 
 #include "SessionBench.h"
 #include "cli/CliExitCode.h"
+#include "cli/CliSession.h"
 #include "sim/SimProtocol.h"
 
 namespace vantrel {
@@ -249,6 +250,259 @@ TEST(CliSessionSafety, TheWatchdogDekeysASilentKeyedSessionInVirtualTime) {
     EXPECT_GE(dekey.atMs - keyUp.atMs, 5000u);
     EXPECT_LT(dekey.atMs - keyUp.atMs, 6000u);
     EXPECT_TRUE(bench.endedDekeyedAndReset());
+}
+
+// A script that went astray (blank lines, noise, unknown commands) must not hold the radio keyed: only a
+// command restarts the watchdog.
+TEST(CliSessionSafety, LinesThatAreNoCommandLeaveTheWatchdogRunning) {
+    SessionBench bench;
+    bench.input.request({{"cmd", "read"}})
+        .request({{"cmd", "open"}, {"procedure", kProcedure}})
+        .request({{"cmd", "key"}});
+    const std::vector<std::string> noise = {"", "   ", "\t \r", "xyz", "{\"cmd\":\"nope\"}", "{}", "[1]"};
+    for (int i = 0; i < 21; ++i) bench.input.silence(150).line(noise[std::size_t(i) % noise.size()]);
+    const auto run = bench.run({"--watchdog", "1"});
+    EXPECT_EQ(run.exit, exitCode::Success) << run.err;
+    EXPECT_NE(run.err.find("watchdog"), std::string::npos);
+    const std::vector<SimEvent> keys = bench.states(SimTopic::Key);
+    ASSERT_GE(keys.size(), 2u);  // the closing at the end dekeys once more
+    EXPECT_EQ(keys[0].value, 1);
+    EXPECT_EQ(keys[1].value, 0);
+    // Dekeyed on time, although a line came every 150 ms for three seconds.
+    EXPECT_GE(keys[1].atMs - keys[0].atMs, 1000u);
+    EXPECT_LT(keys[1].atMs - keys[0].atMs, 1500u);
+    // The noise was answered as such; the watchdog's note rode on the first answer after it acted.
+    bool told = false;
+    for (std::size_t i = 3; i < run.answers.size(); ++i) {
+        EXPECT_EQ(run.answers[i]["ok"], false) << run.answers[i];
+        told = told || run.answers[i].value("watchdog", "") == "dekeyed";
+    }
+    EXPECT_TRUE(told);
+    EXPECT_TRUE(bench.endedDekeyedAndReset());
+}
+
+// A request nested tens of thousands of levels deep is refused as bad JSON; the session, and the keyed
+// radio, go on as before.
+TEST(CliSessionSafety, AHostileDeeplyNestedRequestIsRefusedAndTheSessionGoesOn) {
+    constexpr std::size_t kDepth = 50000;
+    const std::string deep = std::string(kDepth, '[') + std::string(kDepth, ']');
+    SessionBench bench;
+    bench.input.request({{"cmd", "read"}})
+        .request({{"cmd", "open"}, {"procedure", kProcedure}})
+        .request({{"cmd", "key"}})
+        .line("{\"cmd\":\"live\",\"id\":" + deep + "}")
+        .line("{\"cmd\":\"live\",\"value\":" + std::string(kDepth, '{') + "}")
+        .line(std::string(kDepth, '['))
+        .request({{"cmd", "dekey"}, {"id", "after"}});
+    const auto run = bench.run();
+    EXPECT_EQ(run.exit, exitCode::Success) << run.err;
+    ASSERT_EQ(run.answers.size(), 7u);
+    for (std::size_t i = 3; i < 6; ++i) {
+        EXPECT_EQ(errorCode(run.answers[i]), "bad-json") << i;
+        EXPECT_FALSE(run.answers[i].contains("id"));
+    }
+    EXPECT_EQ(run.answers[6]["id"], "after");
+    EXPECT_EQ(run.answers[6]["keyed"], false);
+    EXPECT_TRUE(bench.endedDekeyedAndReset());
+}
+
+SimFaultRule unanswered(std::uint8_t opcode, std::optional<std::uint8_t> firstByte = std::nullopt) {
+    SimFaultRule rule;
+    rule.kind = SimFaultKind::Silence;
+    rule.opcode = opcode;
+    rule.firstByte = firstByte;
+    rule.times = 0;  // from now on
+    return rule;
+}
+
+// Whenever the radio does not confirm the dekey or the reset that should leave it safe, the answer says
+// which, carries the still-keyed warning, and the session ends with 4 (also after a signal).
+TEST(CliSessionSafety, EveryWayOutSaysWhatTheRadioDidNotConfirmAndEndsWithFour) {
+    const SimFaultRule noReset = unanswered(sim::op::Reset);
+    const SimFaultRule noDekey = unanswered(sim::op::Key, sim::key::Dekey);
+    struct Case {
+        const char* name;
+        SimFaultRule fault;
+        std::function<void(test::ScriptedInput&)> ending;
+        std::vector<std::string> extra;
+        std::size_t answerAt;  ///< the answer that must say it
+        std::string code;
+        std::string unconfirmed;
+        int exit;
+        bool radioKeyed;  ///< what the simulated radio is left as
+    };
+    const std::vector<Case> cases = {
+        {"close",
+         noReset,
+         [](auto& in) {
+             in.request({{"cmd", "close"}});
+         },
+         {},
+         3,
+         "link-failure",
+         "reset",
+         exitCode::LinkFailure,
+         false},
+        {"end of input", noDekey, [](auto&) {}, {}, 3, "link-failure", "dekey", exitCode::LinkFailure, false},
+        {"signal",
+         noReset,
+         [](auto& in) { in.signal(SIGHUP); },
+         {},
+         3,
+         "interrupted",
+         "reset",
+         exitCode::LinkFailure,
+         false},
+        {"watchdog",
+         noDekey,
+         [](auto& in) {
+             in.silence(1500).request({{"cmd", "identify"}});
+         },
+         {"--watchdog", "1"},
+         3,
+         "",
+         "dekey",
+         exitCode::LinkFailure,
+         false},
+        {"end of input after the watchdog",
+         noDekey,
+         [](auto& in) { in.silence(1500); },
+         {"--watchdog", "1"},
+         3,
+         "link-failure",
+         "dekey",
+         exitCode::LinkFailure,
+         false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SessionBench bench;
+        bench.input.request({{"cmd", "read"}})
+            .request({{"cmd", "open"}, {"procedure", kProcedure}})
+            .request({{"cmd", "key"}})
+            .then([&] { bench.radio.addFault(c.fault); });
+        c.ending(bench.input);
+        const auto run = bench.run(c.extra);
+        EXPECT_EQ(run.exit, c.exit) << run.err;
+        ASSERT_GT(run.answers.size(), c.answerAt) << run.err;
+        const json& told = run.answers[c.answerAt];
+        EXPECT_EQ(told["ok"], c.code.empty()) << told;
+        EXPECT_EQ(errorCode(told), c.code) << told;
+        EXPECT_EQ(told["unconfirmed"], json::array({c.unconfirmed})) << told;
+        EXPECT_EQ(told["warning"], CliSession::kStillKeyedText);
+        if (told.contains("closed")) {
+            EXPECT_EQ(told["closed"], kProcedure);
+        }
+        EXPECT_NE(run.err.find("did not confirm the " + c.unconfirmed), std::string::npos) << run.err;
+        EXPECT_NE(run.err.find(CliSession::kStillKeyedText), std::string::npos);
+        // The last line a script reads names what is unconfirmed at the very end.
+        EXPECT_EQ(run.answers.back()["unconfirmed"], json::array({c.unconfirmed})) << run.answers.back();
+        EXPECT_EQ(bench.radio.keyed(), c.radioKeyed);
+    }
+}
+
+// A program that fails part-way names the points that reached the radio and the one in progress; a point
+// the radio refused is not among the programmed ones.
+TEST(CliSessionProcedure, AProgramNamesThePointsTheRadioTook) {
+    const json opened = pointsOfTheDefaultRadio();
+    ASSERT_EQ(opened["ok"], true) << opened;
+    const std::vector<json> points = supportedPoints(opened);
+    ASSERT_GE(points.size(), 3u);
+    json firstTwo = json::array({points[0]["point"], points[1]["point"]});
+
+    SessionBench failing;
+    failing.input.request({{"cmd", "read"}})
+        .request({{"cmd", "open"}, {"procedure", kProcedure}})
+        .then([&] {
+            // Dekeyed, each point is its channels, then its write: the third write goes unanswered.
+            SimFaultRule rule = unanswered(sim::op::Softpot);
+            rule.atRequest = failing.radio.requestCount() + 6;
+            failing.radio.addFault(rule);
+        })
+        .request({{"cmd", "program"}, {"id", "p"}});
+    const auto failed = failing.run();
+    ASSERT_EQ(failed.answers.size(), 3u);
+    const json& answer = failed.answers[2];
+    EXPECT_EQ(errorCode(answer), "link-failure") << answer;
+    EXPECT_EQ(answer["programmed"], firstTwo);
+    EXPECT_EQ(answer["failedAt"], points[2]["point"]);
+    EXPECT_NE(answer["error"]["detail"].get<std::string>().find("already programmed: points "),
+              std::string::npos);
+    EXPECT_TRUE(failing.endedDekeyedAndReset());
+
+    // A stop part-way: the last answer names what was programmed before it.
+    SessionBench stopping;
+    stopping.input.request({{"cmd", "read"}})
+        .request({{"cmd", "open"}, {"procedure", kProcedure}})
+        .then([&] {
+            // The serial number, point 1's channels and write, then point 2's channels: the stop comes there.
+            auto seen = std::make_shared<unsigned>(stopping.radio.requestCount());
+            const unsigned at = *seen + 4;
+            stopping.radio.transcript().setListener([seen, at](const SimEvent& e) {
+                if (e.kind == SimEventKind::FrameIn && ++*seen == at)
+                    stopSignal::note(SIGINT);
+            });
+        })
+        .request({{"cmd", "program"}, {"id", "p"}});
+    const auto stopped = stopping.run();
+    stopping.radio.transcript().setListener(nullptr);
+    EXPECT_EQ(stopped.exit, exitCode::Interrupted + SIGINT);
+    ASSERT_EQ(stopped.answers.size(), 3u);
+    EXPECT_EQ(errorCode(stopped.answers[2]), "interrupted") << stopped.answers[2];
+    EXPECT_EQ(stopped.answers[2]["id"], "p");
+    EXPECT_EQ(stopped.answers[2]["programmed"], json::array({points[0]["point"]}));
+    EXPECT_TRUE(stopping.endedDekeyedAndReset());
+
+    SessionBench refusing;
+    refusing.input.request({{"cmd", "read"}})
+        .request({{"cmd", "open"}, {"procedure", "mod-balance-attn"}})
+        .then([&] {
+            SimFaultRule rule;
+            rule.kind = SimFaultKind::Unsupported;
+            rule.opcode = sim::op::Softpot;
+            rule.atRequest = refusing.radio.requestCount() + 1;
+            refusing.radio.addFault(rule);
+        })
+        .request({{"cmd", "program"}});
+    const auto refused = refusing.run();
+    ASSERT_EQ(refused.answers.size(), 3u);
+    const json& partly = refused.answers[2];
+    ASSERT_EQ(refused.answers[1]["ok"], true) << refused.answers[1];
+    const json firstPoint = supportedPoints(refused.answers[1]).at(0)["point"];
+    EXPECT_EQ(errorCode(partly), "refused") << partly;
+    EXPECT_EQ(partly["refusedPoints"], json::array({firstPoint}));
+    ASSERT_TRUE(partly["programmed"].is_array());
+    EXPECT_FALSE(partly["programmed"].empty());
+    for (const json& point : partly["programmed"]) EXPECT_NE(point, firstPoint);
+    EXPECT_TRUE(refusing.endedDekeyedAndReset());
+}
+
+// The reader of the answers goes away, at a write or while the session waits: the session ends at once
+// with the radio dekeyed and reset, and exit 6 (the answers could not be written).
+TEST(CliSessionSafety, WhenTheReaderOfTheAnswersGoesAwayTheRadioIsMadeSafeAtOnce) {
+    for (const bool atAWrite : {true, false}) {
+        SCOPED_TRACE(atAWrite ? "at a write" : "while waiting");
+        SessionBench bench;
+        bench.input.request({{"cmd", "read"}})
+            .request({{"cmd", "open"}, {"procedure", kProcedure}})
+            .request({{"cmd", "key"}});
+        if (atAWrite)
+            bench.input.request({{"cmd", "live"}, {"value", 1}});
+        else
+            bench.input.outputGone();
+        // What a session that went on would do: key again after a long silence.
+        bench.input.silence(10000).request({{"cmd", "key"}});
+        const auto run = bench.run({}, 3);
+        EXPECT_EQ(run.exit, exitCode::FileFailure) << run.err;
+        EXPECT_EQ(run.answers.size(), 3u);
+        EXPECT_NE(run.err.find("went away"), std::string::npos) << run.err;
+        const std::vector<SimEvent> keys = bench.states(SimTopic::Key);
+        ASSERT_FALSE(keys.empty());
+        EXPECT_EQ(keys.back().value, 0);
+        EXPECT_EQ(std::count_if(keys.begin(), keys.end(), [](const SimEvent& e) { return e.value == 1; }), 1);
+        EXPECT_LT(keys.back().atMs - keys.front().atMs, 5000u) << "dekeyed only after the silence";
+        EXPECT_TRUE(bench.endedDekeyedAndReset());
+    }
 }
 
 }  // namespace

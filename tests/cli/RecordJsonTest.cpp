@@ -153,5 +153,26 @@ TEST(RecordJson, RejectsIncompleteOrInconsistentRecords) {
     EXPECT_EQ(syntax->message.find("[json.exception"), std::string::npos) << syntax->message;
 }
 
+// A file nested tens of thousands of levels deep is refused as it is read, before a value that deep exists
+// (copying or printing one would exhaust the stack); the record is left alone.
+TEST(RecordJson, RefusesNestingTooDeepWithoutBuildingIt) {
+    constexpr std::size_t kDepth = 100000;
+    std::string objects;
+    for (std::size_t i = 0; i < kDepth; ++i) objects += "{\"s\":";
+    const std::vector<std::string> texts = {
+        "{\"values\": " + std::string(kDepth, '[') + std::string(kDepth, ']') + "}",
+        "{\"supported\": " + objects,
+        std::string(kDepth, '['),
+    };
+    for (const std::string& text : texts) {
+        radioStorage record;
+        record.setSerialNo("KEEPME");
+        const auto error = RecordJson::fromJson(text, record);
+        ASSERT_TRUE(error);
+        EXPECT_NE(error->message.find("nested deeper than"), std::string::npos) << error->message;
+        EXPECT_STREQ(record.getSerialNo(), "KEEPME");
+    }
+}
+
 }  // namespace
 }  // namespace vantrel

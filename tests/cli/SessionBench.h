@@ -5,7 +5,9 @@
 #include <deque>
 #include <functional>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <sstream>
+#include <streambuf>
 #include <string>
 #include <vector>
 
@@ -21,10 +23,26 @@
 
 namespace vantrel::test {
 
+/// Whether the radio's last events leave it dekeyed and out of test mode: a reset came after the last
+/// key-up (or it was never keyed).
+inline bool endedDekeyedAndReset(SimRadio& radio) {
+    const std::vector<SimEvent> all = radio.transcript().entries();
+    std::optional<std::size_t> lastKeyUp, lastReset;
+    for (std::size_t i = 0; i < all.size(); ++i) {
+        if (all[i].kind != SimEventKind::State)
+            continue;
+        if (all[i].topic == SimTopic::Key && all[i].value == 1)
+            lastKeyUp = i;
+        if (all[i].topic == SimTopic::Reset)
+            lastReset = i;
+    }
+    return lastReset && (!lastKeyUp || *lastReset > *lastKeyUp) && !radio.keyed() && !radio.testMode();
+}
+
 /// Requests as a script sends them: lines, silences (the virtual clock runs on) and stop signals.
 class ScriptedInput : public SessionInput {
   public:
-    explicit ScriptedInput(Clock& clock) : m_clock(clock) {}
+    explicit ScriptedInput(vantrel::Clock& clock) : m_clock(clock) {}
 
     ScriptedInput& line(std::string text) {
         m_items.push_back({std::move(text), 0, 0});
@@ -41,9 +59,14 @@ class ScriptedInput : public SessionInput {
         m_items.push_back({{}, 0, 0, std::move(action)});
         return *this;
     }
-    /// SIGINT or SIGTERM arrives while the session waits.
+    /// SIGINT, SIGTERM or SIGHUP arrives while the session waits.
     ScriptedInput& signal(int number) {
         m_items.push_back({{}, 0, number});
+        return *this;
+    }
+    /// The reader of the answers goes away while the session waits.
+    ScriptedInput& outputGone() {
+        m_items.push_back({{}, 0, 0, {}, true});
         return *this;
     }
 
@@ -66,6 +89,10 @@ class ScriptedInput : public SessionInput {
                 action();
                 continue;
             }
+            if (item.outputGone) {
+                m_items.pop_front();
+                return Event::OutputGone;
+            }
             if (item.signal != 0) {
                 stopSignal::note(item.signal);
                 m_items.pop_front();
@@ -84,9 +111,31 @@ class ScriptedInput : public SessionInput {
         std::uint32_t silenceMs;
         int signal;
         std::function<void()> action = {};
+        bool outputGone = false;
     };
-    Clock& m_clock;
+    vantrel::Clock& m_clock;  // the line clock (a test may also name a wall clock Clock)
     std::deque<Item> m_items;
+};
+
+/// Standard output whose reader goes away after `lines` lines: later writes fail as on a closed pipe.
+class ClosingOutput : public std::streambuf {
+  public:
+    explicit ClosingOutput(std::size_t lines) : m_left(lines) {}
+    const std::string& text() const { return m_text; }
+
+  protected:
+    int_type overflow(int_type c) override {
+        if (m_left == 0 || traits_type::eq_int_type(c, traits_type::eof()))
+            return traits_type::eof();
+        m_text.push_back(traits_type::to_char_type(c));
+        if (c == '\n')
+            --m_left;
+        return c;
+    }
+
+  private:
+    std::size_t m_left;
+    std::string m_text;
 };
 
 /// What one session printed and answered.
@@ -110,16 +159,21 @@ class SessionBench {
     }
     ~SessionBench() { stopSignal::note(0); }
 
-    /// Runs `vantrel-cli session --port 1` (and `extra` arguments) on the scripted input.
-    SessionRun run(const std::vector<std::string>& extra = {}) {
-        std::ostringstream out, err;
+    /// Runs `vantrel-cli session --port 1` (and `extra` arguments) on the scripted input; with
+    /// `linesRead`, the reader of the answers goes away after that many.
+    SessionRun run(const std::vector<std::string>& extra = {},
+                   std::optional<std::size_t> linesRead = std::nullopt) {
+        std::ostringstream plain, err;
+        ClosingOutput closing(linesRead.value_or(0));
+        std::ostream closingStream(&closing);
+        std::ostream& out = linesRead ? closingStream : plain;
         std::istringstream in;
         CliApp app(dir.path().string(), CliIo{out, err, in, false, false, -1, &input});
         std::vector<std::string> args = {"session", "--port", "1"};
         args.insert(args.end(), extra.begin(), extra.end());
         SessionRun result;
         result.exit = app.run(args);
-        std::istringstream lines(out.str());
+        std::istringstream lines(linesRead ? closing.text() : plain.str());
         for (std::string text; std::getline(lines, text);)
             result.answers.push_back(nlohmann::json::parse(text));
         result.err = err.str();
@@ -132,19 +186,7 @@ class SessionBench {
         return radio.transcript().filter(SimEventKind::State, topic);
     }
     /// Whether the radio's last events leave it dekeyed and reset: a reset came after the last key-up.
-    bool endedDekeyedAndReset() {
-        const std::vector<SimEvent> all = radio.transcript().entries();
-        std::optional<std::uint64_t> lastKeyUp, lastReset;
-        for (std::size_t i = 0; i < all.size(); ++i) {
-            if (all[i].kind != SimEventKind::State)
-                continue;
-            if (all[i].topic == SimTopic::Key && all[i].value == 1)
-                lastKeyUp = i;
-            if (all[i].topic == SimTopic::Reset)
-                lastReset = i;
-        }
-        return lastReset && (!lastKeyUp || *lastReset > *lastKeyUp) && !radio.keyed() && !radio.testMode();
-    }
+    bool endedDekeyedAndReset() { return test::endedDekeyedAndReset(radio); }
 
     ScratchDirectory dir;
     VirtualClock clock;

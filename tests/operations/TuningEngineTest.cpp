@@ -215,6 +215,72 @@ TEST(TuningEngine, HighPortableCRefusesAHighValueAboveThePointsLowValueAndProgra
     EXPECT_EQ(run.record.getValue(row::TxPower, col::TxPowerHigh + 2), 92);
 }
 
+// The radio acknowledges a softpot write and answers "unsupported" when it does not take it: that point is
+// not programmed, the record keeps its value (also where the whole set is stored after the run), and the
+// points after it are not taken for refused.
+TEST(TuningEngine, APointTheRadioRefusesIsNotProgrammedNorStored) {
+    SimProfile withoutLimitTable = portable();
+    withoutLimitTable.softpots[softpot::TxPowerThird].supported = false;
+    struct Case {
+        const char* procedure;
+        SimProfile profile;
+    };
+    for (const Case& c : {Case{"tx-high-power", withoutLimitTable}, Case{"mod-balance-attn", portable()}}) {
+        SCOPED_TRACE(c.procedure);
+        EngineRun run(c.profile, c.procedure);
+        ASSERT_NE(run.engine, nullptr) << run.text;
+        tuningEngine& e = *run.engine;
+        cominit link;
+        e.open(link);
+        ASSERT_TRUE(e.rowSupported(0));
+        const tuningRow& first = e.rowSpec(0);
+        const int before = run.record.getValue(first.recordRow, first.recordColumn);
+        // The first softpot write of the run (point 1's) is refused.
+        SimFaultRule refusal;
+        refusal.kind = SimFaultKind::Unsupported;
+        refusal.opcode = sim::op::Softpot;
+        refusal.atRequest = run.bench.radio.requestCount() + 1;
+        run.bench.radio.addFault(refusal);
+
+        Values values;
+        for (int i = 0; i < e.rowCount(); ++i) values.push_back(e.rowSupported(i) ? 20 + i : 0);
+        tuningEngine::programResult progress;
+        const tuningEngine::programResult result = e.program(values, link, &progress);
+        EXPECT_FALSE(result.ok);
+        EXPECT_EQ(result.refusedRows, (std::vector<int>{0}));
+        EXPECT_EQ(result.refusedText, e.refusedText(1, false));
+        EXPECT_EQ(std::count(result.programmedRows.begin(), result.programmedRows.end(), 0), 0);
+        EXPECT_GE(result.programmedRows.size(), 1u);
+        EXPECT_EQ(progress.programmedRows, result.programmedRows);
+        EXPECT_FALSE(progress.failedRow.has_value());
+        EXPECT_EQ(run.record.getValue(first.recordRow, first.recordColumn), before);
+        for (const int row : result.programmedRows)
+            EXPECT_EQ(run.record.getValue(e.rowSpec(row).recordRow, e.rowSpec(row).recordColumn), 20 + row);
+    }
+}
+
+// A link failure part-way: the progress tells the rows that reached the radio and the one in progress.
+TEST(TuningEngine, ALinkFailurePartWayLeavesTheProgressOfTheRun) {
+    EngineRun run(portable());
+    ASSERT_NE(run.engine, nullptr) << run.text;
+    tuningEngine& e = *run.engine;
+    cominit link;
+    e.open(link);
+    run.fresh();
+    // Not keyed: each point is a channel request, then its write; the third point's write goes unanswered.
+    SimFaultRule silence;
+    silence.kind = SimFaultKind::Silence;
+    silence.atRequest = run.bench.radio.requestCount() + 6;
+    silence.times = 0;
+    run.bench.radio.addFault(silence);
+    tuningEngine::programResult progress;
+    EXPECT_THROW(e.program(Values(7, 50), link, &progress), Exception);
+    EXPECT_EQ(progress.programmedRows, (std::vector<int>{0, 1}));
+    EXPECT_EQ(progress.failedRow, 2);
+    EXPECT_EQ(run.record.getValue(row::TxPower, col::TxPowerHigh + 1), 50);
+    EXPECT_NE(run.record.getValue(row::TxPower, col::TxPowerHigh + 2), 50);
+}
+
 TEST(TuningEngine, SingleValueProceduresKeyAtTheirOnePoint) {
     EngineRun run(portable(), "dtmf-deviation");
     ASSERT_NE(run.engine, nullptr) << run.text;

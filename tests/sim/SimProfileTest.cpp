@@ -201,6 +201,9 @@ TEST(SimProfileJson, BadProfilesNameTheFieldAndNeverCrash) {
         EXPECT_NE(error.find(c.says), std::string::npos) << c.json << " gave: " << error;
         EXPECT_EQ(error.rfind("profile 't': ", 0), 0u) << error;
     }
+    // Nested far too deep: refused while read, never built (copying it would exhaust the stack).
+    const std::string deep = R"({"faults": )" + std::string(100000, '[') + std::string(100000, ']') + "}";
+    EXPECT_NE(errorOf(deep).find("nested deeper than"), std::string::npos);
 }
 
 TEST(SimProfileSearch, UnknownNamesAndMissingFilesSayWhat) {
