@@ -49,6 +49,9 @@ class frameInputOnly : public QObject {
             default:
                 return false;
         }
+        // The window system's window hands the event on to the widget under the mouse, which is judged.
+        if (!receiver->isWidgetType())
+            return false;
         return !(m_frame && receiver == m_frame);
     }
 
