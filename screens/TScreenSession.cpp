@@ -218,8 +218,9 @@ bool TScreenSession::checkSerial() {
 
 TScreenSession::MismatchOutcome TScreenSession::mismatchDialog() {
     closeConnection();
+    const std::string connectedSerial = m_environment.operations->lastSerialRead();
     // Under the question, which two radios differ: the one on the cable and the one in memory.
-    const std::string connected = printable(m_environment.operations->lastSerialRead());
+    const std::string connected = printable(connectedSerial);
     const std::string inMemory = printable(record().serialNoBytes().substr(0, record::kSerialNoLength));
     const std::string text =
         mismatchText() + "\n\nRadio connected: " + connected + "\nRadio in memory: " + inMemory;
@@ -231,6 +232,14 @@ TScreenSession::MismatchOutcome TScreenSession::mismatchDialog() {
     m_environment.readRadio();
     // The read ends with a reset: the radio is dekeyed and out of test mode.
     markDekeyed();
+    if (record().serialNoBytes().substr(0, record::kSerialNoLength) != connectedSerial) {
+        // The read did not bring that radio in (it failed, or was cancelled, and said so): the record is
+        // not the connected radio's, so nothing of it may be set up there. A record left unusable by a
+        // failed read takes the screen with it.
+        if (m_displayReady && !fitsRecord())
+            closeHost();
+        return MismatchOutcome::NotRead;
+    }
     if (!fitsRecord()) {
         // The radio now connected does not have this procedure: the screen must not stay usable.
         prompt().show(kNoLongerFitsText, kNoteCaption, PromptIcon::Information);

@@ -184,6 +184,7 @@ class TScreenSession : public QWidget {
     enum class MismatchOutcome {
         Cancelled,     ///< the technician kept the record; nothing more is sent
         Reread,        ///< the radio now connected was read into the record
+        NotRead,       ///< the read failed or was cancelled: the record is not the connected radio's
         NoLongerFits,  ///< it was read, and this screen's procedure does not exist on it
     };
     /// The mismatch question; on OK re-reads the radio and, while the screen is open, starts it over on

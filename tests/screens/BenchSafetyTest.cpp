@@ -210,6 +210,18 @@ class BenchSafetyTest : public QObject {
         QCOMPARE(bench.reads, 0);
     }
 
+    void aReadAtOpeningThatDidNotBringTheRadioInSetsNothingUp() {
+        ScreenBench bench;
+        bench.record.setSerialNo("SOMEBODY01");
+        screenEnvironment e = bench.environment(ScreenBench::className<TTransmitLowPowerWindow>());
+        e.readRadio = [] {};  // the technician cancelled the read: the record is still the other radio's
+        bench.mark();
+        std::unique_ptr<TTransmitLowPowerWindow> screen(TScreenSession::create<TTransmitLowPowerWindow>(e));
+        QCOMPARE(bench.code, 0);
+        screen.reset();
+        QCOMPARE(bench.requests(), QStringList{"I 1"});
+    }
+
     void aRadioReadAtOpeningThatLacksTheProcedureDoesNotOpenIt() {
         ShellRig rig;
         rig.run(cmd::ReadRadio);
@@ -285,7 +297,7 @@ class BenchSafetyTest : public QObject {
     // --- PA bias keyed at opening -------------------------------------------------------------------------
 
     void paBiasProgramLeavesTheTransmitterAsItWas() {
-        ScreenBench bench(SimProfile::named("high-power-mobile-k"));
+        ScreenBench bench(SimProfile::named("high-power-mobile-n"));
         auto screen = bench.open<TPABiasHighVoltageWindow>();
         QVERIFY(bench.radio.keyed() && screen->keyed());
         bench.mark();
