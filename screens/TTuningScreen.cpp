@@ -2,16 +2,13 @@
 #include "screens/TTuningScreen.h"
 
 #include <QApplication>
-#include <QCloseEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiSubWindow>
 #include <QMouseEvent>
-#include <QPainter>
 #include <QPushButton>
 #include <QSlider>
 #include <QStyle>
-#include <QTimer>
 #include <algorithm>
 
 #include "link/EnhancedSBEP.h"
