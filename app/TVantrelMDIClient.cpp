@@ -256,7 +256,7 @@ void TVantrelMDIClient::paBiasScreening(int commandId, const screenEnvironment& 
         screen->close();
         return;
     }
-    if (prompt.show("Is Current Drawn of the Radio > 100mA?", "WARNING", PromptIcon::Question,
+    if (prompt.show("Is Current Drawn of the Radio > 100mA?", "WARNING", PromptIcon::Information,
                     PromptButtons::YesNo) == PromptAnswer::Yes) {
         // The normal screen goes (dekey, reset) before the default one is made.
         screen->close();

@@ -66,6 +66,12 @@ void TAutoSquelchWindow::autoTuneRow(int row) {
             return;
         run.emplace(*this, environment());
         prepare(row);
+        // A close asked for meanwhile: the radio is not asked to tune; closing resets it.
+        if (closeAsked()) {
+            run->end();
+            closeConnection();
+            return;
+        }
         rxAutoSquelchData data;
         const std::uint32_t value = data.autoTuneSoftpot(record(), link());
         run->end();

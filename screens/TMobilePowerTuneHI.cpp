@@ -96,7 +96,7 @@ TMobilePowerTuneHI::TMobilePowerTuneHI(const screenEnvironment& environment)
                 focusAction(s);
         });
     }
-    m_ptt = new QPushButton(QStringLiteral("PTT Toggle"), this);
+    m_ptt = new QPushButton(screenControls::pttGlyph(), QStringLiteral("PTT Toggle"), this);
     m_ptt->setGeometry(QRect(QPoint(20, 250), kButtonSize));
     m_ptt->setObjectName(QStringLiteral("button7000"));
     m_program =
@@ -178,10 +178,20 @@ void TMobilePowerTuneHI::fillDisplay() {
 
 void TMobilePowerTuneHI::setStatus(const QString& text) {
     m_status->setText(text);
+    QPalette palette = m_status->palette();
+    palette.setColor(QPalette::Disabled, QPalette::Text,
+                     keyed() ? screenControls::keyedText() : screenControls::staticText());
+    m_status->setPalette(palette);
 }
 
 void TMobilePowerTuneHI::keyStateChanged() {
     setStatus(keyed() ? m_keyedText : QString::fromLatin1(kDekeyedText));
+    // The point the transmitter is keyed at is marked in its row, as on the other screens.
+    for (int point = 1; point <= kPoints; ++point) {
+        const bool onAir = keyed() && point == pointOf(keyedRow());
+        screenControls::markKeyed(frequencyBox(point), onAir);
+        frequencyBox(point)->setToolTip(onAir ? QStringLiteral("Transmitting at this point") : QString());
+    }
 }
 
 void TMobilePowerTuneHI::showLinkError() {
@@ -247,6 +257,9 @@ void TMobilePowerTuneHI::program() {
         for (int point = 1; point <= kPoints; ++point) {
             if (!supported(point))
                 continue;
+            // A close asked for meanwhile stops here; closing dekeys and resets the radio.
+            if (closeAsked())
+                return false;
             const kmPair& pair = pairs[size_t(point - 1)];
             prepare(point, link);
             m_data.programMobile(pair.softpotValue(), link);
@@ -256,6 +269,7 @@ void TMobilePowerTuneHI::program() {
         // PTT keys where the status says: at the selected point.
         if (supported(pointOf(m_selection)))
             prepare(pointOf(m_selection), link);
+        return true;
     });
     if (!written)
         return;

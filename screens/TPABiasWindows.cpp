@@ -246,6 +246,14 @@ void TPABiasWindow::setRowEnabled(int row, bool enabled) {
 }
 
 void TPABiasWindow::toggleRow(int row) {
+    if (actionRunning()) {
+        m_toggles[size_t(row)]->setChecked(m_enabled[size_t(row)]);
+        return;
+    }
+    // A value still on its way to the radio goes first, as it was typed before the click.
+    sendPendingStep();
+    if (closing())
+        return;
     if (m_enabled[size_t(row)]) {
         setRowEnabled(row, false);
         return;

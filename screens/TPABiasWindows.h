@@ -79,6 +79,8 @@ class TPABiasWindow : public TTuningScreen {
     bool validate(int row, const QString& text, int value) override;
     ProgramOutcome programPoint(int row, int value, EnhancedSBEP& link) override;
     void afterProgram(EnhancedSBEP& link) override;
+    /// The bias is watched while the transmitter stays as it is: Program does not dekey.
+    bool programDekeys() const override { return false; }
 
     /// The test channel of frequency `hz` for this radio; refuses the radio (the screen does not open)
     /// and answers nothing when the radio's frequency base cannot reach it.

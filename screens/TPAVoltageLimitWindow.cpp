@@ -1,7 +1,6 @@
 // The PA voltage limit screen.
 #include "screens/TPAVoltageLimitWindow.h"
 
-#include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -68,15 +67,6 @@ TPAVoltageLimitWindow::TPAVoltageLimitWindow(const screenEnvironment& environmen
 
 TPAVoltageLimitWindow::~TPAVoltageLimitWindow() = default;
 
-bool TPAVoltageLimitWindow::event(QEvent* event) {
-    const bool place = event->type() == QEvent::ParentChange || (event->type() == QEvent::Show && !m_placed);
-    if (place) {
-        screenControls::placeFrame(this);
-        m_placed = event->type() == QEvent::Show;
-    }
-    return TScreenSession::event(event);
-}
-
 bool TPAVoltageLimitWindow::pointUsed(int point) const {
     return RF_Frequency::channelAt(record(), false, point) != 0;
 }
@@ -125,20 +115,30 @@ bool TPAVoltageLimitWindow::readyToTune() {
     return true;
 }
 
-bool TPAVoltageLimitWindow::tunePoint(int point) {
+TPAVoltageLimitWindow::pointOutcome TPAVoltageLimitWindow::tunePoint(int point) {
+    // A close asked for meanwhile stops the run after the exchange in progress: the radio is not keyed
+    // again, nor asked to tune; closing then dekeys and resets it.
+    if (closeAsked())
+        return pointOutcome::Stopped;
     const std::uint16_t tx = RF_Frequency::channelAt(record(), false, point);
     link().setChannelPair(tx, kChannelMode, m_frequency.channelFor(record(), true, point), kChannelMode);
     const auto base = static_cast<std::uint32_t>(record().getValue(row::Frequency, col::FrequencyBase));
     m_status->setText(QString::asprintf(kTuningFormat, m_frequency.pointFrequency(base, tx)));
+    if (closeAsked())
+        return pointOutcome::Stopped;
     keyUp(link());
+    if (closeAsked()) {
+        dekey(link());
+        return pointOutcome::Stopped;
+    }
     const std::uint32_t answer = m_data.autoTuneSoftpot(record(), link());
     dekey(link());
     // A radio that refused the request has not tuned anything either.
     if (answer == 0 || !record().isSupported(flag::PaVoltageLimit))
-        return false;
+        return pointOutcome::Failed;
     record().setValue(row::PaVoltageLimit, col::SetFirst + point - 1, static_cast<std::int32_t>(answer));
     defaultBox(point)->setText(QString::number(answer));
-    return true;
+    return pointOutcome::Tuned;
 }
 
 void TPAVoltageLimitWindow::autoTune() {
@@ -157,11 +157,14 @@ void TPAVoltageLimitWindow::autoTune() {
     autoTuneRun run(*this, environment());
     m_running = true;
     try {
-        // A close asked for meanwhile stops the run after the point under way; closing then dekeys and
-        // resets the radio.
-        for (int point = 1; point <= record::kPointCount && !closeRequested(); ++point) {
-            if (!pointUsed(point) || tunePoint(point))
+        for (int point = 1; point <= record::kPointCount; ++point) {
+            if (!pointUsed(point))
                 continue;
+            const pointOutcome outcome = tunePoint(point);
+            if (outcome == pointOutcome::Tuned)
+                continue;
+            if (outcome == pointOutcome::Stopped)
+                break;
             run.end();
             m_running = false;
             prompt().show(point == 1 ? kImpossibleFirstText : kImpossibleText, kErrorCaption,

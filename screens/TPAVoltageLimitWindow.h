@@ -48,13 +48,14 @@ class TPAVoltageLimitWindow : public TScreenSession {
     void setupRadio(EnhancedSBEP& link) override;
     void fillDisplay() override;
     std::string linkErrorText() const override;
-    bool event(QEvent* event) override;
 
   private:
     /// Probes the radio and asks the technician; false when the run must not start.
     bool readyToTune();
-    /// Tunes one point; false when the radio could not (the run stops, the technician was told).
-    bool tunePoint(int point);
+    enum class pointOutcome { Tuned, Failed, Stopped };
+    /// Tunes one point: Failed when the radio could not, Stopped when a close was asked for before the
+    /// radio was keyed or asked to tune (the point is left dekeyed).
+    pointOutcome tunePoint(int point);
     bool pointUsed(int point) const;
 
     txPAVoltageLimitData m_data;
@@ -65,7 +66,6 @@ class TPAVoltageLimitWindow : public TScreenSession {
     QLineEdit* m_status = nullptr;
     QLabel* m_note = nullptr;
     bool m_running = false;  ///< the run over the points is under way (the radio is keyed in it)
-    bool m_placed = false;
 };
 
 }  // namespace vantrel

@@ -1,7 +1,6 @@
 // The RSSI screen.
 #include "screens/TRSSIWindow.h"
 
-#include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -81,15 +80,6 @@ TRSSIWindow::TRSSIWindow(const screenEnvironment& environment)
 
 TRSSIWindow::~TRSSIWindow() = default;
 
-bool TRSSIWindow::event(QEvent* event) {
-    const bool place = event->type() == QEvent::ParentChange || (event->type() == QEvent::Show && !m_placed);
-    if (place) {
-        screenControls::placeFrame(this);
-        m_placed = event->type() == QEvent::Show;
-    }
-    return TScreenSession::event(event);
-}
-
 int TRSSIWindow::rowCount() const {
     return twoThresholds(record()) ? 2 : 3;
 }
@@ -123,7 +113,9 @@ void TRSSIWindow::fillDisplay() {
               static_cast<QWidget*>(m_updates[size_t(i)]), m_labels[size_t(i)][0], m_labels[size_t(i)][1]})
             w->setVisible(shown);
         m_softpots[size_t(i)]->setText(QString::number(record().getValue(row::Rssi, col::RssiFirst + i)));
-        m_levels[size_t(i)]->setText(QString::number(record().getValue(row::Rssi, col::RssiCalDacFirst + i)));
+        // The record keeps the level's magnitude; the level itself is below 0 dBm.
+        const int magnitude = record().getValue(row::Rssi, col::RssiCalDacFirst + i);
+        m_levels[size_t(i)]->setText(QString::number(-magnitude));
     }
     const int n = point();
     const std::uint16_t rx = n == 0 ? 0 : RF_Frequency::channelAt(record(), true, n);

@@ -41,7 +41,6 @@ class TRSSIWindow : public TScreenSession {
   protected:
     void setupRadio(EnhancedSBEP& link) override;
     void fillDisplay() override;
-    bool event(QEvent* event) override;
 
   private:
     std::array<QLineEdit*, kRows> m_levels{};
@@ -51,7 +50,6 @@ class TRSSIWindow : public TScreenSession {
     QLineEdit* m_pointBox = nullptr;
     mutable RF_Frequency m_frequency;
     rxRSSIData m_data;
-    bool m_placed = false;
 };
 
 }  // namespace vantrel

@@ -8,13 +8,14 @@
 #include "radio/RecordLayout.h"
 #include "radio/radioStorage.h"
 #include "radio/radiomodel.h"
+#include "screens/screenControls.h"
 
 namespace vantrel {
 
 namespace {
 
 const QRect kCalDacBox{410, 240, 40, 20};
-constexpr QPoint kCalDacLabel{350, 242};
+const QRect kCalDacLabel{340, 240, 64, 20};
 
 }  // namespace
 
@@ -28,14 +29,13 @@ TFrontEndFilterWindow::TFrontEndFilterWindow(const screenEnvironment& environmen
     : TTuningScreen(environment, describe(*environment.record)) {
     if (!radiomodel().isHighMobileF(record()))
         return;
+    // The label ends where the box begins, its text level with the box's.
     auto* label = new QLabel(QStringLiteral("RSSI DAC"), this);
-    label->move(kCalDacLabel);
     label->setFont(noteLabel()->font());
-    m_calDacBox = new QLineEdit(this);
-    m_calDacBox->setGeometry(kCalDacBox);
-    m_calDacBox->setObjectName(QStringLiteral("calDac4016"));
-    m_calDacBox->setReadOnly(true);
-    m_calDacBox->setEnabled(false);
+    label->setGeometry(kCalDacLabel);
+    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    // A reading of the radio: read-only, but as readable as any value.
+    m_calDacBox = screenControls::readingBox(this, kCalDacBox, QStringLiteral("calDac4016"));
     m_calDacBox->setAlignment(Qt::AlignRight);
 }
 

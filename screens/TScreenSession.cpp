@@ -1,6 +1,7 @@
 // The radio session every screen shares.
 #include "screens/TScreenSession.h"
 
+#include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QMdiSubWindow>
@@ -25,24 +26,110 @@ std::string printable(std::string text) {
     return text;
 }
 
+/// Lets the technician's input through to one window frame (its close button) and drops the rest: input
+/// made while the radio was busy must not start anything once the busy part is over.
+class frameInputOnly : public QObject {
+  public:
+    explicit frameInputOnly(QWidget* frame) : m_frame(frame) {}
+
+  protected:
+    bool eventFilter(QObject* receiver, QEvent* event) override {
+        switch (event->type()) {
+            case QEvent::MouseButtonPress:
+            case QEvent::MouseButtonRelease:
+            case QEvent::MouseButtonDblClick:
+            case QEvent::MouseMove:
+            case QEvent::KeyPress:
+            case QEvent::KeyRelease:
+            case QEvent::Shortcut:
+            case QEvent::ShortcutOverride:
+            case QEvent::Wheel:
+            case QEvent::ContextMenu:
+                break;
+            default:
+                return false;
+        }
+        // The window system's window hands the event on to the widget under the mouse, which is judged.
+        if (!receiver->isWidgetType())
+            return false;
+        return !(m_frame && receiver == m_frame);
+    }
+
+  private:
+    QWidget* m_frame;
+};
+
+/// Input the window system held back while the link waited is only looked at again once the event loop
+/// is woken: without this a click made during an exchange waits for the next one.
+void wakeEventLoop() {
+    if (QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance())
+        dispatcher->wakeUp();
+}
+
 }  // namespace
 
+/// The shell's prompt behind a guard: before a box takes the mouse, the screen lets go of what it holds.
+class TScreenSession::guardedPrompt : public UserPrompt {
+  public:
+    guardedPrompt(TScreenSession& screen, UserPrompt& prompt) : m_screen(screen), m_prompt(prompt) {}
+    using UserPrompt::show;
+    PromptAnswer show(const PromptMessage& message) override {
+        m_screen.beforeModal();
+        return m_prompt.show(message);
+    }
+
+  private:
+    TScreenSession& m_screen;
+    UserPrompt& m_prompt;
+};
+
+/// Watches, while an action runs, for a close of the screen, its frame or the window around them, which
+/// the shell holds back until the radio is free (or the screen does, see closeEvent()): a loop that
+/// asks closeAsked() stops early instead of running to its end first.
+class TScreenSession::closeWatcher : public QObject {
+  public:
+    explicit closeWatcher(TScreenSession& screen) : m_screen(screen) {}
+
+  protected:
+    bool eventFilter(QObject* receiver, QEvent* event) override {
+        if (event->type() != QEvent::Close)
+            return false;
+        auto* widget = qobject_cast<QWidget*>(receiver);
+        if (widget && (widget == &m_screen || widget == m_screen.parentWidget() ||
+                       (widget->isWindow() && widget->isAncestorOf(&m_screen))))
+            m_screen.m_closeRequested = true;
+        return false;
+    }
+
+  private:
+    TScreenSession& m_screen;
+};
+
 TScreenSession::ActionScope::ActionScope(TScreenSession& screen) : m_screen(screen) {
-    ++m_screen.m_actionDepth;
+    if (m_screen.m_actionDepth++ == 0)
+        QCoreApplication::instance()->installEventFilter(m_screen.m_closeWatcher.get());
 }
 
 TScreenSession::ActionScope::~ActionScope() {
-    if (--m_screen.m_actionDepth == 0 && m_screen.m_closeRequested) {
+    if (--m_screen.m_actionDepth != 0)
+        return;
+    QCoreApplication::instance()->removeEventFilter(m_screen.m_closeWatcher.get());
+    wakeEventLoop();
+    if (m_screen.m_closeRequested) {
         m_screen.m_closeRequested = false;
         m_screen.closeHost();
+        return;
     }
+    m_screen.actionEnded();
 }
 
 TScreenSession::TScreenSession(const screenEnvironment& environment, screenCapabilities capabilities)
     : QWidget(environment.parent),
       m_environment(environment),
       m_capabilities(capabilities),
-      m_connection(*environment.prompt) {
+      m_prompt(std::make_unique<guardedPrompt>(*this, *environment.prompt)),
+      m_closeWatcher(std::make_unique<closeWatcher>(*this)),
+      m_connection(*m_prompt) {
     setWindowTitle(m_environment.identity.title);
     setObjectName(QStringLiteral("tuningScreen%1").arg(m_environment.identity.code));
     *m_environment.openScreenCode = m_environment.identity.code;
@@ -51,6 +138,34 @@ TScreenSession::TScreenSession(const screenEnvironment& environment, screenCapab
 TScreenSession::~TScreenSession() {
     // Destroyed without a close event (the shell tearing down, a test): the radio is still tidied.
     closingSequence(false);
+}
+
+UserPrompt& TScreenSession::prompt() const {
+    return *m_prompt;
+}
+
+bool TScreenSession::event(QEvent* event) {
+    // The screen's place in the main window: the frame that takes it in goes to the fixed position, and
+    // again when first shown, as the main window may have placed it meanwhile.
+    const bool place = event->type() == QEvent::ParentChange || (event->type() == QEvent::Show && !m_placed);
+    if (place) {
+        if (auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget())) {
+            frame->move(kPosition);
+            m_placed = event->type() == QEvent::Show;
+        }
+    }
+    return QWidget::event(event);
+}
+
+bool TScreenSession::closeAsked() {
+    if (!m_closeRequested) {
+        frameInputOnly filter(parentWidget());
+        QCoreApplication::instance()->installEventFilter(&filter);
+        wakeEventLoop();
+        QCoreApplication::processEvents();
+        QCoreApplication::instance()->removeEventFilter(&filter);
+    }
+    return m_closeRequested;
 }
 
 void TScreenSession::closeHost() {
@@ -68,6 +183,8 @@ void TScreenSession::keyStateChanged() {}
 void TScreenSession::connectionClosed() {}
 void TScreenSession::beforeClosing() {}
 void TScreenSession::afterClosing() {}
+void TScreenSession::beforeModal() {}
+void TScreenSession::actionEnded() {}
 
 std::string TScreenSession::linkErrorText() const {
     return kLinkErrorText;
@@ -99,32 +216,48 @@ bool TScreenSession::checkSerial() {
     return false;
 }
 
-void TScreenSession::mismatchDialog() {
+TScreenSession::MismatchOutcome TScreenSession::mismatchDialog() {
     closeConnection();
+    const std::string connectedSerial = m_environment.operations->lastSerialRead();
     // Under the question, which two radios differ: the one on the cable and the one in memory.
-    const std::string connected = printable(m_environment.operations->lastSerialRead());
+    const std::string connected = printable(connectedSerial);
     const std::string inMemory = printable(record().serialNoBytes().substr(0, record::kSerialNoLength));
     const std::string text =
         mismatchText() + "\n\nRadio connected: " + connected + "\nRadio in memory: " + inMemory;
     if (prompt().show(text, kWarningCaption, PromptIcon::Information, PromptButtons::OkCancel) !=
         PromptAnswer::Ok)
-        return;
+        return MismatchOutcome::Cancelled;
     if (!m_environment.readRadio)
-        return;
+        return MismatchOutcome::Cancelled;
     m_environment.readRadio();
+    // The read ends with a reset: the radio is dekeyed and out of test mode.
+    markDekeyed();
+    if (record().serialNoBytes().substr(0, record::kSerialNoLength) != connectedSerial) {
+        // The read did not bring that radio in (it failed, or was cancelled, and said so): the record is
+        // not the connected radio's, so nothing of it may be set up there. A record left unusable by a
+        // failed read takes the screen with it.
+        if (m_displayReady && !fitsRecord())
+            closeHost();
+        return MismatchOutcome::NotRead;
+    }
+    if (!fitsRecord()) {
+        // The radio now connected does not have this procedure: the screen must not stay usable.
+        prompt().show(kNoLongerFitsText, kNoteCaption, PromptIcon::Information);
+        if (m_displayReady)
+            closeHost();
+        return MismatchOutcome::NoLongerFits;
+    }
     if (m_displayReady)
         refreshAfterRead();
+    return MismatchOutcome::Reread;
+}
+
+bool TScreenSession::fitsRecord() const {
+    return !m_environment.commandAvailable ||
+           m_environment.commandAvailable(m_environment.identity.commandId);
 }
 
 void TScreenSession::refreshAfterRead() {
-    // The read ends with a reset: the radio is dekeyed and out of test mode.
-    markDekeyed();
-    if (m_environment.commandAvailable && !m_environment.commandAvailable(m_environment.identity.commandId)) {
-        // The radio now connected does not have this procedure: the screen must not stay usable.
-        prompt().show(kNoLongerFitsText, kNoteCaption, PromptIcon::Information);
-        closeHost();
-        return;
-    }
     // The screen starts over on the radio now connected, as if just opened.
     fillDisplay();
     if (!openConnection())
@@ -215,10 +348,14 @@ bool TScreenSession::open() {
         return false;
     }
     try {
-        if (m_environment.operations->serialMatches(record(), link()))
+        if (m_environment.operations->serialMatches(record(), link())) {
             closeConnection();
-        else
-            mismatchDialog();
+        } else if (mismatchDialog() != MismatchOutcome::Reread) {
+            // Cancel keeps the record of another radio: nothing of it may reach the radio on the cable,
+            // not even the closing reset. A re-read radio that lacks the procedure was reset by the read.
+            m_reachedPort = false;
+            code = 0;
+        }
     } catch (const Exception&) {
         showLinkError();
         closeConnection();
@@ -278,6 +415,10 @@ void TScreenSession::closingSequence(bool withHooks) {
                 try {
                     m_connection.link().dekey();
                     m_keyed = false;
+                    m_keyUpSent = false;
+                    // The status must not go on saying "keyed up" under a message shown at closing.
+                    if (withHooks)
+                        keyStateChanged();
                 } catch (const Exception&) {
                     dekeyed = false;
                 }

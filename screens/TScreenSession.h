@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QWidget>
+#include <memory>
 #include <string>
 #include <type_traits>
 
@@ -27,6 +28,12 @@ class EnhancedSBEP;
 /// Every radio action opens its own connection and closes it at its end. Link failures are caught and
 /// shown as the screen's link-failure text; a failure while the radio is or may be keyed first tries to
 /// dekey it, and a dekey that fails warns that the radio may still be transmitting.
+///
+/// A close asked for while an action runs (the frame's close button, the main window closing) is held
+/// until the action ends; loops that talk to the radio for long ask closeAsked() between exchanges and
+/// stop, after which the screen closes (dekey, reset). Every message box goes through prompt(), which
+/// first lets go of whatever the mouse holds in the screen (beforeModal()), so a box never leaves a
+/// control repeating on its own.
 class TScreenSession : public QWidget {
     Q_OBJECT
   public:
@@ -42,6 +49,8 @@ class TScreenSession : public QWidget {
     static constexpr const char* kNoLongerFitsText =
         "The radio now connected does not have this procedure.\nThe window is closed.";
     static constexpr const char* kNoteCaption = "NOTE";
+    /// Where the frame of every screen stands in the main window.
+    static constexpr QPoint kPosition{50, 50};
 
     TScreenSession(const screenEnvironment& environment, screenCapabilities capabilities);
     ~TScreenSession() override;
@@ -89,6 +98,11 @@ class TScreenSession : public QWidget {
     virtual void afterClosing();
     /// The text shown for a link failure during an action.
     virtual std::string linkErrorText() const;
+    /// Just before a message box: controls the mouse holds (a slider's repeating page step, a held arrow)
+    /// are let go, as the box takes the mouse release.
+    virtual void beforeModal();
+    /// The outermost action ended (input held meanwhile may start the next one).
+    virtual void actionEnded();
     /// The serial number mismatch question.
     virtual std::string mismatchText() const;
 
@@ -152,6 +166,10 @@ class TScreenSession : public QWidget {
     void dekey(EnhancedSBEP& link, bool onlyIfKeyed = true);
     /// Forgets the keyed state (the radio was reset).
     void markDekeyed();
+    /// Runs inside a loop of exchanges (auto-tune runs, Program): lets the technician's click on the
+    /// frame's close button through (other input made meanwhile is dropped) and answers whether a close
+    /// was asked for; the loop then stops after the exchange in progress and the screen closes.
+    bool closeAsked();
     /// The warning after a failed dekey.
     void warnStillKeyed();
     /// The row the transmitter was keyed at.
@@ -162,23 +180,42 @@ class TScreenSession : public QWidget {
     /// shows `text` (caption "ERROR"); the screen then does not open, or closes when it was open already.
     void refuseRadio(const std::string& text);
 
-    /// The mismatch question; on OK re-reads the radio and starts the screen over on it.
-    void mismatchDialog();
+    /// What became of a serial number mismatch.
+    enum class MismatchOutcome {
+        Cancelled,     ///< the technician kept the record; nothing more is sent
+        Reread,        ///< the radio now connected was read into the record
+        NotRead,       ///< the read failed or was cancelled: the record is not the connected radio's
+        NoLongerFits,  ///< it was read, and this screen's procedure does not exist on it
+    };
+    /// The mismatch question; on OK re-reads the radio and, while the screen is open, starts it over on
+    /// the new radio (or closes it when the radio does not fit).
+    MismatchOutcome mismatchDialog();
 
     const screenEnvironment& environment() const { return m_environment; }
     radioStorage& record() const { return *m_environment.record; }
-    UserPrompt& prompt() const { return *m_environment.prompt; }
+    /// The shell's prompt, behind the guard that lets go of the mouse first.
+    UserPrompt& prompt() const;
     void setDisplayReady(bool ready) { m_displayReady = ready; }
 
     void closeEvent(QCloseEvent* event) override;
+    bool event(QEvent* event) override;
 
   private:
+    class guardedPrompt;
+    class closeWatcher;
+    friend class guardedPrompt;
+    friend class closeWatcher;
+
+    /// Whether the re-read radio still has this screen's procedure.
+    bool fitsRecord() const;
     void refreshAfterRead();
     void closingSequence(bool withHooks);
     void closeHost();
 
     screenEnvironment m_environment;
     screenCapabilities m_capabilities;
+    std::unique_ptr<guardedPrompt> m_prompt;
+    std::unique_ptr<closeWatcher> m_closeWatcher;
     tuningConnection m_connection;
     bool m_keyed = false;
     int m_keyedRow = 0;
@@ -189,6 +226,7 @@ class TScreenSession : public QWidget {
     bool m_refused = false;  ///< setupRadio() found the radio unfit for the screen
     int m_actionDepth = 0;
     bool m_closeRequested = false;
+    bool m_placed = false;
 };
 
 }  // namespace vantrel

@@ -34,6 +34,8 @@ class TTransmitDACWindow : public TTuningScreen {
     void writeLive(int row, int value, EnhancedSBEP& link) override;
     void keyedUp(EnhancedSBEP& link) override;
     void afterClosing() override;
+    /// While dekeyed a step changes neither the radio nor the record: nothing is sent, not even a check.
+    bool stepsWhileDekeyed() const override { return false; }
 };
 
 }  // namespace vantrel

@@ -66,8 +66,10 @@ void TTunerEditBox::setCommitOnLeave(bool commit, int radioValue) {
 
 void TTunerEditBox::focusOutEvent(QFocusEvent* event) {
     QLineEdit::focusOutEvent(event);
-    // The edit's own context menu takes the focus only for a moment.
-    if (event->reason() == Qt::PopupFocusReason)
+    // The edit's own context menu takes the focus only for a moment, and another window (a message box,
+    // above all the one Enter just raised) leaves the box the focus of its own window: neither is the
+    // technician leaving the box.
+    if (event->reason() == Qt::PopupFocusReason || event->reason() == Qt::ActiveWindowFocusReason)
         return;
     if (m_commitOnLeave && isModified())
         commitOnLeaveNow();

@@ -2,15 +2,13 @@
 #include "screens/TTuningScreen.h"
 
 #include <QApplication>
-#include <QCloseEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiSubWindow>
-#include <QPainter>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QSlider>
 #include <QStyle>
-#include <QTimer>
 #include <algorithm>
 
 #include "link/EnhancedSBEP.h"
@@ -22,6 +20,7 @@
 #include "screens/TTunerEditBox.h"
 #include "screens/TUpDown.h"
 #include "screens/TValuePlot.h"
+#include "screens/screenControls.h"
 
 namespace vantrel {
 
@@ -43,9 +42,6 @@ constexpr int kTextLimit = 3;  // working box characters, also what Program read
 constexpr int kFontPixels = 12;
 constexpr int kPageDivisor = 5;
 constexpr int kRowButtonGap = 10;  // a row's own button stands right of its working box
-const QColor kStaticText(0x40, 0x40, 0x40);
-const QColor kKeyedText(0xa0, 0x10, 0x10);        // the status while the transmitter is on the air
-const QColor kKeyedBackground(0xfb, 0xe0, 0xdc);  // the row the transmitter is keyed at
 
 QString withFrequency(const std::string& pattern, double mhz) {
     QString text = QString::fromStdString(pattern);
@@ -64,27 +60,14 @@ QFont screenFont() {
     return font;
 }
 
-/// The PTT glyph: a red transmit lamp.
-QIcon pttGlyph() {
-    QPixmap pixmap(16, 16);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(QColor(0x70, 0x10, 0x10), 1));
-    p.setBrush(QColor(0xd8, 0x28, 0x20));
-    p.drawEllipse(QRectF(3.5, 3.5, 9, 9));
-    return QIcon(pixmap);
-}
-
 QLineEdit* staticBox(QWidget* parent, const QRect& geometry, const QString& name) {
     auto* box = new QLineEdit(parent);
     box->setGeometry(geometry);
     box->setReadOnly(true);
     box->setEnabled(false);
     box->setObjectName(name);
-    // Greyed like every disabled edit, but dark enough to read across the bench.
     QPalette palette = box->palette();
-    palette.setColor(QPalette::Disabled, QPalette::Text, kStaticText);
+    palette.setColor(QPalette::Disabled, QPalette::Text, screenControls::staticText());
     box->setPalette(palette);
     return box;
 }
@@ -154,8 +137,10 @@ void TTuningScreen::buildControls() {
             r.slider->setRange(spec.minimum, spec.maximum);
             r.slider->setPageStep(std::max(1, (spec.maximum - spec.minimum) / kPageDivisor));
             r.slider->setTracking(true);
-            connect(r.slider, &QAbstractSlider::actionTriggered, this,
-                    [this, i](int action) { sliderAction(i, action); });
+            connect(r.slider, &QAbstractSlider::actionTriggered, this, [this, i](int action) {
+                if (const std::optional<pendingStep> step = sliderStep(i, action))
+                    queueStep(*step);
+            });
             connect(r.slider, &QAbstractSlider::sliderReleased, this, [this, i] { sliderReleased(i); });
         }
 
@@ -177,22 +162,29 @@ void TTuningScreen::buildControls() {
             r.button->setObjectName(QStringLiteral("button%1").arg(spec.buttonId));
             r.button->setFont(m_controlFont);
             connect(r.button, &QPushButton::clicked, this, [this, i] {
-                if (!actionRunning())
+                if (actionRunning())
+                    return;
+                sendPendingStep();
+                if (!closing())
                     rowButtonClicked(i);
             });
         }
 
-        connect(r.upDown, &TUpDown::endScroll, this, [this, i] { valueAction(i); });
-        connect(r.working, &TTunerEditBox::notify, this, [this, i](int, int code) {
+        const auto queueValueStep = [this, i] {
+            if (const std::optional<pendingStep> step = valueStep(i))
+                queueStep(*step);
+        };
+        connect(r.upDown, &TUpDown::endScroll, this, queueValueStep);
+        connect(r.working, &TTunerEditBox::notify, this, [queueValueStep](int, int code) {
             if (code == TTunerEditBox::kAccepted)
-                valueAction(i);
+                queueValueStep();
         });
     }
 
     const screenCapabilities& caps = m_procedure.capabilities;
     int buttonX = kPttX;
     if (caps.ptt) {
-        m_ptt = new QPushButton(pttGlyph(), QStringLiteral("PTT Toggle"), this);
+        m_ptt = new QPushButton(screenControls::pttGlyph(), QStringLiteral("PTT Toggle"), this);
         m_ptt->setGeometry(QRect(QPoint(buttonX, layout.buttonY), kButtonSize));
         m_ptt->setObjectName(QStringLiteral("button%1").arg(kPttId));
         m_ptt->setFont(m_controlFont);
@@ -210,7 +202,7 @@ void TTuningScreen::buildControls() {
 
     m_status = staticBox(this, layout.status, QStringLiteral("status%1").arg(layout.statusId));
     m_status->setFont(m_controlFont);
-    setStatus(idleStatus());
+    setStatus(QString::fromLatin1(kDekeyedText));
 
     m_note = new QLabel(QString::fromStdString(m_procedure.note), this);
     m_note->setGeometry(QRect(QPoint(kNoteX, layout.noteY), kNoteSize));
@@ -222,24 +214,13 @@ void TTuningScreen::buildControls() {
         m_plot->move(layout.window.width(), layout.headerY);
         resize(layout.window + QSize(TValuePlot::kSize.width() + kNoteX, 0));
         setMinimumSize(size());
+        // The plot shows what the radio has: a value being typed counts once it is taken (Enter, an
+        // arrow, the slider), which is when the slider moves.
         for (Row& r : m_rows) {
-            connect(r.working, &QLineEdit::textChanged, this, &TTuningScreen::updatePlot);
+            connect(r.slider, &QAbstractSlider::valueChanged, this, &TTuningScreen::updatePlot);
             connect(r.defaultBox, &QLineEdit::textChanged, this, &TTuningScreen::updatePlot);
         }
     }
-}
-
-bool TTuningScreen::event(QEvent* event) {
-    // The screen's place in the main window: the frame that takes it in goes to the fixed position, and
-    // again when first shown, as the main window may have placed it meanwhile.
-    const bool place = event->type() == QEvent::ParentChange || (event->type() == QEvent::Show && !m_placed);
-    if (place) {
-        if (auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget())) {
-            frame->move(kPosition);
-            m_placed = event->type() == QEvent::Show;
-        }
-    }
-    return TScreenSession::event(event);
 }
 
 // --- Points -----------------------------------------------------------------------------------------------
@@ -277,7 +258,8 @@ void TTuningScreen::fillDisplay() {
         }
         if (r.slider) {
             r.slider->setRange(spec.minimum, spec.maximum);
-            r.slider->setValue(value);
+            // An unused point has no value: its slider rests at the minimum, greyed.
+            r.slider->setValue(supported ? value : spec.minimum);
             r.slider->setEnabled(supported);
         }
         r.lastValue = -1;
@@ -310,17 +292,13 @@ void TTuningScreen::fillDisplay() {
 void TTuningScreen::setStatus(const QString& text) {
     m_status->setText(text);
     QPalette palette = m_status->palette();
-    palette.setColor(QPalette::Disabled, QPalette::Text, keyed() ? kKeyedText : kStaticText);
+    palette.setColor(QPalette::Disabled, QPalette::Text,
+                     keyed() ? screenControls::keyedText() : screenControls::staticText());
     m_status->setPalette(palette);
 }
 
-QString TTuningScreen::idleStatus() const {
-    return m_procedure.unpreparedStatus.empty() ? QString::fromLatin1(kDekeyedText)
-                                                : QString::fromStdString(m_procedure.unpreparedStatus);
-}
-
 void TTuningScreen::keyStateChanged() {
-    setStatus(keyed() ? m_keyedText : idleStatus());
+    setStatus(keyed() ? m_keyedText : QString::fromLatin1(kDekeyedText));
     updateRowMarks();
 }
 
@@ -340,11 +318,7 @@ void TTuningScreen::updateRowMarks() {
         QFont font = m_controlFont;
         font.setBold(i == m_currentRow && m_engine->rowSupported(i));
         r.frequencyBox->setFont(font);
-        QPalette palette = r.frequencyBox->palette();
-        palette.setColor(QPalette::Disabled, QPalette::Text, onAir ? kKeyedText : kStaticText);
-        palette.setColor(QPalette::Disabled, QPalette::Base,
-                         onAir ? kKeyedBackground : palette.color(QPalette::Active, QPalette::Base));
-        r.frequencyBox->setPalette(palette);
+        screenControls::markKeyed(r.frequencyBox, onAir);
         r.frequencyBox->setToolTip(onAir               ? QStringLiteral("Transmitting at this point")
                                    : i == m_currentRow ? QStringLiteral("Current point")
                                                        : QString());
@@ -421,19 +395,101 @@ bool TTuningScreen::sendsLive() const {
     return keyed() || m_procedure.capabilities.liveWhileDekeyed;
 }
 
-void TTuningScreen::sliderAction(int row, int action) {
+void TTuningScreen::showStep(int row, int value) {
     Row& r = m_rows[size_t(row)];
-    if (!rowSupported(row) || !r.slider || actionRunning())
-        return;
-    const int value = r.slider->sliderPosition();
-    // Only a drag with the mouse keeps its connection; a wheel turn is one step like a key.
-    const bool drag = action == QAbstractSlider::SliderMove && r.slider->isSliderDown();
-    ActionScope scope(*this);
-    if (!openConnection())
-        return;
+    r.upDown->setPosition(value);
+    if (r.slider)
+        r.slider->setValue(value);
     m_currentRow = row;
     m_currentValue = value;
     updateRowMarks();
+}
+
+std::optional<TTuningScreen::pendingStep> TTuningScreen::sliderStep(int row, int action) {
+    Row& r = m_rows[size_t(row)];
+    if (!rowSupported(row) || !r.slider || closing())
+        return std::nullopt;
+    // Only a drag with the mouse keeps its connection; a wheel turn is one step like a key.
+    const bool drag = action == QAbstractSlider::SliderMove && r.slider->isSliderDown();
+    const int value = r.slider->sliderPosition();
+    showStep(row, value);
+    return pendingStep{row, value, drag ? pendingStep::Kind::Drag : pendingStep::Kind::Step};
+}
+
+std::optional<TTuningScreen::pendingStep> TTuningScreen::valueStep(int row) {
+    if (!rowSupported(row) || closing())
+        return std::nullopt;
+    const int value = m_rows[size_t(row)].upDown->position();
+    showStep(row, value);
+    return pendingStep{row, value, pendingStep::Kind::Value};
+}
+
+void TTuningScreen::sliderAction(int row, int action) {
+    if (const std::optional<pendingStep> step = sliderStep(row, action)) {
+        m_pending = step;
+        sendPendingStep();
+    }
+}
+
+void TTuningScreen::valueAction(int row) {
+    if (const std::optional<pendingStep> step = valueStep(row)) {
+        m_pending = step;
+        sendPendingStep();
+    }
+}
+
+void TTuningScreen::queueStep(const pendingStep& step) {
+    m_pending = step;
+    postPendingStep();
+}
+
+void TTuningScreen::postPendingStep() {
+    // Posted behind the input already queued: a burst of keys or clicks that waited for the radio is
+    // shown first, and only its last value is sent.
+    if (m_stepPosted)
+        return;
+    m_stepPosted = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_stepPosted = false;
+            sendPendingStep();
+        },
+        Qt::QueuedConnection);
+}
+
+void TTuningScreen::actionEnded() {
+    if (m_pending)
+        postPendingStep();
+}
+
+void TTuningScreen::sendPendingStep() {
+    // While another action talks to the radio the step waits; that action's end sends it.
+    if (!m_pending || actionRunning() || closing())
+        return;
+    const pendingStep step = *m_pending;
+    m_pending.reset();
+    if (!rowSupported(step.row))
+        return;
+    if (!keyed() && !stepsWhileDekeyed())
+        return;
+    if (step.kind == pendingStep::Kind::Value)
+        runValueStep(step);
+    else
+        runSliderStep(step);
+    // A step the radio did not take (port busy, mismatch, failure with the transmitter still keyed)
+    // leaves the keyed point showing what the transmitter uses.
+    if (keyed() && pointRows() && step.row == keyedRow() && step.value != m_liveValue && !m_pending)
+        showStep(step.row, m_liveValue);
+}
+
+void TTuningScreen::runSliderStep(const pendingStep& step) {
+    const int row = step.row;
+    const int value = step.value;
+    Row& r = m_rows[size_t(row)];
+    ActionScope scope(*this);
+    if (!openConnection())
+        return;
     try {
         dekeyIfKeyedElsewhere(row);
         if (!r.prepared) {
@@ -450,35 +506,26 @@ void TTuningScreen::sliderAction(int row, int action) {
         failAction();
         return;
     }
-    r.upDown->setPosition(value);
-    if (!drag) {
-        r.lastValue = value;
+    r.lastValue = value;
+    // A drag keeps its connection for the positions still to come, until the slider is let go.
+    if (step.kind != pendingStep::Kind::Drag || !r.slider->isSliderDown())
         closeConnection();
-    } else if (value == r.lastValue) {
-        connection().markClosePending();
-    } else {
-        r.lastValue = value;
-    }
 }
 
 void TTuningScreen::sliderReleased(int row) {
-    // The drag is over: its connection goes, pending or not, so the port is never left open.
+    m_rows[size_t(row)].lastValue = -1;
+    // A step still to be sent, or the one being sent, closes the drag's connection itself.
+    if (m_pending || actionRunning())
+        return;
+    // The drag is over: its connection goes, so the port is never left open.
     if (connectionOpen())
         closeConnection();
     m_rows[size_t(row)].prepared = false;
-    m_rows[size_t(row)].lastValue = -1;
 }
 
-void TTuningScreen::valueAction(int row) {
-    Row& r = m_rows[size_t(row)];
-    if (!rowSupported(row) || actionRunning())
-        return;
-    const int value = r.upDown->position();
-    if (r.slider)
-        r.slider->setValue(value);
-    m_currentRow = row;
-    m_currentValue = value;
-    updateRowMarks();
+void TTuningScreen::runValueStep(const pendingStep& step) {
+    const int row = step.row;
+    const int value = step.value;
     runAction(SerialCheck::No, [&](EnhancedSBEP& link) {
         dekeyIfKeyedElsewhere(row);
         if (!checkSerial())
@@ -491,8 +538,36 @@ void TTuningScreen::valueAction(int row) {
     });
 }
 
+void TTuningScreen::beforeModal() {
+    // A box takes the mouse release: a slider whose track or thumb is held would go on stepping (or
+    // dragging) by itself behind it, and an arrow held down would go on counting.
+    for (Row& r : m_rows) {
+        if (r.slider) {
+            // The slider ends a press of its track (the page steps repeating) or of its thumb only on a
+            // release; one that holds nothing ignores it.
+            const QPointF at = r.slider->rect().center();
+            QMouseEvent release(QEvent::MouseButtonRelease, at, r.slider->mapToGlobal(at), Qt::LeftButton,
+                                Qt::NoButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(r.slider, &release);
+            if (r.slider->isSliderDown())
+                r.slider->setSliderDown(false);
+        }
+        r.upDown->letGo();
+    }
+}
+
 void TTuningScreen::togglePtt() {
     if (actionRunning())
+        return;
+    if (m_pending) {
+        // A value waiting for the keyed point would only go out before the dekey: the radio gets the
+        // value shown at the next key-up. Any other step (another point) goes first, as clicked.
+        if (keyed() && m_pending->row == keyedRow())
+            dropPendingStep();
+        else
+            sendPendingStep();
+    }
+    if (closing())
         return;
     runAction(SerialCheck::No, [&](EnhancedSBEP& link) {
         if (keyed()) {
@@ -524,6 +599,9 @@ bool TTuningScreen::validate(int row, const QString& text, int value) {
 void TTuningScreen::program() {
     if (actionRunning())
         return;
+    // Program writes what the boxes show and prepares the current point again: a step still waiting
+    // would only go out before it.
+    dropPendingStep();
     ActionScope scope(*this);
     if (!openConnection())
         return;
@@ -541,12 +619,18 @@ void TTuningScreen::program() {
         return;
     }
     if (!m_procedure.unpreparedStatus.empty())
-        setStatus(idleStatus());
+        setStatus(QString::fromStdString(m_procedure.unpreparedStatus));
     try {
-        dekey(link());
+        if (programDekeys())
+            dekey(link());
         for (int i = 0; i < rowCount(); ++i) {
             if (!rowSupported(i))
                 continue;
+            // A close asked for meanwhile stops Program here; the closing dekeys and resets the radio.
+            if (closeAsked()) {
+                closeConnection();
+                return;
+            }
             const QString text = workingText(i);
             const int value = workingValue(i);
             if (!validate(i, text, value)) {

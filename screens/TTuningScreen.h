@@ -4,6 +4,7 @@
 #include <QFont>
 #include <array>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -35,7 +36,6 @@ class TTuningScreen : public TScreenSession {
     static constexpr const char* kDekeyedText = "Radio is currently dekeyed";
     static constexpr const char* kKeyedFormat = "Radio is currently keyed up at %fMHz";
     static constexpr const char* kUnsupportedText = "UNSUPPORTED";
-    static constexpr QPoint kPosition{50, 50};
 
     /// Control ids (row i = 0..6 adds i, except the default boxes, which skip 4011).
     static constexpr int kFrequencyId = 3000;
@@ -73,13 +73,17 @@ class TTuningScreen : public TScreenSession {
     /// The plot of the values across the points; nullptr on screens whose rows are not F1..F7.
     TValuePlot* valuePlot() const { return m_plot; }
 
-    // The actions the controls trigger.
+    // The actions the controls trigger. A control shows its new value at once; the radio gets it as soon
+    // as it is free: steps that arrive while it is busy (a key held down, quick clicks) fold into one
+    // write of the latest value. Called directly, these run the step at once.
     /// A slider step (line, page, home, end) or a drag position (QAbstractSlider::SliderMove).
     void sliderAction(int row, int action);
     /// The end of a slider drag.
     void sliderReleased(int row);
     /// An up-down scroll ended, or a value accepted with Enter in the working box.
     void valueAction(int row);
+    /// Whether a step of the technician waits for the radio.
+    bool stepPending() const { return m_pending.has_value(); }
     void togglePtt();
     void program();
 
@@ -108,6 +112,18 @@ class TTuningScreen : public TScreenSession {
     virtual void rowButtonClicked(int row);
     /// The refused-value message of a point; `ownRule` when the screen refused it before writing.
     virtual std::string refusedText(int point, bool ownRule) const;
+    /// Whether a step reaches the radio while dekeyed (selecting and preparing its point); otherwise a
+    /// dekeyed screen only shows it.
+    virtual bool stepsWhileDekeyed() const { return true; }
+    /// Whether Program dekeys the radio before it writes.
+    virtual bool programDekeys() const { return true; }
+
+    void beforeModal() override;
+    void actionEnded() override;
+    /// Runs the step that waits for the radio now (before another action of the technician's).
+    void sendPendingStep();
+    /// Forgets the step that waits: the action about to run makes it pointless (a dekey, Program).
+    void dropPendingStep() { m_pending.reset(); }
 
     /// Stores a programmed value in the record and shows it in the row's default box (nothing for a row
     /// without a record place).
@@ -132,12 +148,20 @@ class TTuningScreen : public TScreenSession {
     tuningDataSet& dataSet() { return *m_engine->dataSet(); }
     const tuningRow& rowSpec(int row) const { return m_engine->rowSpec(row); }
     void setStatus(const QString& text);
-    /// The status while dekeyed and no point is being tuned.
-    QString idleStatus() const;
-
-    bool event(QEvent* event) override;
 
   private:
+    /// A step of the technician that waits for the radio (only the latest counts).
+    struct pendingStep {
+        enum class Kind {
+            Step,   ///< a slider line or page step: its own connection
+            Drag,   ///< a drag position: the connection stays open until the drag ends
+            Value,  ///< an up-down or Enter: the serial number is checked every time
+        };
+        int row = 0;
+        int value = 0;
+        Kind kind = Kind::Step;
+    };
+
     struct Row {
         int lastValue = -1;
         bool prepared = false;
@@ -150,6 +174,16 @@ class TTuningScreen : public TScreenSession {
     };
 
     void buildControls();
+    /// Shows a step in the row's controls and makes it the current point and value.
+    void showStep(int row, int value);
+    /// A step of a row's slider or of its up-down / Enter, shown; nullopt when the row takes none.
+    std::optional<pendingStep> sliderStep(int row, int action);
+    std::optional<pendingStep> valueStep(int row);
+    /// Keeps `step` as the one that waits, and has the event loop send it once the radio is free.
+    void queueStep(const pendingStep& step);
+    void postPendingStep();
+    void runSliderStep(const pendingStep& step);
+    void runValueStep(const pendingStep& step);
     void dekeyIfKeyedElsewhere(int row);
     /// Sends a row's value live and remembers it as what the radio has.
     void sendLive(int row, int value, EnhancedSBEP& link);
@@ -173,7 +207,8 @@ class TTuningScreen : public TScreenSession {
     int m_currentValue = 0;
     QString m_keyedText;
     int m_liveValue = 0;  ///< the value last sent live at the keyed row
-    bool m_placed = false;
+    std::optional<pendingStep> m_pending;
+    bool m_stepPosted = false;
 };
 
 }  // namespace vantrel

@@ -1,8 +1,10 @@
 // An up-down control beside its buddy edit box.
 #include "screens/TUpDown.h"
 
+#include <QCoreApplication>
 #include <QEvent>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QToolButton>
 #include <algorithm>
 
@@ -71,6 +73,18 @@ void TUpDown::press(int delta) {
 void TUpDown::release() {
     m_repeat.stop();
     emit endScroll();
+}
+
+void TUpDown::letGo() {
+    for (QToolButton* arrow : {m_up, m_down}) {
+        if (!arrow->isDown())
+            continue;
+        const QPointF at = arrow->rect().center();
+        QMouseEvent release(QEvent::MouseButtonRelease, at, arrow->mapToGlobal(at), Qt::LeftButton,
+                            Qt::NoButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(arrow, &release);
+    }
+    m_repeat.stop();
 }
 
 void TUpDown::resizeEvent(QResizeEvent*) {

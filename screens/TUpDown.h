@@ -29,6 +29,9 @@ class TUpDown : public QWidget {
     void setPosition(int value);
     /// One step up (+1) or down (-1) from the present position.
     void step(int delta);
+    /// Lets go of an arrow held down (a message box takes its mouse release): the repeat stops and the
+    /// scroll ends as if the mouse had been released.
+    void letGo();
 
   signals:
     void endScroll();

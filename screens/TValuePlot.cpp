@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QPainterPath>
+#include <QSlider>
 #include <algorithm>
 #include <functional>
 
@@ -123,7 +124,11 @@ valuePlotData TValuePlot::screenData(const TTuningScreen& screen, int keyedRow) 
         // A row without a record place hides its default box: it has no default to plot.
         if (!screen.defaultBox(row)->isHidden())
             data.defaults[at] = boxValue(screen.defaultBox(row), false);
-        data.working[at] = boxValue(screen.workingBox(row), true);
+        // The slider holds the value taken (what the radio has), not the text still being typed.
+        if (const QSlider* slider = screen.slider(row))
+            data.working[at] = slider->value();
+        else
+            data.working[at] = boxValue(screen.workingBox(row), true);
         if (row == keyedRow)
             data.keyedPoint = point;
     }

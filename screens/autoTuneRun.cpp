@@ -1,6 +1,7 @@
 // One auto-tune run of a screen.
 #include "screens/autoTuneRun.h"
 
+#include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QEvent>
 
@@ -73,6 +74,9 @@ void autoTuneRun::end() {
     {
         inputDropper dropper(m_screen ? m_screen->parentWidget() : nullptr);
         QCoreApplication::instance()->installEventFilter(&dropper);
+        // The window system looks at held input again only once the event loop is woken.
+        if (QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance())
+            dispatcher->wakeUp();
         QCoreApplication::processEvents();
         QCoreApplication::instance()->removeEventFilter(&dropper);
     }

@@ -1,14 +1,52 @@
 // Controls shared by the screens that lay out their own windows (not the point-row framework's).
 #pragma once
 
+#include <QColor>
 #include <QFont>
+#include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMdiSubWindow>
+#include <QPainter>
+#include <QPixmap>
 #include <QRect>
 #include <QString>
 
 namespace vantrel::screenControls {
+
+/// Text of the boxes that only show a value: greyed like every disabled edit, but dark enough to read
+/// across the bench.
+inline QColor staticText() {
+    return {0x40, 0x40, 0x40};
+}
+/// The status text while the transmitter is on the air.
+inline QColor keyedText() {
+    return {0xa0, 0x10, 0x10};
+}
+/// The background of the point the transmitter is keyed at.
+inline QColor keyedBackground() {
+    return {0xfb, 0xe0, 0xdc};
+}
+
+/// The PTT glyph: a red transmit lamp.
+inline QIcon pttGlyph() {
+    QPixmap pixmap(16, 16);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(0x70, 0x10, 0x10), 1));
+    p.setBrush(QColor(0xd8, 0x28, 0x20));
+    p.drawEllipse(QRectF(3.5, 3.5, 9, 9));
+    return QIcon(pixmap);
+}
+
+/// Marks a point's frequency box as the point the transmitter is keyed at (or takes the mark away).
+inline void markKeyed(QLineEdit* box, bool onAir) {
+    QPalette palette = box->palette();
+    palette.setColor(QPalette::Disabled, QPalette::Text, onAir ? keyedText() : staticText());
+    palette.setColor(QPalette::Disabled, QPalette::Base,
+                     onAir ? keyedBackground() : palette.color(QPalette::Active, QPalette::Base));
+    box->setPalette(palette);
+}
 
 /// The screens' font: Times New Roman, 12 pixels, medium weight.
 inline QFont font() {
@@ -37,15 +75,23 @@ inline QLineEdit* displayBox(QWidget* parent, const QRect& geometry, const QStri
     box->setObjectName(name);
     box->setFont(font());
     QPalette palette = box->palette();
-    palette.setColor(QPalette::Disabled, QPalette::Text, QColor(0x40, 0x40, 0x40));
+    palette.setColor(QPalette::Disabled, QPalette::Text, staticText());
     box->setPalette(palette);
     return box;
 }
 
-/// Moves the frame that takes `screen` in to the screens' place in the main window.
-inline void placeFrame(QWidget* screen) {
-    if (auto* frame = qobject_cast<QMdiSubWindow*>(screen->parentWidget()))
-        frame->move(50, 50);
+/// A box that shows a reading of the radio: read-only, in the normal text colour (not greyed).
+inline QLineEdit* readingBox(QWidget* parent, const QRect& geometry, const QString& name) {
+    auto* box = new QLineEdit(parent);
+    box->setGeometry(geometry);
+    box->setReadOnly(true);
+    box->setFocusPolicy(Qt::ClickFocus);
+    box->setObjectName(name);
+    box->setFont(font());
+    // The window's colour behind the text says it cannot be typed into.
+    QPalette palette = box->palette();
+    palette.setColor(QPalette::Base, palette.color(QPalette::Window));
+    box->setPalette(palette);
+    return box;
 }
-
 }  // namespace vantrel::screenControls

@@ -49,6 +49,7 @@ SmokeCase smokeCaseFor(const char* screenClass) {
 
 void pressEnter(QWidget* box) {
     QTest::keyClick(box, Qt::Key_Return);
+    settle();
 }
 
 /// Types `text` into a row's working box as the technician would.

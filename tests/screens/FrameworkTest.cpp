@@ -111,7 +111,9 @@ class FrameworkTest : public QObject {
         bench.mark();
         const unsigned opened = bench.line.openCount();
         screen->slider(2)->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+        settle();
         screen->slider(2)->triggerAction(QAbstractSlider::SliderPageStepSub);
+        settle();
         QCOMPARE(bench.requests(), (QStringList{"I 1", "C 3000 3000", "I 1", "C 3000 3000"}));
         QCOMPARE(bench.line.openCount(), opened + 2);
         QVERIFY(!screen->connectionOpen());
@@ -130,7 +132,9 @@ class FrameworkTest : public QObject {
         QSlider* slider = screen->slider(0);
         slider->setSliderDown(true);
         slider->setSliderPosition(95);
+        settle();
         slider->setSliderPosition(97);
+        settle();
         QVERIFY(screen->connectionOpen());
         slider->setSliderDown(false);  // end of the drag
         QVERIFY(!screen->connectionOpen());
@@ -149,6 +153,7 @@ class FrameworkTest : public QObject {
         box->setText("50");
         box->setModified(true);
         focusOut(box);
+        settle();
         QCOMPARE(bench.requests(), (QStringList{"I 1", "S 0/2: 50"}));
         QCOMPARE(screen->slider(0)->value(), 50);
 
@@ -200,6 +205,7 @@ class FrameworkTest : public QObject {
         ScreenBench bench;
         auto screen = bench.open<TTransmitLowPowerWindow>();
         screen->slider(1)->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+        settle();
         bench.mark();
         screen->togglePtt();
         QCOMPARE(bench.requests(), (QStringList{"K 1", "S 0/2: 92"}));
@@ -219,6 +225,7 @@ class FrameworkTest : public QObject {
         screen->togglePtt();
         bench.mark();
         screen->slider(4)->triggerAction(QAbstractSlider::SliderSingleStepSub);
+        settle();
         QCOMPARE(bench.requests(), (QStringList{"K 0", "I 1", "C 5000 5000"}));
         QVERIFY(!bench.radio.keyed());
         QCOMPARE(screen->statusBox()->text(), kDekeyed);
@@ -237,9 +244,11 @@ class FrameworkTest : public QObject {
         screen->upDown(5)->step(-1);
         emit screen->upDown(5)->endScroll();
         QCOMPARE(screen->slider(5)->value(), 94);
+        settle();
         screen->workingBox(6)->setText("50");
         QTest::keyClick(screen->workingBox(6), Qt::Key_Return);
         QCOMPARE(screen->slider(6)->value(), 50);
+        settle();
         QCOMPARE(bench.requests(), (QStringList{"I 1", "C 6000 6000", "I 1", "C 7000 7000"}));
         QCOMPARE(screen->currentValue(), 50);
     }
@@ -282,6 +291,7 @@ class FrameworkTest : public QObject {
         ScreenBench bench;
         auto screen = bench.open<TTransmitLowPowerWindow>();
         screen->slider(2)->triggerAction(QAbstractSlider::SliderSingleStepAdd);  // F3 = 93
+        settle();
         screen->togglePtt();
         bench.mark();
         screen->program();
@@ -354,6 +364,7 @@ class FrameworkTest : public QObject {
         bench.mark();
         bench.silence(sim::op::Softpot);
         screen->slider(0)->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+        settle();
         QCOMPARE(bench.requests().front(), QString("I 1"));
         QCOMPARE(bench.requests().back(), QString("K 0"));
         QVERIFY(!bench.radio.keyed());
@@ -430,6 +441,7 @@ class FrameworkTest : public QObject {
         bench.record.setValue(row::TxPower, col::TxPowerLow + 3, 5);
         bench.mark();
         screen->slider(3)->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+        settle();
         QCOMPARE(bench.messages().front(),
                  QString("WARNING|Serial No. mismatch!! Read in new radio?\n\n"
                          "Radio connected: PT00000001\nRadio in memory: SOMEBODY01"));
@@ -472,6 +484,7 @@ class FrameworkTest : public QObject {
         // Without keying every value goes to the radio at once; closing only resets.
         bench.mark();
         screen->slider(0)->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+        settle();
         QCOMPARE(bench.requests(), (QStringList{"I 1", "C 3000 3000", "S 0/2: 31"}));
         bench.mark();
         screen.reset();

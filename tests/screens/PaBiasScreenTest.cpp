@@ -142,6 +142,7 @@ class PaBiasScreenTest : public QObject {
         bench.mark();
         screen->workingBox(bias2)->setText("77");
         QTest::keyClick(screen->workingBox(bias2), Qt::Key_Return);
+        settle();
         QCOMPARE(bench.requests(), (QStringList{"I 1", "S 20/2: 77"}));
         // The voltage goes to softpot 6.
         screen->toggleRow(bias2);
@@ -375,6 +376,7 @@ class PaBiasScreenTest : public QObject {
             QCOMPARE(rig.bench.requests(), (QStringList{"I 1", "T 9 0 2"}));
             QCOMPARE(rig.bench.messages().size(), 3);
             QCOMPARE(rig.bench.messages()[1], QString("WARNING|Is Current Drawn of the Radio > 100mA?"));
+            QCOMPARE(rig.bench.prompt.shown()[1].icon, PromptIcon::Information);
             QCOMPARE(rig.app->openScreenCode(), screenCode::PaBiasHigh);
             QVERIFY(dynamic_cast<TPABiasHighVoltageWindow*>(rig.screen()));
             QCOMPARE(rig.client().subWindowList().first()->windowTitle(),

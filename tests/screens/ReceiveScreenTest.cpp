@@ -77,7 +77,9 @@ class ReceiveScreenTest : public QObject {
         bench.record.setValue(row::Rssi, col::FrontEndCalDac, 7);
         auto screen = bench.open<TFrontEndFilterWindow>();
         QCOMPARE(screen->calDacBox()->geometry(), QRect(410, 240, 40, 20));
-        QVERIFY(!screen->calDacBox()->isEnabled());
+        // A reading: read-only, in the normal text colour, not greyed.
+        QVERIFY(screen->calDacBox()->isEnabled());
+        QVERIFY(screen->calDacBox()->isReadOnly());
         QCOMPARE(screen->calDacBox()->text(), QString("7.0"));
         type(screen->workingBox(0), "200");
         bench.mark();
@@ -105,7 +107,7 @@ class ReceiveScreenTest : public QObject {
         QCOMPARE(screen->pointOfRow(0), 3);
         QCOMPARE(screen->size(), QSize(700, 300));
         QCOMPARE(screen->statusBox()->objectName(), QString("status4016"));
-        QCOMPARE(screen->statusBox()->text(), QString("No Frequency Tuning Point is currently selected"));
+        QCOMPARE(screen->statusBox()->text(), QString("Radio is currently dekeyed"));
         QCOMPARE(screen->noteLabel()->text(), QString("Note : Valid Softpot values will range from 0-255"));
         type(screen->workingBox(0), "140");
         bench.mark();
@@ -160,7 +162,8 @@ class ReceiveScreenTest : public QObject {
         QCOMPARE(bench.code, 20);
         QCOMPARE(screen->size(), QSize(560, 230));
         QCOMPARE(screen->softpotBox(1)->text(), QString("40"));
-        QCOMPARE(screen->levelBox(3)->text(), QString("51"));
+        // The record keeps the level's magnitude; the box shows the level, below 0 dBm.
+        QCOMPARE(screen->levelBox(3)->text(), QString("-51"));
         QCOMPARE(screen->updateButton(2)->objectName(), QString("button7002"));
         for (int col = 0; col < col::RssiCount; ++col) bench.record.setValue(row::Rssi, col, 0);
         screen->levelBox(2)->setText("-117");
@@ -170,7 +173,7 @@ class ReceiveScreenTest : public QObject {
         QCOMPARE(bench.requests(), (QStringList{"I 1", "S 26/1: 1", "S 26/3: 0", "S 25/0"}));
         QCOMPARE(bench.radio.profile().rssi.value(), (std::array<uint8_t, 3>{40, 100, 120}));
         const QStringList softpots{"40", "100", "120"};
-        const QStringList levels{"49", "50", "51"};
+        const QStringList levels{"-49", "-50", "-51"};
         for (int row = 1; row <= 3; ++row) {
             QCOMPARE(screen->softpotBox(row)->text(), softpots[row - 1]);
             QCOMPARE(screen->levelBox(row)->text(), levels[row - 1]);

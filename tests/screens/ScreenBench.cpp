@@ -3,6 +3,7 @@
 
 #include <cxxabi.h>
 
+#include <QCoreApplication>
 #include <cstdlib>
 
 #include "app/ProcedureCatalogue.h"
@@ -66,6 +67,10 @@ ScreenBench::ScreenBench(SimProfile profile) : radio(std::move(profile)) {
 }
 
 ScreenBench::~ScreenBench() = default;
+
+void settle() {
+    QCoreApplication::sendPostedEvents();
+}
 
 std::string ScreenBench::unqualified(const char* mangled) {
     int status = 0;

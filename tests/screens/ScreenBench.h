@@ -77,6 +77,10 @@ class ScreenBench {
     size_t m_mark = 0;
 };
 
+/// Lets the steps the controls queued reach the radio, as the event loop does in the program once the
+/// input waiting before them has been shown.
+void settle();
+
 /// The portable profile with some transmit points unused (0).
 SimProfile portableWithPoints(std::vector<std::uint16_t> txPoints);
 /// A profile whose model code is form letter, series and the rest of `tail`, from the model table.

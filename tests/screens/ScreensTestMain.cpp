@@ -16,5 +16,6 @@ int main(int argc, char** argv) {
     classes.emplace_back("ReceiveScreens", vantrel::test::makeReceiveScreenTest());
     classes.emplace_back("MobileScreens", vantrel::test::makeMobileScreenTest());
     classes.emplace_back("ValuePlots", vantrel::test::makeValuePlotTest());
+    classes.emplace_back("BenchSafety", vantrel::test::makeBenchSafetyTest());
     return vantrel::test::runNamedTestClasses(argc, argv, classes);
 }

@@ -14,4 +14,5 @@ std::unique_ptr<QObject> makeAutoTuneScreenTest();
 std::unique_ptr<QObject> makeReceiveScreenTest();
 std::unique_ptr<QObject> makeMobileScreenTest();
 std::unique_ptr<QObject> makeValuePlotTest();
+std::unique_ptr<QObject> makeBenchSafetyTest();
 }  // namespace vantrel::test

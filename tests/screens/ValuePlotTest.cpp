@@ -93,17 +93,22 @@ class ValuePlotTest : public QObject {
         slider->setSliderPosition(120);
         QCOMPARE(plot->data().working[0], std::optional<int>(120));
         slider->setSliderDown(false);
-        // Typed values are followed before they are sent; an emptied box leaves its point out.
+        // The plot shows what the radio has: a typed value counts once Enter takes it, and an emptied box
+        // leaves the point at the value taken before.
+        const std::optional<int> taken = plot->data().working[4];
         screen->workingBox(4)->setText("40");
+        QCOMPARE(plot->data().working[4], taken);
+        QTest::keyClick(screen->workingBox(4), Qt::Key_Return);
         QCOMPARE(plot->data().working[4], std::optional<int>(40));
+        const std::optional<int> before5 = plot->data().working[5];
         screen->workingBox(5)->clear();
-        QVERIFY(!plot->data().working[5]);
+        QCOMPARE(plot->data().working[5], before5);
         QVERIFY(plot->data().defaults[5]);
 
-        // Keyed at the current point (F1 after the drag), and no longer after dekeying.
+        // Keyed at the current point (F5, where Enter was pressed last), and no longer after dekeying.
         screen->togglePtt();
         QVERIFY(bench.radio.keyed());
-        QCOMPARE(plot->data().keyedPoint, 1);
+        QCOMPARE(plot->data().keyedPoint, 5);
         screen->togglePtt();
         QCOMPARE(plot->data().keyedPoint, 0);
 
