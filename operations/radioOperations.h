@@ -96,11 +96,6 @@ class radioOperations {
 
   private:
     void step(const char* text) { m_failure.step = text; }
-    /// Throws UnsupportedMessage when the reply in m_reply is the radio's refusal (0x86), and
-    /// TimeoutOnReceive when no whole data reply is there (none came, or it came late and was cut to its
-    /// first bytes): an identity or tuning block the radio does not give fails the read instead of being
-    /// stored.
-    void requireDataReply(const char* request) const;
     void readIdentity(radioStorage& record, EnhancedSBEP& link);
     /// Answers false when no transmit or no receive point is in use.
     bool readTuningBlock(radioStorage& record, EnhancedSBEP& link);

@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
+#include <optional>
 
 #include "SimBench.h"
 #include "link/Exceptions.h"
@@ -272,6 +274,104 @@ TEST(ReadRadio, ReplyOfTheWrongLengthCountsAsALinkFailure) {
     ReadRun run(p);
     EXPECT_EQ(run.command().kind, ReadRadioOutcome::Kind::LinkFailed);
     EXPECT_EQ(std::string(run.record.getSerialNo()), "Invalid");
+}
+
+/// A request the radio refuses during Read Radio, and what must become of the read.
+struct RefusedRead {
+    const char* name;
+    std::uint8_t opcode;
+    std::optional<std::uint8_t> firstByte;
+    ReadRadioOutcome::Kind outcome;
+    std::function<void(const radioStorage&)> check;
+};
+
+TEST(ReadRadio, RefusalsAreNeverTakenAsTheRadiosData) {
+    const auto noIdentityFrom = [](const radioStorage& r) {
+        EXPECT_EQ(std::string(r.getSerialNo()), "Invalid");
+        EXPECT_EQ(r.getDataVersion(), 0);
+    };
+    const RefusedRead cases[] = {
+        {"power-up status", 0x23, 0x05, ReadRadioOutcome::Kind::LinkFailed, noIdentityFrom},
+        {"serial number", 0x23, 0x01, ReadRadioOutcome::Kind::LinkFailed, noIdentityFrom},
+        {"model number", 0x23, 0x00, ReadRadioOutcome::Kind::LinkFailed,
+         [](const radioStorage& r) { EXPECT_EQ(std::string(r.getModelNo()).substr(0, 4), "NULL"); }},
+        {"unique identifier", 0x23, 0x0F, ReadRadioOutcome::Kind::LinkFailed,
+         [](const radioStorage& r) { EXPECT_EQ(std::string(r.getUuid()).substr(0, 4), "NULL"); }},
+        {"IC version", 0x23, 0x0E, ReadRadioOutcome::Kind::LinkFailed,
+         [](const radioStorage& r) { EXPECT_EQ(r.icVersionBytes(), "NULL"); }},
+        {"tuning block", 0x1B, std::nullopt, ReadRadioOutcome::Kind::LinkFailed,
+         [](const radioStorage& r) { EXPECT_EQ(r.getValue(row::Frequency, col::FrequencyBase), 0); }},
+        {"temp comp", 0x20, 0x01, ReadRadioOutcome::Kind::LinkFailed,
+         [](const radioStorage& r) {
+             for (int c = col::TempCompFirst; c <= col::TempCompLast; ++c)
+                 EXPECT_EQ(r.getValue(row::Frequency, c), 0);
+         }},
+        {"a baseband offset after the probe", 0x28, 0x00, ReadRadioOutcome::Kind::LinkFailed,
+         [](const radioStorage& r) {
+             // Only the probe's byte, the radio's own, was taken.
+             EXPECT_NE(r.getValue(row::BasebandOffset, 0), 0);
+             for (int c = 1; c < 15; ++c) EXPECT_EQ(r.getValue(row::BasebandOffset, c), 0) << c;
+         }},
+        {"the baseband offset probe", 0x28, 0x05, ReadRadioOutcome::Kind::Read,
+         [](const radioStorage& r) { EXPECT_FALSE(r.isBboFromRadio()); }},
+        {"RSSI", 0x20, 26, ReadRadioOutcome::Kind::Read,
+         [](const radioStorage& r) {
+             EXPECT_FALSE(r.isSupported(flag::Rssi));
+             for (int c = 0; c < 6; ++c) EXPECT_EQ(r.getValue(row::Rssi, c), 0) << c;
+         }},
+        {"calibration DAC 25", 0x20, 25, ReadRadioOutcome::Kind::Read,
+         [](const radioStorage& r) {
+             EXPECT_TRUE(r.isSupported(flag::Rssi));
+             EXPECT_NE(r.getValue(row::Rssi, col::RssiFirst), 0);
+             for (int c = col::RssiCalDacFirst; c < col::RssiCalDacFirst + 3; ++c)
+                 EXPECT_EQ(r.getValue(row::Rssi, c), 0);
+         }},
+        {"reference oscillator", 0x20, 11, ReadRadioOutcome::Kind::Read,
+         [](const radioStorage& r) {
+             EXPECT_FALSE(r.isSupported(flag::RefOscWarp));
+             EXPECT_EQ(r.getValue(row::RefOscWarp, 0), 0);
+         }},
+        {"PA voltage limit auto-tune", 0x1F, 6, ReadRadioOutcome::Kind::Read,
+         [](const radioStorage& r) {
+             EXPECT_FALSE(r.isSupported(flag::PaVoltageLimit));
+             EXPECT_EQ(r.getValue(row::PaVoltageLimit, 0), 0);
+         }},
+    };
+    for (const RefusedRead& c : cases) {
+        SCOPED_TRACE(c.name);
+        SimProfile p = test::profileNamed(c.opcode == 0x28   ? "bbo-radio"
+                                          : c.opcode == 0x1F ? "mobile"
+                                                             : "portable");
+        SimFaultRule refuse;
+        refuse.kind = SimFaultKind::Unsupported;
+        refuse.opcode = c.opcode;
+        refuse.firstByte = c.firstByte;
+        refuse.times = 0;
+        p.faults.push_back(refuse);
+        ReadRun run(p);
+        const ReadRadioOutcome outcome = run.command();
+        EXPECT_EQ(outcome.kind, c.outcome) << outcome.failure.cause;
+        if (c.outcome == ReadRadioOutcome::Kind::LinkFailed) {
+            EXPECT_NE(outcome.failure.cause.find("request not supported by the radio"), std::string::npos)
+                << outcome.failure.cause;
+        }
+        c.check(run.record);
+    }
+}
+
+TEST(SerialMatches, ARefusalIsNoSerialNumber) {
+    SimProfile p = test::profileNamed("portable");
+    SimFaultRule refuse;
+    refuse.kind = SimFaultKind::Unsupported;
+    refuse.opcode = 0x23;
+    refuse.firstByte = 0x01;
+    p.faults.push_back(refuse);
+    SimBench bench(p);
+    radioOperations ops;
+    radioStorage record;
+    cominit link;
+    record.setSerialNo("PT00000001");
+    EXPECT_THROW(ops.serialMatches(record, link), UnsupportedMessage);
 }
 
 TEST(SerialMatches, AllTenCharactersMustBeEqual) {
