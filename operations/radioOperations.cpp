@@ -60,6 +60,15 @@ std::uint16_t word(const std::uint8_t* bytes, size_t at) {
 
 }  // namespace
 
+void radioOperations::clearProcedureFlags(radioStorage& record) {
+    for (int f = flag::First; f <= flag::Last; ++f) {
+        // What the radio accepts in one request is learnt from its answers (reads and Program All's
+        // writes); until it answers otherwise it is assumed, as in a record just made.
+        if (f != flag::MultiValueRead && f != flag::MultiValueWrite && f != flag::SinglePointPowerWrite)
+            record.markUnsupported(f);
+    }
+}
+
 void reportProgress(ProgressSink& progress, int percent) {
     progress.SetText(std::to_string(percent) + "% Complete");
     progress.SetPercentDone(percent);
@@ -337,10 +346,12 @@ int radioOperations::readRadio(radioStorage& record, ProgressSink& progress) {
 
 ReadRadioOutcome radioOperations::readRadioCommand(radioStorage& record, ProgressSink& progress) {
     ReadRadioOutcome outcome;
-    // The read fills a copy; the record takes it only once the read has ended in a way that keeps what
-    // was read. A cancel or a stop leaves the record as it was, whatever had been read before it.
+    // The read fills a clean record; the record takes it only once the read has ended in a way that keeps
+    // what was read. A cancel or a stop leaves the record as it was, whatever had been read before it.
+    // Nothing of an earlier radio or archive may pass for this radio's: no identity text, no value and no
+    // procedure this radio did not answer.
     radioStorage scratch;
-    scratch.copyFrom(record);
+    clearProcedureFlags(scratch);
     // A read that stopped part-way may have left the radio in a test mode: one reset, best effort.
     const auto linkFailed = [&](const Exception& failure) {
         m_failure.cause = failure.describe();
@@ -386,7 +397,9 @@ ReadRadioOutcome radioOperations::readRadioCommand(radioStorage& record, Progres
         scratch.setSerialNo("Invalid");
         outcome.kind = ReadRadioOutcome::Kind::PointsInvalid;
     } else {
+        // Nothing was read: the record keeps what it held.
         outcome.kind = ReadRadioOutcome::Kind::PowerUpFailed;
+        return outcome;
     }
     record.copyFrom(scratch);
     return outcome;

@@ -276,6 +276,80 @@ TEST(ReadRadio, ReplyOfTheWrongLengthCountsAsALinkFailure) {
     EXPECT_EQ(std::string(run.record.getSerialNo()), "Invalid");
 }
 
+// What another radio's archive leaves in the record: a longer model text, values and flags of every set,
+// a capability that radio refused.
+void fillAsAnotherRadio(radioStorage& r) {
+    r.setModelNo(std::string("P47TSC6A1L  ANXX", 16));
+    r.setSerialNo("OT00000009");
+    r.setUuid("OTHER-RADIO-0009");
+    r.setIcVersion("WXYZ");
+    for (int row = 1; row < record::kRows; ++row)
+        for (int column = 0; column < record::kColumns; ++column) r.setValue(row, column, 77);
+    for (int f = flag::First; f <= flag::Last; ++f) r.markSupported(f);
+    r.markUnsupported(flag::MultiValueWrite);
+    r.markUnsupported(flag::SinglePointPowerWrite);
+    r.setBboFromRadio(true);
+}
+
+void expectSameRecord(const radioStorage& a, const radioStorage& b) {
+    EXPECT_EQ(a.modelNoBytes(), b.modelNoBytes());
+    EXPECT_EQ(a.serialNoBytes(), b.serialNoBytes());
+    EXPECT_EQ(a.uuidBytes(), b.uuidBytes());
+    EXPECT_EQ(a.icVersionBytes(), b.icVersionBytes());
+    EXPECT_EQ(a.isBboFromRadio(), b.isBboFromRadio());
+    int differing = 0;
+    for (int row = 0; row < record::kRows; ++row)
+        for (int column = 0; column < record::kColumns; ++column)
+            differing += a.getValue(row, column) != b.getValue(row, column);
+    EXPECT_EQ(differing, 0);
+    for (int f = flag::First; f <= flag::Last; ++f)
+        EXPECT_EQ(a.isSupported(f), b.isSupported(f)) << "flag " << f;
+}
+
+TEST(ReadRadio, StartsFromACleanRecordWhateverTheRecordHeldBefore) {
+    for (const char* profile : {"mobile", "portable", "bbo-radio", "no-table-read"}) {
+        SCOPED_TRACE(profile);
+        ReadRun first(test::profileNamed(profile));
+        ASSERT_EQ(first.command().kind, ReadRadioOutcome::Kind::Read);
+        ReadRun again(test::profileNamed(profile));
+        fillAsAnotherRadio(again.record);
+        ASSERT_EQ(again.command().kind, ReadRadioOutcome::Kind::Read);
+        expectSameRecord(first.record, again.record);
+    }
+    // The mobile's model code with blanks after it, and no portable set it was never asked for.
+    ReadRun mobile(test::profileNamed("mobile"));
+    fillAsAnotherRadio(mobile.record);
+    ASSERT_EQ(mobile.command().kind, ReadRadioOutcome::Kind::Read);
+    EXPECT_EQ(mobile.record.modelNoBytes(), "M47TSC7B4W      ");
+    EXPECT_EQ(std::string(mobile.record.getModelNo()), "M47TSC7B4W      ");
+    for (const int absent : {flag::TxPower, flag::TxPowerThird, flag::PaBiasFirstLow}) {
+        EXPECT_FALSE(mobile.record.isSupported(absent)) << "flag " << absent;
+    }
+    EXPECT_EQ(mobile.record.getValue(row::TxPower, col::TxPowerHigh), 0);
+    EXPECT_EQ(mobile.record.getValue(row::TxPowerThird, col::SetFirst), 0);
+    EXPECT_FALSE(mobile.record.isBboFromRadio());
+    // What the radio takes in one request is this radio's to tell, not the earlier one's.
+    EXPECT_TRUE(mobile.record.isSupported(flag::MultiValueWrite));
+    EXPECT_TRUE(mobile.record.isSupported(flag::SinglePointPowerWrite));
+}
+
+TEST(ReadRadio, AReadThatFailsPartWayKeepsNothingOfTheEarlierRadio) {
+    SimProfile p = test::profileNamed("portable");
+    SimFaultRule rule;
+    rule.kind = SimFaultKind::Disconnect;
+    rule.atRequest = 12;
+    p.faults.push_back(rule);
+    ReadRun run(p);
+    fillAsAnotherRadio(run.record);
+    ASSERT_EQ(run.command().kind, ReadRadioOutcome::Kind::LinkFailed);
+    EXPECT_EQ(std::string(run.record.getSerialNo()), "Invalid");
+    EXPECT_EQ(run.record.uuidBytes(), "PORTABLE-RADIO01");
+    // Sets not reached before the failure are absent, not the earlier radio's.
+    EXPECT_FALSE(run.record.isSupported(flag::AutoSquelch));
+    EXPECT_EQ(run.record.getValue(row::AutoSquelch, 0), 0);
+    EXPECT_FALSE(run.record.isBboFromRadio());
+}
+
 /// A request the radio refuses during Read Radio, and what must become of the read.
 struct RefusedRead {
     const char* name;
