@@ -7,9 +7,7 @@
 #include <cctype>
 #include <cerrno>
 #include <cstring>
-#include <fstream>
 #include <optional>
-#include <sstream>
 
 #include "VantrelVersion.h"
 #include "cli/CliExitCode.h"
@@ -25,10 +23,12 @@
 #include "link/RF_CommunicationSetup.h"
 #include "link/cominit.h"
 #include "link/portDiscovery.h"
+#include "link/regularFile.h"
 #include "operations/basebandOffsets.h"
 #include "operations/bboConfigFileModule.h"
 #include "operations/fileModule.h"
 #include "operations/linkMonitor.h"
+#include "operations/operationFailure.h"
 #include "operations/radioOperations.h"
 #include "operations/radioProgramAll.h"
 #include "operations/recordCompare.h"
@@ -112,22 +112,16 @@ class RadioLinkScope {
     }
 
   private:
+    // While the radio may be in a test mode or keyed, a signal waits for the reset.
+    stopSignal::RadioScope m_radio;
     PortOpener& m_inner;
     std::optional<FixedPathOpener> m_fixed;
     std::optional<PortOverrideOpener> m_override;
     std::optional<ScopedLinkContext> m_scope;  // last: restores the context before the openers go
 };
 
-std::optional<std::string> readWholeFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return std::nullopt;
-    std::ostringstream text;
-    text << in.rdbuf();
-    if (in.bad())
-        return std::nullopt;
-    return text.str();
-}
+// A record file is a few kilobytes; this bounds what a wrong file name can make the tool hold.
+constexpr std::size_t kImportFileLimit = 16 << 20;
 
 }  // namespace
 
@@ -432,13 +426,14 @@ int CliApp::dumpCommand(const CliOptions& options) {
 }
 
 int CliApp::importCommand(const CliOptions& options) {
-    const std::optional<std::string> text = readWholeFile(*options.file);
+    // A FIFO or device named as the file is refused instead of waiting for a writer that never comes.
+    const RegularFileText text = readRegularFile(*options.file, kImportFileLimit);
     if (!text) {
-        fail("cannot read " + *options.file);
+        fail("cannot read " + *options.file + ": " + text.reason());
         return exitCode::FileFailure;
     }
     radioStorage record;
-    if (const auto error = RecordJson::fromJson(*text, record)) {
+    if (const auto error = RecordJson::fromJson(text.text, record)) {
         fail(*options.file + ": " + error->message);
         return exitCode::FileFailure;
     }
@@ -592,9 +587,14 @@ int CliApp::withRadio(const CliOptions& options, const std::string& failure,
         m_io.out << kPortInUse << '\n' << std::flush;
         m_io.err << e.detail() << '\n' << std::flush;
         return exitCode::PortBusy;
+    } catch (const OperationInterrupted& stop) {
+        // Asked to stop between two exchanges: the radio is left safe before the tool ends.
+        resetAfterFailure();
+        return interrupted(stop.signal(), {});
     } catch (const Exception& e) {
+        // The request and what came back: a refusal reads "request not supported by the radio".
         m_io.out << failure << '\n' << std::flush;
-        m_io.err << e.what() << '\n' << std::flush;
+        m_io.err << e.describe() << '\n' << std::flush;
         return exitCode::LinkFailure;
     }
 }
@@ -686,6 +686,10 @@ int CliApp::bboCommand(const CliOptions& options) {
             m_io.out << kLinkError << '\n' << std::flush;
             return exitCode::LinkFailure;
         }
+        if (offsets.interruptedUpdateFound())
+            fail(
+                "an earlier update of this radio stopped before its codeplug checksum; this update puts it "
+                "right");
         for (const auto& [name, code] : options.sets) {
             int row = -1;
             for (int j = 0; j < offsets.rowCount(); ++j)
@@ -707,8 +711,11 @@ int CliApp::bboCommand(const CliOptions& options) {
                 }
             }
         }
-        if (offsets.update(link) != basebandOffsets::UpdateResult::Updated) {
+        if (const basebandOffsets::UpdateResult result = offsets.update(link);
+            result != basebandOffsets::UpdateResult::Updated) {
             m_io.out << kLinkError << '\n' << std::flush;
+            if (result == basebandOffsets::UpdateResult::Inconsistent)
+                fail(basebandOffsets::kInconsistentText);
             return exitCode::LinkFailure;
         }
         // What the radio holds now must be what was chosen.

@@ -5,11 +5,15 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <cstddef>
+
 namespace vantrel::stopSignal {
 
 namespace {
 
 volatile sig_atomic_t g_pending = 0;
+// Radio scopes alive; the handler only reads it.
+volatile sig_atomic_t g_radioScopes = 0;
 // The self-pipe: the handler writes to [1], a waiting loop polls [0].
 int g_wake[2] = {-1, -1};
 
@@ -22,6 +26,19 @@ void wake() {
 }
 
 extern "C" void onStopSignal(int signal) {
+    if (g_radioScopes == 0) {
+        // Nothing to leave safe: end now, also out of a wait that no flag would break (a FIFO's open, a
+        // read of the terminal). Only async-signal-safe calls here.
+        static const char kInterrupt[] = "vantrel-cli: stopped by SIGINT\n";
+        static const char kTerminate[] = "vantrel-cli: stopped by SIGTERM\n";
+        static const char kHangUp[] = "vantrel-cli: stopped by SIGHUP\n";
+        const char* text = signal == SIGINT ? kInterrupt : signal == SIGHUP ? kHangUp : kTerminate;
+        const std::size_t length = signal == SIGINT   ? sizeof kInterrupt - 1
+                                   : signal == SIGHUP ? sizeof kHangUp - 1
+                                                      : sizeof kTerminate - 1;
+        [[maybe_unused]] const ssize_t written = ::write(STDERR_FILENO, text, length);
+        ::_exit(128 + signal);
+    }
     g_pending = signal;
     wake();
 }
@@ -49,6 +66,14 @@ void install() {
     ignore.sa_handler = SIG_IGN;
     sigemptyset(&ignore.sa_mask);
     sigaction(SIGPIPE, &ignore, nullptr);
+}
+
+RadioScope::RadioScope() {
+    g_radioScopes = g_radioScopes + 1;
+}
+
+RadioScope::~RadioScope() {
+    g_radioScopes = g_radioScopes - 1;
 }
 
 int pending() {

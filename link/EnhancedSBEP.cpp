@@ -2,6 +2,7 @@
 #include "link/EnhancedSBEP.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -148,6 +149,21 @@ void EnhancedSBEP::readBBO(uint8_t itemCode, uint8_t index, uint8_t* buffer) {
     sendRaw<SBEPReadBBORequest>(buffer, itemCode, index);
 }
 
+bool EnhancedSBEP::probeBBO(uint8_t itemCode, uint8_t index, uint8_t* buffer) {
+    Win32CommunicationPort& p = port();
+    SBEPReadBBORequest request(itemCode, index, SBEPReadBBORequest::Form::Probe);
+    std::array<uint8_t, sbep::ReplyBufferSize> reply{};
+    try {
+        request.sendInto(p, reply.data());
+    } catch (const UnsupportedMessage&) {
+        return false;
+    }
+    if (request.answeredNone())
+        return false;
+    std::memcpy(buffer, reply.data(), reply.size());
+    return true;
+}
+
 void EnhancedSBEP::writeBBO(uint8_t first, uint8_t second, uint8_t third) {
     sendPlain<SBEPWriteBBORequest>(first, second, third);
 }
@@ -201,8 +217,7 @@ unsigned EnhancedSBEP::readSoftpotBytes(uint8_t softpot, uint8_t* buffer) {
     unsigned width = readSoftpot(softpot, value);
     // The value keeps at most four bytes: a wider reply gives its first four, never a shift past 32 bits.
     const unsigned kept = std::min(width, 4u);
-    for (unsigned i = 0; i < kept; ++i)
-        buffer[i] = static_cast<uint8_t>(value >> (8 * (kept - 1 - i)));
+    for (unsigned i = 0; i < kept; ++i) buffer[i] = static_cast<uint8_t>(value >> (8 * (kept - 1 - i)));
     return width;
 }
 
@@ -215,9 +230,9 @@ unsigned EnhancedSBEP::autoTune(uint8_t softpot, uint32_t& value, radioStorage& 
     return r.width();
 }
 
-void EnhancedSBEP::readSoftpotTable(uint8_t softpot, radioStorage& record, int flag) {
+void EnhancedSBEP::readSoftpotTable(uint8_t softpot, radioStorage& record, int flag, unsigned valueBytes) {
     Win32CommunicationPort& p = port();
-    SBEPSoftpotReadRequest r = SBEPSoftpotReadRequest::table(softpot);
+    SBEPSoftpotReadRequest r = SBEPSoftpotReadRequest::table(softpot, valueBytes);
     r.sendFirst(p, record, flag);
 }
 

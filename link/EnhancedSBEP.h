@@ -12,7 +12,13 @@ class radioStorage;
 /// One operation per radio command. Every operation throws GeneralCommunicationError (and sends
 /// nothing) when no port is attached; every exchange failure propagates after the frame layer's
 /// retries (up to 4 attempts; UnsupportedMessage and ReplyLengthError at once). Buffers for raw
-/// replies must hold 50 bytes (sbep::ReplyBufferSize). "softpot" is the radio's softpot number;
+/// replies must hold 50 bytes (sbep::ReplyBufferSize). A raw reply reaches the buffer only when it is
+/// the data reply of that very request (opcode, echoed sub-code or number, frame form and length):
+/// the radio's refusal throws UnsupportedMessage, a reply of another request BadReply, an acknowledge
+/// without a usable data reply TimeoutOnReceive; the buffer is then left as it was. Keying, serial number
+/// and baseband offset writes fail with UnsupportedMessage when the radio refuses them; other writes
+/// (softpot, channel, test mode) keep the radio's refusal to the noted operations. "softpot" is the
+/// radio's softpot number;
 /// "flag" is the support-flag index (2..28) of the radio record that the noted operations set when
 /// the radio answers with data and clear when it answers unsupported.
 class EnhancedSBEP : public RadioProtocol {
@@ -37,8 +43,11 @@ class EnhancedSBEP : public RadioProtocol {
     void readRSSI(uint8_t* buffer);          // byte 1 is 0x86 when unsupported; values in bytes 3..5
     void readRSSICalDac(uint8_t* buffer);    // softpot 26; bytes 3..5
     void readRSSICalDac25(uint8_t* buffer);  // softpot 25; bytes 3..5
-    /// Baseband offset read; byte 1 of the reply is 0x88 when the radio holds offsets, value in byte 3.
+    /// Baseband offset read of a radio that holds offsets: the 0x88 reply, value in byte 3.
     void readBBO(uint8_t itemCode, uint8_t index, uint8_t* buffer);
+    /// The first baseband offset read: true (reply in buffer as readBBO) when the radio holds offsets;
+    /// false, buffer untouched, when it refuses the request or answers with another kind of reply.
+    bool probeBBO(uint8_t itemCode, uint8_t index, uint8_t* buffer);
     /// Payload on the wire: second, third, first.
     void writeBBO(uint8_t first, uint8_t second, uint8_t third);
     /// 10 characters.
@@ -60,8 +69,9 @@ class EnhancedSBEP : public RadioProtocol {
     unsigned readSoftpotBytes(uint8_t softpot, uint8_t* buffer);
     /// Lets the radio tune the softpot; returns the width, tuned value out.
     unsigned autoTune(uint8_t softpot, uint32_t& value, radioStorage& record, int flag);
-    /// Table read (function 3); read the payload with softpotTableByte.
-    void readSoftpotTable(uint8_t softpot, radioStorage& record, int flag);
+    /// Table read (function 3); read the payload with softpotTableByte. A reply with fewer than
+    /// `valueBytes` value bytes (the bytes the caller takes) is a bad reply.
+    void readSoftpotTable(uint8_t softpot, radioStorage& record, int flag, unsigned valueBytes = 1);
     /// Payload byte index of the last data reply (0 is the softpot number).
     uint8_t softpotTableByte(unsigned index) const;
 

@@ -4,10 +4,9 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <fstream>
-#include <sstream>
 
 #include "link/LinkContext.h"
+#include "link/regularFile.h"
 
 namespace vantrel {
 
@@ -49,13 +48,9 @@ int parse(const std::string& text) {
 }
 
 int read(const std::string& directory) {
-    std::ifstream in(path(directory), std::ios::binary);
-    if (!in)
-        return -1;
-    std::string text(kComIniReadLimit, '\0');
-    in.read(text.data(), static_cast<std::streamsize>(text.size()));
-    text.resize(static_cast<size_t>(in.gcount()));
-    return parse(text);
+    // A FIFO or device named COM.INI gives no port instead of hanging every command.
+    const RegularFileText file = readRegularFile(path(directory), kComIniReadLimit, true);
+    return file ? parse(file.text) : -1;
 }
 
 bool write(const std::string& directory, int port) {

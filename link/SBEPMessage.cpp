@@ -114,14 +114,13 @@ std::string requestName(const uint8_t* frame, size_t length) {
 
 }  // namespace sbep
 
-namespace {
+namespace sbep {
 
-// Length of the header fields (header, extended opcode, extended count) of a frame starting with b0.
 size_t headerLength(uint8_t b0) {
     size_t n = 1;
-    if ((b0 >> 4) == sbep::ExtendedMarker)
+    if ((b0 >> 4) == ExtendedMarker)
         ++n;
-    if ((b0 & 0x0F) == sbep::ExtendedMarker)
+    if ((b0 & 0x0F) == ExtendedMarker)
         n += 2;
     return n;
 }
@@ -130,13 +129,59 @@ uint8_t frameOpcode(const uint8_t* frame) {
     return frame[0] >= 0xF0 ? frame[1] : static_cast<uint8_t>(frame[0] >> 4);
 }
 
-}  // namespace
+bool checkDataReply(const DataReplyRule& rule, const uint8_t* frame, size_t length) {
+    const size_t header = length > 0 ? headerLength(frame[0]) : 1;
+    const bool whole = length >= header && length >= 2;
+    const size_t count = !whole ? 0
+                         : (frame[0] & 0x0F) == ExtendedMarker
+                             ? static_cast<size_t>((frame[header - 2] << 8) | frame[header - 1])
+                             : static_cast<size_t>(frame[0] & 0x0F);
+    const auto fail = [&](auto failure, const char* what) {
+        const size_t shown = std::min({length, header + count, size_t{24}});
+        failure.noteArrived(std::string(what) + ": " + hexBytes(frame, shown));
+        throw failure;
+    };
+    if (!whole)
+        fail(BadReply(), "a reply cut short");
+    const uint8_t opcode = frameOpcode(frame);
+    if (opcode == Unsupported)
+        fail(UnsupportedMessage(), "the radio refused the request");
+    if (opcode == Nak || opcode == Ack)
+        fail(BadReply(), "an acknowledge instead of the data reply");
+    const bool ownKind = rule.opcode >= 0 ? opcode == rule.opcode
+                                          : opcode != MemoryReadReply && opcode != MemoryWriteReply &&
+                                                opcode != MemoryWriteRefused && opcode != BboReply &&
+                                                opcode != SoftpotReply;
+    if (!ownKind) {
+        if (rule.otherOpcodeMeansNone)
+            return false;
+        fail(BadReply(), "the reply of another request");
+    }
+    const size_t payload = count > 0 ? count - 1 : 0;
+    if (rule.header != 0 && header != rule.header)
+        fail(BadReply(), "a reply in another frame form");
+    if (payload < rule.payload || (rule.exact && payload != rule.payload) || header + rule.payload > length)
+        fail(BadReply(), "a reply of another length");
+    for (size_t i = 0; i < rule.echo.size(); ++i)
+        if (frame[header + i] != rule.echo[i])
+            fail(BadReply(), "the reply of another request");
+    return true;
+}
+
+}  // namespace sbep
+
+using sbep::frameOpcode;
+using sbep::headerLength;
 
 // ---- receive buffer ----------------------------------------------------------------------------
 
 void ReceiveBuffer::clear() {
     std::memset(m_bytes, 0, sizeof m_bytes);
     m_offset = 0;
+}
+
+bool ReceiveBuffer::dataReplyUnsupported() const {
+    return dataReplyPresent() && sbep::frameOpcode(m_bytes + m_offset + 1) == sbep::Unsupported;
 }
 
 size_t ReceiveBuffer::dataRoom() const {
@@ -390,10 +435,22 @@ void SBEPMessage::retrying(Slot slot) {
     }
 }
 
+void SBEPMessage::checkRefusal(const uint8_t* frame, size_t length) const {
+    if (m_refusalFails && length > 1 && frameOpcode(frame) == sbep::Unsupported) {
+        UnsupportedMessage refused;
+        refused.noteArrived("the radio refused the request: " +
+                            sbep::hexBytes(frame, std::min<size_t>(length, 8)));
+        throw refused;
+    }
+}
+
 void SBEPMessage::exchange(Win32CommunicationPort& port) {
     withinWindow(port, SendMode::NoEcho, [&] {
-        if (!receiveBuffer().dataReplyPresent())
+        const ReceiveBuffer& rb = receiveBuffer();
+        if (!rb.dataReplyPresent())
             awaitReply(port);
+        else
+            checkRefusal(rb.raw() + rb.offset() + 1, rb.dataRoom());
     });
 }
 
@@ -401,12 +458,29 @@ void SBEPMessage::send(Win32CommunicationPort& port) {
     retrying([&] { exchange(port); });
 }
 
+void SBEPMessage::takeDataReply(const uint8_t* frame, size_t length, uint8_t* buffer, size_t room) {
+    m_answeredNone = !sbep::checkDataReply(*m_rule, frame, length);
+    // The caller reads the payload at fixed frame positions: all of them must lie in what it gets.
+    const size_t needed = sbep::headerLength(frame[0]) + m_rule->payload;
+    if (!m_answeredNone && needed > std::min(length, room)) {
+        m_missing = MissingData::TooLate;
+        m_lateBytes = sbep::hexBytes(frame, std::min(length, room));
+        return;
+    }
+    std::memset(buffer, 0, sbep::ReplyBufferSize);
+    std::memcpy(buffer, frame, std::min({length, room, sbep::ReplyBufferSize}));
+}
+
 void SBEPMessage::exchangeInto(Win32CommunicationPort& port, uint8_t* buffer) {
+    m_missing = MissingData::None;
     withinWindow(port, SendMode::Echo, [&] {
-        if (receiveBuffer().dataReplyPresent())
-            receiveBuffer().copyDataReply(buffer);
-        else
+        const ReceiveBuffer& rb = receiveBuffer();
+        if (!rb.dataReplyPresent())
             awaitReplyInto(port, buffer);
+        else if (m_rule)
+            takeDataReply(rb.raw() + rb.offset() + 1, rb.dataRoom(), buffer, sbep::ReplyBufferSize);
+        else
+            rb.copyDataReply(buffer);
     });
 }
 
@@ -421,6 +495,16 @@ void SBEPMessage::exchangeFirst(Win32CommunicationPort&, radioStorage&, int) {}
 
 void SBEPMessage::sendInto(Win32CommunicationPort& port, uint8_t* buffer) {
     retrying([&] { exchangeInto(port, buffer); });
+    // Acknowledged, but no data the caller could take: zeros in its place would pass for an identity or
+    // a tuning block without points. The radio did answer, so this is not retried.
+    if (m_missing != MissingData::None) {
+        TimeoutOnReceive late;
+        late.noteRequest(sbep::requestName(bytes(), size()), m_attempts);
+        late.noteArrived(m_missing == MissingData::NoReply
+                             ? "the acknowledge, but no data reply"
+                             : "the data reply too late, only its first bytes were taken: " + m_lateBytes);
+        throw late;
+    }
 }
 
 void SBEPMessage::sendNoted(Win32CommunicationPort& port, radioStorage& record, int flag) {
@@ -450,24 +534,36 @@ void SBEPMessage::sendFirst(Win32CommunicationPort& port, radioStorage& record, 
 }
 
 void SBEPMessage::awaitReply(Win32CommunicationPort& port) {
+    std::optional<SBEPReply> reply;
     try {
-        readReplyFrame(port, sbep::DiscardReplySilence, sbep::DiscardReplySilence, ReplyAcceptance::any());
+        reply = readReplyFrame(port, sbep::DiscardReplySilence, sbep::DiscardReplySilence,
+                               ReplyAcceptance::any());
     } catch (const CommunicationError&) {
     }
+    if (reply)
+        checkRefusal(reply->bytes(), reply->size());
 }
 
 void SBEPMessage::awaitReplyInto(Win32CommunicationPort& port, uint8_t* buffer) {
+    // A separate reply hands the caller its first 24 bytes only.
+    constexpr size_t kSeparateReplyKept = 24;
     try {
         SBEPReply reply = readReplyFrame(port, sbep::SeparateReplySilence, sbep::SeparateReplySilence,
                                          ReplyAcceptance::any());
         if (reply.opcode() == sbep::Nak)
             throw BadReply();
         receiveBuffer().storeDataReply(reply.bytes(), reply.size());
+        if (m_rule) {
+            takeDataReply(reply.bytes(), reply.size(), buffer, kSeparateReplyKept);
+            return;
+        }
         std::memset(buffer, 0, sbep::ReplyBufferSize);
-        std::memcpy(buffer, reply.bytes(), std::min<size_t>(reply.size(), 24));
+        std::memcpy(buffer, reply.bytes(), std::min<size_t>(reply.size(), kSeparateReplyKept));
         if (reply.opcode() == sbep::Unsupported)
             throw UnsupportedMessage();
     } catch (const TimeoutOnReceive&) {
+        if (m_rule)
+            m_missing = MissingData::NoReply;
     }
 }
 

@@ -6,6 +6,7 @@
 #include <functional>
 #include <initializer_list>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -51,6 +52,39 @@ uint8_t checksum(const uint8_t* bytes, size_t count);
 std::string requestName(const uint8_t* frame, size_t length);
 /// "F2 19 00 F4"; "nothing" for no bytes.
 std::string hexBytes(const uint8_t* bytes, size_t count);
+/// Length of the header fields (header, extended opcode, extended count) of a frame starting with b0.
+size_t headerLength(uint8_t b0);
+/// The opcode of a frame: its extended opcode byte, or the header's high nibble.
+uint8_t frameOpcode(const uint8_t* frame);
+}  // namespace sbep
+
+/// What a data reply must be before its bytes reach the caller as the radio's answer to the request.
+struct DataReplyRule {
+    /// The reply opcode the request expects; -1 for identity-type replies, whose opcode is the radio's
+    /// choice: then any opcode except a refusal, a negative acknowledge or the opcode of another kind of
+    /// reply (memory, baseband offsets, softpot).
+    int opcode = -1;
+    /// The payload starts with these bytes: the sub-code, softpot number, item code or address the radio
+    /// echoes.
+    std::vector<uint8_t> echo;
+    /// Payload bytes the caller takes, the echo included; with `exact` the payload has exactly this many.
+    size_t payload = 0;
+    bool exact = false;
+    /// Header length (2: short count, 4: extended count) the caller's fixed frame positions assume; 0
+    /// when the caller reads either form.
+    size_t header = 0;
+    /// A well-formed reply of another opcode means "the radio has none of these" (the baseband offset
+    /// probe) instead of a bad reply.
+    bool otherOpcodeMeansNone = false;
+};
+
+namespace sbep {
+/// The one check of every data reply whose bytes a caller takes. `frame` holds `length` received bytes.
+/// Throws UnsupportedMessage for the radio's refusal (0x86), BadReply for a negative acknowledge, a
+/// reply of another request (opcode, echo, frame form) or one too short for what the caller takes; the
+/// failure notes the bytes that arrived. Answers false only for a reply of another opcode under
+/// `otherOpcodeMeansNone`, true when the reply meets the rule.
+bool checkDataReply(const DataReplyRule& rule, const uint8_t* frame, size_t length);
 }  // namespace sbep
 
 /// A sequence of bytes.
@@ -93,7 +127,8 @@ class ReceiveBuffer {
     size_t dataRoom() const;
 
     bool dataReplyPresent() const { return m_bytes[m_offset + 1] != 0; }
-    bool dataReplyUnsupported() const { return m_bytes[m_offset + 2] == sbep::Unsupported; }
+    /// The data reply is the radio's refusal (opcode 0x86).
+    bool dataReplyUnsupported() const;
     /// Payload byte i of the data reply.
     uint8_t dataReplyByte(size_t i) const;
     uint8_t dataReplyValue8() const { return dataReplyByte(1); }
@@ -177,7 +212,22 @@ class SBEPMessage : public ProtocolMessage {
     /// Returns 1 when the failure was handled by resending; the memory write overrides it.
     virtual int handleWriteFailure(const Exception& failure, Win32CommunicationPort& port);
 
+    /// The rule the data reply must meet when the caller takes data from it (raw-reply requests).
+    const std::optional<DataReplyRule>& dataReplyRule() const { return m_rule; }
+    /// After a request under `otherOpcodeMeansNone`: the radio answered with another kind of reply.
+    bool answeredNone() const { return m_answeredNone; }
+
   protected:
+    /// Raw-reply requests name what their data reply must be: sendInto then hands the caller only a
+    /// reply that meets the rule, and fails when none came.
+    void expectDataReply(DataReplyRule rule) { m_rule = std::move(rule); }
+    /// Requests that take nothing back but whose refusal must not pass as done (a refused dekey leaves
+    /// the radio keyed): the radio's 0x86 answer fails them with UnsupportedMessage.
+    void failOnRefusal() { m_refusalFails = true; }
+    /// Throws UnsupportedMessage when the data reply in `frame` is the radio's refusal and this request
+    /// fails on one.
+    void checkRefusal(const uint8_t* frame, size_t length) const;
+
     enum class SendMode { NoEcho, Echo };
     /// Purges, sends, consumes the echo, requires the acknowledge and collects a data reply, then runs
     /// body; on any failure waits out the rest of the first window and rethrows.
@@ -191,8 +241,18 @@ class SBEPMessage : public ProtocolMessage {
     void noteFailure(Exception& failure) const;
 
   private:
+    /// Why a raw-reply request ended without data the caller can take (not retried: the radio answered).
+    enum class MissingData { None, NoReply, TooLate };
+    /// Checks a raw data reply against the rule and hands at most `room` bytes of it to the caller.
+    void takeDataReply(const uint8_t* frame, size_t length, uint8_t* buffer, size_t room);
+
     uint8_t m_opcode;
     uint32_t m_attempts = 0;
+    std::optional<DataReplyRule> m_rule;
+    bool m_refusalFails = false;
+    bool m_answeredNone = false;
+    MissingData m_missing = MissingData::None;
+    std::string m_lateBytes;
 };
 
 }  // namespace vantrel

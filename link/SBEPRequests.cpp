@@ -1,6 +1,7 @@
 // Request catalogue: payloads and the reply decoding of the softpot and memory requests.
 #include "link/SBEPRequests.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -44,6 +45,42 @@ void putAddress(std::vector<uint8_t>& p, uint32_t address) {
 
 }  // namespace
 
+SBEPReadTuneRequest::SBEPReadTuneRequest() : SBEPMessage(sbepOp::ReadTune, {0x00}) {
+    expectDataReply({-1, {}, replyPayload::TuningBlock, false, replyPayload::ExtendedHeader});
+}
+
+SBEPTempCompRequest::SBEPTempCompRequest()
+    : SBEPMessage(sbepOp::Softpot, {softpotNumber::TempComp, softpotFunction::Read, 0x00}) {
+    expectDataReply({sbep::SoftpotReply,
+                     {softpotNumber::TempComp},
+                     replyPayload::TempComp,
+                     false,
+                     replyPayload::ShortHeader});
+}
+
+SBEPReadRSSIRequest::SBEPReadRSSIRequest()
+    : SBEPMessage(sbepOp::Softpot, {softpotNumber::RSSI, softpotFunction::ReadTable, 0x00}) {
+    expectDataReply(
+        {sbep::SoftpotReply, {softpotNumber::RSSI}, replyPayload::Rssi, false, replyPayload::ShortHeader});
+}
+
+SBEPReadRSSICalDacRequest::SBEPReadRSSICalDacRequest(uint8_t softpot)
+    : SBEPMessage(sbepOp::Softpot, {softpot, 0x00}) {
+    expectDataReply({sbep::SoftpotReply, {softpot}, replyPayload::CalDac, false, replyPayload::ShortHeader});
+}
+
+SBEPIdentityRequest::SBEPIdentityRequest(uint8_t subCode, size_t payload, size_t header)
+    : SBEPMessage(sbepOp::Identity, {subCode}) {
+    expectDataReply({-1, {subCode}, payload, false, header});
+}
+
+SBEPReadBBORequest::SBEPReadBBORequest(uint8_t itemCode, uint8_t index, Form form)
+    : SBEPMessage(sbepOp::Bbo, {itemCode, index}) {
+    DataReplyRule rule{sbep::BboReply, {itemCode}, replyPayload::Bbo, false, replyPayload::ShortHeader};
+    rule.otherOpcodeMeansNone = form == Form::Probe;
+    expectDataReply(std::move(rule));
+}
+
 SBEPWriteSerialNoRequest::SBEPWriteSerialNoRequest(const char* serialNo)
     : SBEPMessage(
           sbepOp::WriteSerialNo,
@@ -59,7 +96,9 @@ SBEPWriteSerialNoRequest::SBEPWriteSerialNoRequest(const char* serialNo)
               return p;
           }()
               .data(),
-          11) {}
+          11) {
+    failOnRefusal();
+}
 
 SBEPChannelRequest::SBEPChannelRequest(uint16_t code, int mode)
     : SBEPMessage(sbepOp::Channel,
@@ -80,15 +119,22 @@ SBEPSoftpotRequest::SBEPSoftpotRequest(uint8_t softpot, Form form)
 
 SBEPSoftpotRequest::SBEPSoftpotRequest(uint8_t softpot, uint8_t function, uint32_t value, unsigned width)
     : SBEPMessage(sbepOp::Softpot, softpotPayload(softpot, function, value, width).data(), 2 + width),
-      m_softpot(softpot) {}
+      m_softpot(softpot),
+      m_valueBytes(0) {}
 
 SBEPSoftpotRequest::SBEPSoftpotRequest(uint8_t softpot, uint8_t function, const uint8_t* bytes,
                                        unsigned count)
     : SBEPMessage(sbepOp::Softpot, bytesPayload(softpot, function, bytes, count).data(), 2 + count),
-      m_softpot(softpot) {}
+      m_softpot(softpot),
+      m_valueBytes(0) {}
 
 SBEPSoftpotRequest::SBEPSoftpotRequest(uint8_t softpot, uint8_t opcode)
     : SBEPMessage(opcode, {softpot}), m_softpot(softpot) {}
+
+void SBEPSoftpotRequest::checkSoftpotReply(const uint8_t* frame, size_t length, unsigned valueBytes) const {
+    sbep::checkDataReply({sbep::SoftpotReply, {m_softpot}, 1 + static_cast<size_t>(valueBytes)}, frame,
+                         length);
+}
 
 bool SBEPSoftpotRequest::readSeparateReply(Win32CommunicationPort& port, uint32_t firstByteLimit) {
     try {
@@ -101,8 +147,7 @@ bool SBEPSoftpotRequest::readSeparateReply(Win32CommunicationPort& port, uint32_
     receiveBuffer().storeDataReply(reply.bytes(), reply.size());
     if (reply.opcode() == sbep::Unsupported)
         return false;
-    if (reply.dataLength() < 1 || reply.data()[0] != m_softpot)
-        throw BadReply();
+    checkSoftpotReply(reply.bytes(), reply.size(), m_valueBytes);
     m_value = 0;
     m_width = static_cast<unsigned>(reply.dataLength() - 1);
     for (unsigned i = 0; i < m_width && i < 4; ++i) m_value = (m_value << 8) | reply.data()[1 + i];
@@ -111,11 +156,10 @@ bool SBEPSoftpotRequest::readSeparateReply(Win32CommunicationPort& port, uint32_
 
 void SBEPSoftpotRequest::decodeWithAck(unsigned width) {
     const ReceiveBuffer& rb = receiveBuffer();
-    // A reply for another softpot is stale or misrouted: never take its value.
-    if (rb.dataReplyByte(0) != m_softpot)
-        throw BadReply();
+    const uint8_t* frame = rb.raw() + rb.offset() + 1;
+    // A reply for another softpot, or without the value bytes, is stale or misrouted: never take it.
+    checkSoftpotReply(frame, rb.dataRoom(), std::max(width, 1u));
     if (width == 0) {
-        const uint8_t* frame = rb.raw() + rb.offset() + 1;
         size_t count = (frame[0] & 0x0F) == sbep::ExtendedMarker
                            ? static_cast<size_t>((frame[2] << 8) | frame[3])
                            : static_cast<size_t>(frame[0] & 0x0F);
@@ -126,13 +170,15 @@ void SBEPSoftpotRequest::decodeWithAck(unsigned width) {
     for (unsigned i = 0; i < width && i < 4; ++i) m_value = (m_value << 8) | rb.dataReplyByte(1 + i);
 }
 
-bool SBEPSoftpotRequest::noteWithAck(radioStorage& record, int flag) {
+bool SBEPSoftpotRequest::noteWithAck(radioStorage& record, int flag, unsigned valueBytes) {
     const ReceiveBuffer& rb = receiveBuffer();
     if (rb.dataReplyUnsupported()) {
         record.markUnsupported(flag);
         m_width = 0;
         return false;
     }
+    // Only this softpot's own reply says the radio holds it.
+    checkSoftpotReply(rb.raw() + rb.offset() + 1, rb.dataRoom(), valueBytes);
     record.markSupported(flag);
     return true;
 }
@@ -154,7 +200,8 @@ void SBEPSoftpotReadRequest::exchangeNoted(Win32CommunicationPort& port, radioSt
     withinWindow(port, SendMode::NoEcho, [&] {
         if (!receiveBuffer().dataReplyPresent()) {
             awaitReplyNoted(port, record, flag);
-        } else if (noteWithAck(record, flag)) {
+        } else if (noteWithAck(record, flag, std::max(notedWidth(flag), m_valueBytes))) {
+            // A table read retried this way keeps its table for softpotTableByte.
             decodeWithAck(notedWidth(flag));
         }
     });
@@ -165,9 +212,8 @@ void SBEPSoftpotReadRequest::exchangeFirst(Win32CommunicationPort& port, radioSt
         const ReceiveBuffer& rb = receiveBuffer();
         if (!rb.dataReplyPresent()) {
             awaitReplyNoted(port, record, flag);
-        } else if (noteWithAck(record, flag)) {
-            if (rb.dataReplyByte(0) != m_softpot)
-                throw BadReply();
+        } else {
+            noteWithAck(record, flag, m_valueBytes);
         }
     });
 }
@@ -191,7 +237,7 @@ void SBEPSoftpotWriteRequest::exchangeNoted(Win32CommunicationPort& port, radioS
         if (!receiveBuffer().dataReplyPresent()) {
             awaitReplyNoted(port, record, flag);
         } else {
-            noteWithAck(record, flag);
+            noteWithAck(record, flag, 0);
         }
     });
 }
@@ -214,7 +260,7 @@ void SBEPAutoTuneRequest::exchangeNoted(Win32CommunicationPort& port, radioStora
     withinWindow(port, SendMode::Echo, [&] {
         if (!receiveBuffer().dataReplyPresent()) {
             awaitReplyNoted(port, record, flag);
-        } else if (noteWithAck(record, flag)) {
+        } else if (noteWithAck(record, flag, flag == 1 ? 2 : 1)) {
             decodeWithAck(flag == 1 ? 2 : 1);
         }
     });
@@ -240,7 +286,14 @@ void SBEPAutoTuneRequest::awaitReplyNoted(Win32CommunicationPort& port, radioSto
 SBEPReadRequest::SBEPReadRequest(uint32_t address, uint8_t count)
     : SBEPMessage(sbepOp::ReadMemory, {count, static_cast<uint8_t>(address >> 16),
                                        static_cast<uint8_t>(address >> 8), static_cast<uint8_t>(address)}),
-      m_address(address) {}
+      m_address(address) {
+    expectDataReply({sbep::MemoryReadReply,
+                     {static_cast<uint8_t>(address >> 16), static_cast<uint8_t>(address >> 8),
+                      static_cast<uint8_t>(address)},
+                     replyPayload::MemoryAddress + count,
+                     true,
+                     0});
+}
 
 void SBEPReadRequest::awaitReply(Win32CommunicationPort& port) {
     readReplyFrame(port, sbep::SeparateReplySilence, sbep::SeparateReplySilence,

@@ -11,6 +11,7 @@
 #include <filesystem>
 
 #include "link/portDiscovery.h"
+#include "link/regularFile.h"
 // The atomic save lives with the archive code; it uses nothing above the link.
 #include "operations/writeFileAtomically.h"
 
@@ -119,43 +120,21 @@ PortMapping readPortMapping(const std::string& settingsDirectory, std::vector<Ig
             ignored->push_back({0, std::move(reason)});
         return PortMapping{};
     };
-    // Opened without blocking and checked before reading: a FIFO or a device put in its place must
-    // neither hang the program nor be read.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0) {
-        if (errno == ENOENT || errno == ENOTDIR)
-            return {};
-        return ignoreFile(std::string("cannot be read: ") + std::strerror(errno));
-    }
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        return ignoreFile("not a regular file");
-    }
-    if (st.st_size > kFileLimit) {
-        ::close(fd);
-        return ignoreFile("too large for a port mapping");
-    }
-    std::string text(static_cast<std::size_t>(kFileLimit) + 1, '\0');
-    std::size_t have = 0;
-    while (have < text.size()) {
-        const ssize_t n = ::read(fd, text.data() + have, text.size() - have);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0) {
-            const int err = errno;
-            ::close(fd);
-            return ignoreFile(std::string("cannot be read: ") + std::strerror(err));
-        }
-        if (n == 0)
+    // A FIFO or a device put in its place must neither hang the program nor be read.
+    const RegularFileText file = readRegularFile(path, static_cast<std::size_t>(kFileLimit));
+    switch (file.status) {
+        case RegularFileText::Status::Read:
             break;
-        have += static_cast<std::size_t>(n);
+        case RegularFileText::Status::Missing:
+            return {};
+        case RegularFileText::Status::NotRegular:
+            return ignoreFile("not a regular file");
+        case RegularFileText::Status::TooLarge:
+            return ignoreFile("too large for a port mapping");
+        case RegularFileText::Status::Failed:
+            return ignoreFile("cannot be read: " + file.reason());
     }
-    ::close(fd);
-    if (have > static_cast<std::size_t>(kFileLimit))
-        return ignoreFile("too large for a port mapping");
-    text.resize(have);
-    return parsePortMapping(text, ignored);
+    return parsePortMapping(file.text, ignored);
 }
 
 bool writePortMapping(const std::string& settingsDirectory, const PortMapping& mapping, std::string* reason) {

@@ -3,6 +3,7 @@
 
 #include "link/EnhancedSBEP.h"
 #include "link/Exceptions.h"
+#include "link/LinkContext.h"
 #include "radio/RecordLayout.h"
 #include "radio/radioStorage.h"
 #include "radio/radiomodel.h"
@@ -85,6 +86,46 @@ int basebandOffsets::extract(std::uint8_t byte, std::uint8_t mask) {
     return code;
 }
 
+std::uint32_t basebandOffsets::tableAddress() const {
+    return static_cast<std::uint32_t>(m_record.bboBlock().tableAddress) & kTableAddressMask;
+}
+
+std::optional<pendingCodeplugUpdate> basebandOffsets::pendingFor(std::uint16_t radioChecksum) {
+    const codeplugUpdateJournal journal(linkContext().programDirectory);
+    const std::string serial = m_record.serialNoBytes();
+    std::optional<pendingCodeplugUpdate> pending = journal.find(serial, tableAddress());
+    // This update's own note still counts when the settings folder could not keep it.
+    if (!pending && m_pending && m_pending->serial == serial && m_pending->tableAddress == tableAddress())
+        pending = m_pending;
+    if (pending && radioChecksum != pending->checksumBefore && radioChecksum != pending->checksumAfter) {
+        // Written since by other means: what was noted says nothing about this codeplug any more.
+        journal.forget(serial, tableAddress());
+        m_pending.reset();
+        pending.reset();
+    }
+    return pending;
+}
+
+void basebandOffsets::checkPendingUpdate() {
+    m_interruptedFound = false;
+    if (!m_checksumKnown || !m_table.isLoaded())
+        return;
+    const std::uint16_t radioChecksum = static_cast<std::uint16_t>(m_sum[0] << 8 | m_sum[1]);
+    const std::optional<pendingCodeplugUpdate> pending = pendingFor(radioChecksum);
+    if (!pending)
+        return;
+    // The checksum the loaded table needs, whatever part of the cut update reached the radio.
+    const auto needed = static_cast<std::uint16_t>(pending->invariant - codeplugSum(m_table.buffer()));
+    if (needed == radioChecksum) {
+        codeplugUpdateJournal(linkContext().programDirectory)
+            .forget(m_record.serialNoBytes(), tableAddress());
+        return;
+    }
+    m_interruptedFound = true;
+    m_sum[0] = static_cast<std::uint8_t>(needed >> 8);
+    m_sum[1] = static_cast<std::uint8_t>(needed);
+}
+
 bool basebandOffsets::load(RadioProtocol& link) {
     if (m_fromRadio) {
         for (int s = 0; s < bboCode::Spacings; ++s) {
@@ -104,9 +145,7 @@ bool basebandOffsets::load(RadioProtocol& link) {
         m_new = m_default;
         return true;
     }
-    const std::uint32_t address =
-        static_cast<std::uint32_t>(m_record.bboBlock().tableAddress) & kTableAddressMask;
-    if (!m_table.loadTable(link, address))
+    if (!m_table.loadTable(link, tableAddress()))
         return false;
     const std::vector<BboRow>& rows = m_record.getBboRows();
     for (int s = 0; s < bboCode::Spacings; ++s) {
@@ -126,6 +165,7 @@ bool basebandOffsets::readChecksum() {
     if (!m_mainBandGroup || m_fromRadio)
         return true;
     m_checksumKnown = codeplugAccess::readCodeplugChecksum(m_sum);
+    checkPendingUpdate();
     return m_checksumKnown;
 }
 
@@ -133,6 +173,7 @@ bool basebandOffsets::readChecksum(RadioProtocol& link) {
     if (!m_mainBandGroup || m_fromRadio)
         return true;
     m_checksumKnown = codeplugAccess::readCodeplugChecksum(m_sum, link);
+    checkPendingUpdate();
     return m_checksumKnown;
 }
 
@@ -160,7 +201,7 @@ basebandOffsets::UpdateResult basebandOffsets::update(EnhancedSBEP& link) {
         return updateRadioHeld(link) ? UpdateResult::Updated : UpdateResult::Failed;
     if (m_mainBandGroup && !m_checksumKnown)
         return UpdateResult::ChecksumUnknown;
-    return updateTable(link) ? UpdateResult::Updated : UpdateResult::Failed;
+    return updateTable(link);
 }
 
 bool basebandOffsets::updateRadioHeld(EnhancedSBEP& link) {
@@ -202,25 +243,60 @@ bool basebandOffsets::updateRadioHeld(EnhancedSBEP& link) {
     return true;
 }
 
-bool basebandOffsets::updateTable(EnhancedSBEP& link) {
-    const std::uint32_t address =
-        static_cast<std::uint32_t>(m_record.bboBlock().tableAddress) & kTableAddressMask;
-    bool ok = m_table.storeTable(link, address);
-    if (ok && m_mainBandGroup) {
-        // The new checksum counts as written only when the radio gives it back.
-        std::uint8_t check[2] = {0, 0};
-        ok = codeplugAccess::writeCodeplugChecksum(m_sum, link) &&
-             codeplugAccess::readCodeplugChecksum(check, link) && check[0] == m_sum[0] &&
-             check[1] == m_sum[1];
-    }
+basebandOffsets::UpdateResult basebandOffsets::updateTable(EnhancedSBEP& link) {
+    UpdateResult result = writeTable(link);
     try {
         link.resetRadio();
     } catch (const Exception&) {
-        ok = false;
+        if (result == UpdateResult::Updated)
+            result = UpdateResult::Failed;
     }
-    if (ok)
+    if (result == UpdateResult::Updated)
         m_default = m_new;
-    return ok;
+    return result;
+}
+
+basebandOffsets::UpdateResult basebandOffsets::writeTable(EnhancedSBEP& link) {
+    const codeplugUpdateJournal journal(linkContext().programDirectory);
+    const std::string serial = m_record.serialNoBytes();
+    std::uint8_t target[2] = {0, 0};
+    if (m_mainBandGroup) {
+        // What the radio holds now decides the checksum, not what was read at set-up: an earlier update
+        // may have reached the radio since, in part or whole.
+        std::uint8_t radioSum[2] = {0, 0};
+        codeplugAccess now;
+        if (!codeplugAccess::readCodeplugChecksum(radioSum, link) || !now.loadTable(link, tableAddress()))
+            return UpdateResult::Failed;
+        const auto radioChecksum = static_cast<std::uint16_t>(radioSum[0] << 8 | radioSum[1]);
+        const std::optional<pendingCodeplugUpdate> pending = pendingFor(radioChecksum);
+        const std::uint16_t invariant =
+            pending ? pending->invariant
+                    : static_cast<std::uint16_t>(radioChecksum + codeplugSum(now.buffer()));
+        const auto checksum = static_cast<std::uint16_t>(invariant - codeplugSum(m_table.buffer()));
+        target[0] = static_cast<std::uint8_t>(checksum >> 8);
+        target[1] = static_cast<std::uint8_t>(checksum);
+        // Noted before the first write: a cut between the table and its checksum is put right by the next
+        // update, in this run or a later one.
+        m_pending = pendingCodeplugUpdate{serial, tableAddress(), invariant, radioChecksum, checksum};
+        journal.note(*m_pending);
+    }
+    // What the radio took is read back before anything counts as written.
+    codeplugAccess check;
+    if (!m_table.storeTable(link, tableAddress()) || !check.loadTable(link, tableAddress()) ||
+        check.buffer() != m_table.buffer())
+        return UpdateResult::Failed;
+    if (!m_mainBandGroup)
+        return UpdateResult::Updated;
+    std::uint8_t back[2] = {0, 0};
+    if (!codeplugAccess::writeCodeplugChecksum(target, link) ||
+        !codeplugAccess::readCodeplugChecksum(back, link) || back[0] != target[0] || back[1] != target[1])
+        return UpdateResult::Inconsistent;
+    journal.forget(serial, tableAddress());
+    m_pending.reset();
+    m_sum[0] = target[0];
+    m_sum[1] = target[1];
+    m_interruptedFound = false;
+    return UpdateResult::Updated;
 }
 
 }  // namespace vantrel

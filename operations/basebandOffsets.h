@@ -3,8 +3,10 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 
+#include "operations/codeplugUpdateJournal.h"
 #include "radio/codeplugAccess.h"
 
 namespace vantrel {
@@ -38,7 +40,13 @@ const std::array<int, Count>& listOrder();
 class basebandOffsets {
   public:
     /// What an update came to.
-    enum class UpdateResult { Updated, Failed, ChecksumUnknown };
+    enum class UpdateResult {
+        Updated,          ///< written, read back and (main band group) the codeplug checksum confirmed
+        Failed,           ///< the radio failed; the table may be partly written (a later update repairs it)
+        ChecksumUnknown,  ///< the codeplug checksum could not be read at set-up: nothing written
+        Inconsistent,     ///< the table was written, the codeplug checksum not: the codeplug does not add up
+                          ///< until an update succeeds (the next one, also in a later run, repairs it)
+    };
 
     explicit basebandOffsets(radioStorage& record);
 
@@ -57,10 +65,15 @@ class basebandOffsets {
     /// loaded or a row's byte is not in it.
     bool load(RadioProtocol& link);
     /// Reads the codeplug checksum of main band group radios on a connection of its own; a failure
-    /// leaves the checksum unknown (and update refuses). True for other radios.
+    /// leaves the checksum unknown (and update refuses). True for other radios. Call it after load: when an
+    /// earlier update of this radio's table was cut before its checksum (see codeplugUpdateJournal), the
+    /// checksum becomes the one the loaded table needs and interruptedUpdateFound() tells.
     bool readChecksum();
     /// The same over the caller's connection.
     bool readChecksum(RadioProtocol& link);
+    /// An earlier update of this radio was cut between the table and the codeplug checksum: the radio's
+    /// codeplug does not add up, and the next update puts it right.
+    bool interruptedUpdateFound() const { return m_interruptedFound; }
 
     /// Chooses a new code. None (a text that matched no offset) changes nothing. For table radios the
     /// byte goes into the loaded table at once (keeping the codeplug checksum on main band group
@@ -69,9 +82,17 @@ class basebandOffsets {
 
     /// Writes the new codes into the radio. Radios holding their offsets: the fifteen writeBBO requests
     /// in column order; each successful one updates the record's row 13 and the defaults of its rows.
-    /// Table radios: the table, then (main band group) the codeplug checksum, confirmed by reading it
-    /// back, then the reset whatever came before; on success the defaults take over the new codes.
+    /// Table radios: the table, read back and compared, then (main band group) the codeplug checksum,
+    /// confirmed by reading it back, then the reset whatever came before; on success the defaults take over
+    /// the new codes. The codeplug checksum is worked out from what the radio holds when the update starts
+    /// (its checksum and table as read then), or from the pending update of codeplugUpdateJournal when an
+    /// earlier one was cut; the update is noted there until the radio confirms the checksum.
     UpdateResult update(EnhancedSBEP& link);
+
+    /// Words for an Inconsistent update (the user's message stays the radio communication error).
+    static constexpr const char* kInconsistentText =
+        "the offset table was written but not the codeplug checksum: the codeplug does not add up until the "
+        "update is made again";
 
     /// The byte a code makes of a table byte: mask 15 puts it in the low nibble, any other the high one.
     static std::uint8_t merge(std::uint8_t current, std::uint8_t mask, int code);
@@ -80,7 +101,16 @@ class basebandOffsets {
 
   private:
     bool updateRadioHeld(EnhancedSBEP& link);
-    bool updateTable(EnhancedSBEP& link);
+    /// The table, read back, then the codeplug checksum, confirmed; the reset follows in updateTable.
+    UpdateResult updateTable(EnhancedSBEP& link);
+    UpdateResult writeTable(EnhancedSBEP& link);
+    /// Where the table lies in the codeplug.
+    std::uint32_t tableAddress() const;
+    /// The pending update of this radio's table that still fits a codeplug checksum `radioChecksum`; a
+    /// pending update it does not fit (the codeplug changed since) is dropped.
+    std::optional<pendingCodeplugUpdate> pendingFor(std::uint16_t radioChecksum);
+    /// After reading the checksum: takes a pending update into account.
+    void checkPendingUpdate();
 
     radioStorage& m_record;
     bool m_fromRadio = false;
@@ -92,6 +122,9 @@ class basebandOffsets {
     std::uint8_t m_sum[2] = {0, 0};
     bool m_checksumKnown = false;
     bool m_entryError = false;
+    bool m_interruptedFound = false;
+    /// The update this object noted and the radio has not confirmed.
+    std::optional<pendingCodeplugUpdate> m_pending;
 };
 
 }  // namespace vantrel

@@ -1,9 +1,6 @@
 // The baseband offset configuration file: keyed numbers, scrambled fixed-width texts, blocks and rows.
 #include "operations/bboConfigFileModule.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <charconv>
 #include <cstring>
@@ -11,6 +8,7 @@
 #include <optional>
 
 #include "link/Exceptions.h"
+#include "link/regularFile.h"
 #include "radio/RecordLayout.h"
 #include "radio/codeplugAccess.h"
 #include "radio/radioStorage.h"
@@ -115,35 +113,11 @@ std::optional<bboConfigBlock> readBlock(LineReader& in, std::int64_t key) {
 }
 
 std::optional<std::string> readWhole(const std::string& path, bool& missing) {
-    missing = false;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        missing = errno == ENOENT || errno == ENOTDIR;
+    RegularFileText file = readRegularFile(path, bboConfigFileModule::kMaxFileSize);
+    missing = file.status == RegularFileText::Status::Missing;
+    if (!file)
         return std::nullopt;
-    }
-    std::string text;
-    char chunk[4096];
-    bool ok = true;
-    for (;;) {
-        const ssize_t n = ::read(fd, chunk, sizeof chunk);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0) {
-            ok = false;
-            break;
-        }
-        if (n == 0)
-            break;
-        text.append(chunk, static_cast<std::size_t>(n));
-        if (text.size() > bboConfigFileModule::kMaxFileSize) {
-            ok = false;
-            break;
-        }
-    }
-    ::close(fd);
-    if (!ok)
-        return std::nullopt;
-    return text;
+    return std::move(file.text);
 }
 
 }  // namespace

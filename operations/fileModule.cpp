@@ -1,16 +1,12 @@
 // Softpot archive files: the fixed header, the scrambled identity, the keyed run of 140 numbers.
 #include "operations/fileModule.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
-#include <cstring>
 #include <limits>
 #include <random>
 
+#include "link/regularFile.h"
 #include "operations/ArchiveLayout.h"
 #include "operations/writeFileAtomically.h"
 #include "radio/RF_Frequency.h"
@@ -65,31 +61,6 @@ std::int64_t decimalValue(std::string_view text) {
 // A digit byte as the number it stands for; any other byte gives what the subtraction gives.
 int digitValue(char c) {
     return static_cast<int>(static_cast<unsigned char>(c)) - '0';
-}
-
-// The bytes the reader looks at: no more than the buffer holds. Answers 0, or the errno of the failure.
-int readPrefix(const std::string& path, std::string& out) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return errno;
-    out.assign(archive::kReadBufferSize, '\0');
-    std::size_t have = 0;
-    int error = 0;
-    while (have < out.size()) {
-        const ssize_t n = ::read(fd, out.data() + have, out.size() - have);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0) {
-            error = errno;
-            break;
-        }
-        if (n == 0)
-            break;
-        have += static_cast<std::size_t>(n);
-    }
-    ::close(fd);
-    out.resize(have);
-    return error;
 }
 
 // The first ':' of the data, blanks after it, then the magic word (a line feed ends the word early).
@@ -259,13 +230,15 @@ bool fileModule::writeArchive(const std::string& path, const radioStorage& recor
 
 ArchiveLoadResult fileModule::readArchive(const std::string& path, radioStorage& record) {
     m_archiveFileName = path;
-    std::string data;
-    const int openError = readPrefix(path, data);
-    m_lastFailureDetail = openError == 0 ? std::string() : path + ": " + std::strerror(openError);
-    if (openError != 0) {
+    // The reader looks at no more than its buffer holds; a FIFO or device in the file's place is refused
+    // before it could block the program or feed it endless bytes.
+    RegularFileText file = readRegularFile(path, archive::kReadBufferSize, true);
+    m_lastFailureDetail = file ? std::string() : path + ": " + file.reason();
+    if (!file) {
         tell(kOpenFailed, kCaptionError, PromptIcon::Exclamation);
         return ArchiveLoadResult::CannotOpen;
     }
+    const std::string data = std::move(file.text);
     // A file that ends inside the fixed header cannot be told from any other file.
     if (!hasMagic(data) || data.size() < static_cast<std::size_t>(archive::kHeaderLength)) {
         tell(kNotArchive, kCaptionError, PromptIcon::Exclamation);

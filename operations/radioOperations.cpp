@@ -20,12 +20,10 @@ namespace {
 /// Byte positions in the raw identity, tuning block, temp comp and offset replies.
 namespace reply {
 constexpr size_t PowerUpStatus = 3;
-constexpr size_t SerialNo = 3;   ///< ten characters
-constexpr size_t ModelNo = 5;    ///< sixteen characters
-constexpr size_t Uuid = 5;       ///< sixteen bytes
-constexpr size_t IcVersion = 3;  ///< four bytes
-constexpr size_t Header = 0;     ///< the reply frame's header byte; 0 when no reply came
-constexpr size_t Opcode = 1;
+constexpr size_t SerialNo = 3;    ///< ten characters
+constexpr size_t ModelNo = 5;     ///< sixteen characters
+constexpr size_t Uuid = 5;        ///< sixteen bytes
+constexpr size_t IcVersion = 3;   ///< four bytes
 constexpr size_t FirstValue = 3;  ///< temp comp bytes, offset byte
 // Tuning block; 16-bit values are high byte first.
 constexpr size_t TuneBase = 4;
@@ -62,6 +60,15 @@ std::uint16_t word(const std::uint8_t* bytes, size_t at) {
 
 }  // namespace
 
+void radioOperations::clearProcedureFlags(radioStorage& record) {
+    for (int f = flag::First; f <= flag::Last; ++f) {
+        // What the radio accepts in one request is learnt from its answers (reads and Program All's
+        // writes); until it answers otherwise it is assumed, as in a record just made.
+        if (f != flag::MultiValueRead && f != flag::MultiValueWrite && f != flag::SinglePointPowerWrite)
+            record.markUnsupported(f);
+    }
+}
+
 void reportProgress(ProgressSink& progress, int percent) {
     progress.SetText(std::to_string(percent) + "% Complete");
     progress.SetPercentDone(percent);
@@ -80,49 +87,19 @@ std::string radioOperations::lastSerialRead() const {
                        record::kSerialNoLength);
 }
 
-void radioOperations::requireDataReply(const char* request) const {
-    const std::uint8_t header = m_reply[reply::Header];
-    const size_t fields = 1 + ((header >> 4) == sbep::ExtendedMarker ? 1 : 0) +
-                          ((header & sbep::ExtendedMarker) == sbep::ExtendedMarker ? 2 : 0);
-    const size_t count =
-        (header & sbep::ExtendedMarker) == sbep::ExtendedMarker
-            ? static_cast<size_t>((m_reply[1 + (fields == 4 ? 1 : 0)] << 8) | m_reply[fields - 1])
-            : static_cast<size_t>(header & sbep::ExtendedMarker);
-    const size_t total = fields + count;
-    // The radio's refusal is a frame too: taken as text it would become a serial number of "d".
-    if (header != 0 && m_reply[reply::Opcode] == sbep::Unsupported) {
-        UnsupportedMessage refused;
-        refused.noteRequest(request, 1);
-        refused.noteArrived(sbep::hexBytes(m_reply.data(), std::min(total, m_reply.size())));
-        throw refused;
-    }
-    // Acknowledged, but the data reply never came, or came so late that only its first bytes were
-    // kept: zeros in its place would read as an identity or as a tuning block without points.
-    if (header == 0 || total > m_reply.size() ||
-        m_reply[total - 1] != sbep::checksum(m_reply.data(), total - 1)) {
-        TimeoutOnReceive late;
-        late.noteRequest(request, 1);
-        late.noteArrived(header == 0 ? "the acknowledge, but no data reply"
-                                     : "the data reply too late, only its first bytes were taken: " +
-                                           sbep::hexBytes(m_reply.data(), std::min(total, m_reply.size())));
-        throw late;
-    }
-}
-
 void radioOperations::readIdentity(radioStorage& record, EnhancedSBEP& link) {
     const auto text = [this](size_t at, int length) {
         return std::string_view(reinterpret_cast<const char*>(m_reply.data()) + at,
                                 static_cast<size_t>(length));
     };
+    // The link hands over only a reply that is the data reply of that very request.
     step("reading the serial number");
     m_reply.fill(0);
     link.readSerialNo(m_reply.data());
-    requireDataReply("serial number request");
     record.setSerialNo(text(reply::SerialNo, record::kSerialNoLength));
     step("reading the model number");
     m_reply.fill(0);
     link.readModelNo(m_reply.data());
-    requireDataReply("model number request");
     record.setModelNo(text(reply::ModelNo, record::kModelNoLength));
     step("reading the unique identifier");
     m_reply.fill(0);
@@ -138,7 +115,6 @@ bool radioOperations::readTuningBlock(radioStorage& record, EnhancedSBEP& link) 
     step("reading the tuning block");
     m_reply.fill(0);
     link.readTune(m_reply.data());
-    requireDataReply("tuning block request");
     const std::uint8_t* b = m_reply.data();
     m_lastValue = word(b, reply::TuneBase);
     record.setValue(row::Frequency, col::FrequencyBase, m_lastValue);
@@ -305,8 +281,7 @@ void radioOperations::readTempCompAndOffsets(radioStorage& record, EnhancedSBEP&
 void radioOperations::readBasebandOffsets(radioStorage& record, EnhancedSBEP& link) {
     step("reading Baseband Offsets");
     m_reply.fill(0);
-    link.readBBO(kBboItems[0], kBboFirstIndex, m_reply.data());
-    if (m_reply[reply::Opcode] != sbep::BboReply) {
+    if (!link.probeBBO(kBboItems[0], kBboFirstIndex, m_reply.data())) {
         record.setBboFromRadio(false);
         return;
     }
@@ -371,10 +346,12 @@ int radioOperations::readRadio(radioStorage& record, ProgressSink& progress) {
 
 ReadRadioOutcome radioOperations::readRadioCommand(radioStorage& record, ProgressSink& progress) {
     ReadRadioOutcome outcome;
-    // The read fills a copy; the record takes it only once the read has ended in a way that keeps what
-    // was read. A cancel or a stop leaves the record as it was, whatever had been read before it.
+    // The read fills a clean record; the record takes it only once the read has ended in a way that keeps
+    // what was read. A cancel or a stop leaves the record as it was, whatever had been read before it.
+    // Nothing of an earlier radio or archive may pass for this radio's: no identity text, no value and no
+    // procedure this radio did not answer.
     radioStorage scratch;
-    scratch.copyFrom(record);
+    clearProcedureFlags(scratch);
     // A read that stopped part-way may have left the radio in a test mode: one reset, best effort.
     const auto linkFailed = [&](const Exception& failure) {
         m_failure.cause = failure.describe();
@@ -420,7 +397,9 @@ ReadRadioOutcome radioOperations::readRadioCommand(radioStorage& record, Progres
         scratch.setSerialNo("Invalid");
         outcome.kind = ReadRadioOutcome::Kind::PointsInvalid;
     } else {
+        // Nothing was read: the record keeps what it held.
         outcome.kind = ReadRadioOutcome::Kind::PowerUpFailed;
+        return outcome;
     }
     record.copyFrom(scratch);
     return outcome;

@@ -73,15 +73,22 @@ class radioOperations {
     /// bytes into the record's row 13 (`bboFromRadio` set or cleared). Throws the link's failure.
     void readBasebandOffsets(radioStorage& record, EnhancedSBEP& link);
 
-    /// The read command without its messages: runs readRadio into a scratch copy of the record, catches
-    /// link failures, and commits the copy with the outcome applied (serial "Invalid" after answer 2 or a
-    /// link failure, progress 100 after a failure). After a link failure part-way it sends one reset (best
-    /// effort) so that the radio does not stay in a test mode, and fills outcome.failure. A cancel asked
-    /// through `progress` stops before the next exchange, sends the same reset and answers Cancelled with
-    /// the record untouched. An OperationInterrupted (a signal) is passed on after the same reset, the
-    /// record untouched too (lastFailure() then tells the step). The caller shows messagesFor(outcome), the
-    /// lines of outcome.failure.detailLines(false) and, when updatesStatusBar(), statusBarText().
+    /// The read command without its messages: runs readRadio into a clean record (a record just made,
+    /// every procedure flag clear, see clearProcedureFlags), catches link failures, and commits it with the
+    /// outcome applied (serial "Invalid" after answer 2 or a link failure, progress 100 after a failure);
+    /// nothing of what the record held before stays. A power-up failure commits nothing. After a link failure
+    /// part-way it sends one reset (best effort) so that the radio does not stay in a test mode, and fills
+    /// outcome.failure. A cancel asked through `progress` stops before the next exchange, sends the same
+    /// reset and answers Cancelled with the record untouched. An OperationInterrupted (a signal) is passed on
+    /// after the same reset, the record untouched too (lastFailure() then tells the step). The caller shows
+    /// messagesFor(outcome), the lines of outcome.failure.detailLines(false) and, when updatesStatusBar(),
+    /// statusBarText().
     ReadRadioOutcome readRadioCommand(radioStorage& record, ProgressSink& progress);
+
+    /// Clears the support flag of every procedure, keeping the flags of what the radio takes in one
+    /// request (learnt from its answers): a read starts from "this radio has none" and each set the radio
+    /// answers is marked again, so a set the radio lacks is absent afterwards.
+    static void clearProcedureFlags(radioStorage& record);
 
     /// The messages the user sees for an outcome, in order.
     static std::vector<PromptMessage> messagesFor(const ReadRadioOutcome& outcome);
@@ -96,11 +103,6 @@ class radioOperations {
 
   private:
     void step(const char* text) { m_failure.step = text; }
-    /// Throws UnsupportedMessage when the reply in m_reply is the radio's refusal (0x86), and
-    /// TimeoutOnReceive when no whole data reply is there (none came, or it came late and was cut to its
-    /// first bytes): an identity or tuning block the radio does not give fails the read instead of being
-    /// stored.
-    void requireDataReply(const char* request) const;
     void readIdentity(radioStorage& record, EnhancedSBEP& link);
     /// Answers false when no transmit or no receive point is in use.
     bool readTuningBlock(radioStorage& record, EnhancedSBEP& link);

@@ -125,8 +125,15 @@ void radioProgramAll::programReferenceOscillator() {
     m_failure.step = "reading the codeplug version";
     cominit link;
     std::array<std::uint8_t, sbep::ReplyBufferSize> reply{};
-    link.readMemory(reply.data(), kCodeplugVersionAddress, kCodeplugVersionLength);
-    m_codeplugVersion = reply[(reply[0] & kCountNibble) == kCountNibble ? kMemoryDataLong : kMemoryDataShort];
+    try {
+        link.readMemory(reply.data(), kCodeplugVersionAddress, kCodeplugVersionLength);
+        m_codeplugVersion =
+            reply[(reply[0] & kCountNibble) == kCountNibble ? kMemoryDataLong : kMemoryDataShort];
+    } catch (const UnsupportedMessage&) {
+        // A refused read gives no version: taken as the oldest, so the gated procedures go point by
+        // point, which every radio takes.
+        m_codeplugVersion = 0;
+    }
     if (m_record.isSupported(flag::RefOscWarp)) {
         begin("Reference Oscillator");
         m_refOsc.program(valueAt(row::RefOscWarp, col::Single), link);

@@ -62,9 +62,9 @@ unsigned dataSetBase::readSingle(std::uint8_t softpotType, int flag, int row, in
 }
 
 void dataSetBase::readSevenPoints(const SevenPointShape& shape, radioStorage& record, EnhancedSBEP& link) {
-    link.readSoftpotTable(shape.softpot, record, flag::MultiValueRead);
+    const int count = shape.kmPairs ? col::KmCount : record::kPointCount;
+    link.readSoftpotTable(shape.softpot, record, flag::MultiValueRead, static_cast<unsigned>(count));
     if (record.isSupported(flag::MultiValueRead)) {
-        const int count = shape.kmPairs ? col::KmCount : record::kPointCount;
         for (int i = 0; i < count; ++i) {
             record.setValue(shape.row, shape.firstColumn + i,
                             link.softpotTableByte(sptable::FirstValue + static_cast<unsigned>(i)));

@@ -2,14 +2,14 @@
 #include "radio/rxDataSets.h"
 
 #include "link/EnhancedSBEP.h"
+#include "link/Exceptions.h"
 #include "link/SBEPMessage.h"
 #include "radio/radiomodel.h"
 
 namespace vantrel {
 
 namespace {
-/// Frame positions of the raw RSSI and calibration DAC replies.
-constexpr size_t kReplyOpcode = 1;
+/// Frame position of the first value of the raw RSSI and calibration DAC replies.
 constexpr size_t kReplyFirstValue = 3;
 constexpr int kRssiBytes = 3;
 constexpr size_t kReplyBufferSize = sbep::ReplyBufferSize;
@@ -37,10 +37,12 @@ void rxFEBPData::read(radioStorage& record, EnhancedSBEP& link) {
 
 std::int32_t rxFEBPData::readCalDac(radioStorage& record, EnhancedSBEP& link) {
     std::uint8_t reply[kReplyBufferSize] = {};
-    link.readRSSICalDac(reply);
-    // A refusal carries no reading: byte 3 of that frame is no calibration value.
-    if (reply[kReplyOpcode] == sbep::Unsupported)
+    try {
+        link.readRSSICalDac(reply);
+    } catch (const UnsupportedMessage&) {
+        // A refusal carries no reading: the record keeps what it holds.
         return record.getValue(row::Rssi, col::FrontEndCalDac);
+    }
     const std::int32_t value = reply[kReplyFirstValue];
     record.setValue(row::Rssi, col::FrontEndCalDac, value);
     return value;
@@ -144,8 +146,10 @@ void rxRSSIData::setupTest(EnhancedSBEP& link) {
 
 void rxRSSIData::read(radioStorage& record, EnhancedSBEP& link) {
     std::uint8_t reply[kReplyBufferSize] = {};
-    link.readRSSI(reply);
-    if (reply[kReplyOpcode] == sbep::Unsupported) {
+    try {
+        link.readRSSI(reply);
+    } catch (const UnsupportedMessage&) {
+        // The radio has no RSSI softpots.
         record.markUnsupported(flag::Rssi);
         return;
     }
@@ -153,7 +157,12 @@ void rxRSSIData::read(radioStorage& record, EnhancedSBEP& link) {
     for (int i = 0; i < kRssiBytes; ++i)
         record.setValue(row::Rssi, col::RssiFirst + i, reply[kReplyFirstValue + i]);
     std::uint8_t calDac[kReplyBufferSize] = {};
-    link.readRSSICalDac25(calDac);
+    try {
+        link.readRSSICalDac25(calDac);
+    } catch (const UnsupportedMessage&) {
+        // No calibration readings: the record keeps what it holds (Program All never writes them).
+        return;
+    }
     for (int i = 0; i < kRssiBytes; ++i)
         record.setValue(row::Rssi, col::RssiCalDacFirst + i, calDac[kReplyFirstValue + i]);
 }

@@ -93,7 +93,7 @@ void txBatteryData::program(std::uint32_t, EnhancedSBEP& link) {
 }
 
 void txBatteryData::read(radioStorage& record, EnhancedSBEP& link) {
-    link.readSoftpotTable(m_shape.softpot, record, m_shape.flag);
+    link.readSoftpotTable(m_shape.softpot, record, m_shape.flag, sptable::BatteryValue);
     if (record.isSupported(m_shape.flag))
         record.setValue(m_shape.row, m_shape.column, link.softpotTableByte(sptable::BatteryValue));
 }

@@ -75,7 +75,7 @@ void TBatteryVoltageWindow::program() {
     bool refused = false;
     const bool written = runAction(SerialCheck::No, [&](EnhancedSBEP& link) {
         // The radio answers its present supply measurement as the second value of the battery read.
-        link.readSoftpotTable(softpot::Battery, record(), flag::BatteryThreshold);
+        link.readSoftpotTable(softpot::Battery, record(), flag::BatteryThreshold, sptable::BatteryValue);
         if (!record().isSupported(flag::BatteryThreshold))
             return false;
         const std::uint32_t measured = link.softpotTableByte(sptable::BatteryValue);

@@ -1,12 +1,16 @@
 // End to end: vantrel-cli's production-line utilities (serial, temp-comp, bbo) against vantrel-sim over a
 // pty.
 #include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <string>
 
 #include "CliProcess.h"
 #include "cli/CliExitCode.h"
+#include "cli/RecordJson.h"
+#include "radio/radioStorage.h"
 
 namespace vantrel {
 namespace {
@@ -98,6 +102,111 @@ TEST(CliUtilitiesEndToEnd, BasebandOffsetsHeldByTheRadioNeedNoFile) {
     EXPECT_NE(list.out.find("20 kHz\n  CSQ Offset: 86 Hz\n  NUV/QDT/ZAPO Offset: 512 Hz\n"),
               std::string::npos)
         << list.out;
+}
+
+/// The tool as a process whose stdin is a terminal (a pseudo-terminal), for what it asks there.
+class TerminalRun {
+  public:
+    explicit TerminalRun(const std::vector<std::string>& args) {
+        m_master = posix_openpt(O_RDWR | O_NOCTTY);
+        if (m_master < 0 || grantpt(m_master) != 0 || unlockpt(m_master) != 0 || pipe(m_err) != 0)
+            return;
+        const std::string slave = ptsname(m_master);
+        std::vector<std::string> argv = {VANTREL_CLI_EXE};
+        argv.insert(argv.end(), args.begin(), args.end());
+        m_pid = fork();
+        if (m_pid == 0) {
+            setsid();
+            const int terminal = open(slave.c_str(), O_RDWR);
+            const int devNull = open("/dev/null", O_WRONLY);
+            dup2(terminal, STDIN_FILENO);
+            dup2(devNull, STDOUT_FILENO);
+            dup2(m_err[1], STDERR_FILENO);
+            std::vector<char*> raw;
+            for (const std::string& a : argv) raw.push_back(const_cast<char*>(a.c_str()));
+            raw.push_back(nullptr);
+            execv(raw[0], raw.data());
+            _exit(127);
+        }
+        close(m_err[1]);
+        m_err[1] = -1;
+    }
+    ~TerminalRun() {
+        if (m_pid > 0 && !m_reaped) {
+            kill(m_pid, SIGKILL);
+            int status = 0;
+            waitpid(m_pid, &status, 0);
+        }
+        for (const int fd : {m_master, m_err[0], m_err[1]})
+            if (fd >= 0)
+                close(fd);
+    }
+    /// Reads stderr until `text` shows, at most `limitMs`.
+    bool waitForErr(const std::string& text, int limitMs) {
+        const auto deadline = test::Clock::now() + std::chrono::milliseconds(limitMs);
+        while (err.find(text) == std::string::npos) {
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - test::Clock::now()).count();
+            pollfd p{m_err[0], POLLIN, 0};
+            if (left <= 0 || poll(&p, 1, static_cast<int>(left)) <= 0)
+                return false;
+            char buffer[256];
+            const ssize_t n = read(m_err[0], buffer, sizeof buffer);
+            if (n <= 0)
+                return false;
+            err.append(buffer, static_cast<std::size_t>(n));
+        }
+        return true;
+    }
+    /// Sends the signal and waits at most `limitMs` for the exit; the exit code, or -1.
+    int stop(int signal, int limitMs) {
+        kill(m_pid, signal);
+        return finish(limitMs);
+    }
+    /// Waits at most `limitMs` for the exit; the exit code, or -1.
+    int finish(int limitMs) {
+        int status = 0;
+        if (!test::reap(m_pid, limitMs, &status))
+            return -1;
+        m_reaped = true;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    bool started() const { return m_pid > 0; }
+    std::string err;
+
+  private:
+    int m_master = -1;
+    int m_err[2] = {-1, -1};
+    pid_t m_pid = -1;
+    bool m_reaped = false;
+};
+
+TEST(CliUtilitiesEndToEnd, SigintEndsAWaitThatIsNoRadioExchange) {
+    // Waiting for the technician's answer at the terminal, nothing waits on the radio: Ctrl+C ends the
+    // tool at once instead of being held until Enter.
+    test::ScratchDirectory dir;
+    radioStorage record;
+    record.setSerialNo("SN00000001");
+    record.setDataVersion(35);
+    record.setTuningProcedure(1);
+    test::writeText(dir.file("radio.json"), RecordJson::toJson(record));
+    const std::string archive = dir.file("radio.sfp");
+    ASSERT_EQ(test::runCli(dir.path().string(), {"import", dir.file("radio.json"), "-o", archive}).exit,
+              exitCode::Success);
+    TerminalRun run({"program", archive, "--port", "1"});
+    ASSERT_TRUE(run.started());
+    ASSERT_TRUE(run.waitForErr("Program Radio?", 10000)) << run.err;
+    EXPECT_EQ(run.stop(SIGINT, 5000), 128 + SIGINT) << run.err;
+}
+
+TEST(CliUtilitiesEndToEnd, AConfigurationFifoIsRefusedWithoutWaitingForAWriter) {
+    test::ScratchDirectory dir;
+    const std::string fifo = dir.file("bbo.cfg");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    TerminalRun run({"bbo", "--port", "1", "--config", fifo});
+    ASSERT_TRUE(run.started());
+    // Bounded: an open that waited for a writer would never end.
+    EXPECT_EQ(run.finish(5000), exitCode::FileFailure);
 }
 
 }  // namespace

@@ -1,10 +1,16 @@
 // Baseband offsets of one radio on the simulated radio: codes, choices and updates of both kinds.
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
 
 #include "../operations/SimBench.h"
+#include "link/LinkContext.h"
 #include "link/cominit.h"
 #include "operations/basebandOffsets.h"
 #include "operations/bboConfigFileModule.h"
+#include "operations/codeplugUpdateJournal.h"
 #include "operations/radioOperations.h"
 #include "radio/radioStorage.h"
 #include "radio/radiomodel.h"
@@ -142,6 +148,122 @@ TEST(BasebandTable, RowOutsideTheEntryIsADataEntryError) {
     rig.record.getBboRows()[2].bytePosition = 3;
     EXPECT_FALSE(offsets.choose(0, 2, 4));
     EXPECT_TRUE(offsets.entryError());
+}
+
+/// The number, counted from the start of an update, of the request that writes the codeplug checksum
+/// (the second memory write), found by running the same update on a twin radio.
+unsigned checksumWriteOfAnUpdate(const std::string& profile, int spacing, int row, int code) {
+    OffsetRig twin(profile);
+    basebandOffsets offsets(twin.record);
+    cominit link;
+    EXPECT_TRUE(offsets.load(link));
+    EXPECT_TRUE(offsets.readChecksum(link));
+    EXPECT_TRUE(offsets.choose(spacing, row, code));
+    const size_t before = twin.bench.requests().size();
+    EXPECT_EQ(offsets.update(link), basebandOffsets::UpdateResult::Updated);
+    const std::vector<std::string> requests = twin.bench.requests();
+    int writes = 0;
+    for (size_t i = before; i < requests.size(); ++i)
+        if (requests[i] == "? 23" && ++writes == 2)
+            return static_cast<unsigned>(i - before + 1);
+    ADD_FAILURE() << "no checksum write";
+    return 0;
+}
+
+/// The radio goes quiet for the four attempts of the checksum write of the next update.
+void cutBeforeTheChecksum(OffsetRig& rig, unsigned checksumWrite) {
+    SimFaultRule silence;
+    silence.kind = SimFaultKind::Silence;
+    silence.atRequest = rig.bench.radio.requestCount() + checksumWrite;
+    silence.times = 4;
+    rig.bench.radio.addFault(silence);
+}
+
+TEST(BasebandTable, AnUpdateCutBeforeItsChecksumSaysSoAndTheNextUpdateMakesTheCodeplugAddUp) {
+    const unsigned checksumWrite = checksumWriteOfAnUpdate("bbo-codeplug", 1, 1, 15);
+    enum class Retry { SameWindow, NewWindowSameChoice, NewWindowOtherChoice };
+    for (const Retry retry : {Retry::SameWindow, Retry::NewWindowSameChoice, Retry::NewWindowOtherChoice}) {
+        SCOPED_TRACE(static_cast<int>(retry));
+        OffsetRig rig("bbo-codeplug");
+        cominit link;
+        basebandOffsets first(rig.record);
+        ASSERT_TRUE(first.load(link));
+        ASSERT_TRUE(first.readChecksum(link));
+        ASSERT_TRUE(first.choose(1, 1, 15));
+        cutBeforeTheChecksum(rig, checksumWrite);
+        EXPECT_EQ(first.update(link), basebandOffsets::UpdateResult::Inconsistent);
+        // The table reached the radio, its checksum did not.
+        EXPECT_EQ(rig.bench.radio.codeplug()[512 + 3 + 4], 0xFB);
+        EXPECT_FALSE(rig.bench.radio.codeplugChecksumValid());
+        EXPECT_NE(first.defaultCode(1, 1), 15);  // not taken as done
+
+        if (retry == Retry::SameWindow) {
+            EXPECT_EQ(first.update(link), basebandOffsets::UpdateResult::Updated);
+        } else {
+            // A new window, or a new run of the tool: what the radio holds looks updated already.
+            basebandOffsets again(rig.record);
+            ASSERT_TRUE(again.load(link));
+            ASSERT_TRUE(again.readChecksum(link));
+            EXPECT_TRUE(again.interruptedUpdateFound());
+            EXPECT_EQ(again.defaultCode(1, 1), 15);
+            ASSERT_TRUE(again.choose(1, retry == Retry::NewWindowSameChoice ? 1 : 0,
+                                     retry == Retry::NewWindowSameChoice ? 15 : 2));
+            EXPECT_EQ(again.update(link), basebandOffsets::UpdateResult::Updated);
+            EXPECT_FALSE(again.interruptedUpdateFound());
+        }
+        EXPECT_TRUE(rig.bench.radio.codeplugChecksumValid());
+        EXPECT_FALSE(std::filesystem::exists(
+            codeplugUpdateJournal(linkContext().programDirectory).path()));  // nothing left pending
+
+        // And a later window finds nothing to repair.
+        basebandOffsets later(rig.record);
+        ASSERT_TRUE(later.load(link));
+        ASSERT_TRUE(later.readChecksum(link));
+        EXPECT_FALSE(later.interruptedUpdateFound());
+    }
+}
+
+TEST(BasebandTable, APendingNoteTheCodeplugNoLongerFitsIsDropped) {
+    OffsetRig rig("bbo-codeplug");
+    cominit link;
+    const codeplugUpdateJournal journal(linkContext().programDirectory);
+    // Noted for checksums this radio does not hold: its codeplug was written by other means since.
+    ASSERT_TRUE(journal.note({rig.record.serialNoBytes(), 512, 0x1234, 0x0001, 0x0002}));
+    basebandOffsets offsets(rig.record);
+    ASSERT_TRUE(offsets.load(link));
+    ASSERT_TRUE(offsets.readChecksum(link));
+    EXPECT_FALSE(offsets.interruptedUpdateFound());
+    EXPECT_FALSE(journal.find(rig.record.serialNoBytes(), 512).has_value());
+    ASSERT_TRUE(offsets.choose(0, 0, 3));
+    EXPECT_EQ(offsets.update(link), basebandOffsets::UpdateResult::Updated);
+    EXPECT_TRUE(rig.bench.radio.codeplugChecksumValid());
+}
+
+TEST(CodeplugUpdateJournal, KeepsOneNotePerRadioAndTableAndIgnoresDamagedLines) {
+    const std::filesystem::path dir =
+        std::filesystem::temp_directory_path() / ("vantrel-journal-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    const codeplugUpdateJournal journal(dir.string());
+    const std::string odd("SN\0\n  \xff 01", 10);  // any byte of a serial number survives the file
+    EXPECT_FALSE(journal.find(odd, 512).has_value());
+    ASSERT_TRUE(journal.note({odd, 512, 1, 2, 3}));
+    ASSERT_TRUE(journal.note({"BC00000001", 512, 4, 5, 6}));
+    ASSERT_TRUE(journal.note({odd, 512, 7, 8, 9}));  // replaces the first
+    {
+        std::ofstream damaged(journal.path(), std::ios::app);
+        damaged << "zz 512 1 2\n" << std::string(20, 'a') << " 99999999 1 2 3\n";
+    }
+    const auto found = journal.find(odd, 512);
+    ASSERT_TRUE(found.has_value());
+    EXPECT_EQ(found->invariant, 7);
+    EXPECT_EQ(found->checksumAfter, 9);
+    EXPECT_FALSE(journal.find(odd, 513).has_value());
+    EXPECT_TRUE(journal.forget(odd, 512));
+    EXPECT_FALSE(journal.find(odd, 512).has_value());
+    EXPECT_TRUE(journal.find("BC00000001", 512).has_value());
+    EXPECT_TRUE(journal.forget("BC00000001", 512));
+    EXPECT_FALSE(std::filesystem::exists(journal.path()));
+    std::filesystem::remove_all(dir);
 }
 
 }  // namespace

@@ -27,7 +27,16 @@ class CommandLayer : public LinkFixture {
 };
 
 TEST_F(CommandLayer, RequestBytesOfTheCatalogue) {
-    radio.fallback({ackThen(frame(0x23, {0x00}))});
+    // Each request gets the data reply of its own kind; a reply of another request is no answer.
+    const Bytes plain = ackThen(frame(0xA3, {0x00}));
+    for (int i = 0; i < 6; ++i) radio.script({plain});
+    radio.script({ackThen(frame(0x88, {5, 0x21}))});
+    for (int i = 0; i < 3; ++i) radio.script({plain});
+    Bytes tune(40, 0);
+    radio.script({ackThen(frame(0x9B, tune))});
+    radio.script({ackThen(frame(0x8A, {0x01, 1, 2, 3, 4}))});
+    radio.script({ackThen(frame(0x8A, {25, 1, 2, 3}))});
+    radio.script({ackThen(frame(0xA3, {0x05, 0}))});
     sbep.keyUp();
     sbep.dekey();
     sbep.setChannel(0x1234, 2);
@@ -189,9 +198,20 @@ TEST_F(CommandLayer, ReadMemoryLeavesTheRawFrame) {
 }
 
 TEST_F(CommandLayer, ReadBBOWithoutOffsets) {
+    // The probe takes a refusal or any other kind of reply as "no offsets" and leaves the buffer alone;
+    // a read after the probe said yes takes nothing but the 0x88 reply of its own item.
     radio.script({ackThen(frame(0x28, {0x05, 0x00}))});
-    sbep.readBBO(5, 1, buffer);
-    EXPECT_NE(buffer[1], 0x88);
+    radio.script({ackThen(frame(0x86, {0x28}))});
+    radio.script({ackThen(frame(0x88, {0x05, 0x37}))});
+    buffer[3] = 0xEE;
+    EXPECT_FALSE(sbep.probeBBO(5, 1, buffer));
+    EXPECT_FALSE(sbep.probeBBO(5, 1, buffer));
+    EXPECT_EQ(buffer[3], 0xEE);
+    EXPECT_TRUE(sbep.probeBBO(5, 1, buffer));
+    EXPECT_EQ(buffer[1], 0x88);
+    EXPECT_EQ(buffer[3], 0x37);
+    radio.fallback({ackThen(frame(0x88, {0x00, 0x37}))});
+    EXPECT_THROW(sbep.readBBO(5, 1, buffer), BadReply);
 }
 
 TEST_F(CommandLayer, MemoryWriteConfirmedByItsAddress) {

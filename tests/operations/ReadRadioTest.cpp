@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
+#include <optional>
 
 #include "SimBench.h"
 #include "link/Exceptions.h"
@@ -272,6 +274,178 @@ TEST(ReadRadio, ReplyOfTheWrongLengthCountsAsALinkFailure) {
     ReadRun run(p);
     EXPECT_EQ(run.command().kind, ReadRadioOutcome::Kind::LinkFailed);
     EXPECT_EQ(std::string(run.record.getSerialNo()), "Invalid");
+}
+
+// What another radio's archive leaves in the record: a longer model text, values and flags of every set,
+// a capability that radio refused.
+void fillAsAnotherRadio(radioStorage& r) {
+    r.setModelNo(std::string("P47TSC6A1L  ANXX", 16));
+    r.setSerialNo("OT00000009");
+    r.setUuid("OTHER-RADIO-0009");
+    r.setIcVersion("WXYZ");
+    for (int row = 1; row < record::kRows; ++row)
+        for (int column = 0; column < record::kColumns; ++column) r.setValue(row, column, 77);
+    for (int f = flag::First; f <= flag::Last; ++f) r.markSupported(f);
+    r.markUnsupported(flag::MultiValueWrite);
+    r.markUnsupported(flag::SinglePointPowerWrite);
+    r.setBboFromRadio(true);
+}
+
+void expectSameRecord(const radioStorage& a, const radioStorage& b) {
+    EXPECT_EQ(a.modelNoBytes(), b.modelNoBytes());
+    EXPECT_EQ(a.serialNoBytes(), b.serialNoBytes());
+    EXPECT_EQ(a.uuidBytes(), b.uuidBytes());
+    EXPECT_EQ(a.icVersionBytes(), b.icVersionBytes());
+    EXPECT_EQ(a.isBboFromRadio(), b.isBboFromRadio());
+    int differing = 0;
+    for (int row = 0; row < record::kRows; ++row)
+        for (int column = 0; column < record::kColumns; ++column)
+            differing += a.getValue(row, column) != b.getValue(row, column);
+    EXPECT_EQ(differing, 0);
+    for (int f = flag::First; f <= flag::Last; ++f)
+        EXPECT_EQ(a.isSupported(f), b.isSupported(f)) << "flag " << f;
+}
+
+TEST(ReadRadio, StartsFromACleanRecordWhateverTheRecordHeldBefore) {
+    for (const char* profile : {"mobile", "portable", "bbo-radio", "no-table-read"}) {
+        SCOPED_TRACE(profile);
+        ReadRun first(test::profileNamed(profile));
+        ASSERT_EQ(first.command().kind, ReadRadioOutcome::Kind::Read);
+        ReadRun again(test::profileNamed(profile));
+        fillAsAnotherRadio(again.record);
+        ASSERT_EQ(again.command().kind, ReadRadioOutcome::Kind::Read);
+        expectSameRecord(first.record, again.record);
+    }
+    // The mobile's model code with blanks after it, and no portable set it was never asked for.
+    ReadRun mobile(test::profileNamed("mobile"));
+    fillAsAnotherRadio(mobile.record);
+    ASSERT_EQ(mobile.command().kind, ReadRadioOutcome::Kind::Read);
+    EXPECT_EQ(mobile.record.modelNoBytes(), "M47TSC7B4W      ");
+    EXPECT_EQ(std::string(mobile.record.getModelNo()), "M47TSC7B4W      ");
+    for (const int absent : {flag::TxPower, flag::TxPowerThird, flag::PaBiasFirstLow}) {
+        EXPECT_FALSE(mobile.record.isSupported(absent)) << "flag " << absent;
+    }
+    EXPECT_EQ(mobile.record.getValue(row::TxPower, col::TxPowerHigh), 0);
+    EXPECT_EQ(mobile.record.getValue(row::TxPowerThird, col::SetFirst), 0);
+    EXPECT_FALSE(mobile.record.isBboFromRadio());
+    // What the radio takes in one request is this radio's to tell, not the earlier one's.
+    EXPECT_TRUE(mobile.record.isSupported(flag::MultiValueWrite));
+    EXPECT_TRUE(mobile.record.isSupported(flag::SinglePointPowerWrite));
+}
+
+TEST(ReadRadio, AReadThatFailsPartWayKeepsNothingOfTheEarlierRadio) {
+    SimProfile p = test::profileNamed("portable");
+    SimFaultRule rule;
+    rule.kind = SimFaultKind::Disconnect;
+    rule.atRequest = 12;
+    p.faults.push_back(rule);
+    ReadRun run(p);
+    fillAsAnotherRadio(run.record);
+    ASSERT_EQ(run.command().kind, ReadRadioOutcome::Kind::LinkFailed);
+    EXPECT_EQ(std::string(run.record.getSerialNo()), "Invalid");
+    EXPECT_EQ(run.record.uuidBytes(), "PORTABLE-RADIO01");
+    // Sets not reached before the failure are absent, not the earlier radio's.
+    EXPECT_FALSE(run.record.isSupported(flag::AutoSquelch));
+    EXPECT_EQ(run.record.getValue(row::AutoSquelch, 0), 0);
+    EXPECT_FALSE(run.record.isBboFromRadio());
+}
+
+/// A request the radio refuses during Read Radio, and what must become of the read.
+struct RefusedRead {
+    const char* name;
+    std::uint8_t opcode;
+    std::optional<std::uint8_t> firstByte;
+    ReadRadioOutcome::Kind outcome;
+    std::function<void(const radioStorage&)> check;
+};
+
+TEST(ReadRadio, RefusalsAreNeverTakenAsTheRadiosData) {
+    const auto noIdentityFrom = [](const radioStorage& r) {
+        EXPECT_EQ(std::string(r.getSerialNo()), "Invalid");
+        EXPECT_EQ(r.getDataVersion(), 0);
+    };
+    const RefusedRead cases[] = {
+        {"power-up status", 0x23, 0x05, ReadRadioOutcome::Kind::LinkFailed, noIdentityFrom},
+        {"serial number", 0x23, 0x01, ReadRadioOutcome::Kind::LinkFailed, noIdentityFrom},
+        {"model number", 0x23, 0x00, ReadRadioOutcome::Kind::LinkFailed,
+         [](const radioStorage& r) { EXPECT_EQ(std::string(r.getModelNo()).substr(0, 4), "NULL"); }},
+        {"unique identifier", 0x23, 0x0F, ReadRadioOutcome::Kind::LinkFailed,
+         [](const radioStorage& r) { EXPECT_EQ(std::string(r.getUuid()).substr(0, 4), "NULL"); }},
+        {"IC version", 0x23, 0x0E, ReadRadioOutcome::Kind::LinkFailed,
+         [](const radioStorage& r) { EXPECT_EQ(r.icVersionBytes(), "NULL"); }},
+        {"tuning block", 0x1B, std::nullopt, ReadRadioOutcome::Kind::LinkFailed,
+         [](const radioStorage& r) { EXPECT_EQ(r.getValue(row::Frequency, col::FrequencyBase), 0); }},
+        {"temp comp", 0x20, 0x01, ReadRadioOutcome::Kind::LinkFailed,
+         [](const radioStorage& r) {
+             for (int c = col::TempCompFirst; c <= col::TempCompLast; ++c)
+                 EXPECT_EQ(r.getValue(row::Frequency, c), 0);
+         }},
+        {"a baseband offset after the probe", 0x28, 0x00, ReadRadioOutcome::Kind::LinkFailed,
+         [](const radioStorage& r) {
+             // Only the probe's byte, the radio's own, was taken.
+             EXPECT_NE(r.getValue(row::BasebandOffset, 0), 0);
+             for (int c = 1; c < 15; ++c) EXPECT_EQ(r.getValue(row::BasebandOffset, c), 0) << c;
+         }},
+        {"the baseband offset probe", 0x28, 0x05, ReadRadioOutcome::Kind::Read,
+         [](const radioStorage& r) { EXPECT_FALSE(r.isBboFromRadio()); }},
+        {"RSSI", 0x20, 26, ReadRadioOutcome::Kind::Read,
+         [](const radioStorage& r) {
+             EXPECT_FALSE(r.isSupported(flag::Rssi));
+             for (int c = 0; c < 6; ++c) EXPECT_EQ(r.getValue(row::Rssi, c), 0) << c;
+         }},
+        {"calibration DAC 25", 0x20, 25, ReadRadioOutcome::Kind::Read,
+         [](const radioStorage& r) {
+             EXPECT_TRUE(r.isSupported(flag::Rssi));
+             EXPECT_NE(r.getValue(row::Rssi, col::RssiFirst), 0);
+             for (int c = col::RssiCalDacFirst; c < col::RssiCalDacFirst + 3; ++c)
+                 EXPECT_EQ(r.getValue(row::Rssi, c), 0);
+         }},
+        {"reference oscillator", 0x20, 11, ReadRadioOutcome::Kind::Read,
+         [](const radioStorage& r) {
+             EXPECT_FALSE(r.isSupported(flag::RefOscWarp));
+             EXPECT_EQ(r.getValue(row::RefOscWarp, 0), 0);
+         }},
+        {"PA voltage limit auto-tune", 0x1F, 6, ReadRadioOutcome::Kind::Read,
+         [](const radioStorage& r) {
+             EXPECT_FALSE(r.isSupported(flag::PaVoltageLimit));
+             EXPECT_EQ(r.getValue(row::PaVoltageLimit, 0), 0);
+         }},
+    };
+    for (const RefusedRead& c : cases) {
+        SCOPED_TRACE(c.name);
+        SimProfile p = test::profileNamed(c.opcode == 0x28   ? "bbo-radio"
+                                          : c.opcode == 0x1F ? "mobile"
+                                                             : "portable");
+        SimFaultRule refuse;
+        refuse.kind = SimFaultKind::Unsupported;
+        refuse.opcode = c.opcode;
+        refuse.firstByte = c.firstByte;
+        refuse.times = 0;
+        p.faults.push_back(refuse);
+        ReadRun run(p);
+        const ReadRadioOutcome outcome = run.command();
+        EXPECT_EQ(outcome.kind, c.outcome) << outcome.failure.cause;
+        if (c.outcome == ReadRadioOutcome::Kind::LinkFailed) {
+            EXPECT_NE(outcome.failure.cause.find("request not supported by the radio"), std::string::npos)
+                << outcome.failure.cause;
+        }
+        c.check(run.record);
+    }
+}
+
+TEST(SerialMatches, ARefusalIsNoSerialNumber) {
+    SimProfile p = test::profileNamed("portable");
+    SimFaultRule refuse;
+    refuse.kind = SimFaultKind::Unsupported;
+    refuse.opcode = 0x23;
+    refuse.firstByte = 0x01;
+    p.faults.push_back(refuse);
+    SimBench bench(p);
+    radioOperations ops;
+    radioStorage record;
+    cominit link;
+    record.setSerialNo("PT00000001");
+    EXPECT_THROW(ops.serialMatches(record, link), UnsupportedMessage);
 }
 
 TEST(SerialMatches, AllTenCharactersMustBeEqual) {
