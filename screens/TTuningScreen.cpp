@@ -623,6 +623,7 @@ void TTuningScreen::program() {
     try {
         if (programDekeys())
             dekey(link());
+        std::vector<int> refusedRows;
         for (int i = 0; i < rowCount(); ++i) {
             if (!rowSupported(i))
                 continue;
@@ -638,10 +639,15 @@ void TTuningScreen::program() {
                 return;
             }
             selectChannels(i, link());
-            programPoint(i, value, link());
+            if (programPoint(i, value, link()) == ProgramOutcome::Refused)
+                refusedRows.push_back(i);
         }
         if (m_procedure.storeAllAfterRun) {
-            for (int i = 0; i < rowCount(); ++i) storeValue(i, rowSupported(i) ? workingValue(i) : 0);
+            // A point the radio or the procedure refused keeps the record's value: it was not programmed.
+            for (int i = 0; i < rowCount(); ++i) {
+                if (std::find(refusedRows.begin(), refusedRows.end(), i) == refusedRows.end())
+                    storeValue(i, rowSupported(i) ? workingValue(i) : 0);
+            }
         }
         afterProgram(link());
         if (m_procedure.preparesAfterProgram && rowSupported(m_currentRow))
@@ -654,7 +660,8 @@ void TTuningScreen::program() {
 }
 
 TTuningScreen::ProgramOutcome TTuningScreen::programPoint(int row, int value, EnhancedSBEP& link) {
-    const tuningEngine::pointOutcome outcome = m_engine->programPoint(row, value, link);
+    // A point the radio answers "unsupported" was not programmed: it is refused, not stored.
+    const tuningEngine::pointOutcome outcome = m_engine->programPointChecked(row, value, link);
     if (!outcome.stored) {
         prompt().show(outcome.refusedText, kErrorCaption, PromptIcon::Exclamation);
         return ProgramOutcome::Refused;

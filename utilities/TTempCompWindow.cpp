@@ -76,8 +76,16 @@ void TTempCompWindow::program() {
     }
     try {
         cominit link;
+        receiveBuffer().clear();
         link.writeSoftpotBytes(tempCompRule::Softpot, tempCompRule::ProgramFunction, bytes->data(),
                                static_cast<unsigned>(bytes->size()));
+        // The radio acknowledges a store it does not take and then answers "unsupported": nothing was
+        // written, so nothing may be reported as written or copied into the record.
+        const ReceiveBuffer& answer = receiveBuffer();
+        if (answer.dataReplyPresent() && answer.dataReplyUnsupported()) {
+            show(tempCompRule::WriteFailedText, kErrorCaption, true);
+            return;
+        }
     } catch (const Exception&) {
         show(tempCompRule::WriteFailedText, kErrorCaption, true);
         return;

@@ -15,6 +15,7 @@
 #include "screens/TMobilePowerTuneHI.h"
 #include "screens/TTunerEditBox.h"
 #include "screens/TUpDown.h"
+#include "sim/SimProtocol.h"
 
 namespace vantrel::test {
 
@@ -202,6 +203,26 @@ class DeviationScreenTest : public QObject {
             QCOMPARE(bench.record.getValue(row::VcoAttenuation, col::Spacing25k + i), i == 2 ? 0 : 40 + i);
         QCOMPARE(bench.record.getValue(row::VcoAttenuation, col::Spacing12k5 + 6),
                  int(bench.radio.programmedValue(softpot::VcoAttenuation, 0, 6)));
+    }
+
+    void aPointTheRadioAnswersUnsupportedIsNeitherProgrammedNorStored() {
+        ScreenBench bench;
+        auto vco = bench.open<TVCOAttnWindow>();
+        const int before = bench.record.getValue(row::VcoAttenuation, col::Spacing25k + 1);
+        for (int i = 0; i < 7; ++i) type(vco->workingBox(i), QString::number(50 + i));
+        bench.mark();
+        // Serial check, F1's channels and write, F2's channels, then F2's write is refused.
+        SimFaultRule refusal;
+        refusal.kind = SimFaultKind::Unsupported;
+        refusal.atRequest = bench.radio.requestCount() + 5;
+        refusal.opcode = sim::op::Softpot;
+        refusal.firstByte = softpot::VcoAttenuation;
+        bench.radio.addFault(refusal);
+        vco->program();
+        QVERIFY(bench.messages().filter("ERROR|").size() == 1);
+        QCOMPARE(bench.record.getValue(row::VcoAttenuation, col::Spacing25k + 1), before);
+        QCOMPARE(bench.record.getValue(row::VcoAttenuation, col::Spacing25k), 50);
+        QCOMPARE(bench.record.getValue(row::VcoAttenuation, col::Spacing25k + 2), 52);
     }
 
     void attenuationScreensRefuseOnlyAboveTheirMaximum() {

@@ -93,6 +93,17 @@ class TempCompTest : public QObject {
         window->button()->click();
         QCOMPARE(bench.messages(), QStringList{"ERROR|Error writing in Temp Comp data !!"});
         QCOMPARE(bench.record.getValue(row::Frequency, col::TempCompFirst), before);
+
+        // A radio that acknowledges the store and then answers "unsupported" took nothing.
+        bench.radio.clearFaults();
+        bench.mark();
+        SimFaultRule refusal;
+        refusal.kind = SimFaultKind::Unsupported;
+        refusal.atRequest = bench.radio.requestCount() + 1;
+        bench.radio.addFault(refusal);
+        window->button()->click();
+        QCOMPARE(bench.messages(), QStringList{"ERROR|Error writing in Temp Comp data !!"});
+        QCOMPARE(bench.record.getValue(row::Frequency, col::TempCompFirst), before);
     }
 };
 
