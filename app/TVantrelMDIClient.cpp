@@ -34,6 +34,7 @@
 #include "link/RF_CommunicationSetup.h"
 #include "operations/operationFailure.h"
 #include "operations/portInUseMessage.h"
+#include "operations/procedureCatalogue.h"
 #include "operations/radioProgramAll.h"
 #include "operations/tuningReport.h"
 #include "radio/radiomodel.h"
@@ -42,7 +43,7 @@ namespace vantrel {
 
 namespace {
 
-constexpr int kMobileProcedure = 2;
+constexpr int kMobileProcedure = procedureVersion::Mobile;
 const char* const kBlankSerial = "          ";  // ten blanks: a radio without a serial number
 
 QString qs(const char* text) {
@@ -274,8 +275,11 @@ void TVantrelMDIClient::cmPaBiasHigh(int commandId) {
     screenEnvironment normal = environmentFor(commandId);
     screenEnvironment fallback = normal;
     fallback.identity.defaultVariant = true;
-    fallback.identity.code = screenCode::PaBiasHighDefault;
-    fallback.identity.childCaption = QStringLiteral("PA Bias Default (High Power)");
+    if (const catalogueEntry* variant = catalogueVariantOf(commandId)) {
+        fallback.identity.code = variant->code;
+        fallback.identity.title = QString::fromLatin1(variant->title);
+        fallback.identity.childCaption = QString::fromLatin1(variant->childCaption());
+    }
     paBiasScreening(commandId, normal, fallback);
 }
 
@@ -283,9 +287,11 @@ void TVantrelMDIClient::cmPaBiasLow(int commandId) {
     screenEnvironment normal = environmentFor(commandId);
     screenEnvironment fallback = normal;
     fallback.identity.defaultVariant = true;
-    fallback.identity.code = screenCode::PaBiasLowDefault;
-    fallback.identity.title = QStringLiteral("PA Bias Default (Low Power)");
-    fallback.identity.childCaption = QStringLiteral("PA Bias Default (Low Power)");
+    if (const catalogueEntry* variant = catalogueVariantOf(commandId)) {
+        fallback.identity.code = variant->code;
+        fallback.identity.title = QString::fromLatin1(variant->title);
+        fallback.identity.childCaption = QString::fromLatin1(variant->childCaption());
+    }
     paBiasScreening(commandId, normal, fallback);
 }
 

@@ -18,7 +18,7 @@
 #include "operations/fileModule.h"
 #include "operations/radioOperations.h"
 #include "operations/radioProgramAll.h"
-#include "operations/tuningEngine.h"
+#include "operations/tuningSession.h"
 #include "radio/radioStorage.h"
 
 namespace vantrel {
@@ -78,6 +78,7 @@ CliSession::CliSession(std::ostream& out, std::ostream& err, SessionInput& input
       m_input(input),
       m_watchdogMs(watchdogMs),
       m_record(std::make_unique<radioStorage>()),
+      m_prompt(std::make_unique<ScriptedPrompt>()),
       m_watchdogNote(Json()) {
     auto bind = [this](Json (CliSession::*method)(const Json&), std::vector<std::string> arguments) {
         return Command{[this, method](const Json& request) { return (this->*method)(request); },
@@ -97,6 +98,8 @@ CliSession::CliSession(std::ostream& out, std::ostream& err, SessionInput& input
         {"live", bind(&CliSession::liveCommand, {"value"})},
         {"program", bind(&CliSession::programCommand, {"values"})},
         {"close", bind(&CliSession::closeCommand, {})},
+        {"action", bind(&CliSession::actionCommand, {"name", "point", "text", "value"})},
+        {"state", bind(&CliSession::stateCommand, {})},
     };
 }
 
@@ -169,7 +172,7 @@ int CliSession::stopRequested() const {
 }
 
 int CliSession::stopped(int signal, const Json& id) {
-    const bool radioChanged = m_engine != nullptr || m_radioTouched || m_stillKeyed;
+    const bool radioChanged = (m_session && m_session->touchedRadio()) || m_radioTouched || m_stillKeyed;
     const safeOutcome outcome = makeSafe();
     std::string text = "stopped by " + signalName(signal);
     if (!outcome.safe())
@@ -192,6 +195,8 @@ int CliSession::stopped(int signal, const Json& id) {
 std::optional<CliSession::Json> CliSession::answer(const std::string& line) {
     m_commandSeen = false;
     m_currentId = Json();
+    // The session's messages of the last request are told in its answer, if at all.
+    static_cast<ScriptedPrompt&>(*m_prompt).clear();
     if (line.find_first_not_of(" \t\r") == std::string::npos)
         return std::nullopt;
     Json request;
@@ -279,7 +284,7 @@ void CliSession::note(const std::string& text) {
 // --- Safety -----------------------------------------------------------------------------------------
 
 std::optional<std::uint32_t> CliSession::watchdogLeft() {
-    if (!engineKeyed())
+    if (!sessionKeyed())
         return std::nullopt;
     const std::uint32_t elapsed = linkContext().lineClock().tick() - m_lastCommandTick;
     return elapsed >= m_watchdogMs ? 0 : m_watchdogMs - elapsed;
@@ -294,12 +299,7 @@ void CliSession::watchdog() {
     bool dekeyed = false;
     {
         UnstoppableScope scope;
-        try {
-            cominit link;
-            m_engine->dekey(link);
-            dekeyed = !engineKeyed();
-        } catch (const Exception&) {
-        }
+        dekeyed = m_session->dekey().done() && !sessionKeyed();
     }
     if (dekeyed) {
         note("watchdog: keyed with no command for " + seconds + ": the radio was dekeyed");
@@ -323,19 +323,12 @@ void CliSession::watchdog() {
 CliSession::safeOutcome CliSession::makeSafe() {
     UnstoppableScope scope;
     safeOutcome outcome;
-    if (m_engine) {
-        const bool keyed = engineKeyed();
-        outcome.dekeySent = keyed || m_engine->rules().capabilities.dekeyAtClose;
-        try {
-            cominit link;
-            outcome.dekeyConfirmed = m_engine->close(link);
-            outcome.resetConfirmed = m_engine->resetConfirmed();
-        } catch (const Exception&) {
-            // The port could not be opened: nothing reached the radio.
-            outcome.dekeyConfirmed = !keyed;
-            outcome.resetConfirmed = false;
-        }
-        m_engine.reset();
+    if (m_session) {
+        const closingOutcome closed = m_session->close();
+        outcome.dekeySent = closed.dekeySent;
+        outcome.dekeyConfirmed = closed.dekeyConfirmed;
+        outcome.resetConfirmed = closed.resetConfirmed;
+        m_session.reset();
         m_procedure.clear();
     } else if (m_radioTouched || m_stillKeyed) {
         // What an earlier attempt could not confirm is tried again.
@@ -413,7 +406,7 @@ void CliSession::withLink(const std::function<void(EnhancedSBEP&)>& body) {
     } catch (const PortInUseError& e) {
         Json members = Json::object();
         // The radio cannot be reached to dekey it.
-        if (engineKeyed() || m_stillKeyed)
+        if (sessionKeyed() || m_stillKeyed)
             members["warning"] = kStillKeyedText;
         refuse("port", kPortInUse, Json{{"detail", e.detail()}}, std::move(members));
     } catch (const Exception& e) {
@@ -442,7 +435,7 @@ radioStorage& CliSession::needRecord() {
 }
 
 void CliSession::needNoProcedure(const char* command) const {
-    if (m_engine)
+    if (m_session)
         refuse("refused",
                std::string(command) + " is refused while " + m_procedure + " is open: send close first");
 }
@@ -560,7 +553,7 @@ CliSession::Json CliSession::programAllCommand(const Json& request) {
 }
 
 CliSession::Json CliSession::resetCommand(const Json&) {
-    if (m_engine)
+    if (m_session)
         return Json{{"closed", closeProcedure()}};
     if (m_radioTouched || m_stillKeyed) {
         // An earlier dekey or reset went unconfirmed: both are tried again and their answers told.

@@ -26,8 +26,8 @@ constexpr const char* kValues = "values";
 constexpr const char* kSupported = "supported";
 
 // The tuning procedures an archive can be loaded with: portable and mobile.
-constexpr int kPortableProcedure = 1;
-constexpr int kMobileProcedure = 2;
+constexpr int kPortableProcedure = procedureVersion::Portable;
+constexpr int kMobileProcedure = procedureVersion::Mobile;
 constexpr unsigned char kFirstPlainByte = 0x20;
 constexpr unsigned char kLastPlainByte = 0x7E;
 constexpr unsigned kLargestByteCodePoint = 0xFF;

@@ -27,8 +27,8 @@ constexpr const char* kBadProcedure =
     "Archive file contains invalid Tuning Procedure Version. All tuning operations blocked";
 constexpr const char* kLoaded = "Tuning data has been loaded.";
 
-constexpr std::int32_t kPortableProcedure = 1;
-constexpr std::int32_t kMobileProcedure = 2;
+constexpr std::int32_t kPortableProcedure = procedureVersion::Portable;
+constexpr std::int32_t kMobileProcedure = procedureVersion::Mobile;
 
 // Bounds of (value + key) whose decimal text still fits a one-digit length.
 constexpr std::int64_t kLargestEntryText = 999'999'999;

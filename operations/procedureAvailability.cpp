@@ -16,8 +16,7 @@ constexpr int k20k = 1 << 1;
 constexpr int k25k = 1 << 2;
 }  // namespace spacing
 
-/// Tuning procedure versions.
-constexpr int kMobileProcedure = 2;
+constexpr int kMobileProcedure = procedureVersion::Mobile;
 
 const radioStorage& rec(const procedureState& s) {
     return *s.record;
@@ -175,6 +174,10 @@ bool basebandOffset(const procedureState& s) {
     return s.radioRead && procedure(s) != kMobileProcedure && !is<&radiomodel::isHighPortable>(s) &&
            !is<&radiomodel::isHighPortableC>(s) && !is<&radiomodel::isIcFE>(s) &&
            !is<&radiomodel::isSixPortable>(s);
+}
+
+bool radioRead(const procedureState& s) {
+    return s.radioRead;
 }
 
 }  // namespace availability

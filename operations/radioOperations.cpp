@@ -44,8 +44,8 @@ constexpr int kPowerUpReadyAlso = 32;
 constexpr int kSinglePoint = 3;
 
 /// Tuning procedures that allow tuning.
-constexpr std::int32_t kPortableProcedure = 1;
-constexpr std::int32_t kMobileProcedure = 2;
+constexpr std::int32_t kPortableProcedure = procedureVersion::Portable;
+constexpr std::int32_t kMobileProcedure = procedureVersion::Mobile;
 
 /// Baseband offset items read for each of the three indices, in this order; the first is the probe.
 constexpr std::array<std::uint8_t, col::BasebandItemsPerSpacing> kBboItems = {5, 0, 2, 10, 8};

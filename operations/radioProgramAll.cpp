@@ -9,6 +9,7 @@
 #include "link/SBEPMessage.h"
 #include "link/cominit.h"
 #include "operations/portInUseMessage.h"
+#include "operations/procedureCatalogue.h"
 #include "operations/radioOperations.h"
 #include "radio/radiomodel.h"
 
@@ -24,7 +25,7 @@ constexpr size_t kMemoryDataShort = 5;
 constexpr size_t kMemoryDataLong = 7;
 constexpr std::uint8_t kCountNibble = 0x0F;
 
-constexpr std::int32_t kMobileProcedure = 2;
+constexpr std::int32_t kMobileProcedure = procedureVersion::Mobile;
 constexpr int kPercentDone = 100;
 constexpr std::uint32_t kByteMask = 0xFF;
 constexpr unsigned kByteBits = 8;
@@ -145,7 +146,7 @@ void radioProgramAll::programReferenceOscillator() {
 void radioProgramAll::programTransmitPower() {
     if (m_record.getTuningProcedure() == kMobileProcedure || !m_record.isSupported(flag::TxPower))
         return;
-    begin("Transmit High Power");
+    begin(catalogueTitle("tx-high-power"));
     cominit link;
     m_power.deriveSpacing(m_record);
     m_power.setupTest(selector::High, link, false, true);
@@ -155,7 +156,7 @@ void radioProgramAll::programTransmitPower() {
     done();
     reportProgress(m_progress, 15);
 
-    begin("Transmit Low Power");
+    begin(catalogueTitle("tx-low-power"));
     m_power.setupTest(selector::Low, link, false, true);
     writeSeven(link, softpot::TxPower, row::TxPower, col::TxPowerLow, false);
     if (!m_record.isSupported(flag::MultiValueWrite))
@@ -192,7 +193,7 @@ void radioProgramAll::programVoltageLimit() {
 void radioProgramAll::programModulationAttenuation() {
     if (!m_record.isSupported(flag::ModAttenuation))
         return;
-    begin("Modulation Attenuation");
+    begin(catalogueTitle("mod-balance-attn"));
     cominit link;
     m_modAttn.setupTest(selector::Set25k, link);
     writeSeven(link, softpot::ModAttenuation, row::ModAttenuation, col::SetThird, false);
@@ -260,7 +261,7 @@ void radioProgramAll::programPaBias() {
 void radioProgramAll::programFrontEndFilter() {
     if (!m_record.isSupported(flag::FrontEndFilter))
         return;
-    begin("Front End Filter");
+    begin(catalogueTitle("rx-front-end-filter"));
     cominit link;
     writeSeven(link, softpot::FrontEndFilter, row::FrontEndFilter, col::SetFirst, true);
     if (!m_record.isSupported(flag::MultiValueWrite))
@@ -354,7 +355,7 @@ void radioProgramAll::programMobilePower() {
 void radioProgramAll::programBatteryThreshold() {
     if (m_record.getTuningProcedure() != kMobileProcedure)
         return;
-    begin("Battery Threshold");
+    begin(catalogueTitle("battery-threshold"));
     cominit link;
     link.writeSoftpot(softpot::Battery, spfunction::ProgramTable,
                       valueAt(row::Parameters, col::BatteryThreshold), spwidth::Two);

@@ -15,7 +15,7 @@ namespace vantrel {
 
 namespace {
 
-constexpr std::int32_t kMobileProcedure = 2;
+constexpr std::int32_t kMobileProcedure = procedureVersion::Mobile;
 
 // Separators between the columns of the report lines.
 constexpr const char* kTitlePrefix = "\t \t\t";

@@ -50,6 +50,13 @@ inline constexpr int PaVoltageLimit = 20;    ///< F1..F7
 inline constexpr int TxPowerThird = 21;      ///< F1..F7
 }  // namespace row
 
+/// Tuning procedure versions (`values[0][8]`): which family of procedures the radio is tuned with. Any
+/// other version blocks tuning.
+namespace procedureVersion {
+inline constexpr int Portable = 1;
+inline constexpr int Mobile = 2;
+}  // namespace procedureVersion
+
 /// Columns of `values`, grouped by the rows they belong to.
 namespace col {
 // Row 0 (row::Frequency).

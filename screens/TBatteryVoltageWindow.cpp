@@ -8,6 +8,7 @@
 
 #include "link/EnhancedSBEP.h"
 #include "operations/UserPrompt.h"
+#include "operations/sharedMessages.h"
 #include "radio/RecordLayout.h"
 #include "radio/SoftpotTypes.h"
 #include "radio/radioStorage.h"
@@ -56,7 +57,7 @@ TBatteryVoltageWindow::TBatteryVoltageWindow(const screenEnvironment& environmen
 }
 
 std::string TBatteryVoltageWindow::mismatchText() const {
-    return "Serial No. Mismatch!! Read in new radio?";
+    return message::MismatchCapital;
 }
 
 void TBatteryVoltageWindow::setupRadio(EnhancedSBEP& link) {

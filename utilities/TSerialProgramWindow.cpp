@@ -8,6 +8,7 @@
 #include "link/Exceptions.h"
 #include "link/SBEPMessage.h"
 #include "operations/UserPrompt.h"
+#include "operations/procedureCatalogue.h"
 #include "operations/utilityRules.h"
 #include "radio/radioStorage.h"
 #include "screens/tuningConnection.h"
@@ -20,7 +21,8 @@ constexpr std::size_t kSerialReply = 3;  // the ten characters start at reply by
 }  // namespace
 
 TSerialProgramWindow::TSerialProgramWindow(const screenEnvironment& environment)
-    : TUtilityWindow(environment, kCode, QStringLiteral("Program Serial No"), QSize(460, 170)),
+    : TUtilityWindow(environment, kCode, QString::fromLatin1(catalogueTitle("serial-program")),
+                     QSize(460, 170)),
       m_connection(std::make_unique<tuningConnection>(*environment.prompt)) {
     addLabel(QStringLiteral("New Radio Serial No : "), QRect(20, 20, 140, 20));
     m_entry = new TSerialNoEdit(this);

@@ -10,6 +10,7 @@
 #include "link/SBEPMessage.h"
 #include "link/cominit.h"
 #include "operations/UserPrompt.h"
+#include "operations/procedureCatalogue.h"
 #include "operations/utilityRules.h"
 #include "radio/RecordLayout.h"
 #include "radio/radioStorage.h"
@@ -22,7 +23,7 @@ constexpr std::size_t kTempCompReply = 3;  // the four bytes start at reply byte
 
 TTempCompWindow::TTempCompWindow(const screenEnvironment& environment, bool writeMode)
     : TUtilityWindow(environment, writeMode ? kWriteCode : kReadCode,
-                     writeMode ? QStringLiteral("Write Temp Comp") : QStringLiteral("Read Temp Comp"),
+                     QString::fromLatin1(catalogueTitle(writeMode ? "temp-comp-write" : "temp-comp-read")),
                      QSize(460, 170)),
       m_writeMode(writeMode) {
     addLabel(writeMode ? QStringLiteral("Temp Comp Write :  ") : QStringLiteral("Read Temp Comp  :  "),
