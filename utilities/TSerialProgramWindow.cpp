@@ -6,19 +6,15 @@
 
 #include "link/EnhancedSBEP.h"
 #include "link/Exceptions.h"
-#include "link/SBEPMessage.h"
 #include "operations/UserPrompt.h"
 #include "operations/procedureCatalogue.h"
+#include "operations/utilityOperations.h"
 #include "operations/utilityRules.h"
 #include "radio/radioStorage.h"
 #include "screens/tuningConnection.h"
 #include "utilities/TSerialNoEdit.h"
 
 namespace vantrel {
-
-namespace {
-constexpr std::size_t kSerialReply = 3;  // the ten characters start at reply byte 3
-}  // namespace
 
 TSerialProgramWindow::TSerialProgramWindow(const screenEnvironment& environment)
     : TUtilityWindow(environment, kCode, QString::fromLatin1(catalogueTitle("serial-program")),
@@ -39,10 +35,7 @@ TSerialProgramWindow::TSerialProgramWindow(const screenEnvironment& environment)
 TSerialProgramWindow::~TSerialProgramWindow() = default;
 
 bool TSerialProgramWindow::sameRadio() {
-    std::array<std::uint8_t, sbep::ReplyBufferSize> reply{};
-    m_connection->link().readSerialNo(reply.data());
-    const std::string radio(reinterpret_cast<const char*>(reply.data()) + kSerialReply, serialRule::Length);
-    return radio == record().serialNoBytes();
+    return radioIdentity::serial(m_connection->link()) == record().serialNoBytes();
 }
 
 bool TSerialProgramWindow::open() {

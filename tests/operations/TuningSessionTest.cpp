@@ -2,12 +2,14 @@
 // actions (the ones their windows send), Program's one behaviour, and the safety rules: failures while
 // keyed, a close during a run, the closing rule, mismatches, and the catalogue the session opens from.
 #include <gtest/gtest.h>
+#include <signal.h>
 
 #include <algorithm>
 #include <set>
 
 #include "SimBench.h"
 #include "link/Exceptions.h"
+#include "link/LinkContext.h"
 #include "link/cominit.h"
 #include "operations/portInUseMessage.h"
 #include "operations/procedureCatalogue.h"
@@ -610,6 +612,29 @@ TEST(TuningSession, ACloseDuringARunOrProgramStopsAfterTheExchangeInProgress) {
     EXPECT_EQ(power.record.getValue(row::TxPower, col::TxPowerHigh + 1), 50);
     power.s().close();
     EXPECT_TRUE(power.bench.radio.keyed() == false && !power.bench.radio.testMode().has_value());
+}
+
+// A stop signal of the link context ends the action before the next exchange; the radio is left as it was
+// (here keyed, in a run) for the caller's closing, which dekeys and resets it.
+TEST(TuningSession, AStopSignalEndsTheActionAndLeavesTheKeyedRadioToTheClosing) {
+    Rig run(named("mobile"), "pa-voltage-limit");
+    run.open();
+    const unsigned keyedAt = run.bench.radio.requestCount() + 4;  // check, probe, channels, key-up
+    LinkContext context = linkContext();
+    context.stopSignal = [&] { return run.bench.radio.requestCount() >= keyedAt ? SIGINT : 0; };
+    sessionOutcome stopped;
+    {
+        ScopedLinkContext scope(context);
+        stopped = run.s().act(sessionAction::AutoTune, at(0));
+    }
+    EXPECT_EQ(stopped.kind, Kind::Stopped);
+    EXPECT_EQ(stopped.signal, SIGINT);
+    EXPECT_EQ(run.fresh(), (Strings{"I 1", "A 6", "C 400 400", "K 1"}));
+    EXPECT_TRUE(run.s().keyed());
+    EXPECT_TRUE(run.bench.radio.keyed());
+    EXPECT_TRUE(run.s().close().safe());
+    EXPECT_EQ(run.fresh(), (Strings{"K 0", "X"}));
+    EXPECT_FALSE(run.bench.radio.keyed());
 }
 
 TEST(TuningSession, AMismatchCancelledAtOpeningSendsNothingMoreEvenAtClosing) {
