@@ -73,7 +73,9 @@ tuningSession::tuningSession(const catalogueEntry& entry, std::unique_ptr<proced
 tuningSession::~tuningSession() {
     if (m_closed || !m_reachedPort)
         return;
-    // Dropped without a close (a caller that went away): the radio is still tidied, quietly.
+    // Dropped without a close (a caller that went away): the radio is still tidied, quietly. Whoever
+    // watched the state may be gone already, so nobody is told of the change.
+    m_onChange = nullptr;
     ScriptedPrompt quiet;
     UserPrompt* shown = m_environment.prompt;
     m_environment.prompt = &quiet;

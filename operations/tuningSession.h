@@ -120,7 +120,8 @@ class tuningSession : private sessionContext {
 
     tuningSession(const catalogueEntry& entry, std::unique_ptr<procedurePiece> piece,
                   sessionEnvironment environment);
-    /// A session still open is closed (dekey, reset), without the piece's closing notes.
+    /// A session still open is closed (dekey, reset), without the piece's closing notes, prompts or
+    /// change callback.
     ~tuningSession() override;
     tuningSession(const tuningSession&) = delete;
     tuningSession& operator=(const tuningSession&) = delete;
