@@ -24,6 +24,7 @@
 #include "link/cominit.h"
 #include "link/portDiscovery.h"
 #include "link/regularFile.h"
+#include "link/writeFileAtomically.h"
 #include "operations/basebandOffsets.h"
 #include "operations/bboConfigFileModule.h"
 #include "operations/fileModule.h"
@@ -34,7 +35,6 @@
 #include "operations/recordCompare.h"
 #include "operations/tuningReport.h"
 #include "operations/utilityRules.h"
-#include "operations/writeFileAtomically.h"
 #include "radio/radioStorage.h"
 
 namespace vantrel {

@@ -181,18 +181,18 @@ void EnhancedSBEP::writeSoftpotBytes(uint8_t softpot, uint8_t function, const ui
     sendPlain<SBEPSoftpotWriteRequest>(softpot, function, bytes, count);
 }
 
-void EnhancedSBEP::writeSoftpotNoted(radioStorage& record, uint8_t softpot, uint8_t function, uint32_t value,
+void EnhancedSBEP::writeSoftpotNoted(SupportNotes& notes, uint8_t softpot, uint8_t function, uint32_t value,
                                      unsigned width) {
     Win32CommunicationPort& p = port();
     SBEPSoftpotWriteRequest r(softpot, function, value, width);
-    r.sendNoted(p, record, kFlagSinglePointWrite);
+    r.sendNoted(p, notes, kFlagSinglePointWrite);
 }
 
-void EnhancedSBEP::writeSoftpotBytesNoted(radioStorage& record, uint8_t softpot, uint8_t function,
+void EnhancedSBEP::writeSoftpotBytesNoted(SupportNotes& notes, uint8_t softpot, uint8_t function,
                                           const uint8_t* bytes, unsigned count) {
     Win32CommunicationPort& p = port();
     SBEPSoftpotWriteRequest r(softpot, function, bytes, count);
-    r.sendNoted(p, record, kFlagSevenValueWrite);
+    r.sendNoted(p, notes, kFlagSevenValueWrite);
 }
 
 unsigned EnhancedSBEP::readSoftpot(uint8_t softpot, uint32_t& value) {
@@ -203,10 +203,10 @@ unsigned EnhancedSBEP::readSoftpot(uint8_t softpot, uint32_t& value) {
     return r.width();
 }
 
-unsigned EnhancedSBEP::readSoftpotNoted(uint8_t softpot, uint32_t& value, radioStorage& record, int flag) {
+unsigned EnhancedSBEP::readSoftpotNoted(uint8_t softpot, uint32_t& value, SupportNotes& notes, int flag) {
     Win32CommunicationPort& p = port();
     SBEPSoftpotReadRequest r(softpot);
-    r.sendNoted(p, record, flag);
+    r.sendNoted(p, notes, flag);
     if (r.width() > 0)
         value = r.value();
     return r.width();
@@ -221,19 +221,19 @@ unsigned EnhancedSBEP::readSoftpotBytes(uint8_t softpot, uint8_t* buffer) {
     return width;
 }
 
-unsigned EnhancedSBEP::autoTune(uint8_t softpot, uint32_t& value, radioStorage& record, int flag) {
+unsigned EnhancedSBEP::autoTune(uint8_t softpot, uint32_t& value, SupportNotes& notes, int flag) {
     Win32CommunicationPort& p = port();
     SBEPAutoTuneRequest r(softpot);
-    r.sendNoted(p, record, flag);
+    r.sendNoted(p, notes, flag);
     if (r.width() > 0)
         value = r.value();
     return r.width();
 }
 
-void EnhancedSBEP::readSoftpotTable(uint8_t softpot, radioStorage& record, int flag, unsigned valueBytes) {
+void EnhancedSBEP::readSoftpotTable(uint8_t softpot, SupportNotes& notes, int flag, unsigned valueBytes) {
     Win32CommunicationPort& p = port();
     SBEPSoftpotReadRequest r = SBEPSoftpotReadRequest::table(softpot, valueBytes);
-    r.sendFirst(p, record, flag);
+    r.sendFirst(p, notes, flag);
 }
 
 uint8_t EnhancedSBEP::softpotTableByte(unsigned index) const {

@@ -4,10 +4,9 @@
 #include <cstdint>
 
 #include "link/RadioProtocol.h"
+#include "link/SupportNotes.h"
 
 namespace vantrel {
-
-class radioStorage;
 
 /// One operation per radio command. Every operation throws GeneralCommunicationError (and sends
 /// nothing) when no port is attached; every exchange failure propagates after the frame layer's
@@ -19,8 +18,8 @@ class radioStorage;
 /// and baseband offset writes fail with UnsupportedMessage when the radio refuses them; other writes
 /// (softpot, channel, test mode) keep the radio's refusal to the noted operations. "softpot" is the
 /// radio's softpot number;
-/// "flag" is the support-flag index (2..28) of the radio record that the noted operations set when
-/// the radio answers with data and clear when it answers unsupported.
+/// "flag" is the support-flag index (2..28) of the radio record that the noted operations tell `notes`:
+/// supported when the radio answers with data, unsupported when it answers 0x86.
 class EnhancedSBEP : public RadioProtocol {
   public:
     void keyUp() override;
@@ -56,22 +55,22 @@ class EnhancedSBEP : public RadioProtocol {
     void writeSoftpot(uint8_t softpot, uint8_t function, uint32_t value, unsigned width);
     void writeSoftpotBytes(uint8_t softpot, uint8_t function, const uint8_t* bytes, unsigned count);
     /// Notes support flag 27 (single-point power writes).
-    void writeSoftpotNoted(radioStorage& record, uint8_t softpot, uint8_t function, uint32_t value,
+    void writeSoftpotNoted(SupportNotes& notes, uint8_t softpot, uint8_t function, uint32_t value,
                            unsigned width);
     /// Notes support flag 21 (seven-value writes).
-    void writeSoftpotBytesNoted(radioStorage& record, uint8_t softpot, uint8_t function, const uint8_t* bytes,
+    void writeSoftpotBytesNoted(SupportNotes& notes, uint8_t softpot, uint8_t function, const uint8_t* bytes,
                                 unsigned count);
     /// Returns the width in bytes; value out.
     unsigned readSoftpot(uint8_t softpot, uint32_t& value);
     /// Returns the width (0 when the radio answered unsupported and the flag was cleared).
-    unsigned readSoftpotNoted(uint8_t softpot, uint32_t& value, radioStorage& record, int flag);
+    unsigned readSoftpotNoted(uint8_t softpot, uint32_t& value, SupportNotes& notes, int flag);
     /// The value big-endian into buffer's first width bytes; returns the width.
     unsigned readSoftpotBytes(uint8_t softpot, uint8_t* buffer);
     /// Lets the radio tune the softpot; returns the width, tuned value out.
-    unsigned autoTune(uint8_t softpot, uint32_t& value, radioStorage& record, int flag);
+    unsigned autoTune(uint8_t softpot, uint32_t& value, SupportNotes& notes, int flag);
     /// Table read (function 3); read the payload with softpotTableByte. A reply with fewer than
     /// `valueBytes` value bytes (the bytes the caller takes) is a bad reply.
-    void readSoftpotTable(uint8_t softpot, radioStorage& record, int flag, unsigned valueBytes = 1);
+    void readSoftpotTable(uint8_t softpot, SupportNotes& notes, int flag, unsigned valueBytes = 1);
     /// Payload byte index of the last data reply (0 is the softpot number).
     uint8_t softpotTableByte(unsigned index) const;
 

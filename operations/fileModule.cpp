@@ -7,8 +7,8 @@
 #include <random>
 
 #include "link/regularFile.h"
+#include "link/writeFileAtomically.h"
 #include "operations/ArchiveLayout.h"
-#include "operations/writeFileAtomically.h"
 #include "radio/RF_Frequency.h"
 #include "radio/radioStorage.h"
 

@@ -9,6 +9,7 @@
 #include "radio/SoftpotTypes.h"
 #include "radio/radioStorage.h"
 #include "radio/radiomodel.h"
+#include "radio/recordSupportNotes.h"
 #include "radio/rxDataSets.h"
 #include "radio/txDataSets.h"
 
@@ -332,7 +333,8 @@ tuningEngine::pointOutcome transmitPowerEngine::programPoint(int row, int value,
     const int point = pointOfRow(row);
     if (refusedBeforeWrite(point, value))
         return {false, refusedText(point, true)};
-    link.writeSoftpotNoted(record(), rules().softpot, spfunction::Program, static_cast<std::uint32_t>(value),
+    recordSupportNotes notes(record());
+    link.writeSoftpotNoted(notes, rules().softpot, spfunction::Program, static_cast<std::uint32_t>(value),
                            spwidth::One);
     // A radio with the power limit table tells whether it took the value.
     if (record().isSupported(flag::TxPowerThird) && !record().isSupported(flag::SinglePointPowerWrite))

@@ -11,6 +11,7 @@
 #include "operations/portInUseMessage.h"
 #include "operations/radioOperations.h"
 #include "radio/radiomodel.h"
+#include "radio/recordSupportNotes.h"
 
 namespace vantrel {
 
@@ -63,7 +64,8 @@ void radioProgramAll::writeSeven(EnhancedSBEP& link, std::uint8_t softpotType, i
     std::array<std::uint8_t, col::KmCount> bytes{};
     for (int i = 0; i < count && i < col::KmCount; ++i)
         bytes[static_cast<size_t>(i)] = static_cast<std::uint8_t>(valueAt(row, firstColumn + i) & kByteMask);
-    link.writeSoftpotBytesNoted(m_record, softpotType, spfunction::ProgramTable, bytes.data(),
+    recordSupportNotes notes(m_record);
+    link.writeSoftpotBytesNoted(notes, softpotType, spfunction::ProgramTable, bytes.data(),
                                 static_cast<unsigned>(count));
 }
 

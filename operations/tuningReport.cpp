@@ -5,9 +5,9 @@
 #include <cmath>
 #include <string>
 
+#include "link/writeFileAtomically.h"
 #include "operations/ArchiveLayout.h"
 #include "operations/recordCompare.h"
-#include "operations/writeFileAtomically.h"
 #include "radio/radioStorage.h"
 #include "radio/radiomodel.h"
 

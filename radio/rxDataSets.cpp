@@ -5,6 +5,7 @@
 #include "link/Exceptions.h"
 #include "link/SBEPMessage.h"
 #include "radio/radiomodel.h"
+#include "radio/recordSupportNotes.h"
 
 namespace vantrel {
 
@@ -100,7 +101,8 @@ void rxAutoSquelchData::read(int selectorValue, radioStorage& record, EnhancedSB
 
 std::uint32_t rxAutoSquelchData::autoTuneSoftpot(radioStorage& record, EnhancedSBEP& link) {
     m_readBuffer = 0;
-    m_width = link.autoTune(softpot::AutoSquelch, m_readBuffer, record, flag::AutoSquelch);
+    recordSupportNotes notes(record);
+    m_width = link.autoTune(softpot::AutoSquelch, m_readBuffer, notes, flag::AutoSquelch);
     return m_width == 0 ? 0 : m_readBuffer;
 }
 

@@ -9,6 +9,7 @@
 #include "link/EnhancedSBEP.h"
 #include "link/Exceptions.h"
 #include "radio/radioStorage.h"
+#include "radio/recordSupportNotes.h"
 
 namespace vantrel::test {
 
@@ -27,6 +28,7 @@ class DataReplyCheck : public LinkFixture {
     }
     EnhancedSBEP sbep;
     radioStorage record;
+    recordSupportNotes notes{record};
     uint8_t buffer[50] = {};
 };
 
@@ -168,10 +170,10 @@ TEST_F(DataReplyCheck, SoftpotRepliesOfAnotherKindNeitherSetTheFlagNorGiveAValue
         LinkFixture::radio.fallback({ackThen(c.reply)});
         record.markUnsupported(5);
         uint32_t value = 1234;
-        EXPECT_THROW(sbep.readSoftpotNoted(5, value, record, 5), BadReply);
+        EXPECT_THROW(sbep.readSoftpotNoted(5, value, notes, 5), BadReply);
         EXPECT_EQ(value, 1234u);
         EXPECT_FALSE(record.isSupported(5));
-        EXPECT_THROW(sbep.autoTune(5, value, record, 5), BadReply);
+        EXPECT_THROW(sbep.autoTune(5, value, notes, 5), BadReply);
         EXPECT_EQ(value, 1234u);
         EXPECT_FALSE(record.isSupported(5));
     }
@@ -180,10 +182,10 @@ TEST_F(DataReplyCheck, SoftpotRepliesOfAnotherKindNeitherSetTheFlagNorGiveAValue
 TEST_F(DataReplyCheck, ATableReadMustCarryTheValuesTheCallerTakes) {
     LinkFixture::radio.fallback({ackThen(frame(0x8A, {0x0A, 11, 22, 33}))});
     record.markUnsupported(20);
-    EXPECT_THROW(sbep.readSoftpotTable(10, record, 20, 7), BadReply);
+    EXPECT_THROW(sbep.readSoftpotTable(10, notes, 20, 7), BadReply);
     EXPECT_FALSE(record.isSupported(20));
     LinkFixture::radio.fallback({ackThen(frame(0x8A, {0x0A, 11, 22, 33, 44, 55, 66, 77}))});
-    sbep.readSoftpotTable(10, record, 20, 7);
+    sbep.readSoftpotTable(10, notes, 20, 7);
     EXPECT_TRUE(record.isSupported(20));
     EXPECT_EQ(sbep.softpotTableByte(7), 77);
 }
