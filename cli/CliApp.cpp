@@ -57,10 +57,6 @@ constexpr const char* kBboInitFailed = "Unable to initialize baseband offset dat
 constexpr const char* kDataEntryError = "Data entry error!!";
 constexpr const char* kBboUpdatedRadio = "Baseband Offset parameters updated successfully";
 constexpr const char* kBboUpdatedTable = "Baseband offset parameters updated successfully";
-constexpr std::size_t kSerialReply = 3;
-constexpr std::size_t kModelReply = 5;
-constexpr std::size_t kModelLength = 16;
-constexpr std::size_t kTempCompReply = 3;
 constexpr const char* kSpacingNames[] = {"12.5 kHz", "20 kHz", "25 kHz"};
 
 std::string trimmed(std::string text) {
@@ -76,20 +72,6 @@ bool sameName(const std::string& a, const std::string& b) {
         if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
             return false;
     return true;
-}
-
-std::array<std::uint8_t, 4> readTempCompBytes(EnhancedSBEP& link) {
-    std::array<std::uint8_t, sbep::ReplyBufferSize> reply{};
-    link.readTempComp(reply.data());
-    std::array<std::uint8_t, 4> bytes{};
-    std::copy(reply.begin() + kTempCompReply, reply.begin() + kTempCompReply + bytes.size(), bytes.begin());
-    return bytes;
-}
-
-std::string readSerial(EnhancedSBEP& link) {
-    std::array<std::uint8_t, sbep::ReplyBufferSize> reply{};
-    link.readSerialNo(reply.data());
-    return std::string(reinterpret_cast<const char*>(reply.data()) + kSerialReply, serialRule::Length);
 }
 
 // The link context of one radio command: the program directory and the port choice of the command
@@ -601,12 +583,12 @@ int CliApp::withRadio(const CliOptions& options, const std::string& failure,
 
 int CliApp::serialCommand(const CliOptions& options) {
     return withRadio(options, kLinkError, [&](EnhancedSBEP& link) {
-        if (!serialRule::blank(readSerial(link))) {
+        if (!serialRule::blank(link.readSerialNo())) {
             m_io.out << serialRule::NotBlankText << '\n' << std::flush;
             return exitCode::SerialMismatch;
         }
         link.writeSerialNo(options.serialNo->c_str());
-        const std::string back = readSerial(link);
+        const std::string back = link.readSerialNo();
         if (back != *options.serialNo) {
             fail("the radio reads back the serial number \"" + back + "\"");
             return exitCode::SerialMismatch;
@@ -619,7 +601,7 @@ int CliApp::serialCommand(const CliOptions& options) {
 int CliApp::tempCompCommand(const CliOptions& options) {
     if (!options.tempComp) {
         return withRadio(options, tempCompRule::ReadFailedText, [&](EnhancedSBEP& link) {
-            m_io.out << tempCompRule::format(readTempCompBytes(link)) << '\n' << std::flush;
+            m_io.out << tempCompRule::format(link.readTempComp()) << '\n' << std::flush;
             return exitCode::Success;
         });
     }
@@ -627,7 +609,7 @@ int CliApp::tempCompCommand(const CliOptions& options) {
         const std::array<std::uint8_t, 4>& bytes = *options.tempComp;
         link.writeSoftpotBytes(tempCompRule::Softpot, tempCompRule::ProgramFunction, bytes.data(),
                                static_cast<unsigned>(bytes.size()));
-        const std::array<std::uint8_t, 4> back = readTempCompBytes(link);
+        const std::array<std::uint8_t, 4> back = link.readTempComp();
         if (back != bytes) {
             fail("the radio reads back " + tempCompRule::format(back));
             return exitCode::SerialMismatch;
@@ -648,11 +630,8 @@ int CliApp::bboCommand(const CliOptions& options) {
     }
     return withRadio(options, kLinkError, [&](EnhancedSBEP& link) {
         radioStorage record;
-        std::array<std::uint8_t, sbep::ReplyBufferSize> reply{};
-        link.readModelNo(reply.data());
-        record.setModelNo(
-            std::string_view(reinterpret_cast<const char*>(reply.data()) + kModelReply, kModelLength));
-        record.setSerialNo(readSerial(link));
+        record.setModelNo(link.readModelNo());
+        record.setSerialNo(link.readSerialNo());
         radioOperations reader;
         reader.readBasebandOffsets(record, link);
         if (!record.isBboFromRadio() && !options.config) {

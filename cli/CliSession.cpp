@@ -30,10 +30,6 @@ constexpr const char* kPortInUse = "COM Port is currently in use by another appl
 constexpr const char* kSaved = "Tuning data has been saved.";
 constexpr const char* kSaveFailed = "Archive File could not be saved!!";
 
-constexpr std::size_t kSerialReply = 3;
-constexpr std::size_t kModelReply = 5;
-constexpr std::size_t kModelLength = 16;
-constexpr std::size_t kSerialLength = 10;
 constexpr int kMillisecondsPerSecond = 1000;
 
 std::string trimmed(std::string text) {
@@ -452,12 +448,8 @@ void CliSession::needNoProcedure(const char* command) const {
 CliSession::Json CliSession::identifyCommand(const Json&) {
     Json answer;
     withLink([&](EnhancedSBEP& link) {
-        std::array<std::uint8_t, sbep::ReplyBufferSize> reply{};
-        link.readModelNo(reply.data());
-        const std::string model(reinterpret_cast<const char*>(reply.data()) + kModelReply, kModelLength);
-        reply.fill(0);
-        link.readSerialNo(reply.data());
-        const std::string serial(reinterpret_cast<const char*>(reply.data()) + kSerialReply, kSerialLength);
+        const std::string model = link.readModelNo();
+        const std::string serial = link.readSerialNo();
         answer = Json{{"model", trimmed(model)}, {"serial", serial}};
         if (m_haveRecord)
             answer["sameAsRecord"] = serial == m_record->serialNoBytes();

@@ -186,22 +186,22 @@ inline void runExchange(const uint8_t* data, size_t size) {
             case 2:
                 switch (parameter % 6) {
                     case 0:
-                        f.link.radioPowerUp(reply.data());
+                        f.link.radioPowerUp();
                         break;
                     case 1:
-                        f.link.readModelNo(reply.data());
+                        f.link.readModelNo();
                         break;
                     case 2:
-                        f.link.readSerialNo(reply.data());
+                        f.link.readSerialNo();
                         break;
                     case 3:
-                        f.link.readTune(reply.data());
+                        f.link.readTune();
                         break;
                     case 4:
-                        f.link.readBBO(parameter, 1, reply.data());
+                        f.link.readBBO(parameter, 1);
                         break;
                     default:
-                        f.link.readRSSI(reply.data());
+                        f.link.readRSSI();
                         break;
                 }
                 break;

@@ -2,11 +2,9 @@
 #include "utilities/TSerialProgramWindow.h"
 
 #include <QPushButton>
-#include <array>
 
 #include "link/EnhancedSBEP.h"
 #include "link/Exceptions.h"
-#include "link/SBEPMessage.h"
 #include "operations/UserPrompt.h"
 #include "operations/utilityRules.h"
 #include "radio/radioStorage.h"
@@ -14,10 +12,6 @@
 #include "utilities/TSerialNoEdit.h"
 
 namespace vantrel {
-
-namespace {
-constexpr std::size_t kSerialReply = 3;  // the ten characters start at reply byte 3
-}  // namespace
 
 TSerialProgramWindow::TSerialProgramWindow(const screenEnvironment& environment)
     : TUtilityWindow(environment, kCode, QStringLiteral("Program Serial No"), QSize(460, 170)),
@@ -37,10 +31,7 @@ TSerialProgramWindow::TSerialProgramWindow(const screenEnvironment& environment)
 TSerialProgramWindow::~TSerialProgramWindow() = default;
 
 bool TSerialProgramWindow::sameRadio() {
-    std::array<std::uint8_t, sbep::ReplyBufferSize> reply{};
-    m_connection->link().readSerialNo(reply.data());
-    const std::string radio(reinterpret_cast<const char*>(reply.data()) + kSerialReply, serialRule::Length);
-    return radio == record().serialNoBytes();
+    return m_connection->link().readSerialNo() == record().serialNoBytes();
 }
 
 bool TSerialProgramWindow::open() {

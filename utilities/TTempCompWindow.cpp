@@ -16,10 +16,6 @@
 
 namespace vantrel {
 
-namespace {
-constexpr std::size_t kTempCompReply = 3;  // the four bytes start at reply byte 3
-}  // namespace
-
 TTempCompWindow::TTempCompWindow(const screenEnvironment& environment, bool writeMode)
     : TUtilityWindow(environment, writeMode ? kWriteCode : kReadCode,
                      writeMode ? QStringLiteral("Write Temp Comp") : QStringLiteral("Read Temp Comp"),
@@ -48,13 +44,10 @@ bool TTempCompWindow::open() {
     if (m_writeMode)
         return true;
     ActionScope action(*this);
-    std::array<std::uint8_t, 4> bytes{};
+    TempCompBytes bytes{};
     try {
         cominit link;
-        std::array<std::uint8_t, sbep::ReplyBufferSize> reply{};
-        link.readTempComp(reply.data());
-        std::copy(reply.begin() + kTempCompReply, reply.begin() + kTempCompReply + bytes.size(),
-                  bytes.begin());
+        bytes = link.readTempComp();
     } catch (const Exception&) {
         show(tempCompRule::ReadFailedText, kErrorCaption, true);
         refuse();

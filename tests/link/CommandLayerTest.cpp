@@ -45,14 +45,14 @@ TEST_F(CommandLayer, RequestBytesOfTheCatalogue) {
     sbep.setChannelPair(0x0102, 2, 0x0304, 2);
     sbep.setTestMode(1, 128, 2);
     sbep.writeBBO(0xA1, 0xB2, 0xC3);
-    sbep.readBBO(5, 1, buffer);
+    sbep.readBBO(5, 1);
     sbep.writeSoftpot(18, 2, 200, 1);
     sbep.writeSoftpot(17, 1, 0x0203, 2);
     sbep.writeSerialNo("123ABC4567");
-    sbep.readTune(buffer);
-    sbep.readTempComp(buffer);
-    sbep.readRSSICalDac25(buffer);
-    sbep.radioPowerUp(buffer);
+    sbep.readTune();
+    sbep.readTempComp();
+    sbep.readRSSICalDac25();
+    sbep.radioPowerUp();
     const Bytes keyUp{0xF2, 0x19, 0x01, 0xF3};
     const Bytes dekey{0xF2, 0x19, 0x00, 0xF4};
     EXPECT_EQ(radio.frames()[0], keyUp);
@@ -201,20 +201,16 @@ TEST_F(CommandLayer, ReadMemoryLeavesTheRawFrame) {
 }
 
 TEST_F(CommandLayer, ReadBBOWithoutOffsets) {
-    // The probe takes a refusal or any other kind of reply as "no offsets" and leaves the buffer alone;
-    // a read after the probe said yes takes nothing but the 0x88 reply of its own item.
+    // The probe takes a refusal or any other kind of reply as "no offsets"; a read after the probe said
+    // yes takes nothing but the 0x88 reply of its own item.
     radio.script({ackThen(frame(0x28, {0x05, 0x00}))});
     radio.script({ackThen(frame(0x86, {0x28}))});
     radio.script({ackThen(frame(0x88, {0x05, 0x37}))});
-    buffer[3] = 0xEE;
-    EXPECT_FALSE(sbep.probeBBO(5, 1, buffer));
-    EXPECT_FALSE(sbep.probeBBO(5, 1, buffer));
-    EXPECT_EQ(buffer[3], 0xEE);
-    EXPECT_TRUE(sbep.probeBBO(5, 1, buffer));
-    EXPECT_EQ(buffer[1], 0x88);
-    EXPECT_EQ(buffer[3], 0x37);
+    EXPECT_EQ(sbep.probeBBO(5, 1), std::nullopt);
+    EXPECT_EQ(sbep.probeBBO(5, 1), std::nullopt);
+    EXPECT_EQ(sbep.probeBBO(5, 1), std::optional<uint8_t>(0x37));
     radio.fallback({ackThen(frame(0x88, {0x00, 0x37}))});
-    EXPECT_THROW(sbep.readBBO(5, 1, buffer), BadReply);
+    EXPECT_THROW(sbep.readBBO(5, 1), BadReply);
 }
 
 TEST_F(CommandLayer, MemoryWriteConfirmedByItsAddress) {
