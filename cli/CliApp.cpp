@@ -46,8 +46,6 @@ constexpr const char* kSaved = "Tuning data has been saved.";
 constexpr const char* kSaveFailed = "Archive File could not be saved!!";
 constexpr const char* kInvalidSerial = "Invalid";
 
-constexpr int kPortableProcedure = 1;
-constexpr int kMobileProcedure = 2;
 constexpr int kFirstPort = 1;
 constexpr int kLastPort = 4;
 constexpr int kProgressDone = 100;

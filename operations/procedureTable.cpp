@@ -26,8 +26,6 @@ constexpr int kWideReceiveMaximum = 255;
 constexpr int kMobileReceiveMaximum = 127;
 constexpr int kSquelchMinimum = 1;
 constexpr int kSquelchMaximum = 63;
-/// Tuning procedure version of the mobiles.
-constexpr int kMobileProcedure = 2;
 constexpr const char* kMismatch = "Serial No. mismatch!! Read in new radio?";
 constexpr const char* kMismatchCapital = "Serial No. Mismatch!! Read in new radio?";
 constexpr const char* kDeviationNote = "Note : Valid Softpot values will range from 0-31";
@@ -258,7 +256,7 @@ procedureRules refOscWarp() {
 
 procedureRules frontEndFilter(const radioStorage& record) {
     const bool highMobileF = radiomodel().isHighMobileF(record);
-    const bool mobile = record.getValue(row::Frequency, col::TuningProcedure) == kMobileProcedure;
+    const bool mobile = record.hasMobileProcedures();
     procedureRules p = receiveBase(!highMobileF && mobile ? kMobileReceiveMaximum : kWideReceiveMaximum);
     p.makeDataSet = &singleValueDataSet<rxFEBPData>::make;
     p.makeEngine = &makeOwn<frontEndFilterEngine>;

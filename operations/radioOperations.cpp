@@ -35,10 +35,6 @@ constexpr int kPowerUpReadyAlso = 32;
 /// The one point a single-point model keeps on each side (F3).
 constexpr int kSinglePoint = 3;
 
-/// Tuning procedures that allow tuning.
-constexpr std::int32_t kPortableProcedure = 1;
-constexpr std::int32_t kMobileProcedure = 2;
-
 /// Baseband offset items read for each of the three indices, in this order; the first is the probe.
 constexpr std::array<std::uint8_t, col::BasebandItemsPerSpacing> kBboItems = {5, 0, 2, 10, 8};
 constexpr int kBboIndices = 3;
@@ -121,7 +117,7 @@ bool radioOperations::readTuningBlock(radioStorage& record, EnhancedSBEP& link) 
 void radioOperations::readTransmitPower(radioStorage& record, EnhancedSBEP& link, ProgressSink& progress) {
     reportProgress(progress, 15);
     txTransmitPowData power;
-    if (record.getTuningProcedure() == kMobileProcedure) {
+    if (record.hasMobileProcedures()) {
         step("reading Mobile Transmit Power");
         power.readMobile(record, link);
         power.deriveLowBand(record);
@@ -188,7 +184,7 @@ void radioOperations::readBiasAndDeviations(radioStorage& record, EnhancedSBEP& 
     txPABiasHighVoltageData high;
     high.setupTest(link);
     high.read(record, link);
-    if (record.getTuningProcedure() == kMobileProcedure) {
+    if (record.hasMobileProcedures()) {
         record.markUnsupported(flag::PaBiasFirstLow);
     } else {
         txPABiasLowVoltageData low;
@@ -363,7 +359,7 @@ ReadRadioOutcome radioOperations::readRadioCommand(radioStorage& record, Progres
     if (outcome.status == kReadOk) {
         const std::int32_t procedure = scratch.getTuningProcedure();
         outcome.kind = ReadRadioOutcome::Kind::Read;
-        outcome.tuningAllowed = procedure == kPortableProcedure || procedure == kMobileProcedure;
+        outcome.tuningAllowed = procedureSet::allowsTuning(procedure);
     } else if (outcome.status == kPointsInvalid) {
         scratch.setSerialNo("Invalid");
         outcome.kind = ReadRadioOutcome::Kind::PointsInvalid;

@@ -25,7 +25,6 @@ constexpr size_t kMemoryDataShort = 5;
 constexpr size_t kMemoryDataLong = 7;
 constexpr std::uint8_t kCountNibble = 0x0F;
 
-constexpr std::int32_t kMobileProcedure = 2;
 constexpr int kPercentDone = 100;
 constexpr std::uint32_t kByteMask = 0xFF;
 constexpr unsigned kByteBits = 8;
@@ -145,7 +144,7 @@ void radioProgramAll::programReferenceOscillator() {
 }
 
 void radioProgramAll::programTransmitPower() {
-    if (m_record.getTuningProcedure() == kMobileProcedure || !m_record.isSupported(flag::TxPower))
+    if (m_record.hasMobileProcedures() || !m_record.isSupported(flag::TxPower))
         return;
     begin("Transmit High Power");
     cominit link;
@@ -175,7 +174,7 @@ void radioProgramAll::programTransmitPower() {
 }
 
 void radioProgramAll::programVoltageLimit() {
-    if (m_record.getTuningProcedure() != kMobileProcedure || !m_record.isSupported(flag::PaVoltageLimit))
+    if (!m_record.hasMobileProcedures() || !m_record.isSupported(flag::PaVoltageLimit))
         return;
     begin("PA Voltage Limit");
     cominit link;
@@ -329,7 +328,7 @@ void radioProgramAll::programTempComp() {
 }
 
 void radioProgramAll::programMobilePower() {
-    if (!m_record.isSupported(flag::MobileTxPower) || m_record.getTuningProcedure() != kMobileProcedure)
+    if (!m_record.isSupported(flag::MobileTxPower) || !m_record.hasMobileProcedures())
         return;
     begin("Mobile Transmit Power");
     cominit link;
@@ -354,7 +353,7 @@ void radioProgramAll::programMobilePower() {
 }
 
 void radioProgramAll::programBatteryThreshold() {
-    if (m_record.getTuningProcedure() != kMobileProcedure)
+    if (!m_record.hasMobileProcedures())
         return;
     begin("Battery Threshold");
     cominit link;

@@ -17,8 +17,6 @@ using Labels = ComparedValues::Labels;
 
 constexpr int kNone = archive::kNoFlag;
 constexpr int kPoints = record::kPointCount;
-constexpr std::int32_t kPortableProcedure = 1;
-constexpr std::int32_t kMobileProcedure = 2;
 
 // Every archived value apart from the frequency points, in archive order.
 constexpr auto kValues = std::to_array<ComparedValues>({
@@ -122,9 +120,9 @@ std::string shownText(const std::string& bytes) {
 
 std::string procedureText(std::int32_t procedure) {
     const std::string number = std::to_string(procedure);
-    if (procedure == kPortableProcedure)
+    if (procedure == procedureSet::Portable)
         return number + " (portable)";
-    if (procedure == kMobileProcedure)
+    if (procedure == procedureSet::Mobile)
         return number + " (mobile)";
     return number;
 }

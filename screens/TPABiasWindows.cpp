@@ -19,7 +19,6 @@ namespace vantrel {
 
 namespace {
 
-constexpr int kMobileProcedure = 2;
 constexpr int kNarrowMaximum = 127;
 constexpr int kWideMaximum = 255;  // bias 2 and 3 of mobiles
 constexpr std::int64_t kBaseStepHz = 25000;
@@ -76,7 +75,7 @@ std::optional<std::uint16_t> paBiasTestChannel(std::int64_t hz, std::int64_t bas
 
 tuningProcedure TPABiasWindow::describe(const radioStorage& record, paBiasPower power) {
     const bool high = power == paBiasPower::High;
-    const bool mobile = record.getTuningProcedure() == kMobileProcedure;
+    const bool mobile = record.hasMobileProcedures();
     tuningProcedure p;
     p.capabilities = {false, true, true, true};  // no PTT; live at once; closing dekeys; Program
     p.minimum = 0;
