@@ -43,7 +43,6 @@ namespace vantrel {
 
 namespace {
 
-constexpr int kMobileProcedure = procedureVersion::Mobile;
 const char* const kBlankSerial = "          ";  // ten blanks: a radio without a serial number
 
 QString qs(const char* text) {
@@ -238,7 +237,7 @@ void TVantrelMDIClient::paBiasScreening(int commandId, const screenEnvironment& 
         }
         return;
     }
-    if (commandId == cmd::PaBiasHigh && m_record.getTuningProcedure() == kMobileProcedure) {
+    if (commandId == cmd::PaBiasHigh && m_record.hasMobileProcedures()) {
         openScreen(normal, true);
         return;
     }

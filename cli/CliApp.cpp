@@ -24,6 +24,7 @@
 #include "link/cominit.h"
 #include "link/portDiscovery.h"
 #include "link/regularFile.h"
+#include "link/writeFileAtomically.h"
 #include "operations/basebandOffsets.h"
 #include "operations/bboConfigFileModule.h"
 #include "operations/fileModule.h"
@@ -37,7 +38,6 @@
 #include "operations/tuningReport.h"
 #include "operations/utilityOperations.h"
 #include "operations/utilityRules.h"
-#include "operations/writeFileAtomically.h"
 #include "radio/radioStorage.h"
 
 namespace vantrel {
@@ -49,8 +49,6 @@ constexpr const char* kSaved = "Tuning data has been saved.";
 constexpr const char* kSaveFailed = "Archive File could not be saved!!";
 constexpr const char* kInvalidSerial = "Invalid";
 
-constexpr int kPortableProcedure = procedureVersion::Portable;
-constexpr int kMobileProcedure = procedureVersion::Mobile;
 constexpr int kFirstPort = 1;
 constexpr int kLastPort = 4;
 constexpr int kProgressDone = 100;
@@ -587,14 +585,14 @@ int CliApp::serialCommand(const CliOptions& options) {
 int CliApp::tempCompCommand(const CliOptions& options) {
     if (!options.tempComp) {
         return withRadio(options, tempCompRule::ReadFailedText, [&](EnhancedSBEP& link) {
-            m_io.out << tempCompRule::format(tempComp::read(link)) << '\n' << std::flush;
+            m_io.out << tempCompRule::format(link.readTempComp()) << '\n' << std::flush;
             return exitCode::Success;
         });
     }
     return withRadio(options, tempCompRule::WriteFailedText, [&](EnhancedSBEP& link) {
         const tempComp::bytes& bytes = *options.tempComp;
         tempComp::write(link, bytes);
-        const tempComp::bytes back = tempComp::read(link);
+        const tempComp::bytes back = link.readTempComp();
         if (back != bytes) {
             fail("the radio reads back " + tempCompRule::format(back));
             return exitCode::SerialMismatch;

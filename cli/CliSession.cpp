@@ -442,8 +442,8 @@ void CliSession::needNoProcedure(const char* command) const {
 CliSession::Json CliSession::identifyCommand(const Json&) {
     Json answer;
     withLink([&](EnhancedSBEP& link) {
-        const std::string model = radioIdentity::model(link);
-        const std::string serial = radioIdentity::serial(link);
+        const std::string model = link.readModelNo();
+        const std::string serial = link.readSerialNo();
         answer = Json{{"model", trimmed(model)}, {"serial", serial}};
         if (m_haveRecord)
             answer["sameAsRecord"] = serial == m_record->serialNoBytes();

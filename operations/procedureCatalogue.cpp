@@ -205,8 +205,7 @@ bool availableOnRadio(const catalogueEntry& entry, const radioStorage& record) {
     procedureState s;
     s.record = &record;
     s.radioRead = true;
-    const int version = record.getTuningProcedure();
-    s.tuningAllowed = version == procedureVersion::Portable || version == procedureVersion::Mobile;
+    s.tuningAllowed = procedureSet::allowsTuning(record.getTuningProcedure());
     return entry.available(s);
 }
 

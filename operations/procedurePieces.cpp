@@ -10,6 +10,7 @@
 #include "radio/SoftpotTypes.h"
 #include "radio/radioStorage.h"
 #include "radio/radiomodel.h"
+#include "radio/recordSupportNotes.h"
 #include "radio/rxDataSets.h"
 #include "radio/txDataSets.h"
 
@@ -37,7 +38,8 @@ procedurePiece::pointOutcome transmitPowerPiece::programPoint(int row, int value
     const int point = pointOfRow(row);
     if (refusedBeforeWrite(point, value))
         return {false, refusedText(point, true)};
-    link.writeSoftpotNoted(record(), rules().softpot, spfunction::Program, static_cast<std::uint32_t>(value),
+    recordSupportNotes notes(record());
+    link.writeSoftpotNoted(notes, rules().softpot, spfunction::Program, static_cast<std::uint32_t>(value),
                            spwidth::One);
     // A radio with the power limit table tells whether it took the value.
     if (record().isSupported(flag::TxPowerThird) && !record().isSupported(flag::SinglePointPowerWrite))
@@ -353,7 +355,8 @@ std::optional<sessionOutcome> batteryPiece::programOwn(sessionContext& session) 
     bool written = false;
     sessionOutcome outcome = session.run(false, [&](EnhancedSBEP& link, sessionOutcome& out) {
         // The radio answers its present supply measurement as the second value of the battery read.
-        link.readSoftpotTable(softpot::Battery, record(), flag::BatteryThreshold, sptable::BatteryValue);
+        recordSupportNotes notes(record());
+        link.readSoftpotTable(softpot::Battery, notes, flag::BatteryThreshold, sptable::BatteryValue);
         if (!record().isSupported(flag::BatteryThreshold)) {
             out.refuse("refused", {"The radio did not give its supply measurement.", kErrorCaption,
                                    PromptIcon::Exclamation});

@@ -293,7 +293,7 @@ procedureRules refOscWarp() {
 
 procedureRules frontEndFilter(const radioStorage& record) {
     const bool highMobileF = radiomodel().isHighMobileF(record);
-    const bool mobile = record.getTuningProcedure() == procedureVersion::Mobile;
+    const bool mobile = record.hasMobileProcedures();
     procedureRules p = receiveBase(!highMobileF && mobile ? kMobileReceiveMaximum : kWideReceiveMaximum);
     p.makeDataSet = &singleValueDataSet<rxFEBPData>::make;
     p.softpot = softpot::FrontEndFilter;
@@ -444,7 +444,7 @@ procedureRules kmPower() {
 
 procedureRules paBias(const radioStorage& record, paBiasPower power) {
     const bool high = power == paBiasPower::High;
-    const bool mobile = record.getTuningProcedure() == procedureVersion::Mobile;
+    const bool mobile = record.hasMobileProcedures();
     procedureRules p;
     p.kind = screenLayoutKind::SoftpotRows;
     p.capabilities = {false, true, true, true};  // no PTT; live at once; closing dekeys; Program

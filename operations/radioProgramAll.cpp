@@ -12,6 +12,7 @@
 #include "operations/procedureCatalogue.h"
 #include "operations/radioOperations.h"
 #include "radio/radiomodel.h"
+#include "radio/recordSupportNotes.h"
 
 namespace vantrel {
 
@@ -25,7 +26,6 @@ constexpr size_t kMemoryDataShort = 5;
 constexpr size_t kMemoryDataLong = 7;
 constexpr std::uint8_t kCountNibble = 0x0F;
 
-constexpr std::int32_t kMobileProcedure = procedureVersion::Mobile;
 constexpr int kPercentDone = 100;
 constexpr std::uint32_t kByteMask = 0xFF;
 constexpr unsigned kByteBits = 8;
@@ -64,7 +64,8 @@ void radioProgramAll::writeSeven(EnhancedSBEP& link, std::uint8_t softpotType, i
     std::array<std::uint8_t, col::KmCount> bytes{};
     for (int i = 0; i < count && i < col::KmCount; ++i)
         bytes[static_cast<size_t>(i)] = static_cast<std::uint8_t>(valueAt(row, firstColumn + i) & kByteMask);
-    link.writeSoftpotBytesNoted(m_record, softpotType, spfunction::ProgramTable, bytes.data(),
+    recordSupportNotes notes(m_record);
+    link.writeSoftpotBytesNoted(notes, softpotType, spfunction::ProgramTable, bytes.data(),
                                 static_cast<unsigned>(count));
 }
 
@@ -144,7 +145,7 @@ void radioProgramAll::programReferenceOscillator() {
 }
 
 void radioProgramAll::programTransmitPower() {
-    if (m_record.getTuningProcedure() == kMobileProcedure || !m_record.isSupported(flag::TxPower))
+    if (m_record.hasMobileProcedures() || !m_record.isSupported(flag::TxPower))
         return;
     begin(catalogueTitle("tx-high-power"));
     cominit link;
@@ -174,7 +175,7 @@ void radioProgramAll::programTransmitPower() {
 }
 
 void radioProgramAll::programVoltageLimit() {
-    if (m_record.getTuningProcedure() != kMobileProcedure || !m_record.isSupported(flag::PaVoltageLimit))
+    if (!m_record.hasMobileProcedures() || !m_record.isSupported(flag::PaVoltageLimit))
         return;
     begin("PA Voltage Limit");
     cominit link;
@@ -328,7 +329,7 @@ void radioProgramAll::programTempComp() {
 }
 
 void radioProgramAll::programMobilePower() {
-    if (!m_record.isSupported(flag::MobileTxPower) || m_record.getTuningProcedure() != kMobileProcedure)
+    if (!m_record.isSupported(flag::MobileTxPower) || !m_record.hasMobileProcedures())
         return;
     begin("Mobile Transmit Power");
     cominit link;
@@ -353,7 +354,7 @@ void radioProgramAll::programMobilePower() {
 }
 
 void radioProgramAll::programBatteryThreshold() {
-    if (m_record.getTuningProcedure() != kMobileProcedure)
+    if (!m_record.hasMobileProcedures())
         return;
     begin(catalogueTitle("battery-threshold"));
     cominit link;

@@ -18,9 +18,6 @@ using Labels = ComparedValues::Labels;
 
 constexpr int kNone = archive::kNoFlag;
 constexpr int kPoints = record::kPointCount;
-constexpr std::int32_t kPortableProcedure = procedureVersion::Portable;
-constexpr std::int32_t kMobileProcedure = procedureVersion::Mobile;
-
 // The values of a procedure go by its window's title.
 const char* const kRefOscWarp = catalogueTitle("ref-osc-warp");
 const char* const kFrontEndFilter = catalogueTitle("rx-front-end-filter");
@@ -129,9 +126,9 @@ std::string shownText(const std::string& bytes) {
 
 std::string procedureText(std::int32_t procedure) {
     const std::string number = std::to_string(procedure);
-    if (procedure == kPortableProcedure)
+    if (procedure == procedureSet::Portable)
         return number + " (portable)";
-    if (procedure == kMobileProcedure)
+    if (procedure == procedureSet::Mobile)
         return number + " (mobile)";
     return number;
 }

@@ -13,12 +13,6 @@ namespace vantrel {
 
 namespace {
 
-// Where the texts and bytes lie in the radio's replies.
-constexpr std::size_t kSerialReply = 3;
-constexpr std::size_t kModelReply = 5;
-constexpr std::size_t kModelLength = 16;
-constexpr std::size_t kTempCompReply = 3;
-
 std::string trimmed(std::string text) {
     while (!text.empty() && (text.back() == ' ' || text.back() == '\0')) text.pop_back();
     while (!text.empty() && text.front() == ' ') text.erase(text.begin());
@@ -36,20 +30,6 @@ bool sameName(const std::string& a, const std::string& b) {
 
 }  // namespace
 
-// --- Identity ---------------------------------------------------------------------------------------------
-
-std::string radioIdentity::serial(EnhancedSBEP& link) {
-    std::array<std::uint8_t, sbep::ReplyBufferSize> reply{};
-    link.readSerialNo(reply.data());
-    return std::string(reinterpret_cast<const char*>(reply.data()) + kSerialReply, serialRule::Length);
-}
-
-std::string radioIdentity::model(EnhancedSBEP& link) {
-    std::array<std::uint8_t, sbep::ReplyBufferSize> reply{};
-    link.readModelNo(reply.data());
-    return std::string(reinterpret_cast<const char*>(reply.data()) + kModelReply, kModelLength);
-}
-
 // --- Serial number ----------------------------------------------------------------------------------------
 
 serialProgramming::result serialProgramming::program(EnhancedSBEP& link, std::string_view expected,
@@ -59,26 +39,18 @@ serialProgramming::result serialProgramming::program(EnhancedSBEP& link, std::st
     if (text.size() < serialRule::Length)
         return result::TooShort;
     // A radio swapped since its serial number was read would have a valid number overwritten.
-    if (radioIdentity::serial(link) != expected.substr(0, serialRule::Length))
+    if (link.readSerialNo() != expected.substr(0, serialRule::Length))
         return result::OtherRadio;
     link.writeSerialNo(text.c_str());
     if (!verify)
         return result::Programmed;
-    const std::string back = radioIdentity::serial(link);
+    const std::string back = link.readSerialNo();
     if (readBack)
         *readBack = back;
     return back == text ? result::Programmed : result::NotReadBack;
 }
 
 // --- Temp comp --------------------------------------------------------------------------------------------
-
-tempComp::bytes tempComp::read(EnhancedSBEP& link) {
-    std::array<std::uint8_t, sbep::ReplyBufferSize> reply{};
-    link.readTempComp(reply.data());
-    bytes data{};
-    std::copy(reply.begin() + kTempCompReply, reply.begin() + kTempCompReply + data.size(), data.begin());
-    return data;
-}
 
 bool tempComp::write(EnhancedSBEP& link, const bytes& data) {
     receiveBuffer().clear();
@@ -99,8 +71,8 @@ void tempComp::store(radioStorage& record, const bytes& data) {
 basebandUpdate::basebandUpdate(bboConfigFileModule& config) : m_config(config) {}
 
 basebandUpdate::result basebandUpdate::prepare(EnhancedSBEP& link) {
-    m_record.setModelNo(radioIdentity::model(link));
-    m_record.setSerialNo(radioIdentity::serial(link));
+    m_record.setModelNo(link.readModelNo());
+    m_record.setSerialNo(link.readSerialNo());
     radioOperations().readBasebandOffsets(m_record, link);
     if (!m_record.isBboFromRadio() && !m_config.isLoaded())
         return result::NeedsConfig;

@@ -9,21 +9,12 @@
 #include <string_view>
 #include <vector>
 
+#include "link/EnhancedSBEP.h"
 #include "operations/basebandOffsets.h"
 #include "operations/bboConfigFileModule.h"
 #include "radio/radioStorage.h"
 
 namespace vantrel {
-
-class EnhancedSBEP;
-
-/// The radio's identity texts, read on the caller's connection. Link failures propagate.
-namespace radioIdentity {
-/// The ten characters of the serial number.
-std::string serial(EnhancedSBEP& link);
-/// The sixteen characters of the model number.
-std::string model(EnhancedSBEP& link);
-}  // namespace radioIdentity
 
 /// Serial number programming into a radio whose serial number reads blank.
 namespace serialProgramming {
@@ -42,9 +33,7 @@ result program(EnhancedSBEP& link, std::string_view expected, std::string_view s
 
 /// The four bytes of temperature compensation data (softpot 1).
 namespace tempComp {
-using bytes = std::array<std::uint8_t, 4>;
-/// The radio's bytes. Link failures, a refusal among them, propagate.
-bytes read(EnhancedSBEP& link);
+using bytes = TempCompBytes;
 /// Stores the bytes; false when the radio refused them ("unsupported"): nothing was written. Link
 /// failures propagate.
 bool write(EnhancedSBEP& link, const bytes& data);

@@ -37,7 +37,7 @@ void serialProgramPiece::setupRadio(sessionContext& session) {
         session.refuseOpening(notBlank, true);
         return;
     }
-    if (radioIdentity::serial(session.link()) == record().serialNoBytes().substr(0, serialRule::Length))
+    if (session.link().readSerialNo() == record().serialNoBytes().substr(0, serialRule::Length))
         return;
     const PromptMessage swapped{serialRule::SwappedOnOpenText, message::WarningCaption,
                                 PromptIcon::Information, PromptButtons::OkCancel};
@@ -98,7 +98,7 @@ std::string tempCompPiece::linkErrorText() const {
 void tempCompPiece::setupRadio(sessionContext& session) {
     if (m_write)
         return;
-    const tempComp::bytes bytes = tempComp::read(session.link());
+    const tempComp::bytes bytes = session.link().readTempComp();
     tempComp::store(record(), bytes);
     m_entry = tempCompRule::format(bytes);
 }

@@ -2,7 +2,6 @@
 #include "utilities/TSerialProgramWindow.h"
 
 #include <QPushButton>
-#include <array>
 
 #include "link/EnhancedSBEP.h"
 #include "link/Exceptions.h"
@@ -35,7 +34,7 @@ TSerialProgramWindow::TSerialProgramWindow(const screenEnvironment& environment)
 TSerialProgramWindow::~TSerialProgramWindow() = default;
 
 bool TSerialProgramWindow::sameRadio() {
-    return radioIdentity::serial(m_connection->link()) == record().serialNoBytes();
+    return m_connection->link().readSerialNo() == record().serialNoBytes();
 }
 
 bool TSerialProgramWindow::open() {

@@ -48,7 +48,7 @@ bool TTempCompWindow::open() {
     tempComp::bytes bytes{};
     try {
         cominit link;
-        bytes = tempComp::read(link);
+        bytes = link.readTempComp();
     } catch (const Exception&) {
         show(tempCompRule::ReadFailedText, kErrorCaption, true);
         refuse();
