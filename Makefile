@@ -6,7 +6,8 @@ JOBS        ?= $(shell nproc 2>/dev/null || echo 2)
 BUILD_TYPE  ?= RelWithDebInfo
 
 BUILD_PKGS  = cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev nlohmann-json3-dev \
-              qt6-base-dev libgl-dev help2man dpkg-dev desktop-file-utils poppler-utils
+              qt6-base-dev libgl-dev help2man dpkg-dev desktop-file-utils poppler-utils \
+              libsqlite3-dev libpq-dev postgresql
 BENCH_PKGS  = libbenchmark-dev
 FUZZ_PKGS   = clang libclang-rt-14-dev
 FUZZ_BUILD  ?= build-fuzz
