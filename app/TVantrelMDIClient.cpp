@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "app/HistoryService.h"
 #include "app/Pictures.h"
 #include "app/ProcedureCatalogue.h"
 #include "app/RecentFileList.h"
@@ -22,6 +23,8 @@
 #include "app/TApxPrintout.h"
 #include "app/TCommSetupDialog.h"
 #include "app/TCompareWindow.h"
+#include "app/THistorySettingsDialog.h"
+#include "app/THistoryWindow.h"
 #include "app/TRadioInfoDialog.h"
 #include "app/TSplashWindow.h"
 #include "app/TTunerNotifyDlg.h"
@@ -35,6 +38,7 @@
 #include "operations/operationFailure.h"
 #include "operations/portInUseMessage.h"
 #include "operations/radioProgramAll.h"
+#include "operations/serviceHistory.h"
 #include "operations/tuningReport.h"
 #include "radio/radiomodel.h"
 
@@ -388,6 +392,8 @@ bool TVantrelMDIClient::loadArchive(const QString& path) {
     m_lastFolder = QFileInfo(path).absolutePath();
     ArchiveLoadResult result = m_files.readArchive(path.toStdString(), m_record);
     m_archiveLoaded = result == ArchiveLoadResult::Loaded;
+    serviceHistory::recordArchive(EventKind::ArchiveLoad, QFileInfo(path).absoluteFilePath().toStdString(),
+                                  m_record, m_archiveLoaded, m_files.lastFailureDetail());
     if (std::optional<bool> allowed = fileModule::tuningAllowedAfter(result))
         m_tuningAllowed = *allowed;
     if (m_archiveLoaded)
@@ -419,7 +425,10 @@ void TVantrelMDIClient::cmSaveArchive(int) {
         return;
     if (QFileInfo(path).suffix().isEmpty())
         path += QLatin1Char('.') + QString::fromLatin1(fileModule::kDefaultExtension.data());
-    if (m_files.writeArchive(path.toStdString(), m_record))
+    const bool saved = m_files.writeArchive(path.toStdString(), m_record);
+    serviceHistory::recordArchive(EventKind::ArchiveSave, QFileInfo(path).absoluteFilePath().toStdString(),
+                                  m_record, saved, m_files.lastFailureDetail());
+    if (saved)
         m_app.prompt().show("Tuning data has been saved.", "NOTE", PromptIcon::Information);
 }
 
@@ -576,6 +585,35 @@ void TVantrelMDIClient::cmCompareRadio(int) {
     }
     showReadMessages(outcome);
     emit stateChanged();
+}
+
+void TVantrelMDIClient::cmServiceHistory(int) {
+    // The current radio's serial number to start with; any other can be typed.
+    QString serial = QString::fromStdString(serviceHistory::serialOf(m_record));
+    if (!shellState().dataPresent() || serial == QLatin1String("NULL") || serial == QLatin1String("Invalid"))
+        serial.clear();
+    auto* window = new THistoryWindow(
+        m_app.history().target(), serial,
+        [this](std::shared_ptr<const radioStorage> later, QString laterName,
+               std::shared_ptr<const radioStorage> earlier, QString earlierName) {
+            auto* compare = new TCompareWindow(std::move(later), laterName, std::move(earlier), earlierName);
+            addChild(new TVantrelMDIChild(this, QStringLiteral("Compare Service Events"), compare));
+        },
+        [this](const QString& suggestion) {
+            QString folder = m_lastFolder.isEmpty() ? QDir::currentPath() : m_lastFolder;
+            const QString path =
+                m_app.hooks().chooseFile(FileDialogKind::SaveCsv, QDir(folder).filePath(suggestion));
+            if (!path.isEmpty())
+                m_lastFolder = QFileInfo(path).absolutePath();
+            return path;
+        });
+    addChild(new TVantrelMDIChild(this, QStringLiteral("Service History"), window));
+    emit stateChanged();
+}
+
+void TVantrelMDIClient::cmHistorySettings(int) {
+    THistorySettingsDialog dialog(m_app.history(), window());
+    m_app.hooks().runDialog(dialog);
 }
 
 QString TVantrelMDIClient::beforeAfterReport() {

@@ -76,6 +76,8 @@ class TVantrelMDIClient : public QMdiArea {
     void cmRadioInfo(int);
     void cmCompareArchive(int);
     void cmCompareRadio(int);
+    void cmServiceHistory(int);
+    void cmHistorySettings(int);
 
     /// The earlier record of the report's before/after column: the other side of the last compare
     /// window, or the archive chosen from the preview; nullptr when there is none yet.
