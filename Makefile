@@ -58,6 +58,7 @@ bench:
 	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DVANTREL_BENCH=ON
 	cmake --build $(BUILD) -j $(JOBS)
 	@sh tools/bench.sh $(BUILD)
+	@sh tools/bench-history.sh $(BUILD)
 
 # Each libFuzzer target for FUZZ_SECONDS, starting from fuzz/corpus/<target>. New inputs go to
 # $(FUZZ_BUILD)/corpus/<target>, crashing ones to $(FUZZ_BUILD)/artifacts/<target>/ (and stop the run).

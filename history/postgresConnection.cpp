@@ -61,37 +61,38 @@ class postgresConnection : public sqlConnection {
         PQfinish(m_connection);
     }
 
-    void execute(std::string_view sql) override { query(sql, {}); }
+    void execute(std::string_view sql) override { forEachRow(sql, {}, [](const SqlRowView&) {}); }
 
-    std::vector<SqlRow> query(std::string_view sql, const std::vector<SqlField>& parameters) override {
+    void forEachRow(std::string_view sql, const std::vector<SqlField>& parameters,
+                    const std::function<void(const SqlRowView&)>& row) override {
         std::vector<const char*> values;
         values.reserve(parameters.size());
         for (const SqlField& p : parameters) values.push_back(p ? p->c_str() : nullptr);
         const std::string statement = numbered(sql);
-        PGresult* result = PQexecParams(m_connection, statement.c_str(), static_cast<int>(values.size()),
-                                        nullptr, values.data(), nullptr, nullptr, 0);
-        const ExecStatusType status = result ? PQresultStatus(result) : PGRES_FATAL_ERROR;
+        // Cleared on every way out, an exception of the row's handler included.
+        const std::unique_ptr<PGresult, void (*)(PGresult*)> result(
+            PQexecParams(m_connection, statement.c_str(), static_cast<int>(values.size()), nullptr, values.data(),
+                         nullptr, nullptr, 0),
+            PQclear);
+        const ExecStatusType status = result ? PQresultStatus(result.get()) : PGRES_FATAL_ERROR;
         if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) {
             const std::string reason =
-                trimmed(result ? PQresultErrorMessage(result) : PQerrorMessage(m_connection));
-            const char* state = result ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
-            PQclear(result);
+                trimmed(result ? PQresultErrorMessage(result.get()) : PQerrorMessage(m_connection));
+            const char* state = result ? PQresultErrorField(result.get(), PG_DIAG_SQLSTATE) : nullptr;
             fail(state ? state : "", reason);
         }
-        std::vector<SqlRow> rows;
-        const int count = PQntuples(result);
-        const int columns = PQnfields(result);
-        rows.reserve(static_cast<std::size_t>(count));
+        const int count = PQntuples(result.get());
+        const int columns = PQnfields(result.get());
+        SqlRowView view(static_cast<std::size_t>(columns));
         for (int r = 0; r < count; ++r) {
-            SqlRow row(static_cast<std::size_t>(columns));
             for (int c = 0; c < columns; ++c)
-                if (!PQgetisnull(result, r, c))
-                    row[static_cast<std::size_t>(c)] = std::string(
-                        PQgetvalue(result, r, c), static_cast<std::size_t>(PQgetlength(result, r, c)));
-            rows.push_back(std::move(row));
+                view[static_cast<std::size_t>(c)] =
+                    PQgetisnull(result.get(), r, c)
+                        ? SqlFieldView()
+                        : SqlFieldView(std::string_view(PQgetvalue(result.get(), r, c),
+                                                        static_cast<std::size_t>(PQgetlength(result.get(), r, c))));
+            row(view);
         }
-        PQclear(result);
-        return rows;
     }
 
     void beginWrite() override {

@@ -2,6 +2,8 @@
 #include "history/sqlHistoryStore.h"
 
 #include <charconv>
+#include <deque>
+#include <iterator>
 
 #include "history/storedText.h"
 
@@ -104,6 +106,17 @@ std::vector<std::string> historyMigration(int version, std::string_view idType) 
     }
 }
 
+std::vector<SqlRow> sqlConnection::query(std::string_view sql, const std::vector<SqlField>& parameters) {
+    std::vector<SqlRow> rows;
+    forEachRow(sql, parameters, [&rows](const SqlRowView& view) {
+        SqlRow row;
+        row.reserve(view.size());
+        for (const SqlFieldView& field : view) row.push_back(field ? SqlField(std::string(*field)) : SqlField());
+        rows.push_back(std::move(row));
+    });
+    return rows;
+}
+
 sqlHistoryStore::sqlHistoryStore(std::unique_ptr<sqlConnection> connection,
                                  const HistoryStoreOptions& options)
     : m_connection(std::move(connection)), m_options(options) {
@@ -186,50 +199,54 @@ bool sqlHistoryStore::record(const ServiceEvent& event) {
     }
 }
 
-std::vector<StoredEvent> sqlHistoryStore::eventRows(std::string_view where,
+std::vector<StoredEvent> sqlHistoryStore::eventRows(std::string_view where, std::string_view order,
                                                     const std::vector<SqlField>& parameters) {
-    const std::vector<SqlRow> rows =
-        m_connection->query(std::string("SELECT ") + kEventColumns + " FROM events " + std::string(where) +
-                                " ORDER BY time_utc DESC, id DESC",
-                            parameters);
-    std::vector<StoredEvent> events;
-    events.reserve(rows.size());
-    for (const SqlRow& row : rows) {
-        if (row.size() < 16)
-            throw HistoryError(HistoryError::Kind::Damaged, "the history's events table lacks columns");
-        StoredEvent stored;
-        stored.id = requiredNumber(row[0]);
-        ServiceEvent& e = stored.event;
-        e.uid = textOf(row[1]);
-        e.timeUtc = textOf(row[2]);
-        // A kind this program does not know (a newer bench wrote it) still lists, as a read.
-        e.kind = eventKindNamed(textOf(row[3])).value_or(EventKind::Read);
-        e.serial = textOf(row[4]);
-        e.model = textOf(row[5]);
-        e.subject = textOf(row[6]);
-        e.outcome = textOf(row[7]);
-        e.detail = textOf(row[8]);
-        e.bench = textOf(row[9]);
-        e.operatorName = textOf(row[10]);
-        e.program = textOf(row[11]);
-        e.port = textOf(row[12]);
-        e.fileName = textOf(row[13]);
-        e.fileHash = textOf(row[14]);
-        stored.storedUtc = textOf(row[15]);
-        events.push_back(std::move(stored));
-    }
-    return events;
+    // Gathered where they stay put, then moved once: growing a vector of events moves every one again.
+    std::deque<StoredEvent> gathered;
+    const auto textAt = [](const SqlFieldView& field) {
+        if (!field)
+            return std::string();
+        return field->find('\\') == std::string_view::npos ? std::string(*field) : decodeStoredText(*field);
+    };
+    m_connection->forEachRow(
+        std::string("SELECT ") + kEventColumns + " FROM events " + std::string(where) + " ORDER BY " +
+            std::string(order) + "time_utc DESC, id DESC",
+        parameters, [&](const SqlRowView& row) {
+            if (row.size() < 16)
+                throw HistoryError(HistoryError::Kind::Damaged, "the history's events table lacks columns");
+            StoredEvent& stored = gathered.emplace_back();
+            stored.id = requiredNumber(row[0] ? SqlField(std::string(*row[0])) : SqlField());
+            ServiceEvent& e = stored.event;
+            e.uid = textAt(row[1]);
+            e.timeUtc = textAt(row[2]);
+            // A kind this program does not know (a newer bench wrote it) still lists, as a read.
+            e.kind = eventKindNamed(textAt(row[3])).value_or(EventKind::Read);
+            e.serial = textAt(row[4]);
+            e.model = textAt(row[5]);
+            e.subject = textAt(row[6]);
+            e.outcome = textAt(row[7]);
+            e.detail = textAt(row[8]);
+            e.bench = textAt(row[9]);
+            e.operatorName = textAt(row[10]);
+            e.program = textAt(row[11]);
+            e.port = textAt(row[12]);
+            e.fileName = textAt(row[13]);
+            e.fileHash = textAt(row[14]);
+            stored.storedUtc = textAt(row[15]);
+        });
+    return std::vector<StoredEvent>(std::make_move_iterator(gathered.begin()), std::make_move_iterator(gathered.end()));
 }
 
 std::vector<StoredEvent> sqlHistoryStore::radioEvents(std::string_view serial) {
+    // Ordered as the index is (its serial part is one value here): the rows come in index order, unsorted.
     return eventRows("WHERE substr(serial, 1, 100) = substr(?, 1, 100) AND serial = ?",
-                     {text(serial), text(serial)});
+                     "substr(serial, 1, 100) DESC, ", {text(serial), text(serial)});
 }
 
 std::vector<StoredEvent> sqlHistoryStore::events(std::string_view sinceUtc) {
     if (sinceUtc.empty())
-        return eventRows("", {});
-    return eventRows("WHERE time_utc >= ?", {text(sinceUtc)});
+        return eventRows("", "", {});
+    return eventRows("WHERE time_utc >= ?", "", {text(sinceUtc)});
 }
 
 std::vector<EventValue> sqlHistoryStore::values(std::int64_t eventId) {

@@ -2,6 +2,7 @@
 // for SQLite and PostgreSQL alike.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -15,6 +16,9 @@ namespace vantrel {
 /// A parameter or a result field: text, or NULL.
 using SqlField = std::optional<std::string>;
 using SqlRow = std::vector<SqlField>;
+/// A result field as the back end holds it, valid during the row's callback only.
+using SqlFieldView = std::optional<std::string_view>;
+using SqlRowView = std::vector<SqlFieldView>;
 
 /// What a back end offers the store. Statements use '?' for parameters (none inside literals); every
 /// failure throws HistoryError.
@@ -23,8 +27,12 @@ class sqlConnection {
     virtual ~sqlConnection() = default;
     /// Runs statements without parameters.
     virtual void execute(std::string_view sql) = 0;
+    /// Runs one statement with bound parameters and hands each row to `row` as it comes (long listings
+    /// are read without copying every field first).
+    virtual void forEachRow(std::string_view sql, const std::vector<SqlField>& parameters,
+                            const std::function<void(const SqlRowView&)>& row) = 0;
     /// Runs one statement with bound parameters and answers its rows.
-    virtual std::vector<SqlRow> query(std::string_view sql, const std::vector<SqlField>& parameters) = 0;
+    std::vector<SqlRow> query(std::string_view sql, const std::vector<SqlField>& parameters);
     /// Starts a write transaction that other writers wait for.
     virtual void beginWrite() = 0;
     /// Inside beginWrite: makes other programs that migrate the schema wait for this one.
@@ -59,7 +67,10 @@ class sqlHistoryStore : public HistoryStore {
 
   private:
     void migrate(int target);
-    std::vector<StoredEvent> eventRows(std::string_view where, const std::vector<SqlField>& parameters);
+    /// The events `where` selects, newest first; `order` goes before the time in ORDER BY (to follow an
+    /// index).
+    std::vector<StoredEvent> eventRows(std::string_view where, std::string_view order,
+                                       const std::vector<SqlField>& parameters);
 
     std::unique_ptr<sqlConnection> m_connection;
     HistoryStoreOptions m_options;

@@ -66,6 +66,9 @@ class sqliteConnection : public sqlConnection {
             // The first statements read the file: a file that is no database says so here.
             execute("PRAGMA journal_mode=WAL");
             execute("PRAGMA foreign_keys=ON");
+            // A radio's history is read in one go: its pages stay in memory, read through a mapping.
+            execute("PRAGMA cache_size=-16384");
+            execute("PRAGMA mmap_size=268435456");
         } catch (...) {
             sqlite3_close(m_db);
             m_db = nullptr;
@@ -75,6 +78,8 @@ class sqliteConnection : public sqlConnection {
 
     ~sqliteConnection() override {
         rollback();
+        // Keeps the planner's statistics fresh as the history grows (cheap when nothing is due).
+        sqlite3_exec(m_db, "PRAGMA optimize", nullptr, nullptr, nullptr);
         sqlite3_close(m_db);
     }
 
@@ -89,41 +94,38 @@ class sqliteConnection : public sqlConnection {
         }
     }
 
-    std::vector<SqlRow> query(std::string_view sql, const std::vector<SqlField>& parameters) override {
+    void forEachRow(std::string_view sql, const std::vector<SqlField>& parameters,
+                    const std::function<void(const SqlRowView&)>& row) override {
         sqlite3_stmt* statement = nullptr;
         int code = sqlite3_prepare_v2(m_db, sql.data(), static_cast<int>(sql.size()), &statement, nullptr);
         if (code != SQLITE_OK)
             fail(code, sqlite3_errmsg(m_db));
-        std::vector<SqlRow> rows;
+        // Finalized on every way out, an exception of the row's handler included.
+        const std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> owned(statement, sqlite3_finalize);
         for (std::size_t i = 0; i < parameters.size(); ++i) {
             const int index = static_cast<int>(i + 1);
             code = parameters[i] ? sqlite3_bind_text64(statement, index, parameters[i]->data(),
                                                        parameters[i]->size(), SQLITE_TRANSIENT, SQLITE_UTF8)
                                  : sqlite3_bind_null(statement, index);
-            if (code != SQLITE_OK) {
-                sqlite3_finalize(statement);
+            if (code != SQLITE_OK)
                 fail(code, sqlite3_errmsg(m_db));
-            }
         }
         const int columns = sqlite3_column_count(statement);
+        SqlRowView view(static_cast<std::size_t>(columns));
         while ((code = sqlite3_step(statement)) == SQLITE_ROW) {
-            SqlRow row(static_cast<std::size_t>(columns));
             for (int c = 0; c < columns; ++c) {
-                if (sqlite3_column_type(statement, c) == SQLITE_NULL)
+                if (sqlite3_column_type(statement, c) == SQLITE_NULL) {
+                    view[static_cast<std::size_t>(c)].reset();
                     continue;
+                }
                 const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(statement, c));
-                row[static_cast<std::size_t>(c)] = std::string(
+                view[static_cast<std::size_t>(c)] = std::string_view(
                     bytes ? bytes : "", static_cast<std::size_t>(sqlite3_column_bytes(statement, c)));
             }
-            rows.push_back(std::move(row));
+            row(view);
         }
-        if (code != SQLITE_DONE) {
-            const std::string reason = sqlite3_errmsg(m_db);
-            sqlite3_finalize(statement);
-            fail(code, reason);
-        }
-        sqlite3_finalize(statement);
-        return rows;
+        if (code != SQLITE_DONE)
+            fail(code, sqlite3_errmsg(m_db));
     }
 
     void beginWrite() override {

@@ -1,6 +1,7 @@
 // The stored text encoding.
 #include "history/storedText.h"
 
+#include <algorithm>
 #include <cstdint>
 
 namespace vantrel {
@@ -56,6 +57,12 @@ int hexValue(char c) {
 }  // namespace
 
 std::string encodeStoredText(std::string_view bytes) {
+    const bool plain = std::all_of(bytes.begin(), bytes.end(), [](char c) {
+        const auto u = static_cast<unsigned char>(c);
+        return u >= 0x01 && u < 0x80 && c != '\\';
+    });
+    if (plain)
+        return std::string(bytes);
     std::string out;
     out.reserve(bytes.size());
     for (std::size_t i = 0; i < bytes.size();) {
@@ -81,6 +88,9 @@ std::string encodeStoredText(std::string_view bytes) {
 }
 
 std::string decodeStoredText(std::string_view text) {
+    // Most texts hold no escape at all: they come back as they are.
+    if (text.find('\\') == std::string_view::npos)
+        return std::string(text);
     std::string out;
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
