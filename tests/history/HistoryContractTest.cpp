@@ -126,7 +126,7 @@ TEST_P(HistoryContract, HostileTextsInEveryFieldComeBackUnchanged) {
         "'); DROP TABLE events; --",
         "\"double\" 'single' `back` \\ \\\\ \\0 \\x41 ?$1 %s",
         nul,
-        std::string("\xff\xfe invalid \xc3\x28 utf-8 \xed\xa0\x80 \xf4\x90\x80\x80", 30),
+        "\xff\xfe invalid \xc3\x28 utf-8 \xed\xa0\x80 \xf4\x90\x80\x80",
         "line\nbreak\rcarriage\ttab \x01\x1f\x7f",
         "Grüße 名前 🙂",
         std::string(1 << 20, 'L') + nul,  // a very long text

@@ -115,6 +115,9 @@ class postgresRig : public historyRig {
             PQfinish(c);
             throw std::runtime_error("postgres: " + reason);
         }
+        // "database does not exist, skipping" notices of the clean-up are no news.
+        PQsetNoticeProcessor(
+            c, [](void*, const char*) {}, nullptr);
         PGresult* r = PQexec(c, sql.c_str());
         const ExecStatusType status = PQresultStatus(r);
         const std::string reason = PQresultErrorMessage(r);
