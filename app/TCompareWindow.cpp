@@ -106,6 +106,8 @@ TCompareWindow::TCompareWindow(const radioStorage& current, std::shared_ptr<cons
     m_differencesOnly = new QCheckBox(QStringLiteral("&Differences only"), this);
     auto* refreshButton = new QPushButton(QStringLiteral("&Refresh"), this);
     refreshButton->setToolTip(QStringLiteral("Compares again with the record as it is now"));
+    // Two stored events never change: there is nothing to compare again.
+    refreshButton->setVisible(side != Side::Event);
 
     m_table = new QTableWidget(0, ColumnCount, this);
     m_table->setObjectName(QStringLiteral("compareTable"));

@@ -39,7 +39,9 @@ void THistoryPlot::paintEvent(QPaintEvent*) {
             known.emplace_back(static_cast<int>(i), *m_points[i].value);
     if (known.empty()) {
         painter.setPen(Qt::darkGray);
-        painter.drawText(area, Qt::AlignCenter, QStringLiteral("No event holds this value"));
+        painter.drawText(
+            area, Qt::AlignCenter,
+            m_points.empty() ? QStringLiteral("No events") : QStringLiteral("No event holds this value"));
         return;
     }
     long long low = known.front().second, high = low;

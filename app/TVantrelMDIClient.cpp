@@ -12,6 +12,7 @@
 #include <QPrinter>
 #include <QTemporaryFile>
 #include <QTime>
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 
@@ -138,6 +139,21 @@ void TVantrelMDIClient::addChild(TVantrelMDIChild* child) {
     addSubWindow(child);
     child->installEventFilter(this);
     child->show();
+}
+
+void TVantrelMDIClient::fitIntoArea(TVantrelMDIChild* child) {
+    // Windows whose tables scroll are shrunk to the area rather than reaching past it, where their
+    // lower half (the plot, the last rows) would only be seen by scrolling the whole area.
+    const QSize room = viewport()->size();
+    if (room.isEmpty())
+        return;
+    const QSize size = child->size().boundedTo(room);
+    if (size != child->size())
+        child->resize(size);
+    const QPoint at(std::clamp(child->x(), 0, room.width() - size.width()),
+                    std::clamp(child->y(), 0, room.height() - size.height()));
+    if (at != child->pos())
+        child->move(at);
 }
 
 bool TVantrelMDIClient::eventFilter(QObject* watched, QEvent* event) {
@@ -597,7 +613,9 @@ void TVantrelMDIClient::cmServiceHistory(int) {
         [this](std::shared_ptr<const radioStorage> later, QString laterName,
                std::shared_ptr<const radioStorage> earlier, QString earlierName) {
             auto* compare = new TCompareWindow(std::move(later), laterName, std::move(earlier), earlierName);
-            addChild(new TVantrelMDIChild(this, QStringLiteral("Compare Service Events"), compare));
+            auto* child = new TVantrelMDIChild(this, QStringLiteral("Compare Service Events"), compare);
+            addChild(child);
+            fitIntoArea(child);
         },
         [this](const QString& suggestion) {
             QString folder = m_lastFolder.isEmpty() ? QDir::currentPath() : m_lastFolder;
@@ -607,7 +625,9 @@ void TVantrelMDIClient::cmServiceHistory(int) {
                 m_lastFolder = QFileInfo(path).absolutePath();
             return path;
         });
-    addChild(new TVantrelMDIChild(this, QStringLiteral("Service History"), window));
+    auto* child = new TVantrelMDIChild(this, QStringLiteral("Service History"), window);
+    addChild(child);
+    fitIntoArea(child);
     emit stateChanged();
 }
 

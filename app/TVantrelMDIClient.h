@@ -110,6 +110,8 @@ class TVantrelMDIClient : public QMdiArea {
     QString suggestedFileName(FileDialogKind kind) const;
     /// Adds a child frame and shows it; its closing waits for the end of any radio exchange.
     void addChild(TVantrelMDIChild* child);
+    /// Shrinks and moves a shown child so that it lies within the visible area.
+    void fitIntoArea(TVantrelMDIChild* child);
     /// The messages of a read's outcome, with what went wrong under them.
     void showReadMessages(const ReadRadioOutcome& outcome);
     /// Adds the failed step and what was already written under a Read Radio or Program All message.

@@ -50,6 +50,10 @@ class ServiceHistoryTest : public QObject {
         THistoryWindow* window = lastChild<THistoryWindow>(shell);
         QVERIFY(window);
         QCOMPARE(window->serialBox()->text(), QString("PT00000001"));
+        // The window fits the area, so its plot is seen without scrolling the whole area.
+        const QRect area = shell.client().viewport()->rect();
+        QVERIFY(!area.isEmpty());
+        QVERIFY(area.contains(shell.client().subWindowList().last()->geometry()));
         QCOMPARE(window->eventTable()->rowCount(), 3);
         QCOMPARE(window->eventTable()->item(0, THistoryWindow::KindColumn)->text(), QString("program-all"));
         QCOMPARE(window->eventTable()->item(2, THistoryWindow::KindColumn)->text(), QString("read"));
@@ -71,6 +75,7 @@ class ServiceHistoryTest : public QObject {
         TCompareWindow* compare = lastChild<TCompareWindow>(shell);
         QVERIFY(compare);
         QCOMPARE(compare->side(), TCompareWindow::Side::Event);
+        QVERIFY(area.contains(shell.client().subWindowList().last()->geometry()));
         QCOMPARE(compare->summary(), QString(TCompareWindow::kSameText));
         QCOMPARE(compare->table()->horizontalHeaderItem(TCompareWindow::OtherColumn)->text(),
                  QString("Earlier Event"));
