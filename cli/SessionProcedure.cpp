@@ -5,6 +5,7 @@
 #include "cli/CliSession.h"
 #include "link/Exceptions.h"
 #include "operations/radioOperations.h"
+#include "operations/serviceHistory.h"
 #include "operations/tuningEngine.h"
 #include "radio/radioStorage.h"
 
@@ -192,6 +193,18 @@ CliSession::Json CliSession::liveCommand(const Json& request) {
     return Json{{"point", pointNumberOfRow(m_selectedRow)}, {"value", value}};
 }
 
+namespace {
+
+/// The title a procedure's window shows, which its events carry (the script name when it has none).
+std::string procedureTitle(const std::string& name) {
+    for (const procedureInfo& info : procedureNames())
+        if (info.name == name)
+            return info.title;
+    return name;
+}
+
+}  // namespace
+
 CliSession::Json CliSession::programCommand(const Json& request) {
     tuningEngine& engine = needEngine();
     // A copy: a link failure closes the procedure, and its points still name what reached the radio.
@@ -241,9 +254,16 @@ CliSession::Json CliSession::programCommand(const Json& request) {
             radioOperations operations;
             if (!operations.serialMatches(*m_record, link))
                 refuse("serial-mismatch", kMismatchText, Json{{"connected", operations.lastSerialRead()}});
+            // The program goes into the service history with what reached the radio, however it ends.
+            historyScope history(*m_record, EventKind::Program, procedureTitle(m_procedure),
+                                 serviceHistory::cellsOf(engine));
             try {
                 engine.program(values, link, &result);
+                history.done();
+                if (!result.ok)
+                    history.setOutcome(eventOutcome::Refused, result.refusedText);
             } catch (const valueRefused& e) {
+                history.setOutcome(eventOutcome::Refused, e.text);
                 // Which check refused: the first supported row left empty or out of its range.
                 std::string code = "refused";
                 for (std::size_t i = 0; i < points.size(); ++i) {

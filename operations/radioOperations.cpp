@@ -8,6 +8,7 @@
 #include "link/Exceptions.h"
 #include "link/cominit.h"
 #include "operations/portInUseMessage.h"
+#include "operations/serviceHistory.h"
 #include "radio/RF_Frequency.h"
 #include "radio/radiomodel.h"
 #include "radio/rxDataSets.h"
@@ -352,12 +353,16 @@ ReadRadioOutcome radioOperations::readRadioCommand(radioStorage& record, Progres
     // procedure this radio did not answer.
     radioStorage scratch;
     clearProcedureFlags(scratch);
+    // Every read goes into the service history with what the radio answered, however it ends.
+    std::string stoppedBy;
+    const serviceHistory::atScopeExit history(
+        [&] { serviceHistory::recordRead(scratch, outcome, stoppedBy); });
     // A read that stopped part-way may have left the radio in a test mode: one reset, best effort.
     const auto linkFailed = [&](const Exception& failure) {
         m_failure.cause = failure.describe();
         m_failure.resetSent = resetAfterFailure();
-        scratch.setSerialNo("Invalid");
         record.copyFrom(scratch);
+        record.setSerialNo("Invalid");
         progress.SetPercentDone(kPercentDone);
         outcome.kind = ReadRadioOutcome::Kind::LinkFailed;
         outcome.failure = m_failure;
@@ -377,8 +382,10 @@ ReadRadioOutcome radioOperations::readRadioCommand(radioStorage& record, Progres
         m_failure.cause = stop.signal() == kCancelledByUser ? std::string("cancelled") : stop.describe();
         m_failure.resetSent = resetAfterFailure();
         progress.SetPercentDone(kPercentDone);
-        if (stop.signal() != kCancelledByUser)
+        if (stop.signal() != kCancelledByUser) {
+            stoppedBy = stop.describe();
             throw;
+        }
         outcome.kind = ReadRadioOutcome::Kind::Cancelled;
         outcome.failure = m_failure;
         return outcome;
@@ -394,7 +401,6 @@ ReadRadioOutcome radioOperations::readRadioCommand(radioStorage& record, Progres
         outcome.kind = ReadRadioOutcome::Kind::Read;
         outcome.tuningAllowed = procedure == kPortableProcedure || procedure == kMobileProcedure;
     } else if (outcome.status == kPointsInvalid) {
-        scratch.setSerialNo("Invalid");
         outcome.kind = ReadRadioOutcome::Kind::PointsInvalid;
     } else {
         // Nothing was read: the record keeps what it held.
@@ -402,6 +408,8 @@ ReadRadioOutcome radioOperations::readRadioCommand(radioStorage& record, Progres
         return outcome;
     }
     record.copyFrom(scratch);
+    if (outcome.kind == ReadRadioOutcome::Kind::PointsInvalid)
+        record.setSerialNo("Invalid");
     return outcome;
 }
 

@@ -15,6 +15,7 @@
 #include "link/Exceptions.h"
 #include "operations/UserPrompt.h"
 #include "operations/radioOperations.h"
+#include "operations/serviceHistory.h"
 #include "radio/SoftpotTypes.h"
 #include "radio/radioStorage.h"
 #include "screens/TTunerEditBox.h"
@@ -618,6 +619,9 @@ void TTuningScreen::program() {
         closeConnection();
         return;
     }
+    // From here on values reach the radio: the service history gets this Program however it ends.
+    historyScope history(record(), EventKind::Program, identity().title.toStdString(),
+                         serviceHistory::cellsOf(*m_engine));
     if (!m_procedure.unpreparedStatus.empty())
         setStatus(QString::fromStdString(m_procedure.unpreparedStatus));
     try {
@@ -656,6 +660,7 @@ void TTuningScreen::program() {
         failAction();
         return;
     }
+    history.done();
     closeConnection();
 }
 

@@ -8,6 +8,7 @@
 #include "link/Exceptions.h"
 #include "link/SBEPMessage.h"
 #include "operations/UserPrompt.h"
+#include "operations/serviceHistory.h"
 #include "operations/utilityRules.h"
 #include "radio/radioStorage.h"
 #include "screens/tuningConnection.h"
@@ -79,6 +80,7 @@ void TSerialProgramWindow::update() {
     }
     if (!m_connection->open())
         return;
+    bool programmed = false;
     try {
         if (!sameRadio()) {
             m_connection->close();
@@ -86,10 +88,17 @@ void TSerialProgramWindow::update() {
             return;
         }
         m_connection->link().writeSerialNo(text.c_str());
-        show(serialRule::ProgrammedText, kNoteCaption, false);
+        programmed = true;
     } catch (const Exception&) {
-        showLinkError();
     }
+    // The radio goes into the service history under its new serial number.
+    serviceHistory::recordUtility("Program Serial No.", text, serviceHistory::modelOf(record()), {},
+                                  programmed ? eventOutcome::Ok : eventOutcome::Failed,
+                                  programmed ? "the serial number was blank" : kLinkErrorText);
+    if (programmed)
+        show(serialRule::ProgrammedText, kNoteCaption, false);
+    else
+        showLinkError();
     m_connection->close();
 }
 

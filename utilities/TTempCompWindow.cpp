@@ -10,6 +10,7 @@
 #include "link/SBEPMessage.h"
 #include "link/cominit.h"
 #include "operations/UserPrompt.h"
+#include "operations/serviceHistory.h"
 #include "operations/utilityRules.h"
 #include "radio/RecordLayout.h"
 #include "radio/radioStorage.h"
@@ -74,6 +75,11 @@ void TTempCompWindow::program() {
         show(tempCompRule::LengthText, kNoteCaption, false);
         return;
     }
+    historyScope history(record(), EventKind::Utility, "Temp Comp Data Write",
+                         {{row::Frequency, col::TempCompFirst},
+                          {row::Frequency, col::TempCompFirst + 1},
+                          {row::Frequency, col::TempCompFirst + 2},
+                          {row::Frequency, col::TempCompFirst + 3}});
     try {
         cominit link;
         receiveBuffer().clear();
@@ -83,6 +89,7 @@ void TTempCompWindow::program() {
         // written, so nothing may be reported as written or copied into the record.
         const ReceiveBuffer& answer = receiveBuffer();
         if (answer.dataReplyPresent() && answer.dataReplyUnsupported()) {
+            history.setOutcome(eventOutcome::Refused, "the radio answered the write unsupported");
             show(tempCompRule::WriteFailedText, kErrorCaption, true);
             return;
         }
@@ -93,6 +100,7 @@ void TTempCompWindow::program() {
     // The record follows the radio, or a later Program All would write the old bytes back.
     for (std::size_t i = 0; i < bytes->size(); ++i)
         record().setValue(row::Frequency, col::TempCompFirst + static_cast<int>(i), (*bytes)[i]);
+    history.done();
     show(tempCompRule::WrittenText, kNoteCaption, false);
 }
 

@@ -15,4 +15,5 @@ std::unique_ptr<QObject> makeExchangeEventsTest();
 std::unique_ptr<QObject> makeShellDetailsTest();
 std::unique_ptr<QObject> makeCancelCommandTest();
 std::unique_ptr<QObject> makeCompareTest();
+std::unique_ptr<QObject> makeServiceHistoryTest();
 }  // namespace vantrel::test
