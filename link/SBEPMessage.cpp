@@ -447,6 +447,10 @@ void SBEPMessage::checkRefusal(const uint8_t* frame, size_t length) const {
 void SBEPMessage::exchange(Win32CommunicationPort& port) {
     withinWindow(port, SendMode::NoEcho, [&] {
         const ReceiveBuffer& rb = receiveBuffer();
+        // The radio answers a reset with its acknowledge alone: once that is in, the reset is done.
+        const bool isReset = size() > 1 && bytes()[1] == sbep::ResetOpcode;
+        if (isReset)
+            return;
         if (!rb.dataReplyPresent())
             awaitReply(port);
         else
