@@ -15,6 +15,7 @@
 #include "link/Exceptions.h"
 #include "link/RF_CommunicationSetup.h"
 #include "link/SBEPRequests.h"
+#include "link/cominit.h"
 #include "operations/ProgressSink.h"
 #include "operations/radioOperations.h"
 #include "operations/radioProgramAll.h"
@@ -27,6 +28,16 @@ namespace {
 
 constexpr unsigned kBenchComPort = 1;
 constexpr size_t kSoftpotFunctionAt = 1;  // payload byte: softpot number, then the function
+
+double loadAverage() {
+    double load = 0;
+    if (std::FILE* f = std::fopen("/proc/loadavg", "r")) {
+        if (std::fscanf(f, "%lf", &load) != 1)
+            load = 0;
+        std::fclose(f);
+    }
+    return load;
+}
 
 double threadCpuSeconds() {
     rusage u{};
@@ -116,6 +127,16 @@ double OperationMeasurement::floorSeconds() const {
     double sum = 0;
     for (const RequestRecord& r : requests) sum += r.floorSeconds();
     return sum;
+}
+
+double OperationMeasurement::honestFloorSeconds() const {
+    double sum = 0;
+    for (const RequestRecord& r : requests) sum += r.honestFloorSeconds();
+    return sum;
+}
+
+double OperationMeasurement::overheadPerRequestMs() const {
+    return requests.empty() ? 0 : (wallSeconds - honestFloorSeconds()) * 1000 / requests.size();
 }
 
 unsigned OperationMeasurement::echoRequests() const {
@@ -215,10 +236,22 @@ void LinkSession::idle() {
     ++m_idleCalls;
 }
 
+std::vector<double> LinkSession::connectionCostsUs(int count) {
+    std::vector<double> costs;
+    for (int i = 0; i < count; ++i) {
+        const int64_t start = PauseClock::nowUs();
+        { cominit link; }
+        costs.push_back(static_cast<double>(PauseClock::nowUs() - start));
+    }
+    return costs;
+}
+
 OperationMeasurement LinkSession::measure(const std::function<std::string()>& op, bool child) {
     m_radio.transcript().clear();
     m_clock.take();
     OperationMeasurement m;
+    m.loadAverage = loadAverage();
+    const unsigned openedBefore = m_opener.opened;
     const double cpuBefore = threadCpuSeconds();
     const int64_t startUs = PauseClock::nowUs();
     m_lastIdleUs = startUs;
@@ -233,6 +266,7 @@ OperationMeasurement LinkSession::measure(const std::function<std::string()>& op
     }
     const int64_t endUs = PauseClock::nowUs();
     if (!child) {
+        m.connections = m_opener.opened - openedBefore;
         m.idleCalls = m_idleCalls;
         m.longestStallUs = std::max(m_longestStallUs, endUs - m_lastIdleUs);
     }
@@ -249,12 +283,28 @@ OperationMeasurement LinkSession::measure(const std::function<std::string()>& op
 }
 
 void LinkSession::pair(OperationMeasurement& m, int64_t startUs, int64_t endUs) {
+    // The radio's answer to a request, from its transcript: the echo one byte a millisecond from the
+    // request's arrival, then each frame it sent, its bytes the reply spacing apart.
+    const SimTiming timing = m_radio.profile().timing;
+    uint64_t arrivedMs = 0, answerEndMs = 0;
+    auto closeAnswer = [&] {
+        if (!m.requests.empty())
+            m.requests.back().answerMs = static_cast<uint32_t>(answerEndMs - arrivedMs);
+    };
     for (const SimEvent& e : m_radio.transcript().entries()) {
-        if (e.kind == SimEventKind::FrameIn)
+        if (e.kind == SimEventKind::FrameIn) {
+            closeAnswer();
             m.requests.push_back(RequestRecord{e.bytes});
-        else if (e.kind == SimEventKind::BadFrame)
+            arrivedMs = e.atMs;
+            answerEndMs = e.atMs + timing.echoDelayMs + (e.bytes.empty() ? 0 : e.bytes.size() - 1);
+        } else if (e.kind == SimEventKind::FrameOut && !e.bytes.empty()) {
+            answerEndMs =
+                std::max<uint64_t>(answerEndMs, e.atMs + (e.bytes.size() - 1) * timing.replyPerByteMs);
+        } else if (e.kind == SimEventKind::BadFrame) {
             ++m.badFrames;
+        }
     }
+    closeAnswer();
     const std::vector<SleepRecord> sleeps = m_clock.take();
     std::vector<size_t> pauses;
     for (size_t i = 0; i < sleeps.size(); ++i)
