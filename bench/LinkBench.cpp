@@ -172,12 +172,13 @@ void printStallTable(const std::vector<Series>& all) {
            "count, so these figures are an upper bound.\n\n"
         << "| Profile | Operation | Load average (runs) | Idle calls per run (median) | Longest stall ms, "
            "median run (largest) | <= "
-        << fixed(kStallTargetMs, 0) << " ms (<= " << fixed(kLargestStallTargetMs, 0) << ") |\n"
-        << "|---|---|---|---|---|---|\n";
+        << fixed(kStallTargetMs, 0) << " ms (<= " << fixed(kLargestStallTargetMs, 0)
+        << ") | Where the largest ended |\n"
+        << "|---|---|---|---|---|---|---|\n";
     for (const Series& s : all) {
         std::cout << "| " << s.profile << " | " << s.operation << " | ";
         if (!s.allOk()) {
-            std::cout << "failed | | | |\n";
+            std::cout << "failed | | | | |\n";
             continue;
         }
         std::vector<double> calls;
@@ -188,10 +189,12 @@ void printStallTable(const std::vector<Series>& all) {
         }
         const std::vector<double> stalls = stallsMs(s);
         const double stall = median(stalls);
-        const double largest = *std::max_element(stalls.begin(), stalls.end());
+        const size_t worst = std::max_element(stalls.begin(), stalls.end()) - stalls.begin();
+        const double largest = stalls[worst];
         std::cout << loads << " | " << fixed(median(calls), 0) << " | " << fixed(stall, 1) << " ("
                   << fixed(largest, 1) << ") | " << verdict(stall <= kStallTargetMs) << " ("
-                  << verdict(largest <= kLargestStallTargetMs) << ") |\n";
+                  << verdict(largest <= kLargestStallTargetMs) << ") | " << s.runs[worst].stallWhere
+                  << " |\n";
     }
     std::cout << "\n";
 }
@@ -420,6 +423,12 @@ int main(int argc, char** argv) {
                           << (program.runs.empty()
                                   ? ""
                                   : ", program " + fixed(program.runs.back().wallSeconds, 2) + " s")
+                          << "; longest stalls " << fixed(read.runs.back().longestStallUs / 1000.0, 1)
+                          << " ms (" << read.runs.back().stallWhere << ")"
+                          << (program.runs.empty()
+                                  ? ""
+                                  : ", " + fixed(program.runs.back().longestStallUs / 1000.0, 1) + " ms (" +
+                                        program.runs.back().stallWhere + ")")
                           << std::endl;
             }
             reads[profile] = read;

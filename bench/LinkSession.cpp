@@ -231,7 +231,10 @@ OperationMeasurement LinkSession::runChild(const std::vector<std::string>& argv)
 
 void LinkSession::idle() {
     const int64_t now = PauseClock::nowUs();
-    m_longestStallUs = std::max(m_longestStallUs, now - m_lastIdleUs);
+    if (now - m_lastIdleUs > m_longestStallUs) {
+        m_longestStallUs = now - m_lastIdleUs;
+        m_longestStallEndUs = now;
+    }
     m_lastIdleUs = now;
     ++m_idleCalls;
 }
@@ -256,6 +259,7 @@ OperationMeasurement LinkSession::measure(const std::function<std::string()>& op
     const int64_t startUs = PauseClock::nowUs();
     m_lastIdleUs = startUs;
     m_longestStallUs = 0;
+    m_longestStallEndUs = startUs;
     m_idleCalls = 0;
     try {
         m.failure = op();
@@ -268,7 +272,12 @@ OperationMeasurement LinkSession::measure(const std::function<std::string()>& op
     if (!child) {
         m.connections = m_opener.opened - openedBefore;
         m.idleCalls = m_idleCalls;
-        m.longestStallUs = std::max(m_longestStallUs, endUs - m_lastIdleUs);
+        m.longestStallUs = m_longestStallUs;
+        m.longestStallEndUs = m_longestStallEndUs - startUs;
+        if (endUs - m_lastIdleUs > m.longestStallUs) {
+            m.longestStallUs = endUs - m_lastIdleUs;
+            m.longestStallEndUs = endUs - startUs;
+        }
     }
     m.ok = m.failure.empty();
     m.wallSeconds = (endUs - startUs) / 1e6;
@@ -327,7 +336,15 @@ void LinkSession::pair(OperationMeasurement& m, int64_t startUs, int64_t endUs) 
             r.timerSleepUs += sleeps[i].elapsedUs;
             ++r.timerSleeps;
         }
+        // A stall is told by where it ended: inside this request's pause (the wake-up came late) or
+        // after it (the waits for bytes, processing, the next step's connection).
+        const int64_t stallEnd = startUs + m.longestStallEndUs;
+        if (m.longestStallUs > 0 && stallEnd > p.startUs && stallEnd <= intervalEnd)
+            m.stallWhere =
+                r.kind() + (stallEnd <= p.startUs + p.elapsedUs ? ", in its pause" : ", after its pause");
     }
+    if (m.longestStallUs > 0 && m.stallWhere.empty())
+        m.stallWhere = m.longestStallEndUs <= m.leadUs ? "before the first request" : "";
 }
 
 }  // namespace vantrel::bench

@@ -61,6 +61,8 @@ struct OperationMeasurement {
     /// the longest time without it, from the start to the end (in-process runs only).
     unsigned idleCalls = 0;
     int64_t longestStallUs = 0;
+    int64_t longestStallEndUs = 0;  ///< when the longest stall ended, from the start of the operation
+    std::string stallWhere;         ///< the request it fell in, and whether in its pause or after it
     std::vector<RequestRecord> requests;
 
     /// Sum over the requests of their pause and frame bytes.
@@ -134,6 +136,7 @@ class LinkSession {
     long m_childRssKb = 0;
     int64_t m_lastIdleUs = 0;
     int64_t m_longestStallUs = 0;
+    int64_t m_longestStallEndUs = 0;
     unsigned m_idleCalls = 0;
     double m_childCpu = 0;
 };

@@ -448,8 +448,7 @@ void SBEPMessage::exchange(Win32CommunicationPort& port) {
     withinWindow(port, SendMode::NoEcho, [&] {
         const ReceiveBuffer& rb = receiveBuffer();
         // The radio answers a reset with its acknowledge alone: once that is in, the reset is done.
-        const bool isReset = size() > 1 && bytes()[1] == sbep::ResetOpcode;
-        if (isReset)
+        if (m_opcode == sbep::ResetOpcode)
             return;
         if (!rb.dataReplyPresent())
             awaitReply(port);

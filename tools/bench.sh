@@ -183,6 +183,11 @@ EOF
   connection rules require, and each connection costs well under a millisecond.
 - **Reset**: the reset that ends Read Radio and Program All is done when the radio has acknowledged it;
   the radio sends no data reply to a reset, and none is waited for.
+- **Stalls**: the column "Where the largest ended" says in which request the longest stall ended, and
+  whether inside its pause (a wake-up of the sleeping thread came late) or after it (waits for bytes,
+  processing, a connection). Inside a pause the link asks to be woken every 5 ms or sooner; how late the
+  wake-up comes is the scheduler's, and grows with the number of processes competing for the cores:
+  compare the stall with the load average beside it and the machine's core count.
 EOF
 } > "$DOC"
 echo "Wrote $DOC" >&2
