@@ -14,6 +14,7 @@ class InstrumentError : public std::runtime_error {
         Timeout,       ///< no complete answer within the call's time
         Disconnected,  ///< the connection or device went away, or could not be opened
         BadReply,      ///< an answer that is no reading: too long, binary, not a number, NaN, huge
+        NoSignal,      ///< the instrument answered SCPI's "not a number": nothing on its input to measure
         Refused,       ///< the instrument queued an error for the command (its error queue is in the text)
         Config,        ///< a bench configuration or dialect that cannot be used
     };

@@ -58,7 +58,7 @@ double parseScpiNumber(const std::string& text, double limit) {
         throw InstrumentError(Kind::BadReply, "'" + t + "' is not a finite number");
     // 9.91E37 is SCPI's "not a number" and 9.9E37 its overflow: the instrument had no reading.
     if (std::fabs(v) >= 9.8e37)
-        throw InstrumentError(Kind::BadReply, "the instrument answered " + t + " (no valid reading)");
+        throw InstrumentError(Kind::NoSignal, "no signal to measure (the instrument answered " + t + ")");
     if (std::fabs(v) >= limit)
         throw InstrumentError(Kind::BadReply, "'" + t + "' is out of any plausible range");
     return v;
@@ -126,6 +126,8 @@ double ScpiSession::queryNumber(const std::string& text, double limit) {
     try {
         return parseScpiNumber(reply, limit);
     } catch (const InstrumentError& e) {
+        if (e.kind() == Kind::NoSignal)
+            throw InstrumentError(Kind::NoSignal, describe() + ": " + e.what());
         failWithErrors(describe() + ": " + e.what() + " (" + text + ")", static_cast<int>(e.kind()));
     }
 }

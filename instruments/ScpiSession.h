@@ -15,7 +15,8 @@ namespace vantrel {
 
 /// Parses an SCPI number answer (NR1, NR2 or NR3, optional sign and blanks around it). Refused with
 /// InstrumentError (BadReply): anything else (units, lists, text), NaN and infinities, the SCPI "not a
-/// number" and overflow codes (9.91E37, 9.9E37), and magnitudes of `limit` or more.
+/// number" and overflow codes (9.91E37, 9.9E37: NoSignal, the instrument had nothing to measure), and
+/// magnitudes of `limit` or more.
 double parseScpiNumber(const std::string& text, double limit);
 
 /// One entry of an error queue: "-113,\"Undefined header\"". `code` 0 means no error.
