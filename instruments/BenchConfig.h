@@ -40,7 +40,8 @@ struct BenchConfig {
     /// Reads <folder>/bench.conf; an absent file is an empty bench. Throws InstrumentError (Config) for a
     /// damaged one.
     static BenchConfig load(const std::string& folder);
-    /// Saves atomically; the previous file stays whole on failure. Answers an error text, empty on success.
+    /// Saves atomically; the previous file stays whole on failure. Answers an error text, empty on success;
+    /// throws InstrumentError (Config) for a role that could not be used (and writes nothing).
     std::string save(const std::string& folder) const;
 
     /// Roles given in the environment win: VANTREL_BENCH_POWER_METER=tcp:127.0.0.1:5025 (and

@@ -48,10 +48,7 @@ class ScpiPowerMeter : public PowerMeter, ScpiBase {
     double watts() override {
         const bool dbm = optional("unit").value_or("W") == "dBm";
         const double v =
-            session().queryNumber(required("measure"), dbm ? readingLimit::Dbm : readingLimit::Watts);
-        if (!dbm && v < 0)
-            throw InstrumentError(InstrumentError::Kind::BadReply,
-                                  describe() + ": a negative power reading (" + std::to_string(v) + " W)");
+            session().queryNumber(required("measure"), dbm ? readingLimit::Dbm : readingLimit::Watts, !dbm);
         const double metered = dbm ? std::pow(10.0, (v - 30.0) / 10.0) : v;
         return metered * std::pow(10.0, m_offsetDb / 10.0);
     }
@@ -64,10 +61,7 @@ class ScpiCounter : public FrequencyCounter, ScpiBase {
   public:
     explicit ScpiCounter(std::unique_ptr<ScpiSession> s) : ScpiBase(std::move(s), Role::FrequencyCounter) {}
     double carrierHz() override {
-        const double v = session().queryNumber(required("measure"), readingLimit::Hz);
-        if (v < 0)
-            throw InstrumentError(InstrumentError::Kind::BadReply, describe() + ": a negative frequency");
-        return v;
+        return session().queryNumber(required("measure"), readingLimit::Hz, true);
     }
 };
 

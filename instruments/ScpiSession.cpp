@@ -57,7 +57,7 @@ double parseScpiNumber(const std::string& text, double limit) {
     if (!std::isfinite(v))
         throw InstrumentError(Kind::BadReply, "'" + t + "' is not a finite number");
     // 9.91E37 is SCPI's "not a number" and 9.9E37 its overflow: the instrument had no reading.
-    if (std::fabs(v) >= 9.8e37)
+    if (std::fabs(v) >= 9.89e37 && std::fabs(v) <= 9.92e37)
         throw InstrumentError(Kind::NoSignal, "no signal to measure (the instrument answered " + t + ")");
     if (std::fabs(v) >= limit)
         throw InstrumentError(Kind::BadReply, "'" + t + "' is out of any plausible range");
@@ -121,13 +121,19 @@ std::string ScpiSession::query(const std::string& text) {
     }
 }
 
-double ScpiSession::queryNumber(const std::string& text, double limit) {
+double ScpiSession::queryNumber(const std::string& text, double limit, bool nonNegative) {
     const std::string reply = query(text);
     try {
-        return parseScpiNumber(reply, limit);
+        const double v = parseScpiNumber(reply, limit);
+        if (nonNegative && v < 0)
+            throw InstrumentError(Kind::BadReply, "a negative reading '" + reply + "'");
+        return v;
     } catch (const InstrumentError& e) {
-        if (e.kind() == Kind::NoSignal)
+        if (e.kind() == Kind::NoSignal) {
+            // Nothing went wrong on the instrument's side: no error queue to read, but nothing stale kept.
+            m_transport->discardInput();
             throw InstrumentError(Kind::NoSignal, describe() + ": " + e.what());
+        }
         failWithErrors(describe() + ": " + e.what() + " (" + text + ")", static_cast<int>(e.kind()));
     }
 }

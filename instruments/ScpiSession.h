@@ -38,8 +38,9 @@ class ScpiSession {
     /// Sends a query and answers its reply line (checked as text: printable, bounded). On a timeout or a
     /// refused answer the error queue is read and its entries added to the InstrumentError's text.
     std::string query(const std::string& text);
-    /// A query whose answer must be a number below `limit` in magnitude.
-    double queryNumber(const std::string& text, double limit);
+    /// A query whose answer must be a number below `limit` in magnitude (and not below 0 when
+    /// `nonNegative`); any other answer is refused as query() refuses, input discarded, queue read.
+    double queryNumber(const std::string& text, double limit, bool nonNegative = false);
     /// Sends a command, then reads the error queue once: a queued error throws InstrumentError (Refused)
     /// naming the command and every entry read.
     void command(const std::string& text);

@@ -111,21 +111,30 @@ std::string readFdLine(int fd, LineAssembler& lines, std::string& pending, uint3
         const uint32_t left = remaining(clock, start, timeoutMs);
         if (left == 0 || !waitFd(fd, POLLIN, left)) {
             // What came of this line is no answer to the next query.
-            lines.reset();
+            lines.abandonLine();
             throw InstrumentError(Kind::Timeout,
                                   where + ": no answer within " + std::to_string(timeoutMs) + " ms");
         }
     }
 }
 
+/// Drops complete lines that have arrived; a line still arriving is skipped through its end later.
+void discardBytes(LineAssembler& lines, const char* data, size_t n) {
+    for (size_t i = 0; i < n; ++i) lines.take(static_cast<uint8_t>(data[i]));
+}
+
 void discardFd(int fd, LineAssembler& lines, std::string& pending) {
+    discardBytes(lines, pending.data(), pending.size());
     pending.clear();
-    lines.reset();
     char buf[256];
     // Bounded: a stream that never stops is cut off after 64 kB, the next read sorts out the rest.
-    for (int i = 0; i < 256; ++i)
-        if (::read(fd, buf, sizeof buf) <= 0)
+    for (int i = 0; i < 256; ++i) {
+        const ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n <= 0)
             break;
+        discardBytes(lines, buf, static_cast<size_t>(n));
+    }
+    lines.abandonLine();
 }
 
 }  // namespace
@@ -165,9 +174,10 @@ LineAssembler::Result LineAssembler::take(uint8_t byte) {
     return Result::Refused;
 }
 
-void LineAssembler::reset() {
+void LineAssembler::abandonLine() {
+    if (!m_complete && !m_line.empty())
+        m_skipping = true;
     m_line.clear();
-    m_skipping = false;
     m_complete = false;
 }
 
@@ -278,7 +288,7 @@ std::string SerialTransport::readLine(uint32_t timeoutMs) {
             throw InstrumentError(Kind::Disconnected, describe() + ": the serial device went away");
         const uint32_t left = remaining(m_clock, start, timeoutMs);
         if (left == 0) {
-            m_lines.reset();
+            m_lines.abandonLine();
             throw InstrumentError(Kind::Timeout,
                                   describe() + ": no answer within " + std::to_string(timeoutMs) + " ms");
         }
@@ -287,9 +297,16 @@ std::string SerialTransport::readLine(uint32_t timeoutMs) {
 }
 
 void SerialTransport::discardInput() {
+    discardBytes(m_lines, m_pending.data(), m_pending.size());
     m_pending.clear();
-    m_lines.reset();
-    m_device->discardInput();
+    uint8_t buf[256];
+    for (int i = 0; i < 256; ++i) {
+        const size_t n = m_device->readAvailable(buf, sizeof buf);
+        if (n == 0)
+            break;
+        discardBytes(m_lines, reinterpret_cast<const char*>(buf), n);
+    }
+    m_lines.abandonLine();
 }
 
 std::string SerialTransport::describe() const {
@@ -375,7 +392,7 @@ std::string UsbtmcTransport::readLine(uint32_t timeoutMs) {
         throw InstrumentError(Kind::Disconnected,
                               describe() + ": cannot read: " + (n < 0 ? systemText(errno) : "end of file"));
     }
-    m_lines.reset();
+    m_lines.abandonLine();
     throw InstrumentError(Kind::Timeout,
                           describe() + ": no answer within " + std::to_string(timeoutMs) + " ms");
 }
@@ -383,7 +400,7 @@ std::string UsbtmcTransport::readLine(uint32_t timeoutMs) {
 void UsbtmcTransport::discardInput() {
     if (m_driver) {
         m_pending.clear();
-        m_lines.reset();
+        m_lines.abandonLine();
         // Aborts a transfer the instrument still holds, so its late answer is not read as the next one.
         ::ioctl(m_fd, USBTMC_IOCTL_CLEAR);
         return;

@@ -43,8 +43,9 @@ class LineAssembler {
     Result take(uint8_t byte);
     const std::string& line() const { return m_line; }
     const std::string& why() const { return m_why; }
-    /// Forgets a partial line (after a timeout or a discard).
-    void reset();
+    /// Gives up the line being received (after a timeout or a discard): the rest of a line already begun
+    /// is skipped through its newline, so its tail is never taken for the next answer.
+    void abandonLine();
     /// Whether a refused line's bytes are still being skipped.
     bool skipping() const { return m_skipping; }
 

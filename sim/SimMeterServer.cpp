@@ -151,6 +151,8 @@ void SimMeterServer::serve() {
                         c.input += ch;
                         continue;
                     }
+                    // Faults are looked at line by line, so one set from outside holds from the next line.
+                    m_refusing = m_fault == SimInstrumentFault::Errors;
                     if (!c.discarding && m_fault != SimInstrumentFault::Timeout) {
                         if (const auto reply = c.meter->handleLine(c.input))
                             c.output += *reply + "\n";
