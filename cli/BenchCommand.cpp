@@ -43,10 +43,15 @@ std::string benchUsage() {
            "instrument configured, or a damaged bench.conf or dialect file, 64 usage error.\n";
 }
 
+bool isBenchCommand(const std::vector<std::string>& args) {
+    return (!args.empty() && args[0] == "bench") ||
+           (args.size() == 2 && args[0] == "help" && args[1] == "bench");
+}
+
 int runBenchCommand(const std::vector<std::string>& args, const std::string& settingsFolder,
                     std::ostream& out, std::ostream& err) {
     const std::vector<std::string> rest(args.begin() + 1, args.end());
-    if (rest.size() == 1 && (rest[0] == "--help" || rest[0] == "-h")) {
+    if (args[0] == "help" || (rest.size() == 1 && (rest[0] == "--help" || rest[0] == "-h"))) {
         out << benchUsage();
         return exitCode::Success;
     }

@@ -14,6 +14,9 @@ namespace vantrel {
 int runBenchCommand(const std::vector<std::string>& args, const std::string& settingsFolder,
                     std::ostream& out, std::ostream& err);
 
+/// Whether the arguments are `bench ...` or `help bench`.
+bool isBenchCommand(const std::vector<std::string>& args);
+
 /// The usage text of `bench`.
 std::string benchUsage();
 

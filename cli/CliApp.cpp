@@ -159,7 +159,7 @@ int CliApp::checkedOutput(int code) {
 
 int CliApp::runCommand(const std::vector<std::string>& args) {
     try {
-        if (!args.empty() && args[0] == "bench")
+        if (isBenchCommand(args))
             return runBenchCommand(args, m_programDirectory, m_io.out, m_io.err);
         auto parsed = parseCliArguments(args);
         if (auto* error = std::get_if<CliUsageError>(&parsed)) {
