@@ -5,6 +5,7 @@
 
 #include "app/ProcedureCatalogue.h"
 #include "app/ScreenFactory.h"
+#include "app/TBenchDialog.h"
 #include "app/TVantrelApp.h"
 #include "app/TVantrelMDIClient.h"
 #include "operations/procedureAvailability.h"
@@ -138,6 +139,8 @@ const CommandSpec kCommands[] = {
 
     {cmd::CommSettings, Options, nullptr, "&Communication Settings", "Select COM port", nullptr,
      &C::cmCommSettings},
+    {cmd::BenchInstruments, Options, nullptr, "&Bench Instruments...",
+     "Choose and test the bench instruments", nullptr, &C::cmBenchInstruments},
     {cmd::HistorySettings, Options, nullptr, "Service &History Settings...",
      "Where the service history is kept and who the operator is", nullptr, &C::cmHistorySettings},
 

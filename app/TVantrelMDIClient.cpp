@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -22,6 +23,7 @@
 #include "app/RecentFileList.h"
 #include "app/TApxPreviewWin.h"
 #include "app/TApxPrintout.h"
+#include "app/TBenchDialog.h"
 #include "app/TCommSetupDialog.h"
 #include "app/TCompareWindow.h"
 #include "app/THistorySettingsDialog.h"
@@ -369,6 +371,13 @@ void TVantrelMDIClient::cmSetupPicture(int commandId) {
 
 void TVantrelMDIClient::cmCommSettings(int) {
     TCommSetupDialog dialog(window(), m_app.settingsDirectory());
+    m_app.hooks().runDialog(dialog);
+}
+
+void TVantrelMDIClient::cmBenchInstruments(int) {
+    TBenchDialog dialog(window(), m_app.settingsDirectory(),
+                        dialectSearchPath(m_app.dataDirectory().toStdString(),
+                                          QCoreApplication::applicationDirPath().toStdString()));
     m_app.hooks().runDialog(dialog);
 }
 

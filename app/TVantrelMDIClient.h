@@ -69,6 +69,7 @@ class TVantrelMDIClient : public QMdiArea {
     void cmPaBiasHigh(int commandId);
     void cmPaBiasLow(int commandId);
     void cmCommSettings(int);
+    void cmBenchInstruments(int);
     void cmProgramSerialNo(int commandId);
     void cmBasebandOffset(int commandId);
     void cmTempComp(int commandId);

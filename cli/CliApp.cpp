@@ -12,6 +12,7 @@
 #include <optional>
 
 #include "VantrelVersion.h"
+#include "cli/BenchCommand.h"
 #include "cli/CliExitCode.h"
 #include "cli/CliSession.h"
 #include "cli/ConsoleProgress.h"
@@ -158,6 +159,8 @@ int CliApp::checkedOutput(int code) {
 
 int CliApp::runCommand(const std::vector<std::string>& args) {
     try {
+        if (isBenchCommand(args))
+            return runBenchCommand(args, m_programDirectory, m_io.out, m_io.err);
         auto parsed = parseCliArguments(args);
         if (auto* error = std::get_if<CliUsageError>(&parsed)) {
             fail(error->message);

@@ -353,6 +353,7 @@ std::string cliUsage() {
            "  bbo [--config FILE] [--list | --set NAME=CODE...]  show or change baseband offsets\n"
            "  session [--watchdog SECONDS] tune from a script: JSON requests on stdin, answers on stdout\n"
            "  history SERIAL [--json|--csv]  a radio's service history (--list [--since DATE], --check)\n"
+           "  bench (--check | --read ROLE) name the bench instruments with a reading, or read one\n"
            "  help [COMMAND]               this text, or a command's usage (also COMMAND --help)\n"
            "\n"
            "Port selection (read, program, serial, temp-comp, bbo, session, diff --radio):\n"

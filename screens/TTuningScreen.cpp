@@ -18,6 +18,7 @@
 #include "operations/serviceHistory.h"
 #include "radio/SoftpotTypes.h"
 #include "radio/radioStorage.h"
+#include "screens/TBenchReading.h"
 #include "screens/TTunerEditBox.h"
 #include "screens/TUpDown.h"
 #include "screens/TValuePlot.h"
@@ -91,6 +92,7 @@ TTuningScreen::TTuningScreen(const screenEnvironment& environment, tuningProcedu
     m_engine = tuningEngine::create(rules, record(), std::move(dataSet));
     m_rows.resize(size_t(m_engine->rowCount()));
     buildControls();
+    TBenchReading::attachTo(*this);
 }
 
 TTuningScreen::~TTuningScreen() = default;

@@ -18,5 +18,6 @@ int main(int argc, char** argv) {
     classes.emplace_back("CancelCommands", vantrel::test::makeCancelCommandTest());
     classes.emplace_back("Compare", vantrel::test::makeCompareTest());
     classes.emplace_back("ServiceHistory", vantrel::test::makeServiceHistoryTest());
+    classes.emplace_back("BenchDialog", vantrel::test::makeBenchDialogTest());
     return vantrel::test::runNamedTestClasses(argc, argv, classes);
 }
