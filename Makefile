@@ -6,7 +6,8 @@ JOBS        ?= $(shell nproc 2>/dev/null || echo 2)
 BUILD_TYPE  ?= RelWithDebInfo
 
 BUILD_PKGS  = cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev nlohmann-json3-dev \
-              qt6-base-dev libgl-dev help2man dpkg-dev desktop-file-utils poppler-utils
+              qt6-base-dev libgl-dev help2man dpkg-dev desktop-file-utils poppler-utils \
+              libsqlite3-dev libpq-dev postgresql
 BENCH_PKGS  = libbenchmark-dev
 FUZZ_PKGS   = clang libclang-rt-14-dev
 FUZZ_BUILD  ?= build-fuzz
@@ -57,6 +58,7 @@ bench:
 	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DVANTREL_BENCH=ON
 	cmake --build $(BUILD) -j $(JOBS)
 	@sh tools/bench.sh $(BUILD)
+	@sh tools/bench-history.sh $(BUILD)
 
 # Each libFuzzer target for FUZZ_SECONDS, starting from fuzz/corpus/<target>. New inputs go to
 # $(FUZZ_BUILD)/corpus/<target>, crashing ones to $(FUZZ_BUILD)/artifacts/<target>/ (and stop the run).

@@ -5,6 +5,7 @@
 
 #include "app/ProcedureCatalogue.h"
 #include "app/ScreenFactory.h"
+#include "app/TBenchDialog.h"
 #include "app/TVantrelApp.h"
 #include "app/TVantrelMDIClient.h"
 #include "operations/procedureAvailability.h"
@@ -68,6 +69,8 @@ const CommandSpec kCommands[] = {
     {cmd::CompareRadio, File, nullptr, "Compare with Ra&dio...",
      "Reads the radio and shows the values that differ from the current data", dataPresentNoScreenOpen,
      &C::cmCompareRadio},
+    {cmd::ServiceHistory, File, nullptr, "Service &History...",
+     "Shows every read, program and tuning of a radio, by serial number", nullptr, &C::cmServiceHistory},
     {cmd::PrinterSetup, File, nullptr, "&Printer Setup", "Sets print characteristics for the active document",
      dataPresent, &C::cmPrinterSetup, nullptr, nullptr, true},
     {cmd::PrintPreview, File, nullptr, "P&rint/Printout Preview",
@@ -125,6 +128,10 @@ const CommandSpec kCommands[] = {
 
     {cmd::CommSettings, Options, nullptr, "&Communication Settings", "Select COM port", nullptr,
      &C::cmCommSettings},
+    {cmd::BenchInstruments, Options, nullptr, "&Bench Instruments...",
+     "Choose and test the bench instruments", nullptr, &C::cmBenchInstruments},
+    {cmd::HistorySettings, Options, nullptr, "Service &History Settings...",
+     "Where the service history is kept and who the operator is", nullptr, &C::cmHistorySettings},
 
     {cmd::ProgramSerialNo, Utilities, nullptr, "&Program Serial No.",
      "Program Serial No. for radios which have blank serial no.", nullptr, &C::cmProgramSerialNo},

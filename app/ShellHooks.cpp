@@ -15,8 +15,13 @@ namespace {
 QString chooseWithDialog(FileDialogKind kind, const QString& suggestion) {
     QFileDialog dialog(QApplication::activeWindow());
     const bool pdf = kind == FileDialogKind::SavePdf;
-    dialog.setNameFilter(pdf ? QStringLiteral("PDF files (*.pdf)") : QStringLiteral("Tuner files (*.sfp)"));
-    dialog.setDefaultSuffix(pdf ? QStringLiteral("pdf") : QStringLiteral("sfp"));
+    const bool csv = kind == FileDialogKind::SaveCsv;
+    dialog.setNameFilter(pdf   ? QStringLiteral("PDF files (*.pdf)")
+                         : csv ? QStringLiteral("CSV files (*.csv)")
+                               : QStringLiteral("Tuner files (*.sfp)"));
+    dialog.setDefaultSuffix(pdf   ? QStringLiteral("pdf")
+                            : csv ? QStringLiteral("csv")
+                                  : QStringLiteral("sfp"));
     dialog.setOption(QFileDialog::ReadOnly, false);
     dialog.setWindowTitle(fileDialogTitle(kind));
     if (kind == FileDialogKind::OpenArchive || kind == FileDialogKind::CompareArchive) {
@@ -51,6 +56,8 @@ QString fileDialogTitle(FileDialogKind kind) {
         case FileDialogKind::CompareArchive:
             // Not the load dialog: the archive chosen here leaves the current data as it is.
             return QStringLiteral("Compare with Archive File");
+        case FileDialogKind::SaveCsv:
+            return QStringLiteral("Export Service History");
     }
     return {};
 }

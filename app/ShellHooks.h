@@ -10,7 +10,7 @@ class QPrinter;
 namespace vantrel {
 
 /// Which file dialog a command wants.
-enum class FileDialogKind { OpenArchive, SaveArchive, SavePdf, CompareArchive };
+enum class FileDialogKind { OpenArchive, SaveArchive, SavePdf, CompareArchive, SaveCsv };
 
 /// The title of the file dialog of a kind ("Load Archive File", "Compare with Archive File", ...).
 QString fileDialogTitle(FileDialogKind kind);

@@ -79,6 +79,14 @@ QString counted(qsizetype n, const char* one, const char* many) {
 
 }  // namespace
 
+TCompareWindow::TCompareWindow(std::shared_ptr<const radioStorage> current, QString currentName,
+                               std::shared_ptr<const radioStorage> other, QString otherName, QWidget* parent)
+    : TCompareWindow(*current, std::move(other), Side::Event, std::move(otherName), parent) {
+    m_ownedCurrent = std::move(current);
+    m_currentName = std::move(currentName);
+    refresh();
+}
+
 TCompareWindow::TCompareWindow(const radioStorage& current, std::shared_ptr<const radioStorage> other,
                                Side side, QString otherName, QWidget* parent)
     : QWidget(parent),
@@ -98,13 +106,17 @@ TCompareWindow::TCompareWindow(const radioStorage& current, std::shared_ptr<cons
     m_differencesOnly = new QCheckBox(QStringLiteral("&Differences only"), this);
     auto* refreshButton = new QPushButton(QStringLiteral("&Refresh"), this);
     refreshButton->setToolTip(QStringLiteral("Compares again with the record as it is now"));
+    // Two stored events never change: there is nothing to compare again.
+    refreshButton->setVisible(side != Side::Event);
 
     m_table = new QTableWidget(0, ColumnCount, this);
     m_table->setObjectName(QStringLiteral("compareTable"));
     m_table->setHorizontalHeaderLabels(
         {QStringLiteral("Data Set"), QStringLiteral("Point"),
-         side == Side::Archive ? QStringLiteral("Archive") : QStringLiteral("Radio"),
-         QStringLiteral("Current Record")});
+         side == Side::Archive ? QStringLiteral("Archive")
+         : side == Side::Radio ? QStringLiteral("Radio")
+                               : QStringLiteral("Earlier Event"),
+         side == Side::Event ? QStringLiteral("Later Event") : QStringLiteral("Current Record")});
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_table->verticalHeader()->hide();
@@ -139,7 +151,10 @@ TCompareWindow::RowKind TCompareWindow::rowKind(int row) const {
 }
 
 QString TCompareWindow::summaryText(const std::vector<RecordDifference>& differences, Side side) {
-    const char* otherSide = side == Side::Archive ? "the archive" : "the radio";
+    const char* otherSide = side == Side::Archive ? "the archive"
+                            : side == Side::Radio ? "the radio"
+                                                  : "the earlier event";
+    const char* currentSide = side == Side::Event ? "the later event" : "the current record";
     qsizetype values = 0;
     qsizetype points = 0;
     QSet<const ComparedValues*> sets;
@@ -179,8 +194,8 @@ QString TCompareWindow::summaryText(const std::vector<RecordDifference>& differe
                      QLatin1String(otherSide) + QStringLiteral(" (") + onlyOther.join(QStringLiteral(", ")) +
                      QLatin1Char(')');
     if (!onlyCurrent.isEmpty())
-        parts << counted(onlyCurrent.size(), "data set", "data sets") +
-                     QStringLiteral(" only in the current record (") +
+        parts << counted(onlyCurrent.size(), "data set", "data sets") + QStringLiteral(" only in ") +
+                     QLatin1String(currentSide) + QStringLiteral(" (") +
                      onlyCurrent.join(QStringLiteral(", ")) + QLatin1Char(')');
     if (!identity.isEmpty())
         parts << QStringLiteral("identity differs (") + identity.join(QStringLiteral(", ")) +
@@ -223,9 +238,13 @@ void TCompareWindow::refresh() {
             .arg(QString::fromLatin1(r.getSerialNo()).trimmed(),
                  QString::fromLatin1(r.getModelNo()).trimmed());
     };
-    m_sides->setText((m_side == Side::Archive ? QStringLiteral("Archive: ") : QStringLiteral("Radio: ")) +
-                     m_otherName + QStringLiteral("\n    ") + identityText(other) +
-                     QStringLiteral("\nCurrent record:\n    ") + identityText(m_current));
+    const QString otherLabel = m_side == Side::Archive ? QStringLiteral("Archive: ")
+                               : m_side == Side::Radio ? QStringLiteral("Radio: ")
+                                                       : QStringLiteral("Earlier event: ");
+    const QString currentLabel = m_side == Side::Event ? QStringLiteral("Later event: ") + m_currentName
+                                                       : QStringLiteral("Current record:");
+    m_sides->setText(otherLabel + m_otherName + QStringLiteral("\n    ") + identityText(other) +
+                     QLatin1Char('\n') + currentLabel + QStringLiteral("\n    ") + identityText(m_current));
 
     m_table->setUpdatesEnabled(false);
     m_table->setRowCount(0);

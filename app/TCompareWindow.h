@@ -24,7 +24,9 @@ class radioStorage;
 class TCompareWindow : public QWidget {
     Q_OBJECT
   public:
-    enum class Side { Archive, Radio };
+    /// What the other side is: an archive, the radio read now, or (service history) the earlier of two
+    /// events, the current side then being the later one.
+    enum class Side { Archive, Radio, Event };
     /// What a row of the table shows (the first cell's Qt::UserRole holds it as an int).
     enum class RowKind { Same, Identity, Point, Value, NotHeld };
 
@@ -37,6 +39,9 @@ class TCompareWindow : public QWidget {
     /// `current` must outlive the window. `otherName` names the other side (the archive's path, "radio").
     TCompareWindow(const radioStorage& current, std::shared_ptr<const radioStorage> other, Side side,
                    QString otherName, QWidget* parent = nullptr);
+    /// Two records of the window's own (two service events: `current` the later, `other` the earlier).
+    TCompareWindow(std::shared_ptr<const radioStorage> current, QString currentName,
+                   std::shared_ptr<const radioStorage> other, QString otherName, QWidget* parent = nullptr);
 
     /// Compares again, after the current record changed.
     void refresh();
@@ -58,7 +63,9 @@ class TCompareWindow : public QWidget {
                 const QString& current);
     void applyFilter();
 
+    std::shared_ptr<const radioStorage> m_ownedCurrent;
     const radioStorage& m_current;
+    QString m_currentName;
     std::shared_ptr<const radioStorage> m_other;
     Side m_side;
     QString m_otherName;

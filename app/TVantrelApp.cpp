@@ -8,6 +8,7 @@
 
 #include "VantrelVersion.h"
 #include "app/CommandTable.h"
+#include "app/HistoryService.h"
 #include "app/ProcedureCatalogue.h"
 #include "app/RecentFileList.h"
 #include "app/TAboutDialog.h"
@@ -39,6 +40,9 @@ TVantrelApp::TVantrelApp(StartOptions options, UserPrompt& prompt, ShellHooks ho
     m_linkMonitor = std::make_unique<linkMonitor>();
     m_linkMonitor->setHeader(kVersion, "", "");
     linkContext().tap = m_linkMonitor.get();
+    m_history = std::make_unique<HistoryService>(m_options.profilePath, m_options.historyDirectory,
+                                                 m_options.settingsDirectory);
+    m_history->configure();
 }
 
 TVantrelApp::~TVantrelApp() {
@@ -157,6 +161,8 @@ int TVantrelApp::start(bool show) {
     probePort(comIni::read(m_options.settingsDirectory.toStdString()));
 
     m_frame = std::make_unique<TVantrelFrame>(*this);
+    QObject::connect(m_history.get(), &HistoryService::noticed, m_frame.get(),
+                     &TVantrelFrame::showHistoryNotice);
     QCoreApplication::instance()->installEventFilter(this);
     if (show)
         m_frame->showMaximized();

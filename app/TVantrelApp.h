@@ -13,6 +13,7 @@ class QPrinter;
 
 namespace vantrel {
 
+class HistoryService;
 class linkMonitor;
 class TLinkMonitorWindow;
 
@@ -31,6 +32,9 @@ struct StartOptions {
     QString dataDirectory;      ///< the pictures
     QString settingsDirectory;  ///< COM.INI
     QString workDirectory;      ///< the current directory of radio operations (display.txt)
+    /// The user's data folder, where the service history is kept by default and spooled; empty: the
+    /// application records no service history (tests).
+    QString historyDirectory;
 };
 
 /// Owns the main window and the state every part of the shell shares. Start-up runs in start(); the
@@ -105,6 +109,8 @@ class TVantrelApp : public QObject {
     /// Shows the link monitor window (created on first use, kept for the run).
     void cmLinkMonitor(int);
     linkMonitor& monitor() { return *m_linkMonitor; }
+    /// The service history: its recorder, settings and notices.
+    HistoryService& history() { return *m_history; }
     TLinkMonitorWindow* monitorWindow() { return m_monitorWindow.get(); }
     /// Closes the windows of the application that stand beside the main window (link monitor, help):
     /// leaving the main window ends the program, whatever else is open.
@@ -132,6 +138,7 @@ class TVantrelApp : public QObject {
     std::unique_ptr<QPrinter> m_printer;
     std::unique_ptr<THelpWindow> m_help;
     std::unique_ptr<linkMonitor> m_linkMonitor;  ///< hears the line for the whole run
+    std::unique_ptr<HistoryService> m_history;   ///< records the whole run's service events
     std::unique_ptr<TLinkMonitorWindow> m_monitorWindow;
     std::unique_ptr<TVantrelFrame> m_frame;
 };

@@ -71,6 +71,10 @@ TVantrelFrame::TVantrelFrame(TVantrelApp& app) : m_app(app) {
     m_statusText->setFrameShape(QFrame::Panel);
     m_statusText->setFrameShadow(QFrame::Sunken);
     statusBar()->addWidget(m_statusText, 1);
+    m_historyNotice = new QLabel(this);
+    m_historyNotice->setObjectName(QStringLiteral("historyNotice"));
+    m_historyNotice->hide();
+    statusBar()->addPermanentWidget(m_historyNotice);
     statusBar()->setSizeGripEnabled(true);
     m_client->setStatusLabel(m_statusText);
 
@@ -263,6 +267,15 @@ void TVantrelFrame::dropEvent(QDropEvent* event) {
             m_client->openDroppedFile(url.toLocalFile());
     }
     event->acceptProposedAction();
+}
+
+void TVantrelFrame::showHistoryNotice(const QString& text, bool trouble) {
+    // Told once per outage, never in a box: tuning goes on. The whole sentence is the tooltip.
+    m_historyNotice->setText(trouble ? QStringLiteral("Service history: events wait in the spool")
+                                     : QStringLiteral("Service history: recording again"));
+    m_historyNotice->setToolTip(text);
+    m_historyNotice->setStyleSheet(trouble ? QStringLiteral("color: #a00000") : QString());
+    m_historyNotice->show();
 }
 
 }  // namespace vantrel

@@ -31,6 +31,10 @@ class TVantrelFrame : public QMainWindow {
     /// Runs a command as if chosen from the menu (greyed commands do nothing).
     void execute(int commandId);
     QLabel* statusText() { return m_statusText; }
+    /// The service history's word at the right of the status bar (empty when all is well).
+    QLabel* historyNotice() { return m_historyNotice; }
+    /// Shows the recorder's notice (`trouble`), or that the history takes events again for a while.
+    void showHistoryNotice(const QString& text, bool trouble);
     QToolBar* toolBar() { return m_toolBar; }
 
     /// Re-evaluates every enabler.
@@ -54,6 +58,7 @@ class TVantrelFrame : public QMainWindow {
     TVantrelApp& m_app;
     TVantrelMDIClient* m_client = nullptr;
     QLabel* m_statusText = nullptr;
+    QLabel* m_historyNotice = nullptr;
     QToolBar* m_toolBar = nullptr;
     QMenu* m_fileMenu = nullptr;
     QAction* m_exitAction = nullptr;

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -12,16 +13,21 @@
 #include <QPrinter>
 #include <QTemporaryFile>
 #include <QTime>
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 
+#include "app/HistoryService.h"
 #include "app/Pictures.h"
 #include "app/ProcedureCatalogue.h"
 #include "app/RecentFileList.h"
 #include "app/TApxPreviewWin.h"
 #include "app/TApxPrintout.h"
+#include "app/TBenchDialog.h"
 #include "app/TCommSetupDialog.h"
 #include "app/TCompareWindow.h"
+#include "app/THistorySettingsDialog.h"
+#include "app/THistoryWindow.h"
 #include "app/TRadioInfoDialog.h"
 #include "app/TSplashWindow.h"
 #include "app/TTunerNotifyDlg.h"
@@ -36,6 +42,7 @@
 #include "operations/portInUseMessage.h"
 #include "operations/procedureCatalogue.h"
 #include "operations/radioProgramAll.h"
+#include "operations/serviceHistory.h"
 #include "operations/tuningReport.h"
 #include "radio/radiomodel.h"
 
@@ -134,6 +141,21 @@ void TVantrelMDIClient::addChild(TVantrelMDIChild* child) {
     addSubWindow(child);
     child->installEventFilter(this);
     child->show();
+}
+
+void TVantrelMDIClient::fitIntoArea(TVantrelMDIChild* child) {
+    // Windows whose tables scroll are shrunk to the area rather than reaching past it, where their
+    // lower half (the plot, the last rows) would only be seen by scrolling the whole area.
+    const QSize room = viewport()->size();
+    if (room.isEmpty())
+        return;
+    const QSize size = child->size().boundedTo(room);
+    if (size != child->size())
+        child->resize(size);
+    const QPoint at(std::clamp(child->x(), 0, room.width() - size.width()),
+                    std::clamp(child->y(), 0, room.height() - size.height()));
+    if (at != child->pos())
+        child->move(at);
 }
 
 bool TVantrelMDIClient::eventFilter(QObject* watched, QEvent* event) {
@@ -357,6 +379,13 @@ void TVantrelMDIClient::cmCommSettings(int) {
     m_app.hooks().runDialog(dialog);
 }
 
+void TVantrelMDIClient::cmBenchInstruments(int) {
+    TBenchDialog dialog(window(), m_app.settingsDirectory(),
+                        dialectSearchPath(m_app.dataDirectory().toStdString(),
+                                          QCoreApplication::applicationDirPath().toStdString()));
+    m_app.hooks().runDialog(dialog);
+}
+
 void TVantrelMDIClient::cmRadioInfo(int) {
     TRadioInfoDialog dialog(window(), m_record);
     m_app.hooks().runDialog(dialog);
@@ -393,6 +422,8 @@ bool TVantrelMDIClient::loadArchive(const QString& path) {
     m_lastFolder = QFileInfo(path).absolutePath();
     ArchiveLoadResult result = m_files.readArchive(path.toStdString(), m_record);
     m_archiveLoaded = result == ArchiveLoadResult::Loaded;
+    serviceHistory::recordArchive(EventKind::ArchiveLoad, QFileInfo(path).absoluteFilePath().toStdString(),
+                                  m_record, m_archiveLoaded, m_files.lastFailureDetail());
     if (std::optional<bool> allowed = fileModule::tuningAllowedAfter(result))
         m_tuningAllowed = *allowed;
     if (m_archiveLoaded)
@@ -424,7 +455,10 @@ void TVantrelMDIClient::cmSaveArchive(int) {
         return;
     if (QFileInfo(path).suffix().isEmpty())
         path += QLatin1Char('.') + QString::fromLatin1(fileModule::kDefaultExtension.data());
-    if (m_files.writeArchive(path.toStdString(), m_record))
+    const bool saved = m_files.writeArchive(path.toStdString(), m_record);
+    serviceHistory::recordArchive(EventKind::ArchiveSave, QFileInfo(path).absoluteFilePath().toStdString(),
+                                  m_record, saved, m_files.lastFailureDetail());
+    if (saved)
         m_app.prompt().show("Tuning data has been saved.", "NOTE", PromptIcon::Information);
 }
 
@@ -581,6 +615,39 @@ void TVantrelMDIClient::cmCompareRadio(int) {
     }
     showReadMessages(outcome);
     emit stateChanged();
+}
+
+void TVantrelMDIClient::cmServiceHistory(int) {
+    // The current radio's serial number to start with; any other can be typed.
+    QString serial = QString::fromStdString(serviceHistory::serialOf(m_record));
+    if (!shellState().dataPresent() || serial == QLatin1String("NULL") || serial == QLatin1String("Invalid"))
+        serial.clear();
+    auto* window = new THistoryWindow(
+        m_app.history().target(), serial,
+        [this](std::shared_ptr<const radioStorage> later, QString laterName,
+               std::shared_ptr<const radioStorage> earlier, QString earlierName) {
+            auto* compare = new TCompareWindow(std::move(later), laterName, std::move(earlier), earlierName);
+            auto* child = new TVantrelMDIChild(this, QStringLiteral("Compare Service Events"), compare);
+            addChild(child);
+            fitIntoArea(child);
+        },
+        [this](const QString& suggestion) {
+            QString folder = m_lastFolder.isEmpty() ? QDir::currentPath() : m_lastFolder;
+            const QString path =
+                m_app.hooks().chooseFile(FileDialogKind::SaveCsv, QDir(folder).filePath(suggestion));
+            if (!path.isEmpty())
+                m_lastFolder = QFileInfo(path).absolutePath();
+            return path;
+        });
+    auto* child = new TVantrelMDIChild(this, QStringLiteral("Service History"), window);
+    addChild(child);
+    fitIntoArea(child);
+    emit stateChanged();
+}
+
+void TVantrelMDIClient::cmHistorySettings(int) {
+    THistorySettingsDialog dialog(m_app.history(), window());
+    m_app.hooks().runDialog(dialog);
 }
 
 QString TVantrelMDIClient::beforeAfterReport() {

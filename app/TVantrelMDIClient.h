@@ -69,6 +69,7 @@ class TVantrelMDIClient : public QMdiArea {
     void cmPaBiasHigh(int commandId);
     void cmPaBiasLow(int commandId);
     void cmCommSettings(int);
+    void cmBenchInstruments(int);
     void cmProgramSerialNo(int commandId);
     void cmBasebandOffset(int commandId);
     void cmTempComp(int commandId);
@@ -76,6 +77,8 @@ class TVantrelMDIClient : public QMdiArea {
     void cmRadioInfo(int);
     void cmCompareArchive(int);
     void cmCompareRadio(int);
+    void cmServiceHistory(int);
+    void cmHistorySettings(int);
 
     /// The earlier record of the report's before/after column: the other side of the last compare
     /// window, or the archive chosen from the preview; nullptr when there is none yet.
@@ -108,6 +111,8 @@ class TVantrelMDIClient : public QMdiArea {
     QString suggestedFileName(FileDialogKind kind) const;
     /// Adds a child frame and shows it; its closing waits for the end of any radio exchange.
     void addChild(TVantrelMDIChild* child);
+    /// Shrinks and moves a shown child so that it lies within the visible area.
+    void fitIntoArea(TVantrelMDIChild* child);
     /// The messages of a read's outcome, with what went wrong under them.
     void showReadMessages(const ReadRadioOutcome& outcome);
     /// Adds the failed step and what was already written under a Read Radio or Program All message.

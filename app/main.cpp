@@ -108,6 +108,9 @@ int main(int argc, char** argv) {
     start.dataDirectory = dataDirectory;
     start.settingsDirectory = settingsDirectory;
     start.workDirectory = QString::fromStdString(folders.work);
+    // The service history of this user (its default file and its spool); the work folder without a home.
+    const std::string historyData = vantrel::userDataDirectory();
+    start.historyDirectory = QString::fromStdString(historyData.empty() ? folders.work : historyData);
     // Installed, the recent-file list is the user's; from a folder it stays in the current directory.
     start.profilePath = folders.installed ? QDir(settingsDirectory).filePath(QStringLiteral("Vantrel.ini"))
                                           : QDir::current().absoluteFilePath(QStringLiteral("Vantrel.ini"));

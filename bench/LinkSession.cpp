@@ -15,6 +15,7 @@
 #include "link/Exceptions.h"
 #include "link/RF_CommunicationSetup.h"
 #include "link/SBEPRequests.h"
+#include "link/cominit.h"
 #include "operations/ProgressSink.h"
 #include "operations/radioOperations.h"
 #include "operations/radioProgramAll.h"
@@ -27,6 +28,16 @@ namespace {
 
 constexpr unsigned kBenchComPort = 1;
 constexpr size_t kSoftpotFunctionAt = 1;  // payload byte: softpot number, then the function
+
+double loadAverage() {
+    double load = 0;
+    if (std::FILE* f = std::fopen("/proc/loadavg", "r")) {
+        if (std::fscanf(f, "%lf", &load) != 1)
+            load = 0;
+        std::fclose(f);
+    }
+    return load;
+}
 
 double threadCpuSeconds() {
     rusage u{};
@@ -116,6 +127,16 @@ double OperationMeasurement::floorSeconds() const {
     double sum = 0;
     for (const RequestRecord& r : requests) sum += r.floorSeconds();
     return sum;
+}
+
+double OperationMeasurement::honestFloorSeconds() const {
+    double sum = 0;
+    for (const RequestRecord& r : requests) sum += r.honestFloorSeconds();
+    return sum;
+}
+
+double OperationMeasurement::overheadPerRequestMs() const {
+    return requests.empty() ? 0 : (wallSeconds - honestFloorSeconds()) * 1000 / requests.size();
 }
 
 unsigned OperationMeasurement::echoRequests() const {
@@ -210,19 +231,35 @@ OperationMeasurement LinkSession::runChild(const std::vector<std::string>& argv)
 
 void LinkSession::idle() {
     const int64_t now = PauseClock::nowUs();
-    m_longestStallUs = std::max(m_longestStallUs, now - m_lastIdleUs);
+    if (now - m_lastIdleUs > m_longestStallUs) {
+        m_longestStallUs = now - m_lastIdleUs;
+        m_longestStallEndUs = now;
+    }
     m_lastIdleUs = now;
     ++m_idleCalls;
+}
+
+std::vector<double> LinkSession::connectionCostsUs(int count) {
+    std::vector<double> costs;
+    for (int i = 0; i < count; ++i) {
+        const int64_t start = PauseClock::nowUs();
+        { cominit link; }
+        costs.push_back(static_cast<double>(PauseClock::nowUs() - start));
+    }
+    return costs;
 }
 
 OperationMeasurement LinkSession::measure(const std::function<std::string()>& op, bool child) {
     m_radio.transcript().clear();
     m_clock.take();
     OperationMeasurement m;
+    m.loadAverage = loadAverage();
+    const unsigned openedBefore = m_opener.opened;
     const double cpuBefore = threadCpuSeconds();
     const int64_t startUs = PauseClock::nowUs();
     m_lastIdleUs = startUs;
     m_longestStallUs = 0;
+    m_longestStallEndUs = startUs;
     m_idleCalls = 0;
     try {
         m.failure = op();
@@ -233,8 +270,14 @@ OperationMeasurement LinkSession::measure(const std::function<std::string()>& op
     }
     const int64_t endUs = PauseClock::nowUs();
     if (!child) {
+        m.connections = m_opener.opened - openedBefore;
         m.idleCalls = m_idleCalls;
-        m.longestStallUs = std::max(m_longestStallUs, endUs - m_lastIdleUs);
+        m.longestStallUs = m_longestStallUs;
+        m.longestStallEndUs = m_longestStallEndUs - startUs;
+        if (endUs - m_lastIdleUs > m.longestStallUs) {
+            m.longestStallUs = endUs - m_lastIdleUs;
+            m.longestStallEndUs = endUs - startUs;
+        }
     }
     m.ok = m.failure.empty();
     m.wallSeconds = (endUs - startUs) / 1e6;
@@ -249,12 +292,28 @@ OperationMeasurement LinkSession::measure(const std::function<std::string()>& op
 }
 
 void LinkSession::pair(OperationMeasurement& m, int64_t startUs, int64_t endUs) {
+    // The radio's answer to a request, from its transcript: the echo one byte a millisecond from the
+    // request's arrival, then each frame it sent, its bytes the reply spacing apart.
+    const SimTiming timing = m_radio.profile().timing;
+    uint64_t arrivedMs = 0, answerEndMs = 0;
+    auto closeAnswer = [&] {
+        if (!m.requests.empty())
+            m.requests.back().answerMs = static_cast<uint32_t>(answerEndMs - arrivedMs);
+    };
     for (const SimEvent& e : m_radio.transcript().entries()) {
-        if (e.kind == SimEventKind::FrameIn)
+        if (e.kind == SimEventKind::FrameIn) {
+            closeAnswer();
             m.requests.push_back(RequestRecord{e.bytes});
-        else if (e.kind == SimEventKind::BadFrame)
+            arrivedMs = e.atMs;
+            answerEndMs = e.atMs + timing.echoDelayMs + (e.bytes.empty() ? 0 : e.bytes.size() - 1);
+        } else if (e.kind == SimEventKind::FrameOut && !e.bytes.empty()) {
+            answerEndMs =
+                std::max<uint64_t>(answerEndMs, e.atMs + (e.bytes.size() - 1) * timing.replyPerByteMs);
+        } else if (e.kind == SimEventKind::BadFrame) {
             ++m.badFrames;
+        }
     }
+    closeAnswer();
     const std::vector<SleepRecord> sleeps = m_clock.take();
     std::vector<size_t> pauses;
     for (size_t i = 0; i < sleeps.size(); ++i)
@@ -277,7 +336,15 @@ void LinkSession::pair(OperationMeasurement& m, int64_t startUs, int64_t endUs) 
             r.timerSleepUs += sleeps[i].elapsedUs;
             ++r.timerSleeps;
         }
+        // A stall is told by where it ended: inside this request's pause (the wake-up came late) or
+        // after it (the waits for bytes, processing, the next step's connection).
+        const int64_t stallEnd = startUs + m.longestStallEndUs;
+        if (m.longestStallUs > 0 && stallEnd > p.startUs && stallEnd <= intervalEnd)
+            m.stallWhere =
+                r.kind() + (stallEnd <= p.startUs + p.elapsedUs ? ", in its pause" : ", after its pause");
     }
+    if (m.longestStallUs > 0 && m.stallWhere.empty())
+        m.stallWhere = m.longestStallEndUs <= m.leadUs ? "before the first request" : "";
 }
 
 }  // namespace vantrel::bench

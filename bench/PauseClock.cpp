@@ -25,6 +25,14 @@ void PauseClock::sleepIdle(uint32_t ms, const std::function<void()>& idle) {
     m_sleeps.push_back({ms, start, end - start});
 }
 
+uint32_t PauseClock::idleSliceMs() {
+    return SystemClock::instance().idleSliceMs();
+}
+
+void PauseClock::noteWake(uint32_t askedMs, uint32_t tookMs) {
+    SystemClock::instance().noteWake(askedMs, tookMs);
+}
+
 std::vector<SleepRecord> PauseClock::take() {
     std::lock_guard<std::mutex> lock(m_mutex);
     std::vector<SleepRecord> out;

@@ -30,6 +30,9 @@ class PauseClock : public Clock {
     void sleep(uint32_t ms) override;
     /// One record for the whole wait, however often the idle hook cut it up.
     void sleepIdle(uint32_t ms, const std::function<void()>& idle) override;
+    /// The system clock's pacing of the idle hook.
+    uint32_t idleSliceMs() override;
+    void noteWake(uint32_t askedMs, uint32_t tookMs) override;
     std::vector<SleepRecord> take();
     /// The steady clock in microseconds, the time base of the records.
     static int64_t nowUs();

@@ -6,23 +6,33 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
+#include <mutex>
 #include <optional>
 
 #include "VantrelVersion.h"
+#include "cli/BenchCommand.h"
 #include "cli/CliExitCode.h"
 #include "cli/CliSession.h"
 #include "cli/ConsoleProgress.h"
 #include "cli/ConsolePrompt.h"
+#include "cli/HistoryOutput.h"
 #include "cli/PortOverrideOpener.h"
 #include "cli/RecordJson.h"
 #include "cli/StopSignal.h"
+#include "history/HistoryRecorder.h"
+#include "history/HistorySpool.h"
+#include "history/historyExport.h"
+#include "history/historySetup.h"
+#include "history/storedText.h"
 #include "link/Exceptions.h"
 #include "link/LinkContext.h"
 #include "link/PosixSerialDevice.h"
 #include "link/RF_CommunicationSetup.h"
 #include "link/cominit.h"
 #include "link/portDiscovery.h"
+#include "link/portMapping.h"
 #include "link/regularFile.h"
 #include "link/writeFileAtomically.h"
 #include "operations/basebandOffsets.h"
@@ -34,10 +44,12 @@
 #include "operations/radioOperations.h"
 #include "operations/radioProgramAll.h"
 #include "operations/recordCompare.h"
+#include "operations/serviceHistory.h"
 #include "operations/sharedMessages.h"
 #include "operations/tuningReport.h"
 #include "operations/utilityOperations.h"
 #include "operations/utilityRules.h"
+#include "radio/RecordLayout.h"
 #include "radio/radioStorage.h"
 
 namespace vantrel {
@@ -55,6 +67,8 @@ constexpr int kProgressDone = 100;
 constexpr const char* kPortInUse = kPortInUseText;
 constexpr const char* kLinkError = message::LinkError;
 constexpr const char* kBlankSerial = "          ";
+/// How long a command's end waits for the history store before the events go to the spool.
+constexpr std::chrono::milliseconds kHistoryBudget{3000};
 
 // The link context of one radio command: the program directory and the port choice of the command
 // line, restored to what it was when the command ends.
@@ -107,6 +121,8 @@ int CliApp::checkedOutput(int code) {
 
 int CliApp::runCommand(const std::vector<std::string>& args) {
     try {
+        if (isBenchCommand(args))
+            return runBenchCommand(args, m_programDirectory, m_io.out, m_io.err);
         auto parsed = parseCliArguments(args);
         if (auto* error = std::get_if<CliUsageError>(&parsed)) {
             fail(error->message);
@@ -119,7 +135,7 @@ int CliApp::runCommand(const std::vector<std::string>& args) {
         }
         if (options.trace)
             return tracedDispatch(options);
-        return dispatch(options);
+        return recordedDispatch(options);
     } catch (const Exception& e) {
         fail("link failure: " + e.describe());
     } catch (const std::exception& e) {
@@ -154,6 +170,8 @@ int CliApp::dispatch(const CliOptions& options) {
             return bboCommand(options);
         case CliCommand::Session:
             return sessionCommand(options);
+        case CliCommand::History:
+            return historyCommand(options);
         case CliCommand::Help:
             break;
     }
@@ -298,7 +316,10 @@ int CliApp::programCommand(const CliOptions& options) {
     radioStorage record;
     ConsolePrompt prompt(&m_io.out);
     fileModule files(prompt);
-    if (files.readArchive(*options.file, record) != ArchiveLoadResult::Loaded) {
+    const bool loaded = files.readArchive(*options.file, record) == ArchiveLoadResult::Loaded;
+    serviceHistory::recordArchive(EventKind::ArchiveLoad, *options.file, record, loaded,
+                                  files.lastFailureDetail());
+    if (!loaded) {
         printDetail(m_io.out, files.lastFailureDetail());
         return exitCode::FileFailure;
     }
@@ -372,7 +393,10 @@ int CliApp::saveArchive(const std::string& target, const radioStorage& record, U
         m_io.out << fileModule::encodeArchive(record, fileModule::timeSeededKey()) << std::flush;
     } else {
         fileModule files(prompt);
-        if (!files.writeArchive(target, record)) {
+        const bool saved = files.writeArchive(target, record);
+        serviceHistory::recordArchive(EventKind::ArchiveSave, target, record, saved,
+                                      files.lastFailureDetail());
+        if (!saved) {
             printDetail(messages, files.lastFailureDetail());
             return exitCode::FileFailure;
         }
@@ -566,16 +590,21 @@ int CliApp::withRadio(const CliOptions& options, const std::string& failure,
 int CliApp::serialCommand(const CliOptions& options) {
     return withRadio(options, kLinkError, [&](EnhancedSBEP& link) {
         std::string back;
-        switch (serialProgramming::program(link, kBlankSerial, *options.serialNo, true, &back)) {
-            case serialProgramming::result::Programmed:
-                break;
-            case serialProgramming::result::OtherRadio:
-            case serialProgramming::result::TooShort:
-                m_io.out << serialRule::NotBlankText << '\n' << std::flush;
-                return exitCode::SerialMismatch;
-            case serialProgramming::result::NotReadBack:
-                fail("the radio reads back the serial number \"" + back + "\"");
-                return exitCode::SerialMismatch;
+        const serialProgramming::result result =
+            serialProgramming::program(link, kBlankSerial, *options.serialNo, true, &back);
+        if (result == serialProgramming::result::OtherRadio ||
+            result == serialProgramming::result::TooShort) {
+            m_io.out << serialRule::NotBlankText << '\n' << std::flush;
+            return exitCode::SerialMismatch;
+        }
+        const bool programmed = result == serialProgramming::result::Programmed;
+        serviceHistory::recordUtility(serviceHistory::kSerialSubject, programmed ? back : *options.serialNo,
+                                      "", {}, programmed ? eventOutcome::Ok : eventOutcome::Failed,
+                                      programmed ? "the serial number was blank"
+                                                 : "the radio reads back the serial number \"" + back + "\"");
+        if (!programmed) {
+            fail("the radio reads back the serial number \"" + back + "\"");
+            return exitCode::SerialMismatch;
         }
         m_io.out << serialRule::ProgrammedText << '\n' << std::flush;
         return exitCode::Success;
@@ -593,6 +622,17 @@ int CliApp::tempCompCommand(const CliOptions& options) {
         const tempComp::bytes& bytes = *options.tempComp;
         tempComp::write(link, bytes);
         const tempComp::bytes back = link.readTempComp();
+        // The command reads no serial number: its event is found with history --list.
+        std::vector<EventValue> values;
+        for (std::size_t i = 0; i < back.size(); ++i) {
+            const int column = col::TempCompFirst + static_cast<int>(i);
+            values.push_back({serviceHistory::valueName(row::Frequency, column), row::Frequency, column,
+                              std::nullopt, back[i]});
+        }
+        serviceHistory::recordUtility(
+            serviceHistory::kTempCompSubject, "", "", std::move(values),
+            back == bytes ? eventOutcome::Ok : eventOutcome::Failed,
+            "written " + tempCompRule::format(bytes) + ", read back " + tempCompRule::format(back));
         if (back != bytes) {
             fail("the radio reads back " + tempCompRule::format(back));
             return exitCode::SerialMismatch;
@@ -702,6 +742,100 @@ int CliApp::sessionCommand(const CliOptions& options) {
     CliSession session(m_io.out, m_io.err, *input,
                        options.watchdogMs.value_or(CliSession::kDefaultWatchdogMs));
     return session.run();
+}
+
+}  // namespace vantrel
+
+namespace vantrel {
+
+std::string CliApp::portDescription(const CliOptions& options) const {
+    if (options.device)
+        return *options.device;
+    const int port = options.port ? *options.port : comIni::read(m_programDirectory);
+    if (port < kFirstPort || port > kLastPort)
+        return {};
+    const unsigned n = static_cast<unsigned>(port);
+    return "COM" + std::to_string(n) + " " + routeOf(n, readPortMapping(m_programDirectory)).device;
+}
+
+int CliApp::recordedDispatch(const CliOptions& options) {
+    const bool mayRecord = options.command != CliCommand::History && options.command != CliCommand::Help &&
+                           options.command != CliCommand::Port;
+    const HistoryTarget target = resolveHistoryTarget({options.history, std::nullopt, m_dataDirectory});
+    if (!m_recordHistory || !mayRecord || target.kind == HistoryTarget::Kind::Off)
+        return dispatch(options);
+
+    // The recorder's thread tells its trouble here; the lines go to err once the command is over, so
+    // they never cut into the command's own output.
+    auto notices = std::make_shared<std::pair<std::mutex, std::vector<std::string>>>();
+    HistoryRecorderOptions recorderOptions;
+    recorderOptions.target = target;
+    recorderOptions.spoolDirectory = historySpoolDirectory(target, m_dataDirectory);
+    recorderOptions.bench = benchName();
+    recorderOptions.operatorName = resolveOperator();
+    recorderOptions.program = std::string("vantrel-cli ") + kVersion;
+    const std::string port = portDescription(options);
+    recorderOptions.port = [port] { return port; };
+    recorderOptions.notice = [notices](const std::string& text, bool trouble) {
+        if (!trouble)
+            return;
+        std::lock_guard lock(notices->first);
+        notices->second.push_back(text);
+    };
+    int code = exitCode::InternalError;
+    {
+        HistoryRecorder recorder(recorderOptions);
+        ScopedHistorySink sink(&recorder);
+        code = dispatch(options);
+        recorder.close(kHistoryBudget);
+    }
+    std::lock_guard lock(notices->first);
+    if (!notices->second.empty())
+        fail(notices->second.front());
+    return code;
+}
+
+int CliApp::historyCommand(const CliOptions& options) {
+    const HistoryTarget target = resolveHistoryTarget({options.history, std::nullopt, m_dataDirectory});
+    if (target.kind == HistoryTarget::Kind::Off) {
+        fail("the service history is off (--history or VANTREL_HISTORY say \"off\")");
+        return exitCode::Usage;
+    }
+    try {
+        std::unique_ptr<HistoryStore> store = openHistoryStore(target);
+        if (options.check) {
+            const HistoryCheck check = store->check();
+            const std::string spool = historySpoolDirectory(target, m_dataDirectory);
+            m_io.out << "history: " << check.target << '\n'
+                     << "schema version: " << check.schemaVersion << '\n'
+                     << "events: " << check.events << '\n'
+                     << "spool: " << HistorySpool(spool).pending().size() << " event(s) waiting in " << spool
+                     << '\n'
+                     << std::flush;
+            return exitCode::Success;
+        }
+        const HistoryForm form = options.json  ? HistoryForm::Json
+                                 : options.csv ? HistoryForm::Csv
+                                               : HistoryForm::Text;
+        if (options.list) {
+            m_io.out << historyOutput(store->events(options.since.value_or("")), form, false) << std::flush;
+            return exitCode::Success;
+        }
+        std::string serial = *options.historySerial;
+        while (!serial.empty() && serial.back() == ' ') serial.pop_back();
+        std::vector<StoredEvent> events = store->radioEvents(serial);
+        for (StoredEvent& stored : events) stored.event.values = store->values(stored.id);
+        if (events.empty() && form == HistoryForm::Text) {
+            m_io.out << "No service events of the radio " << serial << " in " << store->describe() << '\n'
+                     << std::flush;
+            return exitCode::Different;
+        }
+        m_io.out << historyOutput(events, form, true) << std::flush;
+        return events.empty() ? exitCode::Different : exitCode::Success;
+    } catch (const HistoryError& error) {
+        fail(error.what());
+        return exitCode::LinkFailure;
+    }
 }
 
 }  // namespace vantrel

@@ -49,6 +49,14 @@ class CliApp {
     /// Runs the arguments after the program name; answers the exit code.
     int run(const std::vector<std::string>& args);
 
+    /// Makes radio commands record their service events (the program does; tests that do not ask
+    /// record nothing). `dataDirectory` is the user's data folder: the default history file and the
+    /// spool live there. `history` reads the same history whether or not recording is on.
+    void enableHistory(std::string dataDirectory) {
+        m_dataDirectory = std::move(dataDirectory);
+        m_recordHistory = true;
+    }
+
   private:
     int runCommand(const std::vector<std::string>& args);
     /// Flushes stdout; when any write to it failed (a full disk, a closed pipe) tells so on stderr and
@@ -82,6 +90,13 @@ class CliApp {
     int bboCommand(const CliOptions& options);
     /// `session`: the JSON line protocol for scripted tuning (cli/CliSession.h).
     int sessionCommand(const CliOptions& options);
+    /// `history SERIAL`, `history --list`, `history --check`: the service history on stdout.
+    int historyCommand(const CliOptions& options);
+    /// Runs the command with a history recorder installed (when recording is on and the command may
+    /// record); what the recorder had to say comes as one line on err when the command ends.
+    int recordedDispatch(const CliOptions& options);
+    /// "COM1 /dev/ttyUSB0" or the --device path: the port a radio command of `options` opens.
+    std::string portDescription(const CliOptions& options) const;
     /// Runs one radio utility on a connection of its own: the port message (exit 5) when the port cannot
     /// be opened, `failure` (exit 4) when the link fails; otherwise what `action` answers.
     int withRadio(const CliOptions& options, const std::string& failure,
@@ -108,6 +123,8 @@ class CliApp {
 
     std::string m_programDirectory;
     CliIo m_io;
+    std::string m_dataDirectory;
+    bool m_recordHistory = false;
 };
 
 }  // namespace vantrel

@@ -20,7 +20,7 @@ struct CommandInfo {
     std::string_view usage;
 };
 
-constexpr std::array<CommandInfo, 12> kCommands = {{
+constexpr std::array<CommandInfo, 13> kCommands = {{
     {CliCommand::Read, "read",
      "Usage: vantrel-cli read [--port N | --device PATH] [-o FILE.sfp] [--json]\n"
      "\n"
@@ -165,6 +165,29 @@ constexpr std::array<CommandInfo, 12> kCommands = {{
      "the reset at the end (the last answer says which), 6 the answers could no longer be\n"
      "written (the radio is made safe first), 64 usage error, 129, 130 or 143 stopped by\n"
      "SIGHUP, SIGINT or SIGTERM (the radio is dekeyed and reset).\n"},
+    {CliCommand::History, "history",
+     "Usage: vantrel-cli history SERIAL [--json | --csv]\n"
+     "       vantrel-cli history --list [--since DATE] [--json | --csv]\n"
+     "       vantrel-cli history --check\n"
+     "\n"
+     "Shows the service history: every read, Program All, Program of a procedure, utility and\n"
+     "archive load or save of a radio, newest first, with the bench, the operator, the port and\n"
+     "the outcome, and the values before and after (see docs/history.md).\n"
+     "\n"
+     "  SERIAL         the radio's serial number, as the radio reports it\n"
+     "  --list         every event of every radio, without values\n"
+     "  --since DATE   with --list: from DATE on (UTC), YYYY-MM-DD or YYYY-MM-DDTHH:MM\n"
+     "  --json         the events as JSON, values included\n"
+     "  --csv          the events as CSV, one line per value (RFC 4180)\n"
+     "  --check        connect, bring the schema up to date and print its version, the number\n"
+     "                 of events and the events waiting in the local spool\n"
+     "  --history URL  the history to read (also on every other command: the one to record to);\n"
+     "                 default VANTREL_HISTORY, else history.sqlite in the user's data folder.\n"
+     "                 A file path (or sqlite:PATH), postgresql://USER@HOST/DATABASE or a\n"
+     "                 libpq key=value string, or off\n"
+     "\n"
+     "Exit codes: 0 shown, 1 no event of that radio, 4 the history cannot be reached, is damaged\n"
+     "or is newer than this program, 64 usage error.\n"},
     {CliCommand::Help, "help",
      "Usage: vantrel-cli help [COMMAND]\n"
      "\n"
@@ -216,6 +239,8 @@ Accepts acceptsOf(CliCommand command) {
     switch (command) {
         case CliCommand::Read:
             return {true, true, true, false};
+        case CliCommand::History:
+            return {false, false, true, false};
         case CliCommand::Program:
             return {true, false, false, true};
         case CliCommand::Import:
@@ -276,6 +301,26 @@ std::optional<std::uint32_t> watchdogMilliseconds(std::string_view text) {
     return ms;
 }
 
+/// A --since date as the prefix of the stored UTC times: "2025-03-01" or "2025-03-01T12:00" (a blank
+/// may stand for the T); nullopt for anything else.
+std::optional<std::string> sinceDate(std::string text) {
+    if (text.size() > 10 && text[10] == ' ')
+        text[10] = 'T';
+    static constexpr std::string_view kShape = "dddd-dd-ddTdd:dd:dd";
+    if (text.size() != 10 && text.size() != 16 && text.size() != 19)
+        return std::nullopt;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const bool digit = text[i] >= '0' && text[i] <= '9';
+        if (kShape[i] == 'd' ? !digit : text[i] != kShape[i])
+            return std::nullopt;
+    }
+    const int month = std::stoi(text.substr(5, 2));
+    const int day = std::stoi(text.substr(8, 2));
+    if (month < 1 || month > 12 || day < 1 || day > 31)
+        return std::nullopt;
+    return text;
+}
+
 CliUsageError usageError(std::string message) {
     return CliUsageError{std::move(message)};
 }
@@ -308,6 +353,8 @@ std::string cliUsage() {
            "  temp-comp [HEX8]             show the temp comp bytes, or program and verify them\n"
            "  bbo [--config FILE] [--list | --set NAME=CODE...]  show or change baseband offsets\n"
            "  session [--watchdog SECONDS] tune from a script: JSON requests on stdin, answers on stdout\n"
+           "  history SERIAL [--json|--csv]  a radio's service history (--list [--since DATE], --check)\n"
+           "  bench (--check | --read ROLE) name the bench instruments with a reading, or read one\n"
            "  help [COMMAND]               this text, or a command's usage (also COMMAND --help)\n"
            "\n"
            "Port selection (read, program, serial, temp-comp, bbo, session, diff --radio):\n"
@@ -319,6 +366,10 @@ std::string cliUsage() {
            "\n"
            "Support:\n"
            "  --trace FILE   write every frame sent and received, decoded, to FILE (any command)\n"
+           "  --history URL  the service history every radio command records to (a SQLite file,\n"
+           "                 postgresql://USER@HOST/DATABASE, or off); default VANTREL_HISTORY, else\n"
+           "                 history.sqlite in the user's data folder. VANTREL_OPERATOR names the\n"
+           "                 operator (default: the login name)\n"
            "\n"
            "Exit codes:\n"
            "  0 success (diff: same)     1 serial number mismatch (diff: different)\n"
@@ -335,7 +386,7 @@ std::variant<CliOptions, CliUsageError> parseCliArguments(const std::vector<std:
     bool optionsEnded = false;
     // Options seen, by the name the user typed, to name them in errors.
     std::optional<std::string> portSpelling, outputSpelling, jsonSpelling, yesSpelling, bboSpelling,
-        radioSpelling, listSpelling, mapSpelling, watchdogSpelling;
+        radioSpelling, listSpelling, mapSpelling, watchdogSpelling, historySpelling;
 
     for (std::size_t i = 0; i < args.size(); ++i) {
         std::string arg = args[i];
@@ -388,6 +439,22 @@ std::variant<CliOptions, CliUsageError> parseCliArguments(const std::vector<std:
                 return usageError("--device needs a device path");
             options.device = text;
             portSpelling = portSpelling.value_or(arg);
+        } else if (arg == "--history") {
+            const std::optional<std::string> text = value();
+            if (!text || text->empty())
+                return usageError("--history needs a history: a file, postgresql://... or off");
+            options.history = text;
+        } else if (arg == "--csv" || arg == "--check") {
+            if (!flagOnly())
+                return usageError(arg + " takes no value");
+            (arg == "--csv" ? options.csv : options.check) = true;
+            historySpelling = historySpelling.value_or(arg);
+        } else if (arg == "--since") {
+            const std::optional<std::string> text = value();
+            if (!text || !sinceDate(*text))
+                return usageError("--since needs a date: YYYY-MM-DD or YYYY-MM-DDTHH:MM (UTC)");
+            options.since = sinceDate(*text);
+            historySpelling = historySpelling.value_or(arg);
         } else if (arg == "--trace") {
             const std::optional<std::string> text = value();
             if (!text || text->empty())
@@ -500,8 +567,10 @@ std::variant<CliOptions, CliUsageError> parseCliArguments(const std::vector<std:
         return usageError(*radioSpelling + " does not apply to " + name + " (only diff)");
     if (bboSpelling && !accepts.bbo)
         return usageError(*bboSpelling + " does not apply to " + name + " (only bbo)");
-    if (listSpelling && !accepts.bbo && *command != CliCommand::Port)
-        return usageError(*listSpelling + " does not apply to " + name + " (only bbo and port)");
+    if (listSpelling && !accepts.bbo && *command != CliCommand::Port && *command != CliCommand::History)
+        return usageError(*listSpelling + " does not apply to " + name + " (only bbo, port and history)");
+    if (historySpelling && *command != CliCommand::History)
+        return usageError(*historySpelling + " does not apply to " + name + " (only history)");
     if (mapSpelling && *command != CliCommand::Port)
         return usageError(*mapSpelling + " does not apply to " + name + " (only port)");
     if (watchdogSpelling && *command != CliCommand::Session)
@@ -597,6 +666,25 @@ std::variant<CliOptions, CliUsageError> parseCliArguments(const std::vector<std:
         case CliCommand::Session:
             if (!operands.empty())
                 return usageError("session takes no operand: its requests come on stdin");
+            break;
+        case CliCommand::History:
+            if (options.json && options.csv)
+                return usageError("--json and --csv exclude each other");
+            if (options.check) {
+                if (options.list || options.json || options.csv || options.since || !operands.empty())
+                    return usageError("history --check takes nothing else");
+                break;
+            }
+            if (options.since && !options.list)
+                return usageError("--since applies to history --list only");
+            if (options.list) {
+                if (!operands.empty())
+                    return usageError("history --list takes no serial number");
+                break;
+            }
+            if (operands.size() != 1 || operands.front().empty())
+                return usageError("history needs a serial number, --list or --check");
+            options.historySerial = operands.front();
             break;
         case CliCommand::Help:
             break;

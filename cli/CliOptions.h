@@ -26,6 +26,7 @@ enum class CliCommand {
     TempComp,
     Bbo,
     Session,
+    History,
     Help
 };
 
@@ -58,6 +59,14 @@ struct CliOptions {
     std::optional<int> spacing;  ///< --spacing 12.5|20|25 (bbo --set): 0, 1, 2; none: all three
     /// --watchdog SECONDS (session): how long the radio may stay keyed with no command, in ms.
     std::optional<std::uint32_t> watchdogMs;
+    /// --history URL (any command): the service history to record to or to read.
+    std::optional<std::string> history;
+    bool csv = false;    ///< --csv (history)
+    bool check = false;  ///< --check (history)
+    /// --since DATE (history --list): the earliest time shown, as a UTC prefix "2025-03-01T12:00".
+    std::optional<std::string> since;
+    /// `history SERIAL`: the radio whose events are shown.
+    std::optional<std::string> historySerial;
 };
 
 /// A command line that cannot be run; the message is one line for stderr.

@@ -18,6 +18,7 @@
 #include "operations/fileModule.h"
 #include "operations/radioOperations.h"
 #include "operations/radioProgramAll.h"
+#include "operations/serviceHistory.h"
 #include "operations/tuningSession.h"
 #include "operations/utilityOperations.h"
 #include "radio/radioStorage.h"
@@ -497,7 +498,10 @@ CliSession::Json CliSession::saveCommand(const Json& request) {
     const radioStorage& record = needRecord();
     ConsolePrompt held(nullptr);
     fileModule files(held);
-    if (!files.writeArchive(request["file"].get<std::string>(), record))
+    const bool saved = files.writeArchive(request["file"].get<std::string>(), record);
+    serviceHistory::recordArchive(EventKind::ArchiveSave, request["file"].get<std::string>(), record, saved,
+                                  files.lastFailureDetail());
+    if (!saved)
         refuse("save-failed", held.held().empty() ? kSaveFailed : held.held().front().text,
                Json{{"detail", files.lastFailureDetail()}});
     return Json{{"text", kSaved}};
@@ -512,7 +516,11 @@ CliSession::Json CliSession::programAllCommand(const Json& request) {
             refuse("bad-argument", "\"file\" names an archive");
         ConsolePrompt held(nullptr);
         fileModule files(held);
-        if (files.readArchive(request["file"].get<std::string>(), loaded) != ArchiveLoadResult::Loaded)
+        const bool wasLoaded =
+            files.readArchive(request["file"].get<std::string>(), loaded) == ArchiveLoadResult::Loaded;
+        serviceHistory::recordArchive(EventKind::ArchiveLoad, request["file"].get<std::string>(), loaded,
+                                      wasLoaded, files.lastFailureDetail());
+        if (!wasLoaded)
             refuse("load-failed", held.held().empty() ? std::string() : held.held().front().text,
                    Json{{"detail", files.lastFailureDetail()}});
         record = &loaded;

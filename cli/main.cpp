@@ -43,5 +43,8 @@ int main(int argc, char** argv) {
     vantrel::CliApp app(directory,
                         vantrel::CliIo{std::cout, std::cerr, std::cin, isatty(STDIN_FILENO) == 1,
                                        isatty(STDERR_FILENO) == 1, STDIN_FILENO, nullptr, STDOUT_FILENO});
+    // The service history lives in the user's data folder (the work folder when there is no home).
+    const std::string data = vantrel::userDataDirectory();
+    app.enableHistory(data.empty() ? folders.work : data);
     return app.run(args);
 }

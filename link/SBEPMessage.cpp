@@ -447,6 +447,9 @@ void SBEPMessage::checkRefusal(const uint8_t* frame, size_t length) const {
 void SBEPMessage::exchange(Win32CommunicationPort& port) {
     withinWindow(port, SendMode::NoEcho, [&] {
         const ReceiveBuffer& rb = receiveBuffer();
+        // The radio answers a reset with its acknowledge alone: once that is in, the reset is done.
+        if (m_opcode == sbep::ResetOpcode)
+            return;
         if (!rb.dataReplyPresent())
             awaitReply(port);
         else

@@ -1,12 +1,12 @@
 // The concrete serial port over a SerialDevice.
 #include "link/Win32CommunicationPort.h"
 
-#include "link/LinkTap.h"
 #include <algorithm>
 
 #include "link/CharacterTimer.h"
 #include "link/Exceptions.h"
 #include "link/LinkContext.h"
+#include "link/LinkTap.h"
 
 namespace vantrel {
 
@@ -222,8 +222,9 @@ unsigned Win32CommunicationPort::bytesWaiting() {
 }
 
 uint32_t Win32CommunicationPort::waitForBytes(unsigned count, uint32_t maxIdle) {
-    CharacterTimer timer(m_clock, characterTime());
-    const uint32_t period = std::max<uint32_t>(timer.periodMs(), 1);
+    // Silence is counted in whole character periods; it only matters while what is awaited is still
+    // incomplete. Once the bytes are in, the wait is over: no further period is slept.
+    const uint32_t period = std::max<uint32_t>(CharacterTimer(m_clock, characterTime()).periodMs(), 1);
     unsigned seen = bytesWaiting();
     uint32_t lastArrival = m_clock.tick();
     uint32_t idleCount = 0;
@@ -235,9 +236,11 @@ uint32_t Win32CommunicationPort::waitForBytes(unsigned count, uint32_t maxIdle) 
         uint32_t remaining = (maxIdle - idleCount) * period - silentMs % period;
         if (linkContext().idleHook) {
             idle();
-            remaining = std::min(remaining, kIdleSliceMs);
+            remaining = std::min(remaining, m_clock.idleSliceMs());
         }
-        m_device->waitReadable(remaining);
+        const uint32_t before = m_clock.tick();
+        if (!m_device->waitReadable(remaining))
+            m_clock.noteWake(remaining, m_clock.tick() - before);
         unsigned now = bytesWaiting();
         if (now != seen) {
             seen = now;
@@ -245,7 +248,6 @@ uint32_t Win32CommunicationPort::waitForBytes(unsigned count, uint32_t maxIdle) 
             lastArrival = m_clock.tick();
         }
     }
-    timer.waitPeriods(1);
     return idleCount;
 }
 

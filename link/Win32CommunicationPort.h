@@ -59,7 +59,8 @@ class Win32CommunicationPort : public CommunicationPort {
     double bitsPerCharacter() const override;
 
     /// Waits until at least count bytes are queued, tolerating at most maxIdle character times of
-    /// silence between arrivals (TimeoutOnReceive otherwise). Returns the idle count of the last wait.
+    /// silence between arrivals (TimeoutOnReceive otherwise), and returns as soon as they are: at once
+    /// when they are already in. Returns the idle count of the last wait.
     uint32_t waitForBytes(unsigned count, uint32_t maxIdle);
     uint32_t waitForByte(uint32_t maxIdle) { return waitForBytes(1, maxIdle); }
     uint8_t readByte(uint32_t maxIdle);

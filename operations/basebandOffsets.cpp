@@ -4,6 +4,7 @@
 #include "link/EnhancedSBEP.h"
 #include "link/Exceptions.h"
 #include "link/LinkContext.h"
+#include "operations/serviceHistory.h"
 #include "radio/RecordLayout.h"
 #include "radio/radioStorage.h"
 #include "radio/radiomodel.h"
@@ -197,11 +198,45 @@ bool basebandOffsets::choose(int spacing, int row, int code) {
 }
 
 basebandOffsets::UpdateResult basebandOffsets::update(EnhancedSBEP& link) {
+    // Every update goes into the service history: each row's code per spacing before it and as the radio
+    // holds it after (a failed update shows what reached the radio).
+    const auto before = m_default;
+    UpdateResult result = UpdateResult::Failed;
+    const serviceHistory::atScopeExit history([&] { recordUpdate(before, result); });
     if (m_fromRadio)
-        return updateRadioHeld(link) ? UpdateResult::Updated : UpdateResult::Failed;
-    if (m_mainBandGroup && !m_checksumKnown)
-        return UpdateResult::ChecksumUnknown;
-    return updateTable(link);
+        result = updateRadioHeld(link) ? UpdateResult::Updated : UpdateResult::Failed;
+    else if (m_mainBandGroup && !m_checksumKnown)
+        result = UpdateResult::ChecksumUnknown;
+    else
+        result = updateTable(link);
+    return result;
+}
+
+void basebandOffsets::recordUpdate(
+    const std::array<std::array<int, bboCode::MaxRows>, bboCode::Spacings>& before,
+    UpdateResult result) const {
+    if (!historySink())
+        return;
+    static constexpr const char* kSpacings[] = {"12.5 kHz", "20 kHz", "25 kHz"};
+    std::vector<EventValue> values;
+    const std::vector<BboRow>& rows = m_record.getBboRows();
+    for (int s = 0; s < bboCode::Spacings; ++s)
+        for (int j = 0; j < m_rows && j < static_cast<int>(rows.size()); ++j) {
+            std::string name = rows[static_cast<std::size_t>(j)].name;
+            while (!name.empty() && (name.back() == ' ' || name.back() == '\0')) name.pop_back();
+            values.push_back({name + " " + kSpacings[s], -1, -1,
+                              before[static_cast<std::size_t>(s)][static_cast<std::size_t>(j)],
+                              m_default[static_cast<std::size_t>(s)][static_cast<std::size_t>(j)]});
+        }
+    const bool updated = result == UpdateResult::Updated;
+    std::string detail = result == UpdateResult::Inconsistent ? kInconsistentText
+                         : result == UpdateResult::ChecksumUnknown
+                             ? "the codeplug checksum is not known: nothing written"
+                         : updated ? ""
+                                   : "the radio failed part-way";
+    serviceHistory::recordUtility("Baseband Offset Update", m_record.serialNoBytes(),
+                                  m_record.modelNoBytes().substr(0, 15), std::move(values),
+                                  updated ? eventOutcome::Ok : eventOutcome::Failed, detail);
 }
 
 bool basebandOffsets::updateRadioHeld(EnhancedSBEP& link) {

@@ -112,6 +112,10 @@ class basebandOffsets {
     /// After reading the checksum: takes a pending update into account.
     void checkPendingUpdate();
 
+    /// Records the update in the service history.
+    void recordUpdate(const std::array<std::array<int, bboCode::MaxRows>, bboCode::Spacings>& before,
+                      UpdateResult result) const;
+
     radioStorage& m_record;
     bool m_fromRadio = false;
     bool m_mainBandGroup = false;

@@ -61,8 +61,10 @@ inline constexpr int UsingHelp = 2002;
 inline constexpr int About = 2009;
 inline constexpr int LinkMonitor = 2012;  ///< the decoded line (not in the original menus)
 
-inline constexpr int CompareArchive = 11940;  ///< an archive against the current record
-inline constexpr int CompareRadio = 11941;    ///< the radio, read now, against the current record
+inline constexpr int CompareArchive = 11940;   ///< an archive against the current record
+inline constexpr int CompareRadio = 11941;     ///< the radio, read now, against the current record
+inline constexpr int ServiceHistory = 11942;   ///< a radio's service history (not in the original menus)
+inline constexpr int HistorySettings = 11943;  ///< where the service history is kept
 // Group enablers: the pull-right menus they govern.
 inline constexpr int GroupTransmitPower = 11846;
 inline constexpr int GroupPaBias = 11862;

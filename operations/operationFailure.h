@@ -23,6 +23,9 @@ struct operationFailure {
     /// Program All only: the procedure in progress when it stopped, when some of its points already
     /// reached the radio, with those points ("Transmit Low Power at F1, F2"). Empty otherwise.
     std::string partlyWritten;
+    /// The same as data: the procedure of partlyWritten and its points (1..7) that reached the radio.
+    std::string partlyProcedure;
+    std::vector<int> partlyPoints;
     /// When the port could not be opened: what kept it from opening, for under the port message
     /// (portInUseCause); empty when another program holds it.
     std::string portCause;

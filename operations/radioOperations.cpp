@@ -7,6 +7,7 @@
 #include "link/Exceptions.h"
 #include "link/cominit.h"
 #include "operations/portInUseMessage.h"
+#include "operations/serviceHistory.h"
 #include "radio/RF_Frequency.h"
 #include "radio/radiomodel.h"
 #include "radio/rxDataSets.h"
@@ -319,12 +320,16 @@ ReadRadioOutcome radioOperations::readRadioCommand(radioStorage& record, Progres
     // procedure this radio did not answer.
     radioStorage scratch;
     clearProcedureFlags(scratch);
+    // Every read goes into the service history with what the radio answered, however it ends.
+    std::string stoppedBy;
+    const serviceHistory::atScopeExit history(
+        [&] { serviceHistory::recordRead(scratch, outcome, stoppedBy); });
     // A read that stopped part-way may have left the radio in a test mode: one reset, best effort.
     const auto linkFailed = [&](const Exception& failure) {
         m_failure.cause = failure.describe();
         m_failure.resetSent = resetAfterFailure();
-        scratch.setSerialNo("Invalid");
         record.copyFrom(scratch);
+        record.setSerialNo("Invalid");
         progress.SetPercentDone(kPercentDone);
         outcome.kind = ReadRadioOutcome::Kind::LinkFailed;
         outcome.failure = m_failure;
@@ -344,8 +349,10 @@ ReadRadioOutcome radioOperations::readRadioCommand(radioStorage& record, Progres
         m_failure.cause = stop.signal() == kCancelledByUser ? std::string("cancelled") : stop.describe();
         m_failure.resetSent = resetAfterFailure();
         progress.SetPercentDone(kPercentDone);
-        if (stop.signal() != kCancelledByUser)
+        if (stop.signal() != kCancelledByUser) {
+            stoppedBy = stop.describe();
             throw;
+        }
         outcome.kind = ReadRadioOutcome::Kind::Cancelled;
         outcome.failure = m_failure;
         return outcome;
@@ -361,7 +368,6 @@ ReadRadioOutcome radioOperations::readRadioCommand(radioStorage& record, Progres
         outcome.kind = ReadRadioOutcome::Kind::Read;
         outcome.tuningAllowed = procedureSet::allowsTuning(procedure);
     } else if (outcome.status == kPointsInvalid) {
-        scratch.setSerialNo("Invalid");
         outcome.kind = ReadRadioOutcome::Kind::PointsInvalid;
     } else {
         // Nothing was read: the record keeps what it held.
@@ -369,6 +375,8 @@ ReadRadioOutcome radioOperations::readRadioCommand(radioStorage& record, Progres
         return outcome;
     }
     record.copyFrom(scratch);
+    if (outcome.kind == ReadRadioOutcome::Kind::PointsInvalid)
+        record.setSerialNo("Invalid");
     return outcome;
 }
 

@@ -11,6 +11,7 @@
 #include "operations/portInUseMessage.h"
 #include "operations/procedureCatalogue.h"
 #include "operations/radioOperations.h"
+#include "operations/serviceHistory.h"
 #include "radio/radiomodel.h"
 #include "radio/recordSupportNotes.h"
 
@@ -105,6 +106,8 @@ void radioProgramAll::begin(const char* procedure) {
     m_procedure = procedure;
     m_pointsWritten.clear();
     m_failure.partlyWritten.clear();
+    m_failure.partlyProcedure.clear();
+    m_failure.partlyPoints.clear();
     m_failure.step = std::string("writing ") + procedure;
 }
 
@@ -115,12 +118,16 @@ void radioProgramAll::pointStep(int point) {
 void radioProgramAll::pointDone(int point) {
     m_pointsWritten += (m_pointsWritten.empty() ? "F" : ", F") + std::to_string(point);
     m_failure.partlyWritten = m_procedure + " at " + m_pointsWritten;
+    m_failure.partlyProcedure = m_procedure;
+    m_failure.partlyPoints.push_back(point);
 }
 
 void radioProgramAll::done() {
     m_failure.written.push_back(m_procedure);
     m_pointsWritten.clear();
     m_failure.partlyWritten.clear();
+    m_failure.partlyProcedure.clear();
+    m_failure.partlyPoints.clear();
 }
 
 void radioProgramAll::programReferenceOscillator() {
@@ -404,8 +411,28 @@ void radioProgramAll::programAll() {
 
 ProgramOutcome radioProgramAll::programRadioCommand(radioStorage& record, ProgressSink& progress,
                                                     operationFailure* failure) {
-    operationFailure noted;
+    operationFailure local;
+    operationFailure& told = failure ? *failure : local;
     std::optional<radioProgramAll> run;
+    std::string connected;
+    // Every run goes into the service history with what reached the radio, however it ends.
+    try {
+        const ProgramOutcome outcome = runCommand(record, progress, &told, run, connected);
+        serviceHistory::recordProgramAll(record, outcome, run ? run->failure() : operationFailure{}, told,
+                                         connected);
+        return outcome;
+    } catch (const OperationInterrupted& stop) {
+        serviceHistory::recordProgramAll(record, ProgramOutcome::Cancelled,
+                                         run ? run->failure() : operationFailure{}, told, connected,
+                                         stop.describe());
+        throw;
+    }
+}
+
+ProgramOutcome radioProgramAll::runCommand(radioStorage& record, ProgressSink& progress,
+                                           operationFailure* failure, std::optional<radioProgramAll>& run,
+                                           std::string& connectedSerial) {
+    operationFailure noted;
     // Once anything may have been written the radio may be in a test mode: one reset, best effort.
     const auto stopped = [&](const Exception& cause) {
         if (run)
@@ -424,6 +451,7 @@ ProgramOutcome radioProgramAll::programRadioCommand(radioStorage& record, Progre
             noted.step = "checking the serial number";
             radioOperations check;
             if (!check.serialMatches(record, link)) {
+                connectedSerial = check.lastSerialRead();
                 progress.SetPercentDone(kPercentDone);
                 return ProgramOutcome::SerialMismatch;
             }

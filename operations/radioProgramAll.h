@@ -2,6 +2,8 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "operations/ProgressSink.h"
@@ -67,6 +69,10 @@ class radioProgramAll {
     static constexpr std::uint8_t kFirstVersionWithTableWrites = 25;
 
   private:
+    /// programRadioCommand without its service history record: `run` is the run once it started,
+    /// `connectedSerial` the serial number the radio answered when it was not the record's.
+    static ProgramOutcome runCommand(radioStorage& record, ProgressSink& progress, operationFailure* failure,
+                                     std::optional<radioProgramAll>& run, std::string& connectedSerial);
     /// Whether the gate forbids seven-value writes (Select 5 or MPT1327 with an older codeplug).
     bool gateBlocks() const;
     /// Seven-value write (function 4, one low byte per value) of `count` values from (row, firstColumn);

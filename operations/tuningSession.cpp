@@ -8,6 +8,7 @@
 #include "link/Exceptions.h"
 #include "operations/portInUseMessage.h"
 #include "operations/procedureCatalogue.h"
+#include "operations/serviceHistory.h"
 #include "operations/sharedMessages.h"
 #include "radio/RecordLayout.h"
 #include "radio/radioStorage.h"
@@ -152,8 +153,10 @@ bool tuningSession::stopAsked() {
 // --- Connection, serial number, failures ------------------------------------------------------------------
 
 bool tuningSession::openConnection(sessionOutcome& outcome) {
-    if (m_link)
+    if (m_link) {
+        ++m_connections;
         return true;
+    }
     try {
         m_link = m_environment.openConnection();
     } catch (const PortInUseError& failure) {
@@ -172,6 +175,7 @@ bool tuningSession::openConnection(sessionOutcome& outcome) {
         outcome.detail = failure.describe();
         return false;
     }
+    ++m_connections;
     if (m_piece->tidiesAtClose())
         m_reachedPort = true;
     return true;
@@ -681,6 +685,10 @@ sessionOutcome tuningSession::program() {
 }
 
 sessionOutcome tuningSession::program(const std::vector<std::optional<int>>& values) {
+    return recorded([&] { return programRun(values); });
+}
+
+sessionOutcome tuningSession::programRun(const std::vector<std::optional<int>>& values) {
     if (std::optional<sessionOutcome> own = m_piece->programOwn(static_cast<sessionContext&>(*this))) {
         // A Program of its own leaves the selected point's channels set when it ran through.
         m_channelsPoint = own->done() && m_piece->pointRows() ? m_piece->pointOfRow(m_selected) : -1;
@@ -775,7 +783,65 @@ sessionOutcome tuningSession::program(const std::vector<std::optional<int>>& val
 
 // --- Actions of some procedures ---------------------------------------------------------------------------
 
+sessionOutcome tuningSession::recorded(const std::function<sessionOutcome()>& body) {
+    // One event per Program or action, for a window's and a script's alike: what reached the radio however
+    // it ended (a link failure's exception included).
+    // The serial number programming is recorded by its piece under the new number, the baseband offset
+    // update by the update itself; reading the temp comp changes nothing.
+    const std::string_view name = m_entry.name;
+    if (name == "serial-program" || name == "bbo-update" || name == "temp-comp-read")
+        return body();
+    const bool tempComp = name == "temp-comp-write";
+    historyScope history(record(), tempComp ? EventKind::Utility : EventKind::Program,
+                         tempComp ? serviceHistory::kTempCompSubject : m_entry.title,
+                         tempComp ? serviceHistory::tempCompCells() : serviceHistory::cellsOf(*m_piece));
+    const int connectionsBefore = m_connections;
+    const sessionOutcome outcome = body();
+    // An action that never opened the port (a refusal first, an entry only kept) is no event.
+    if (m_connections == connectionsBefore) {
+        history.discard();
+        return outcome;
+    }
+    switch (outcome.kind) {
+        case Kind::Done:
+            if (outcome.refusedRows.empty())
+                history.done();
+            else
+                history.setOutcome(eventOutcome::Refused, outcome.message.text);
+            break;
+        case Kind::Refused:
+            history.setOutcome(eventOutcome::Refused, outcome.message.text);
+            break;
+        case Kind::Cancelled:
+        case Kind::Mismatch:
+        case Kind::PortBusy:
+            // Nothing was sent, or what was read in is recorded as a read.
+            if (outcome.programmedRows.empty())
+                history.discard();
+            else
+                history.setOutcome(outcome.kind == Kind::Cancelled ? eventOutcome::Cancelled
+                                                                   : eventOutcome::SerialMismatch);
+            break;
+        case Kind::LinkFailed:
+            history.setOutcome(eventOutcome::Failed, outcome.detail);
+            break;
+        case Kind::Stopped:
+            history.setOutcome(eventOutcome::Stopped,
+                               outcome.signal != 0 ? "stopped by signal " + std::to_string(outcome.signal)
+                                                   : "stopped by a close");
+            break;
+    }
+    return outcome;
+}
+
 sessionOutcome tuningSession::act(sessionAction action, const actionRequest& request) {
+    // Choosing the spacing shown changes nothing in the radio.
+    if (action == sessionAction::Spacing)
+        return actRun(action, request);
+    return recorded([&] { return actRun(action, request); });
+}
+
+sessionOutcome tuningSession::actRun(sessionAction action, const actionRequest& request) {
     sessionOutcome outcome;
     if (!m_piece->offers(action)) {
         outcome.refuse("no-such-action",

@@ -199,6 +199,12 @@ class tuningSession : private sessionContext {
     void reloadValues() override;
     void changed() override;
 
+    /// Program as the session runs it; program() records it in the service history.
+    sessionOutcome programRun(const std::vector<std::optional<int>>& values);
+    /// An action of the procedure as its piece runs it; act() records it in the service history.
+    sessionOutcome actRun(sessionAction action, const actionRequest& request);
+    /// Runs `body` (Program or an action that changes the radio) as one service history event.
+    sessionOutcome recorded(const std::function<sessionOutcome()>& body);
     bool openConnection(sessionOutcome& outcome);
     void closeConnection();
     /// The serial number check on the open connection; on a mismatch the mismatch question (which closes the
@@ -241,6 +247,7 @@ class tuningSession : private sessionContext {
     PromptMessage m_refusal;
     bool m_closeWanted = false;
     bool m_autoTuning = false;
+    int m_connections = 0;  ///< connections opened or used so far: whether an action reached the port
     std::string m_status;
 };
 

@@ -3,6 +3,7 @@
 
 #include "link/EnhancedSBEP.h"
 #include "link/Exceptions.h"
+#include "operations/serviceHistory.h"
 #include "operations/sharedMessages.h"
 #include "operations/utilityRules.h"
 #include "radio/radioStorage.h"
@@ -67,18 +68,30 @@ sessionOutcome serialProgramPiece::act(sessionAction action, const actionRequest
         outcome.refuse("refused", shortEntry);
         return outcome;
     }
-    return session.run(false, [&](EnhancedSBEP& link, sessionOutcome& out) {
+    bool reached = false;
+    bool programmed = false;
+    outcome = session.run(false, [&](EnhancedSBEP& link, sessionOutcome& out) {
+        reached = true;
         const std::string expected = record().serialNoBytes();
         if (serialProgramming::program(link, expected, m_entry, false) ==
             serialProgramming::result::OtherRadio) {
+            reached = false;
             const PromptMessage swapped{serialRule::SwappedText, message::WarningCaption,
                                         PromptIcon::Information};
             session.prompt().show(swapped);
             out.refuse("serial-mismatch", swapped);
             return;
         }
+        programmed = true;
         session.prompt().show(serialRule::ProgrammedText, message::NoteCaption, PromptIcon::Information);
     });
+    // The radio goes into the service history under its new serial number (the record keeps the blank one).
+    if (reached)
+        serviceHistory::recordUtility(serviceHistory::kSerialSubject, m_entry,
+                                      serviceHistory::modelOf(record()), {},
+                                      programmed ? eventOutcome::Ok : eventOutcome::Failed,
+                                      programmed ? "the serial number was blank" : message::LinkError);
+    return outcome;
 }
 
 // --- Temp comp --------------------------------------------------------------------------------------------

@@ -10,6 +10,7 @@
 #include "radio/radioStorage.h"
 #include "radio/rxDataSets.h"
 #include "screens/autoTuneRun.h"
+#include "operations/serviceHistory.h"
 
 namespace vantrel {
 
@@ -64,6 +65,9 @@ void TAutoSquelchWindow::autoTuneRow(int row) {
     try {
         if (!checkSerial())
             return;
+        // The radio tunes the point itself: the service history gets what it settled on.
+        historyScope history(record(), EventKind::Program, identity().title.toStdString(),
+                             {{rowSpec(row).recordRow, rowSpec(row).recordColumn}});
         run.emplace(*this, environment());
         prepare(row);
         // A close asked for meanwhile: the radio is not asked to tune; closing resets it.
@@ -85,6 +89,7 @@ void TAutoSquelchWindow::autoTuneRow(int row) {
         }
         takeValue(row, int(value));
         record().setValue(spec.recordRow, spec.recordColumn, int(value));
+        history.done();
     } catch (const Exception&) {
         if (run)
             run->end();

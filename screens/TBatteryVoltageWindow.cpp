@@ -8,6 +8,7 @@
 
 #include "link/EnhancedSBEP.h"
 #include "operations/UserPrompt.h"
+#include "operations/serviceHistory.h"
 #include "operations/sharedMessages.h"
 #include "radio/RecordLayout.h"
 #include "radio/SoftpotTypes.h"
@@ -74,6 +75,8 @@ void TBatteryVoltageWindow::fillDisplay() {
 }
 
 void TBatteryVoltageWindow::program() {
+    historyScope history(record(), EventKind::Program, identity().title.toStdString(),
+                         {{row::Parameters, col::BatteryThreshold}});
     bool refused = false;
     const bool written = runAction(SerialCheck::No, [&](EnhancedSBEP& link) {
         // The radio answers its present supply measurement as the second value of the battery read.
@@ -96,6 +99,10 @@ void TBatteryVoltageWindow::program() {
         return true;
     });
     // The port is closed before a message waits for the technician.
+    if (refused)
+        history.setOutcome(eventOutcome::Refused, kIncorrectText);
+    else if (written)
+        history.done();
     if (refused)
         prompt().show(kIncorrectText, kNoteCaption, PromptIcon::Exclamation);
     else if (written)

@@ -11,6 +11,7 @@
 
 #include "link/EnhancedSBEP.h"
 #include "operations/UserPrompt.h"
+#include "operations/serviceHistory.h"
 #include "radio/RF_Frequency.h"
 #include "radio/RecordLayout.h"
 #include "radio/SoftpotTypes.h"
@@ -250,6 +251,9 @@ void TMobilePowerTuneHI::program() {
         }
         pairs[size_t(point - 1)] = *pair;
     }
+    // The service history gets this Program with the K and M values before and after, however it ends.
+    historyScope history(record(), EventKind::Program, identity().title.toStdString(),
+                         serviceHistory::cellsOfFlag(flag::MobileTxPower));
     busyCursor busy;
     const bool written = runAction(SerialCheck::Yes, [&](EnhancedSBEP& link) {
         busy.start();
@@ -273,6 +277,7 @@ void TMobilePowerTuneHI::program() {
     });
     if (!written)
         return;
+    history.done();
     busy.stop();
     prompt().show(kWrittenText, kNoteCaption, PromptIcon::Information);
 }

@@ -13,6 +13,7 @@
 #include "radio/radioStorage.h"
 #include "screens/autoTuneRun.h"
 #include "screens/screenControls.h"
+#include "operations/serviceHistory.h"
 
 namespace vantrel {
 
@@ -154,6 +155,9 @@ void TPAVoltageLimitWindow::autoTune() {
         failAction();
         return;
     }
+    // The radio tunes itself point by point: the service history gets the run with what it settled on.
+    historyScope history(record(), EventKind::Program, identity().title.toStdString(),
+                         serviceHistory::cellsOfFlag(flag::PaVoltageLimit));
     autoTuneRun run(*this, environment());
     m_running = true;
     try {
@@ -181,6 +185,8 @@ void TPAVoltageLimitWindow::autoTune() {
         return;
     }
     m_running = false;
+    if (!closeRequested())
+        history.done();
     if (!closeRequested())
         m_status->setText(QString::fromLatin1(kDoneText));
     run.end();

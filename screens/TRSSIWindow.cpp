@@ -11,6 +11,7 @@
 #include "radio/radioStorage.h"
 #include "radio/radiomodel.h"
 #include "screens/screenControls.h"
+#include "operations/serviceHistory.h"
 
 namespace vantrel {
 
@@ -127,13 +128,17 @@ void TRSSIWindow::fillDisplay() {
 void TRSSIWindow::update(int row) {
     if (row < 1 || row > rowCount() || actionRunning())
         return;
+    historyScope history(record(), EventKind::Program, identity().title.toStdString(),
+                         serviceHistory::cellsOfFlag(flag::Rssi));
     const bool done = runAction(SerialCheck::Yes, [&](EnhancedSBEP& link) {
         // The radio takes the threshold at the level now on its input; the typed level is only a note.
         link.writeSoftpot(softpot::Rssi, spfunction::Program, std::uint32_t(row - 1), spwidth::One);
         m_data.read(record(), link);
     });
-    if (done)
+    if (done) {
+        history.done();
         fillDisplay();
+    }
 }
 
 }  // namespace vantrel

@@ -15,8 +15,10 @@
 #include "link/Exceptions.h"
 #include "operations/UserPrompt.h"
 #include "operations/radioOperations.h"
+#include "operations/serviceHistory.h"
 #include "radio/SoftpotTypes.h"
 #include "radio/radioStorage.h"
+#include "screens/TBenchReading.h"
 #include "screens/TTunerEditBox.h"
 #include "screens/TUpDown.h"
 #include "screens/TValuePlot.h"
@@ -91,6 +93,7 @@ TTuningScreen::TTuningScreen(const screenEnvironment& environment, tuningProcedu
                                      : std::make_unique<procedurePiece>(rules, record(), std::move(dataSet));
     m_rows.resize(size_t(m_engine->rowCount()));
     buildControls();
+    TBenchReading::attachTo(*this);
 }
 
 TTuningScreen::~TTuningScreen() = default;
@@ -619,6 +622,9 @@ void TTuningScreen::program() {
         closeConnection();
         return;
     }
+    // From here on values reach the radio: the service history gets this Program however it ends.
+    historyScope history(record(), EventKind::Program, identity().title.toStdString(),
+                         serviceHistory::cellsOf(*m_engine));
     if (!m_procedure.unpreparedStatus.empty())
         setStatus(QString::fromStdString(m_procedure.unpreparedStatus));
     try {
@@ -657,6 +663,7 @@ void TTuningScreen::program() {
         failAction();
         return;
     }
+    history.done();
     closeConnection();
 }
 

@@ -37,13 +37,18 @@ struct Client {
     std::string input;
     bool discarding = false;  ///< inside a line that grew too long, until its newline
     std::string output;
-    std::unique_ptr<SimScpiMeter> meter;
+    std::unique_ptr<SimScpiInstrument> meter;
 };
 
 }  // namespace
 
 SimMeterServer::SimMeterServer(std::string identity, std::function<double()> watts)
-    : m_identity(std::move(identity)), m_watts(std::move(watts)) {}
+    : m_make([identity = std::move(identity), watts = std::move(watts)] {
+          return std::make_unique<SimScpiMeter>(identity, watts);
+      }) {}
+
+SimMeterServer::SimMeterServer(std::function<std::unique_ptr<SimScpiInstrument>()> make)
+    : m_make(std::move(make)) {}
 
 SimMeterServer::~SimMeterServer() {
     stop();
@@ -98,12 +103,19 @@ void SimMeterServer::serve() {
     auto drop = [](Client& c) { closeFd(c.fd); };
 
     while (m_running) {
+        const SimInstrumentFault fault = m_fault;
+        m_refusing = fault == SimInstrumentFault::Errors;
+        if (fault == SimInstrumentFault::Disconnect) {
+            for (Client& c : clients) drop(c);
+            clients.clear();
+        }
         std::vector<pollfd> fds;
         fds.push_back({m_wake[0], POLLIN, 0});
         fds.push_back({m_listen, POLLIN, 0});
         for (const Client& c : clients)
             fds.push_back({c.fd, static_cast<short>(POLLIN | (c.output.empty() ? 0 : POLLOUT)), 0});
-        if (::poll(fds.data(), fds.size(), -1) < 0) {
+        // A fault set from outside takes effect within a tenth of a second.
+        if (::poll(fds.data(), fds.size(), 100) < 0) {
             if (errno == EINTR)
                 continue;
             break;
@@ -131,7 +143,7 @@ void SimMeterServer::serve() {
                             continue;
                         if (c.input.size() >= kMaxLine) {
                             // A line this long is no command of this meter; forget it up to its end.
-                            c.meter->pushError(SimScpiMeter::kTooMuchData, "Too much data");
+                            c.meter->pushError(SimScpiInstrument::kTooMuchData, "Too much data");
                             c.input.clear();
                             c.discarding = true;
                             continue;
@@ -139,7 +151,9 @@ void SimMeterServer::serve() {
                         c.input += ch;
                         continue;
                     }
-                    if (!c.discarding) {
+                    // Faults are looked at line by line, so one set from outside holds from the next line.
+                    m_refusing = m_fault == SimInstrumentFault::Errors;
+                    if (!c.discarding && m_fault != SimInstrumentFault::Timeout) {
                         if (const auto reply = c.meter->handleLine(c.input))
                             c.output += *reply + "\n";
                     }
@@ -167,13 +181,14 @@ void SimMeterServer::serve() {
                 const int fd = ::accept4(m_listen, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
                 if (fd < 0)
                     break;
-                if (clients.size() >= kMaxClients) {
+                if (clients.size() >= kMaxClients || m_fault == SimInstrumentFault::Disconnect) {
                     ::close(fd);
                     continue;
                 }
                 Client c;
                 c.fd = fd;
-                c.meter = std::make_unique<SimScpiMeter>(m_identity, m_watts);
+                c.meter = m_make();
+                c.meter->setRefuseFlag(&m_refusing);
                 clients.push_back(std::move(c));
             }
         }

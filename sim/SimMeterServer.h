@@ -1,15 +1,26 @@
-// Serves the simulated power meter over TCP on the loopback interface, the way bench instruments are
-// reached over a network.
+// Serves a simulated SCPI instrument (the power meter, or any bench instrument) over TCP on the loopback
+// interface, the way bench instruments are reached over a network.
 #pragma once
 
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <thread>
 
 namespace vantrel {
+
+class SimScpiInstrument;
+
+/// Faults a simulated instrument can be given, like the radio's.
+enum class SimInstrumentFault {
+    None,
+    Timeout,     ///< lines are taken and never answered
+    Errors,      ///< every command and query but *IDN? and the error queue is refused with -200
+    Disconnect,  ///< every connection is closed at once, new ones too
+};
 
 /// A power meter speaking SCPI on 127.0.0.1: one newline-terminated command line at a time from each of
 /// several clients, each client with its own error queue (see SimScpiMeter). Readings come from `watts`,
@@ -24,6 +35,8 @@ class SimMeterServer {
     static constexpr std::size_t kMaxPendingOutput = 64 * 1024;
 
     SimMeterServer(std::string identity, std::function<double()> watts);
+    /// Any instrument: `make` builds the interpreter of each new client (called on the server's thread).
+    explicit SimMeterServer(std::function<std::unique_ptr<SimScpiInstrument>()> make);
     ~SimMeterServer();
     SimMeterServer(const SimMeterServer&) = delete;
     SimMeterServer& operator=(const SimMeterServer&) = delete;
@@ -36,12 +49,16 @@ class SimMeterServer {
     bool running() const { return m_running; }
     /// The port listened on, once started.
     uint16_t port() const { return m_port; }
+    /// Sets the fault from now on (safe from any thread).
+    void setFault(SimInstrumentFault fault) { m_fault = fault; }
+    SimInstrumentFault fault() const { return m_fault; }
 
   private:
     void serve();
 
-    std::string m_identity;
-    std::function<double()> m_watts;
+    std::function<std::unique_ptr<SimScpiInstrument>()> m_make;
+    std::atomic<SimInstrumentFault> m_fault{SimInstrumentFault::None};
+    std::atomic<bool> m_refusing{false};
     int m_listen = -1;
     int m_wake[2] = {-1, -1};
     uint16_t m_port = 0;

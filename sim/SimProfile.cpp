@@ -340,6 +340,87 @@ void readCodeplugBytes(const Reader& r, const json& c, SimProfile& p) {
     }
 }
 
+SimCurve readCurve(const Reader& r, const json& c, const std::string& f, int64_t maxValue, double lo, double hi) {
+    if (!c.is_array() || c.size() < 2)
+        r.fail(f, "expected two or more [softpot value, quantity] pairs");
+    SimCurve curve;
+    for (size_t i = 0; i < c.size(); ++i) {
+        const std::string e = f + "[" + std::to_string(i) + "]";
+        if (!c[i].is_array() || c[i].size() != 2)
+            r.fail(e, "expected [softpot value, quantity]");
+        const int64_t value = r.integer(c[i][0], e + "[0]", 0, maxValue);
+        if (!curve.points.empty() && value <= curve.points.back().first)
+            r.fail(e, "softpot values must rise from one point to the next");
+        curve.points.emplace_back(value, r.number(c[i][1], e + "[1]", lo, hi));
+    }
+    return curve;
+}
+
+void readBench(const Reader& r, const json& j, SimProfile& p) {
+    r.onlyKeys(j, "bench",
+               {"exactWarp", "hzPerWarpStep", "deviation", "idleAmps", "ampsPerWatt", "biasAmps", "measurePerVolt",
+                "measureOffset", "rssiAtMinus120", "rssiPerDb", "bandwidthHz", "squelchPerDb", "frontEndPeak",
+                "frontEndPenalty"});
+    SimBenchModel& b = p.bench;
+    if (j.contains("exactWarp"))
+        b.exactWarp = r.integer(j["exactWarp"], "bench.exactWarp", 0, 511);
+    if (j.contains("hzPerWarpStep"))
+        b.hzPerWarpStep = r.number(j["hzPerWarpStep"], "bench.hzPerWarpStep", -1000, 1000);
+    if (j.contains("deviation")) {
+        const json& d = j["deviation"];
+        if (!d.is_array())
+            r.fail("bench.deviation", "expected a list of {mode, softpot, tone, curve}");
+        b.deviation.clear();
+        for (size_t i = 0; i < d.size(); ++i) {
+            const std::string f = "bench.deviation[" + std::to_string(i) + "]";
+            r.onlyKeys(d[i], f, {"mode", "softpot", "tone", "curve"});
+            if (!d[i].contains("mode") || !d[i].contains("softpot") || !d[i].contains("curve"))
+                r.fail(f, "needs mode, softpot and curve");
+            SimDeviationModel m;
+            m.mode = static_cast<int>(r.integer(d[i]["mode"], f + ".mode", 0, 255));
+            m.softpot = static_cast<int>(r.integer(d[i]["softpot"], f + ".softpot", 0, softpot::kHighest));
+            if (d[i].contains("tone"))
+                m.toneHz = r.number(d[i]["tone"], f + ".tone", 1, 100000);
+            m.curve = readCurve(r, d[i]["curve"], f + ".curve", 255, 0, 100000);
+            b.deviation.push_back(m);
+        }
+    }
+    if (j.contains("idleAmps"))
+        b.idleAmps = r.number(j["idleAmps"], "bench.idleAmps", 0, 100);
+    if (j.contains("ampsPerWatt"))
+        b.ampsPerWatt = r.number(j["ampsPerWatt"], "bench.ampsPerWatt", 0, 100);
+    if (j.contains("biasAmps")) {
+        const json& ba = j["biasAmps"];
+        if (!ba.is_object())
+            r.fail("bench.biasAmps", "expected an object of softpot number: curve");
+        b.biasAmps.clear();
+        for (auto it = ba.begin(); it != ba.end(); ++it) {
+            const int n = softpotKey(r, it.key(), "bench.biasAmps");
+            b.biasAmps[n] = readCurve(r, it.value(), "bench.biasAmps." + it.key(), 255, 0, 100);
+        }
+    }
+    if (j.contains("measurePerVolt"))
+        b.measurePerVolt = r.number(j["measurePerVolt"], "bench.measurePerVolt", 0, 100);
+    if (j.contains("measureOffset"))
+        b.measureOffset = r.number(j["measureOffset"], "bench.measureOffset", -255, 255);
+    if (j.contains("rssiAtMinus120"))
+        b.rssiAtMinus120 = r.number(j["rssiAtMinus120"], "bench.rssiAtMinus120", 0, 255);
+    if (j.contains("rssiPerDb"))
+        b.rssiPerDb = r.number(j["rssiPerDb"], "bench.rssiPerDb", 0, 20);
+    if (j.contains("bandwidthHz"))
+        b.bandwidthHz = r.number(j["bandwidthHz"], "bench.bandwidthHz", 100, 1e6);
+    if (j.contains("squelchPerDb"))
+        b.squelchPerDb = r.number(j["squelchPerDb"], "bench.squelchPerDb", -20, 20);
+    if (j.contains("frontEndPeak")) {
+        const auto v = r.integers(j["frontEndPeak"], "bench.frontEndPeak", 0, 255);
+        if (v.size() != 7)
+            r.fail("bench.frontEndPeak", "expected seven values, one a point");
+        std::copy(v.begin(), v.end(), b.frontEndPeak.begin());
+    }
+    if (j.contains("frontEndPenalty"))
+        b.frontEndPenalty = r.number(j["frontEndPenalty"], "bench.frontEndPenalty", 0, 100);
+}
+
 void readPower(const Reader& r, const json& j, SimProfile& p) {
     r.onlyKeys(j, "power", {"softpot", "rated", "gain", "curve"});
     SimPowerModel& m = p.power;
@@ -461,6 +542,24 @@ SimProfile SimProfile::defaults() {
     p.power.gain = {1.08, 1.06, 1.04, 1.02, 1.0, 0.98, 0.96};
     p.power.curve = {{0, 0.0},    {16, 0.0},   {40, 0.08},  {64, 0.3},  {88, 0.62},
                      {112, 0.95}, {136, 1.18}, {176, 1.35}, {255, 1.42}};
+    // Stored deviation values sit a few steps off the usual targets (3 kHz DTMF, QDT1200 and Select 5,
+    // 1.5 kHz MPT, 3 kHz high-speed trunking, 3 kHz at 1 kHz for the VCO attenuation).
+    auto line = [](int64_t top, double hz) { return SimCurve{{{0, 0.0}, {top, hz}}}; };
+    p.bench.deviation = {
+        {3, softpot::DtmfDeviation, 1209, line(31, 3875)},
+        {4, softpot::Qdt1200Deviation, 1200, line(31, 4650)},
+        {4, softpot::Select5Deviation, 1060, line(31, 4000)},
+        {5, softpot::Mpt1327Deviation, 1200, line(31, 3500)},
+        {7, softpot::HssDeviation, 3600, line(31, 4200)},
+        {128, softpot::VcoAttenuation, 1000, line(127, 5500)},
+        {14, softpot::ModAttenuation, 150, line(63, 4000)},
+    };
+    // Bias currents rise steeply once the device conducts; the targets lie near 0.1 A each.
+    p.bench.biasAmps = {
+        {softpot::PaBiasFirst, SimCurve{{{0, 0.0}, {60, 0.0}, {127, 0.25}, {255, 0.6}}}},
+        {softpot::PaBiasSecond, SimCurve{{{0, 0.0}, {50, 0.0}, {127, 0.22}, {255, 0.55}}}},
+        {softpot::PaBiasThird, SimCurve{{{0, 0.0}, {40, 0.0}, {127, 0.2}, {255, 0.5}}}},
+    };
     p.codeplug.assign(codeplug::kDefaultSize, 0xFF);
     p.codeplug[codeplug::VersionAddress] = 25;
     storeCodeplugChecksum(p.codeplug);
@@ -486,6 +585,21 @@ double SimPowerModel::watts(int64_t value, int point) const {
     if (point < 0 || point >= static_cast<int>(gain.size()))
         return 0.0;
     return ratedWatts * gain[static_cast<size_t>(point)] * fraction(value);
+}
+
+double SimCurve::at(int64_t value) const {
+    if (points.empty())
+        return 0.0;
+    if (value <= points.front().first)
+        return points.front().second;
+    for (size_t i = 1; i < points.size(); ++i) {
+        const auto& [v1, y1] = points[i];
+        if (value > v1)
+            continue;
+        const auto& [v0, y0] = points[i - 1];
+        return y0 + (y1 - y0) * static_cast<double>(value - v0) / static_cast<double>(v1 - v0);
+    }
+    return points.back().second;
 }
 
 const SimSoftpotSpec* SimProfile::softpot(int number) const {
@@ -514,7 +628,7 @@ SimProfile SimProfile::fromJson(const std::string& text, const std::string& name
     r.onlyKeys(j, "",
                {"description", "identity", "tuning", "softpots", "unsupported", "autoTune", "tableRead",
                 "tableWrite", "refuseSinglePointWrites", "rssi", "battery", "bbo", "codeplug", "bboConfig",
-                "power", "timing", "faults"});
+                "power", "bench", "timing", "faults"});
     SimProfile p = defaults();
     p.name = name;
     if (j.contains("description"))
@@ -653,6 +767,8 @@ SimProfile SimProfile::fromJson(const std::string& text, const std::string& name
         p.bboConfig = readBboConfig(r, j["bboConfig"]);
     if (j.contains("power"))
         readPower(r, j["power"], p);
+    if (j.contains("bench"))
+        readBench(r, j["bench"], p);
     if (j.contains("timing")) {
         const json& t = j["timing"];
         r.onlyKeys(t, "timing",

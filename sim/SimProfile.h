@@ -88,6 +88,46 @@ struct SimPowerModel {
     double watts(int64_t value, int point) const;
 };
 
+/// A curve through (softpot value, quantity) points, linear between them and held beyond its ends.
+struct SimCurve {
+    std::vector<std::pair<int64_t, double>> points;
+    double at(int64_t value) const;
+};
+
+/// What the transmitter's modulation is in one test mode: the softpot that sets its deviation, the
+/// curve from that softpot to peak deviation in Hz, and the tone it modulates with.
+struct SimDeviationModel {
+    int mode = 0;  ///< first test-mode byte
+    int softpot = 0;
+    double toneHz = 1000;
+    SimCurve curve;
+};
+
+/// How the bench instruments see the radio. Every default profile gets one whose stored values are off
+/// the targets, so that alignment has work to do.
+struct SimBenchModel {
+    /// Carrier = the keyed transmit channel's frequency + (warp value - exactWarp) x hzPerWarpStep.
+    int64_t exactWarp = 240;
+    double hzPerWarpStep = 4.0;
+    /// Deviation per test mode; several entries of one mode are told apart by the softpot last set live.
+    std::vector<SimDeviationModel> deviation;
+    double idleAmps = 0.12;       ///< receive current
+    double ampsPerWatt = 0.32;    ///< keyed current per watt of output, outside PA bias test mode
+    std::map<int, SimCurve> biasAmps;  ///< PA bias softpot to amps drawn while keyed in PA bias test mode
+    /// The radio's supply measurement = round(volts x measurePerVolt + measureOffset).
+    double measurePerVolt = 10.0;
+    double measureOffset = 0.0;
+    /// Receiver: RSSI = rssiAtMinus120 + (dBm + 120) x rssiPerDb within bandwidthHz of the receive channel.
+    double rssiAtMinus120 = 20;
+    double rssiPerDb = 2.0;
+    double bandwidthHz = 7500;
+    /// Squelch auto-tune answer moves this many steps per dB above -110 dBm.
+    double squelchPerDb = -0.5;
+    /// Front end filter: the RSSI DAC reading falls by this much per step away from each point's peak.
+    std::array<int64_t, 7> frontEndPeak{40, 44, 48, 52, 56, 60, 64};
+    double frontEndPenalty = 0.6;
+};
+
 /// Everything a simulated radio is. Fields a profile file leaves out keep the defaults of defaults().
 struct SimProfile {
     std::string name;
@@ -138,6 +178,7 @@ struct SimProfile {
     std::optional<SimBboConfigBlock> bboConfig;           ///< the configuration block that matches this radio
 
     SimPowerModel power;
+    SimBenchModel bench;
 
     SimTiming timing;
     std::vector<SimFaultRule> faults;

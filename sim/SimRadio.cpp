@@ -2,6 +2,7 @@
 #include "sim/SimRadio.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "sim/SimProtocol.h"
 
@@ -420,6 +421,7 @@ SimRadio::Answer SimRadio::onSoftpot(const std::vector<uint8_t>& p, uint64_t now
                 program(sp, set, point, v, nowMs);
             } else {
                 m_live[{number, set, point}] = v;
+                m_lastLiveSoftpot = number;
                 noteState(nowMs, SimTopic::LiveValue,
                           "live " + where(sp, set, point) + " = " + std::to_string(v), number, set,
                           sp.perPoint ? point : -1, v);
@@ -480,18 +482,29 @@ SimRadio::Answer SimRadio::onRssi(int number, uint8_t fn, const std::vector<uint
     if (fn == function::Read) {
         std::array<uint8_t, softpot::kRssiBytes> v =
             number == softpot::Rssi ? m_profile.rssiCalDac26 : m_profile.rssiCalDac25;
-        if (number == softpot::Rssi && !m_profile.calDacReadings.empty())
+        if (number == softpot::Rssi && m_rfDriven) {
+            // The detector reads the input through the front end filter, best at each point's peak.
+            int64_t reading = inputRssi();
+            if (const SimSoftpotSpec* fe = m_profile.softpot(softpot::FrontEndFilter); fe && fe->supported) {
+                const int point = pointIndex(*fe);
+                const int64_t off = currentValue(*fe, 0, point) - m_profile.bench.frontEndPeak[point];
+                reading -= static_cast<int64_t>(std::lround(m_profile.bench.frontEndPenalty * std::abs(off)));
+            }
+            v[0] = static_cast<uint8_t>(std::clamp<int64_t>(reading, 0, 255));
+        } else if (number == softpot::Rssi && !m_profile.calDacReadings.empty()) {
             v[0] = m_profile.calDacReadings[m_calDacReads++ % m_profile.calDacReadings.size()];
+        }
         return softpotReply(number, {v.begin(), v.end()}, "RSSI calibration DAC " + std::to_string(number));
     }
     if (number == softpot::Rssi && fn == function::Program) {
         // Threshold n (0..2) is taken at the signal level now on the input.
         if (p.size() != 3 || p[2] >= softpot::kRssiBytes)
             return {false, true, {}, "RSSI threshold needs one value 0 to 2"};
-        (*m_profile.rssi)[p[2]] = m_profile.rssiLevel;
+        const uint8_t level = inputRssi();
+        (*m_profile.rssi)[p[2]] = level;
         noteState(nowMs, SimTopic::ProgrammedValue,
-                  "RSSI threshold " + std::to_string(p[2] + 1) + " = " + std::to_string(m_profile.rssiLevel),
-                  number, -1, p[2], m_profile.rssiLevel);
+                  "RSSI threshold " + std::to_string(p[2] + 1) + " = " + std::to_string(level), number, -1,
+                  p[2], level);
         return softpotReply(number, {p[2]}, "RSSI threshold taken");
     }
     if (number == softpot::Rssi && fn == function::ProgramTable && m_profile.tableWrite) {
@@ -516,7 +529,17 @@ SimRadio::Answer SimRadio::onAutoTune(const std::vector<uint8_t>& p, uint64_t no
     const int set = setIndex(sp);
     const int point = pointIndex(sp);
     // Without a profile answer the radio settles on its stored value; 0 says tuning failed.
-    const int64_t v = sp.autoTune.empty() ? sp.values[set][sp.perPoint ? point : 0] : sp.autoTune[point];
+    int64_t v = sp.autoTune.empty() ? sp.values[set][sp.perPoint ? point : 0] : sp.autoTune[point];
+    if (m_rfDriven && (sp.number == softpot::AutoSquelch || sp.number == softpot::PaVoltageLimit)) {
+        // Auto-tune needs the generator's signal on the receive channel; its level moves the answer.
+        const bool signal = m_rfInput && std::fabs(m_rfInput->first - channelHz(rxChannel())) <=
+                                             m_profile.bench.bandwidthHz;
+        if (!signal)
+            v = 0;
+        else if (v != 0 && sp.number == softpot::AutoSquelch)
+            v = std::clamp<int64_t>(
+                v + std::lround((m_rfInput->second + 110.0) * m_profile.bench.squelchPerDb), 1, 255);
+    }
     if (v != 0)
         m_live[{sp.number, set, point}] = v;
     noteState(nowMs, SimTopic::AutoTune,
@@ -775,6 +798,111 @@ std::optional<uint8_t> SimRadio::bboByte(int spacing, int itemPosition) const {
 
 double SimRadio::outputWatts() const {
     std::lock_guard<std::mutex> lock(m_mutex);
+    return outputWattsLocked();
+}
+
+double SimRadio::channelHz(uint16_t channel) const {
+    // The frequency base counts 25 kHz steps and a channel 5 kHz steps above it.
+    return (static_cast<double>(m_profile.base) * 25.0 + channel * 5.0) * 1000.0;
+}
+
+uint16_t SimRadio::txChannel() const {
+    if (!m_channels.empty())
+        return m_channels[0];
+    for (uint16_t c : m_profile.txPoints)
+        if (c != 0)
+            return c;
+    return 0;
+}
+
+uint16_t SimRadio::rxChannel() const {
+    if (m_channels.size() == 2)
+        return m_channels[1];
+    if (m_channels.size() == 1)
+        return m_channels[0];
+    for (uint16_t c : m_profile.rxPoints)
+        if (c != 0)
+            return c;
+    return txChannel();
+}
+
+uint8_t SimRadio::inputRssi() const {
+    if (!m_rfDriven)
+        return m_profile.rssiLevel;
+    const SimBenchModel& b = m_profile.bench;
+    const double floor = b.rssiAtMinus120 * 0.5;
+    if (!m_rfInput || std::fabs(m_rfInput->first - channelHz(rxChannel())) > b.bandwidthHz)
+        return static_cast<uint8_t>(std::lround(floor));
+    const double rssi = b.rssiAtMinus120 + (m_rfInput->second + 120.0) * b.rssiPerDb;
+    return static_cast<uint8_t>(std::clamp(std::lround(rssi), std::lround(floor), 255L));
+}
+
+std::optional<double> SimRadio::carrierHz() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (!m_keyed)
+        return std::nullopt;
+    double hz = channelHz(txChannel());
+    if (const SimSoftpotSpec* warp = m_profile.softpot(softpot::RefOscWarp); warp && warp->supported)
+        hz += static_cast<double>(currentValue(*warp, 0, 0) - m_profile.bench.exactWarp) *
+              m_profile.bench.hzPerWarpStep;
+    return hz;
+}
+
+std::optional<std::pair<double, double>> SimRadio::deviation() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (!m_keyed)
+        return std::nullopt;
+    if (!m_testMode)
+        return std::make_pair(0.0, 0.0);
+    const SimDeviationModel* chosen = nullptr;
+    for (const SimDeviationModel& m : m_profile.bench.deviation) {
+        if (m.mode != (*m_testMode)[0])
+            continue;
+        // Two signalling systems share a test mode: the one being tuned is the one last set live.
+        if (!chosen || m.softpot == m_lastLiveSoftpot)
+            chosen = &m;
+    }
+    if (!chosen)
+        return std::make_pair(0.0, 0.0);
+    const SimSoftpotSpec* sp = m_profile.softpot(chosen->softpot);
+    if (!sp || !sp->supported)
+        return std::make_pair(0.0, 0.0);
+    const int64_t value = currentValue(*sp, setIndex(*sp), pointIndex(*sp));
+    return std::make_pair(chosen->curve.at(value), chosen->toneHz);
+}
+
+double SimRadio::supplyAmps() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    const SimBenchModel& b = m_profile.bench;
+    if (!m_keyed)
+        return b.idleAmps;
+    // PA bias test mode: the amplifier runs without drive and draws only its bias currents.
+    if (m_testMode && (*m_testMode)[0] == 9) {
+        double amps = b.idleAmps;
+        for (const auto& [number, curve] : b.biasAmps) {
+            const SimSoftpotSpec* sp = m_profile.softpot(number);
+            if (sp && sp->supported)
+                amps += curve.at(currentValue(*sp, setIndex(*sp), pointIndex(*sp)));
+        }
+        return amps;
+    }
+    return b.idleAmps + outputWattsLocked() * b.ampsPerWatt;
+}
+
+void SimRadio::setSupplyVolts(std::optional<double> volts) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    const SimBenchModel& b = m_profile.bench;
+    const double measured = volts ? *volts * b.measurePerVolt + b.measureOffset : 0.0;
+    m_profile.batterySupply = static_cast<uint8_t>(std::clamp(std::lround(measured), 0L, 255L));
+}
+
+void SimRadio::setRfInput(std::optional<std::pair<double, double>> hzAndDbm) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_rfDriven = true;
+    m_rfInput = hzAndDbm;
+}
+
+double SimRadio::outputWattsLocked() const {
     if (!m_keyed)
         return 0.0;
     const SimPowerModel& model = m_profile.power;

@@ -65,6 +65,23 @@ class SimRadio {
     /// (else programmed) value of its power softpot, in the set the test mode selects, at the point
     /// whose transmit channel is selected. Safe to call from any thread.
     double outputWatts() const;
+    // What the bench instruments see (safe to call from any thread).
+    /// The carrier in Hz while keyed: the transmit channel's frequency moved by the warp softpot; nullopt
+    /// while dekeyed.
+    std::optional<double> carrierHz() const;
+    /// Peak deviation in Hz and the tone while keyed, from the test mode's modulation model ({0, 0} in a
+    /// test mode that modulates nothing); nullopt while dekeyed.
+    std::optional<std::pair<double, double>> deviation() const;
+    /// Current drawn from the supply in amps: idle current, plus the PA bias currents while keyed in PA
+    /// bias test mode, or the current of the output power while keyed otherwise.
+    double supplyAmps() const;
+    /// The bench supply's set voltage while its output is on (nullopt: off). The radio's supply measurement
+    /// follows it from the first call on.
+    void setSupplyVolts(std::optional<double> volts);
+    /// The generator's signal on the receiver input (nullopt: output off). From the first call on, RSSI,
+    /// the calibration DAC readings and the squelch and PA voltage auto-tunes follow it.
+    void setRfInput(std::optional<std::pair<double, double>> hzAndDbm);
+
     /// Well-formed requests seen so far.
     unsigned requestCount() const;
     bool disconnected() const;
@@ -97,6 +114,12 @@ class SimRadio {
     int setIndex(const SimSoftpotSpec& sp) const;
     int pointIndex(const SimSoftpotSpec& sp) const;
     int64_t currentValue(const SimSoftpotSpec& sp, int set, int point) const;
+    double channelHz(uint16_t channel) const;
+    uint16_t txChannel() const;
+    uint16_t rxChannel() const;
+    /// RSSI of the signal on the receiver input now (the profile's level until a generator drives it).
+    uint8_t inputRssi() const;
+    double outputWattsLocked() const;
     /// The battery softpot's supply measurement: the profile's supply, or the stored threshold.
     int64_t batteryMeasurement(const SimSoftpotSpec& battery) const;
     void program(SimSoftpotSpec& sp, int set, int point, int64_t value, uint64_t nowMs);
@@ -110,7 +133,10 @@ class SimRadio {
     uint64_t m_nextEchoMs = 0;
     unsigned m_requests = 0;
     bool m_disconnected = false;
-    size_t m_calDacReads = 0;  ///< calibration DAC reads answered, for the profile's reading sequence
+    size_t m_calDacReads = 0;
+    bool m_rfDriven = false;                               ///< a generator has been connected
+    std::optional<std::pair<double, double>> m_rfInput;    ///< Hz, dBm
+    int m_lastLiveSoftpot = -1;  ///< calibration DAC reads answered, for the profile's reading sequence
 
     // State a reset clears.
     bool m_keyed = false;

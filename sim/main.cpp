@@ -1,6 +1,8 @@
 // vantrel-sim: serves a simulated radio on a pseudo-terminal until interrupted.
+#include <cctype>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <iostream>
 #include <mutex>
@@ -9,7 +11,7 @@
 
 #include "VantrelVersion.h"
 #include "sim/PtySimServer.h"
-#include "sim/SimMeterServer.h"
+#include "sim/SimBench.h"
 #include "sim/SimProfile.h"
 #include "sim/SimRadio.h"
 #include "sim/SimTracePrinter.h"
@@ -23,8 +25,8 @@ constexpr std::size_t kServedHistory = 1000;
 
 void usage() {
     std::cout
-        << "Usage: vantrel-sim [--profile NAME|FILE] [--link PATH] [--meter PORT] [--trace] [--fault "
-           "SPEC]...\n"
+        << "Usage: vantrel-sim [--profile NAME|FILE] [--link PATH] [--bench PORT] [--bench-noise X]\n"
+           "                   [--bench-fault ROLE:KIND]... [--trace] [--fault SPEC]...\n"
            "  or:  vantrel-sim --list-profiles\n"
            "  or:  vantrel-sim --write-bbo-config FILE [--profile NAME|FILE]...\n"
            "  or:  vantrel-sim --version\n"
@@ -35,8 +37,16 @@ void usage() {
            "  --profile NAME|FILE      radio profile by name (see --list-profiles) or JSON file\n"
            "                           (default: portable)\n"
            "  --link PATH              the symbolic link to the pseudo-terminal (default /tmp/vantrel-com1)\n"
-           "  --meter PORT             also serve a power meter reading the radio's output, SCPI over TCP\n"
-           "                           on 127.0.0.1:PORT (0: a free port); prints VANTREL_METER=HOST:PORT\n"
+           "  --bench PORT             also serve the bench instruments, SCPI over TCP on 127.0.0.1: power\n"
+           "                           meter on PORT, frequency counter, modulation analyser, signal\n"
+           "                           generator and power supply on the next four (0: free ports); prints\n"
+           "                           the VANTREL_BENCH_<ROLE>= lines and VANTREL_METER=HOST:PORT\n"
+           "  --meter PORT             the same as --bench PORT\n"
+           "  --bench-noise X          reading noise: 0 exact (default), 1 a usual bench, more for worse\n"
+           "  --bench-fault ROLE:KIND  an instrument fault; ROLE power-meter, frequency-counter,\n"
+           "                           modulation-analyser, signal-generator or power-supply; KIND timeout\n"
+           "                           (never answers), errors (refuses every command with -200) or\n"
+           "                           disconnect (closes every connection)\n"
            "  --trace                  print every frame and state change (a request and its\n"
            "                           change share a line)\n"
            "  --fault SPEC             kind[@N][/0xOP[.0xBB]][*times][:param], e.g. nak@3, silence/0x23,\n"
@@ -56,6 +66,8 @@ int main(int argc, char** argv) {
     std::string bboConfigFile;
     bool trace = false;
     std::optional<uint16_t> meterPort;
+    double benchNoise = 0;
+    std::vector<std::pair<SimBenchRole, SimInstrumentFault>> benchFaults;
     std::vector<SimFaultRule> faults;
     try {
         for (int i = 1; i < argc; ++i) {
@@ -69,7 +81,26 @@ int main(int argc, char** argv) {
                 profiles.push_back(value());
             } else if (a == "--link") {
                 link = value();
-            } else if (a == "--meter") {
+            } else if (a == "--bench-noise") {
+                const std::string v = value();
+                char* end = nullptr;
+                benchNoise = std::strtod(v.c_str(), &end);
+                if (v.empty() || *end != '\0' || !(benchNoise >= 0 && benchNoise <= 100))
+                    throw std::invalid_argument("--bench-noise needs a number 0 to 100, not '" + v + "'");
+            } else if (a == "--bench-fault") {
+                const std::string v = value();
+                const size_t colon = v.find(':');
+                const auto role = simBenchRoleOf(v.substr(0, colon));
+                const std::string kind = colon == std::string::npos ? "" : v.substr(colon + 1);
+                const SimInstrumentFault fault = kind == "timeout"      ? SimInstrumentFault::Timeout
+                                                 : kind == "errors"     ? SimInstrumentFault::Errors
+                                                 : kind == "disconnect" ? SimInstrumentFault::Disconnect
+                                                                        : SimInstrumentFault::None;
+                if (!role || fault == SimInstrumentFault::None)
+                    throw std::invalid_argument("--bench-fault needs ROLE:timeout|errors|disconnect, not '" +
+                                                v + "'");
+                benchFaults.emplace_back(*role, fault);
+            } else if (a == "--meter" || a == "--bench") {
                 const std::string v = value();
                 size_t used = 0;
                 int port = -1;
@@ -78,7 +109,9 @@ int main(int argc, char** argv) {
                 } catch (const std::exception&) {
                 }
                 if (used != v.size() || port < 0 || port > 65535)
-                    throw std::invalid_argument("--meter needs a port number 0 to 65535, not '" + v + "'");
+                    throw std::invalid_argument(a + " needs a port number 0 to 65535, not '" + v + "'");
+                if (port > 65535 - kSimBenchRoles)
+                    throw std::invalid_argument(a + " needs room for five ports above " + v);
                 meterPort = static_cast<uint16_t>(port);
             } else if (a == "--trace") {
                 trace = true;
@@ -140,23 +173,33 @@ int main(int argc, char** argv) {
 
         PtySimServer server(radio, link);
         server.start();
-        SimMeterServer meter(std::string("Vantrel,Simulated Power Meter,0,") + kVersion,
-                             [&radio] { return radio.outputWatts(); });
+        SimBench bench(radio, std::string("0,") + kVersion);
+        bench.setNoise(benchNoise);
+        for (const auto& [role, fault] : benchFaults) bench.setFault(role, fault);
         if (meterPort)
-            meter.start(*meterPort);
+            bench.start(*meterPort);
         {
             std::lock_guard<std::mutex> lock(printing);
             const SimProfile p = radio.profile();
             std::cout << "Simulated radio '" << p.name << "' (" << p.modelNo << ", serial " << p.serialNo
                       << ") on " << server.slavePath() << "\n"
                       << "VANTREL_COM1=" << link << std::endl;
-            if (meterPort)
-                std::cout << "Power meter (SCPI over TCP) on 127.0.0.1:" << meter.port() << "\n"
-                          << "VANTREL_METER=127.0.0.1:" << meter.port() << std::endl;
+            if (meterPort) {
+                std::cout << "Bench instruments (SCPI over TCP, generic-scpi dialect) on 127.0.0.1\n"
+                          << "VANTREL_METER=127.0.0.1:" << bench.port(SimBenchRole::PowerMeter) << "\n";
+                for (int i = 0; i < kSimBenchRoles; ++i) {
+                    const auto role = static_cast<SimBenchRole>(i);
+                    std::string name = simBenchRoleKey(role);
+                    for (char& c : name)
+                        c = c == '-' ? '_' : static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+                    std::cout << "VANTREL_BENCH_" << name << "=tcp:127.0.0.1:" << bench.port(role) << "\n";
+                }
+                std::cout << std::flush;
+            }
         }
         int sig = 0;
         sigwait(&stopSignals, &sig);
-        meter.stop();
+        bench.stop();
         server.stop();
         {
             std::lock_guard<std::mutex> lock(printing);

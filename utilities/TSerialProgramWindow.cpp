@@ -7,6 +7,7 @@
 #include "link/Exceptions.h"
 #include "operations/UserPrompt.h"
 #include "operations/procedureCatalogue.h"
+#include "operations/serviceHistory.h"
 #include "operations/utilityOperations.h"
 #include "operations/utilityRules.h"
 #include "radio/radioStorage.h"
@@ -73,6 +74,7 @@ void TSerialProgramWindow::update() {
     }
     if (!m_connection->open())
         return;
+    bool programmed = false;
     try {
         if (!sameRadio()) {
             m_connection->close();
@@ -80,10 +82,17 @@ void TSerialProgramWindow::update() {
             return;
         }
         m_connection->link().writeSerialNo(text.c_str());
-        show(serialRule::ProgrammedText, kNoteCaption, false);
+        programmed = true;
     } catch (const Exception&) {
-        showLinkError();
     }
+    // The radio goes into the service history under its new serial number.
+    serviceHistory::recordUtility(serviceHistory::kSerialSubject, text, serviceHistory::modelOf(record()), {},
+                                  programmed ? eventOutcome::Ok : eventOutcome::Failed,
+                                  programmed ? "the serial number was blank" : kLinkErrorText);
+    if (programmed)
+        show(serialRule::ProgrammedText, kNoteCaption, false);
+    else
+        showLinkError();
     m_connection->close();
 }
 

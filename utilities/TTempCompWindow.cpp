@@ -10,6 +10,7 @@
 #include "link/cominit.h"
 #include "operations/UserPrompt.h"
 #include "operations/procedureCatalogue.h"
+#include "operations/serviceHistory.h"
 #include "operations/utilityOperations.h"
 #include "operations/utilityRules.h"
 #include "radio/RecordLayout.h"
@@ -67,11 +68,14 @@ void TTempCompWindow::program() {
         show(tempCompRule::LengthText, kNoteCaption, false);
         return;
     }
+    historyScope history(record(), EventKind::Utility, serviceHistory::kTempCompSubject,
+                         serviceHistory::tempCompCells());
     try {
         cominit link;
         // A store the radio answers "unsupported" wrote nothing: nothing may be reported as written or
         // copied into the record.
         if (!tempComp::write(link, *bytes)) {
+            history.setOutcome(eventOutcome::Refused, "the radio answered the write unsupported");
             show(tempCompRule::WriteFailedText, kErrorCaption, true);
             return;
         }
@@ -81,6 +85,7 @@ void TTempCompWindow::program() {
     }
     // The record follows the radio, or a later Program All would write the old bytes back.
     tempComp::store(record(), *bytes);
+    history.done();
     show(tempCompRule::WrittenText, kNoteCaption, false);
 }
 

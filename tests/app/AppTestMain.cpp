@@ -17,5 +17,7 @@ int main(int argc, char** argv) {
     classes.emplace_back("ShellDetails", vantrel::test::makeShellDetailsTest());
     classes.emplace_back("CancelCommands", vantrel::test::makeCancelCommandTest());
     classes.emplace_back("Compare", vantrel::test::makeCompareTest());
+    classes.emplace_back("ServiceHistory", vantrel::test::makeServiceHistoryTest());
+    classes.emplace_back("BenchDialog", vantrel::test::makeBenchDialogTest());
     return vantrel::test::runNamedTestClasses(argc, argv, classes);
 }

@@ -15,4 +15,6 @@ std::unique_ptr<QObject> makeExchangeEventsTest();
 std::unique_ptr<QObject> makeShellDetailsTest();
 std::unique_ptr<QObject> makeCancelCommandTest();
 std::unique_ptr<QObject> makeCompareTest();
+std::unique_ptr<QObject> makeServiceHistoryTest();
+std::unique_ptr<QObject> makeBenchDialogTest();
 }  // namespace vantrel::test

@@ -53,6 +53,7 @@ int Shell::start(QStringList arguments) {
     options.dataDirectory = dataDirectory;
     options.settingsDirectory = settingsDirectory;
     options.workDirectory = workDirectory;
+    options.historyDirectory = historyDirectory;
     m_app = std::make_unique<TVantrelApp>(options, m_prompt, hooks);
     // The app installs the real idle hook; events stay with the test here.
     int result = m_app->start(false);

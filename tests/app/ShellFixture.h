@@ -78,6 +78,8 @@ class Shell {
     bool printerAvailable = true;
     /// The folders of an installed program (StartOptions); empty: the temporary program directory.
     QString dataDirectory, settingsDirectory, workDirectory;
+    /// Where the service history is kept; empty: nothing is recorded.
+    QString historyDirectory;
     /// Messages shown, as "caption|text".
     QStringList messages() const;
     /// Runs the command when it is available; answers whether it was.

@@ -8,6 +8,7 @@
 #include <set>
 
 #include "SimBench.h"
+#include "history/HistorySink.h"
 #include "link/Exceptions.h"
 #include "link/LinkContext.h"
 #include "link/cominit.h"
@@ -706,6 +707,65 @@ TEST(TuningSession, TheUtilitiesAreSessionsToo) {
     EXPECT_TRUE(writing.s().program().done());
     EXPECT_EQ(writing.record.getValue(row::Frequency, col::TempCompFirst), 0x1A);
     EXPECT_EQ(writing.told().back(), "NOTE|Temp Comp data has been written in successfully !!");
+}
+
+TEST(TuningSession, ProgramAndEveryActionThatReachesTheRadioIsOneServiceEvent) {
+    CollectingHistorySink sink;
+    ScopedHistorySink installed(&sink);
+    auto kinds = [&sink] {
+        std::vector<std::string> out;
+        for (const ServiceEvent& e : sink.events())
+            out.push_back(std::string(eventKindName(e.kind)) + " " + e.subject + " " + e.outcome);
+        sink.clear();
+        return out;
+    };
+
+    Rig high;
+    high.open();
+    const int before = high.record.getValue(row::TxPower, col::TxPowerHigh);
+    EXPECT_EQ(high.s().live(0, 5000).code, "out-of-range");  // refused before the port: no event
+    Values working;
+    for (const sessionRowState& row : high.s().state().rows) working.emplace_back(row.value);
+    working[0] = before + 3;
+    ASSERT_TRUE(high.s().program(working).done());
+    ASSERT_EQ(sink.events().size(), 1u);
+    const EventValue* f1 = sink.events()[0].value("Transmit High Power F1");
+    ASSERT_TRUE(f1);
+    EXPECT_EQ(f1->before, before);
+    EXPECT_EQ(f1->after, before + 3);
+    EXPECT_EQ(kinds(), Strings{"program Transmit High Power ok"});
+    // Stopped at its second point by a rule: recorded as refused with what reached the radio.
+    EXPECT_EQ(high.s().program(Values{before, std::nullopt}).code, "empty-value");
+    ASSERT_EQ(sink.events().size(), 1u);
+    const std::string shown = high.told().back();
+    EXPECT_EQ(sink.events()[0].detail, shown.substr(shown.find('|') + 1));
+    EXPECT_EQ(kinds(), Strings{"program Transmit High Power refused"});
+    high.s().close();
+    EXPECT_TRUE(kinds().empty());
+
+    Rig squelch(named("portable"), "rx-squelch-25k");
+    squelch.open();
+    EXPECT_TRUE(squelch.s().act(sessionAction::AutoTune, at(2)).done());
+    EXPECT_EQ(kinds(), Strings{"program " + std::string(catalogueTitle("rx-squelch-25k")) + " ok"});
+
+    // The serial number under the new number; typing an entry is no event.
+    Rig serial(named("blank-serial"), "serial-program");
+    ASSERT_TRUE(serial.s().open().done());
+    serial.s().act(sessionAction::Reading, at(0, "PT00000042"));
+    EXPECT_TRUE(kinds().empty());
+    EXPECT_TRUE(serial.s().act(sessionAction::Update, at(0)).done());
+    ASSERT_EQ(sink.events().size(), 1u);
+    EXPECT_EQ(sink.events()[0].serial, "PT00000042");
+    EXPECT_EQ(kinds(), Strings{"utility Program Serial No. ok"});
+
+    Rig writing(named("portable"), "temp-comp-write");
+    ASSERT_TRUE(writing.s().open().done());
+    writing.s().act(sessionAction::Reading, at(0, "1a2B3c4D"));
+    EXPECT_TRUE(writing.s().program().done());
+    ASSERT_EQ(sink.events().size(), 1u);
+    EXPECT_EQ(sink.events()[0].values.size(), 4u);
+    EXPECT_EQ(sink.events()[0].values[0].after, 0x1A);
+    EXPECT_EQ(kinds(), Strings{"utility Temp Comp Data Write ok"});
 }
 
 // --- Catalogue -------------------------------------------------------------------------------------------

@@ -78,6 +78,7 @@ extra=$(ls "$usr/bin" | grep -v -x -e vantrel -e vantrel-cli -e vantrel-sim || t
 
 # --- Data the programs read: profiles, pictures, help -------------------------------------------------
 for f in "$source"/sim/profiles/*; do need_file "$usr/share/vantrel/profiles/$(basename "$f")"; done
+for f in "$source"/data/instruments/*; do need_file "$usr/share/vantrel/instruments/$(basename "$f")"; done
 for f in title.bmp portablesetup.bmp mobilesetup.bmp; do
     need_file "$usr/share/vantrel/$f"
     [ "$(head -c 2 "$usr/share/vantrel/$f")" = BM ] || fail "$f is not a bitmap"

@@ -6,6 +6,7 @@
 
 #include "ScreenBench.h"
 #include "ScreensTests.h"
+#include "history/HistorySink.h"
 #include "radio/ModelTable.h"
 #include "radio/SoftpotTypes.h"
 #include "screens/TTransmitHighPowerWindow.h"
@@ -119,6 +120,39 @@ class PowerScreenTest : public QObject {
             QCOMPARE(bench.radio.programmedValue(softpot::TxPower, 1, i), 40 + i);
             QCOMPARE(bench.radio.programmedValue(softpot::TxPower, 0, i), 100 + 2 * i);
         }
+    }
+
+    // The framework's Program goes into the service history: each point before and after, and whether it
+    // ran to its end (a link failure part-way leaves what reached the radio).
+    void programIsRecordedWithEachPointBeforeAndAfter() {
+        CollectingHistorySink sink;
+        ScopedHistorySink installed(&sink);
+        ScreenBench bench;
+        auto screen = bench.open<TTransmitHighPowerWindow>();
+        screen->workingBox(2)->setText("77");
+        screen->program();
+        QCOMPARE(sink.events().size(), std::size_t(1));
+        const ServiceEvent& done = sink.events().front();
+        QCOMPARE(done.kind, EventKind::Program);
+        QCOMPARE(done.subject, std::string("Transmit High Power"));
+        QCOMPARE(done.outcome, std::string(eventOutcome::Ok));
+        QCOMPARE(done.serial, std::string("PT00000001"));
+        QCOMPARE(done.values.size(), std::size_t(7));
+        QVERIFY(done.value("Transmit High Power F3"));
+        QCOMPARE(*done.value("Transmit High Power F3")->before, 104);
+        QCOMPARE(*done.value("Transmit High Power F3")->after, 77);
+        QCOMPARE(*done.value("Transmit High Power F1")->after, 100);
+
+        sink.clear();
+        screen->workingBox(0)->setText("70");
+        screen->workingBox(5)->setText("71");
+        bench.silence(0x20);  // softpot requests go unanswered from now on
+        screen->program();
+        QCOMPARE(sink.events().size(), std::size_t(1));
+        const ServiceEvent& failed = sink.events().front();
+        QCOMPARE(failed.outcome, std::string(eventOutcome::Failed));
+        // Not stored: nothing reached the radio.
+        QCOMPARE(*failed.value("Transmit High Power F1")->after, 100);
     }
 };
 

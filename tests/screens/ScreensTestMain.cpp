@@ -17,5 +17,6 @@ int main(int argc, char** argv) {
     classes.emplace_back("MobileScreens", vantrel::test::makeMobileScreenTest());
     classes.emplace_back("ValuePlots", vantrel::test::makeValuePlotTest());
     classes.emplace_back("BenchSafety", vantrel::test::makeBenchSafetyTest());
+    classes.emplace_back("BenchReadings", vantrel::test::makeBenchReadingTest());
     return vantrel::test::runNamedTestClasses(argc, argv, classes);
 }

@@ -15,4 +15,5 @@ std::unique_ptr<QObject> makeReceiveScreenTest();
 std::unique_ptr<QObject> makeMobileScreenTest();
 std::unique_ptr<QObject> makeValuePlotTest();
 std::unique_ptr<QObject> makeBenchSafetyTest();
+std::unique_ptr<QObject> makeBenchReadingTest();
 }  // namespace vantrel::test

@@ -329,5 +329,45 @@ TEST(SimMeterProcess, BadPortIsRefusedBeforeAnythingIsServed) {
     }
 }
 
+TEST(SimMeterProcess, BenchAnnouncesEveryRoleAndEachAnswersAsItself) {
+    const std::string link = ::testing::TempDir() + "vantrel-bench-com1-" + std::to_string(::getpid());
+    SimProcess sim({"--link", link, "--bench", "0", "--bench-fault", "power-supply:errors"});
+    const std::string out = sim.until("VANTREL_BENCH_POWER_SUPPLY=");
+    EXPECT_NE(out.find("VANTREL_METER=127.0.0.1:"), std::string::npos) << out;
+    const std::vector<std::pair<std::string, std::string>> roles = {
+        {"POWER_METER", "Power Meter"},
+        {"FREQUENCY_COUNTER", "Frequency Counter"},
+        {"MODULATION_ANALYSER", "Modulation Analyser"},
+        {"SIGNAL_GENERATOR", "Signal Generator"},
+        {"POWER_SUPPLY", "Power Supply"}};
+    for (const auto& [role, model] : roles) {
+        const std::string marker = "VANTREL_BENCH_" + role + "=tcp:127.0.0.1:";
+        const auto at = out.find(marker);
+        ASSERT_NE(at, std::string::npos) << out;
+        MeterClient client(static_cast<uint16_t>(std::stoi(out.substr(at + marker.size()))));
+        ASSERT_TRUE(client.connected()) << role;
+        EXPECT_EQ(client.ask("*IDN?").value_or("").rfind("Vantrel,Simulated " + model + ",", 0), 0u) << role;
+        if (role == "POWER_SUPPLY") {
+            // The fault given on the command line: every command refused, the queue tells why.
+            client.send("MEAS:VOLT?\n");
+            EXPECT_EQ(client.ask("SYST:ERR?"), std::optional<std::string>("-200,\"Execution error\""));
+        }
+    }
+}
+
+TEST(SimMeterProcess, BadBenchOptionsAreRefusedBeforeAnythingIsServed) {
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"--bench-fault", "power-meter:melt"},
+          {"--bench-fault", "voltmeter:timeout"},
+          {"--bench-noise", "-1"},
+          {"--bench", "65533"}}) {
+        std::vector<std::string> all = {"--link", ::testing::TempDir() + "vantrel-bench-bad"};
+        all.insert(all.end(), args.begin(), args.end());
+        SimProcess sim(all);
+        EXPECT_NE(sim.until("\n").find(args[0]), std::string::npos) << args[1];
+        EXPECT_EQ(sim.wait(), 2) << args[1];
+    }
+}
+
 }  // namespace
 }  // namespace vantrel
