@@ -32,7 +32,10 @@ const char* const kUsage =
     "  --trace                with --simulate, print the simulated radio's state changes on stderr\n"
     "  --screenshots DIR      render every window and dialog to PNG files in DIR and exit\n"
     "  -h, --help             print this text and exit\n"
-    "  --version              print the version and exit\n";
+    "  --version              print the version and the licence and exit\n"
+    "\n"
+    "Vantrel is free software under the GNU General Public License version 3 or later\n"
+    "(GPL-3.0-or-later) and comes with NO WARRANTY.\n";
 
 struct Options {
     QStringList archive;
@@ -72,7 +75,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
-        std::printf("vantrel %s\n", vantrel::kVersion);
+        std::printf("vantrel %s\n%s", vantrel::kVersion, vantrel::kLicenceNotice);
         return 0;
     }
     QApplication qapp(argc, argv);
