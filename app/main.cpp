@@ -34,6 +34,10 @@ const char* const kUsage =
     "  -h, --help             print this text and exit\n"
     "  --version              print the version and the licence and exit\n"
     "\n"
+    "Data files (bbo.cfg): the first one found in the settings folder (~/.config/vantrel when\n"
+    "installed, else the program folder), $XDG_DATA_HOME/vantrel (~/.local/share/vantrel), each\n"
+    "$XDG_DATA_DIRS folder + /vantrel (/usr/local/share/vantrel, /usr/share/vantrel), the program folder.\n"
+    "\n"
     "Vantrel is free software under the GNU General Public License version 3 or later\n"
     "(GPL-3.0-or-later) and comes with NO WARRANTY.\n";
 
