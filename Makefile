@@ -7,7 +7,7 @@ BUILD_TYPE  ?= RelWithDebInfo
 
 BUILD_PKGS  = cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev nlohmann-json3-dev \
               qt6-base-dev libgl-dev help2man dpkg-dev desktop-file-utils poppler-utils \
-              libsqlite3-dev libpq-dev postgresql
+              libsqlite3-dev libpq-dev postgresql lintian appstream
 BENCH_PKGS  = libbenchmark-dev
 FUZZ_PKGS   = clang libclang-rt-14-dev
 FUZZ_BUILD  ?= build-fuzz

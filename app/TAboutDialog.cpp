@@ -30,7 +30,7 @@ TAboutDialog::TAboutDialog(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("About Tuner for Feldaris Radios"));
     setObjectName(QStringLiteral("TAboutDialog"));
     DialogUnits du(*this);
-    setFixedSize(du.size(230, 150));
+    setFixedSize(du.size(230, 164));
 
     auto* icon = new QLabel(this);
     icon->setPixmap(applicationIcon().pixmap(48, 48));
@@ -55,10 +55,14 @@ TAboutDialog::TAboutDialog(QWidget* parent) : QDialog(parent) {
     date->setGeometry(du.rect(50, 43, 170, 10));
 
     auto* legal1 =
-        new QLabel(QStringLiteral("Copyright (c) the Vantrel developers. All rights reserved."), this);
+        new QLabel(QStringLiteral("Copyright (C) 2026 The Vantrel developers. Free software under the GNU "
+                                  "General Public License version 3 or later (%1), with NO "
+                                  "WARRANTY. Qt is used under the GNU LGPL version 3.")
+                       .arg(QLatin1String(kLicenceId)),
+                   this);
     legal1->setWordWrap(true);
     legal1->setObjectName(QStringLiteral("legal1"));
-    legal1->setGeometry(du.rect(10, 60, 210, 20));
+    legal1->setGeometry(du.rect(10, 58, 210, 36));
     auto* legal2 = new QLabel(
         QStringLiteral("This program writes tuning values into radio equipment. Use it only with the "
                        "radio connected as the setup pictures show and with the test equipment described "
@@ -66,11 +70,11 @@ TAboutDialog::TAboutDialog(QWidget* parent) : QDialog(parent) {
         this);
     legal2->setWordWrap(true);
     legal2->setObjectName(QStringLiteral("legal2"));
-    legal2->setGeometry(du.rect(10, 82, 210, 36));
+    legal2->setGeometry(du.rect(10, 96, 210, 36));
 
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
     ok->setDefault(true);
-    ok->setGeometry(du.rect(90, 126, 50, 15));
+    ok->setGeometry(du.rect(90, 140, 50, 15));
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
 }
 

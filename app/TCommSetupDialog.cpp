@@ -1,13 +1,18 @@
 // The COM port selection dialog.
 #include "app/TCommSetupDialog.h"
 
+#include <unistd.h>
+
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <cerrno>
 
 #include "app/DialogUnits.h"
 #include "link/RF_CommunicationSetup.h"
@@ -25,6 +30,13 @@ constexpr int kMapWidth = 150;
 constexpr int kDeviceLeft = kMapLeft + kMapWidth + 6;
 constexpr int kDeviceWidth = 160;
 constexpr int kRightWidth = kDeviceLeft + kDeviceWidth - kMapLeft;
+constexpr const char* kUdevExample = "60-vantrel-serial.rules";
+
+/// Whether this user may open the device for reading and writing, asked without opening it (opening
+/// drops the modem lines of a radio that may be connected).
+bool mayOpen(const std::string& device) {
+    return ::access(device.c_str(), R_OK | W_OK) == 0 || errno != EACCES;
+}
 
 QString qs(const std::string& text) {
     return QString::fromStdString(text);
@@ -44,7 +56,9 @@ TCommSetupDialog::TCommSetupDialog(QWidget* parent, QString directory)
     setWindowTitle(QStringLiteral("User COM Port Selection"));
     setObjectName(QStringLiteral("TCommSetupDialog"));
     DialogUnits du(*this);
-    setFixedSize(du.size(kDeviceLeft + kDeviceWidth + 8, 132));
+    m_plainSize = du.size(kDeviceLeft + kDeviceWidth + 8, 132);
+    m_adviceSize = du.size(kDeviceLeft + kDeviceWidth + 8, 162);
+    setFixedSize(m_plainSize);
     m_adapterDirectory = serialAdapterDirectory();
 
     auto* frame = new QFrame(this);
@@ -94,6 +108,13 @@ TCommSetupDialog::TCommSetupDialog(QWidget* parent, QString directory)
     m_mappingMessage->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     m_mappingMessage->setWordWrap(true);
     m_mappingMessage->setStyleSheet(QStringLiteral("color: #a00000"));
+    m_permission = new QLabel(this);
+    m_permission->setObjectName(QStringLiteral("permissionMessage"));
+    m_permission->setGeometry(du.rect(8, 130, kDeviceLeft + kDeviceWidth - 8, 30));
+    m_permission->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_permission->setWordWrap(true);
+    m_permission->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_permission->hide();
 
     std::vector<IgnoredLine> ignored;
     m_savedMapping = readPortMapping(m_directory.toStdString(), &ignored);
@@ -147,6 +168,39 @@ void TCommSetupDialog::refreshDevices() {
     showAdapters();
 }
 
+QString TCommSetupDialog::permissionAdvice(const QStringList& denied, const QString& rulesPath) {
+    if (denied.isEmpty())
+        return {};
+    return QStringLiteral(
+               "You may not open %1. Add yourself to the dialout group (sudo usermod -aG dialout "
+               "$USER, then log out and in again), or give the adapter to that group with the "
+               "udev rule %2 (copy it to /etc/udev/rules.d/ and plug the adapter in again).")
+        .arg(denied.join(QStringLiteral(", ")), rulesPath);
+}
+
+QString TCommSetupDialog::udevExamplePath() {
+    const QString installed =
+        QDir(QCoreApplication::applicationDirPath())
+            .absoluteFilePath(QStringLiteral("../share/doc/vantrel/examples/") + QLatin1String(kUdevExample));
+    if (QFileInfo::exists(installed))
+        return QDir::cleanPath(installed);
+    return QStringLiteral("docs/udev/") + QLatin1String(kUdevExample);
+}
+
+void TCommSetupDialog::showPermissionAdvice() {
+    QStringList denied;
+    for (const QString& port : m_deniedPorts)
+        if (!port.isEmpty())
+            denied << port;
+    for (const SerialAdapter& adapter : m_adapterList)
+        if (!mayOpen(adapter.target) && !denied.contains(qs(adapter.target)))
+            denied << qs(adapter.target);
+    const QString advice = permissionAdvice(denied, udevExamplePath());
+    m_permission->setText(advice);
+    m_permission->setVisible(!advice.isEmpty());
+    setFixedSize(advice.isEmpty() ? m_plainSize : m_adviceSize);
+}
+
 void TCommSetupDialog::fillMappingBox(int port, const std::vector<SerialAdapter>& adapters) {
     QComboBox* box = m_mappingBoxes[port - 1];
     const QSignalBlocker quiet(box);
@@ -172,6 +226,9 @@ void TCommSetupDialog::fillMappingBox(int port, const std::vector<SerialAdapter>
 
 void TCommSetupDialog::showDevice(int port) {
     const ComPortInfo info = describeComPort(unsigned(port), routeOf(unsigned(port), m_mapping));
+    m_deniedPorts[port - 1] = info.state == PortState::NotPermitted
+                                  ? QStringLiteral("COM%1 %2").arg(port).arg(qs(info.device))
+                                  : QString();
     QString text;
     if (info.source == PortSource::Mapping && info.state == PortState::Missing) {
         text = qs(portStateText(info));
@@ -200,6 +257,8 @@ void TCommSetupDialog::showAdapters() {
             .arg(qs(m_adapterDirectory), m_adapterList.empty() ? QStringLiteral(" none") : QString())};
     for (const SerialAdapter& adapter : m_adapterList) {
         QString line = qs(adapter.name + " -> " + adapter.target);
+        if (!mayOpen(adapter.target))
+            line += QStringLiteral(" (permission denied)");
         QStringList ports;
         for (unsigned port : portsMappedTo(adapter, m_mapping)) ports << QStringLiteral("COM%1").arg(port);
         if (!ports.isEmpty())
@@ -208,6 +267,7 @@ void TCommSetupDialog::showAdapters() {
     }
     m_adapters->setText(lines.join(QLatin1Char('\n')));
     m_adapters->setToolTip(m_adapters->text());
+    showPermissionAdvice();
 }
 
 bool TCommSetupDialog::mapPort(int port, const QString& path) {

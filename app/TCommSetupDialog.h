@@ -49,6 +49,14 @@ class TCommSetupDialog : public QDialog {
     QComboBox* mappingBox(int port) const { return m_mappingBoxes[port - 1]; }
     /// Notes on the mapping: lines of the settings file not used, a failure to save.
     QLabel* mappingMessage() const { return m_mappingMessage; }
+    /// How to get at the devices the user may not open; empty when every one can be opened.
+    QLabel* permissionMessage() const { return m_permission; }
+
+    /// The advice for devices the user may not open (`denied`: "COM1 /dev/ttyS0", adapter names): the
+    /// dialout group, and the udev rule at `rulesPath`. Empty when nothing is denied.
+    static QString permissionAdvice(const QStringList& denied, const QString& rulesPath);
+    /// Where the udev example is: installed beside the program's share/doc, else in the sources.
+    static QString udevExamplePath();
 
   private:
     void showPort(int port);
@@ -58,6 +66,8 @@ class TCommSetupDialog : public QDialog {
     /// The label beside port 1..4 for the chosen mapping.
     void showDevice(int port);
     void showAdapters();
+    /// The permission advice below the lists, the dialog growing to show it.
+    void showPermissionAdvice();
 
     QString m_directory;
     int m_selection = -1;
@@ -66,6 +76,11 @@ class TCommSetupDialog : public QDialog {
     std::array<QComboBox*, 4> m_mappingBoxes{};
     QLabel* m_adapters = nullptr;
     QLabel* m_mappingMessage = nullptr;
+    QLabel* m_permission = nullptr;
+    /// "COM1 /dev/ttyS0" for a port the user may not open, as its label last showed; else empty.
+    std::array<QString, 4> m_deniedPorts;
+    QSize m_plainSize;
+    QSize m_adviceSize;
     std::string m_adapterDirectory;
     std::vector<SerialAdapter> m_adapterList;
     PortMapping m_savedMapping;

@@ -381,7 +381,7 @@ void TVantrelMDIClient::cmCommSettings(int) {
 
 void TVantrelMDIClient::cmBenchInstruments(int) {
     TBenchDialog dialog(window(), m_app.settingsDirectory(),
-                        dialectSearchPath(m_app.dataDirectory().toStdString(),
+                        dialectSearchPath(m_app.settingsDirectory().toStdString(), m_app.dataDirectory().toStdString(),
                                           QCoreApplication::applicationDirPath().toStdString()));
     m_app.hooks().runDialog(dialog);
 }

@@ -32,7 +32,14 @@ const char* const kUsage =
     "  --trace                with --simulate, print the simulated radio's state changes on stderr\n"
     "  --screenshots DIR      render every window and dialog to PNG files in DIR and exit\n"
     "  -h, --help             print this text and exit\n"
-    "  --version              print the version and exit\n";
+    "  --version              print the version and the licence and exit\n"
+    "\n"
+    "Data files (bbo.cfg): the first one found in the settings folder (~/.config/vantrel when\n"
+    "installed, else the program folder), $XDG_DATA_HOME/vantrel (~/.local/share/vantrel), each\n"
+    "$XDG_DATA_DIRS folder + /vantrel (/usr/local/share/vantrel, /usr/share/vantrel), the program folder.\n"
+    "\n"
+    "Vantrel is free software under the GNU General Public License version 3 or later\n"
+    "(GPL-3.0-or-later) and comes with NO WARRANTY.\n";
 
 struct Options {
     QStringList archive;
@@ -72,7 +79,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
-        std::printf("vantrel %s\n", vantrel::kVersion);
+        std::printf("vantrel %s\n%s", vantrel::kVersion, vantrel::kLicenceNotice);
         return 0;
     }
     QApplication qapp(argc, argv);

@@ -19,7 +19,7 @@ InstrumentContext contextForThisProgram() {
     const std::string programDir = ec ? std::string(".") : exe.parent_path().string();
     const programFolders folders = programFolders::resolve(programDir);
     InstrumentContext context;
-    context.dialectPath = dialectSearchPath(folders.data, folders.program);
+    context.dialectPath = dialectSearchPath(folders.settings, folders.data, folders.program);
     return context;
 }
 

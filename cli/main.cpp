@@ -29,7 +29,7 @@ std::string programDirectory(const char* argv0) {
 int main(int argc, char** argv) {
     std::ios::sync_with_stdio(true);
     if (argc == 2 && std::string_view(argv[1]) == "--version") {
-        std::cout << "vantrel-cli " << vantrel::kVersion << '\n';
+        std::cout << "vantrel-cli " << vantrel::kVersion << '\n' << vantrel::kLicenceNotice;
         return 0;
     }
     // COM.INI lives beside the program, or in the user's settings folder when the program is installed.

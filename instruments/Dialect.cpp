@@ -11,6 +11,7 @@
 
 #include "instruments/ConfigText.h"
 #include "instruments/InstrumentError.h"
+#include "operations/dataFiles.h"
 
 namespace vantrel {
 
@@ -200,14 +201,16 @@ Dialect parseDialect(const std::string& text, const std::string& source) {
     return d;
 }
 
-std::vector<std::string> dialectSearchPath(const std::string& dataFolder, const std::string& programFolder) {
+std::vector<std::string> dialectSearchPath(const std::string& settingsFolder, const std::string& dataFolder,
+                                           const std::string& programFolder) {
     std::vector<std::string> path;
     if (const char* env = std::getenv("VANTREL_INSTRUMENTS_DIR"); env && *env)
         path.push_back(env);
-    if (!dataFolder.empty())
+    for (const std::string& folder : dataFileFolders(settingsFolder, programFolder))
+        path.push_back(folder + "/instruments");
+    // Installed under a prefix the XDG folders do not name (/opt/...): its own data folder still counts.
+    if (!dataFolder.empty() && std::find(path.begin(), path.end(), dataFolder + "/instruments") == path.end())
         path.push_back(dataFolder + "/instruments");
-    if (!programFolder.empty() && programFolder != dataFolder)
-        path.push_back(programFolder + "/instruments");
 #ifdef VANTREL_SOURCE_DIALECTS
     path.push_back(VANTREL_SOURCE_DIALECTS);
 #endif

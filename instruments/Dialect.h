@@ -43,9 +43,13 @@ struct Dialect {
 /// dBm. Throws InstrumentError (Config) "SOURCE:LINE: what is wrong".
 Dialect parseDialect(const std::string& text, const std::string& source);
 
-/// The folders searched for dialect files by name: $VANTREL_INSTRUMENTS_DIR, `instruments` in the
-/// program's data folder, `instruments` beside the program, then the source tree's folder.
-std::vector<std::string> dialectSearchPath(const std::string& dataFolder, const std::string& programFolder);
+/// The folders searched for dialect files by name: $VANTREL_INSTRUMENTS_DIR, then `instruments` in every
+/// folder a data file is looked for in, in that order (the settings folder, $XDG_DATA_HOME/vantrel, the
+/// $XDG_DATA_DIRS entries, the program folder), then `instruments` in the program's data folder when not
+/// among them, then the source tree's folder. A shop adds or overrides a family by dropping its file into
+/// the settings folder's or a data folder's `instruments`. Empty folders are left out.
+std::vector<std::string> dialectSearchPath(const std::string& settingsFolder, const std::string& dataFolder,
+                                           const std::string& programFolder);
 
 /// Loads "<name>.dialect" from the first folder of `path` that holds it (a name with a '/' is a file
 /// path). Throws InstrumentError (Config) when none does or the file is damaged.

@@ -85,7 +85,7 @@ TBenchReading* TBenchReading::attachTo(TTuningScreen& screen) {
     const QString programDir = QCoreApplication::applicationDirPath();
     const programFolders folders = programFolders::resolve(programDir.toStdString());
     InstrumentContext context;
-    context.dialectPath = dialectSearchPath(folders.data, folders.program);
+    context.dialectPath = dialectSearchPath(folders.settings, folders.data, folders.program);
     return new TBenchReading(screen, *role, it->second, context);
 }
 

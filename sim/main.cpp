@@ -125,7 +125,7 @@ int main(int argc, char** argv) {
                 }
                 return 0;
             } else if (a == "--version") {
-                std::cout << "vantrel-sim " << kVersion << "\n";
+                std::cout << "vantrel-sim " << kVersion << "\n" << kLicenceNotice;
                 return 0;
             } else if (a == "--help" || a == "-h") {
                 usage();

@@ -118,6 +118,21 @@ TBasebandUpdateWindow::TBasebandUpdateWindow(const screenEnvironment& environmen
     m_update =
         addButton(QStringLiteral("Update"), kUpdateId, QRect(400, count * kRowPitch + 70, 100, 30), true);
     connect(m_update, &QPushButton::clicked, this, &TBasebandUpdateWindow::update);
+    m_configFile = addLabel(QString(), QRect(20, count * kRowPitch + 110, 585, 34));
+    m_configFile->setObjectName(QStringLiteral("configurationFile"));
+    m_configFile->setWordWrap(true);
+    m_configFile->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_configFile->hide();
+}
+
+void TBasebandUpdateWindow::setConfigurationFile(const QString& path) {
+    m_configFile->setText(path.isEmpty() ? QString() : QStringLiteral("Configuration file: %1").arg(path));
+    m_configFile->setToolTip(path);
+    m_configFile->setVisible(!path.isEmpty());
+}
+
+QString TBasebandUpdateWindow::configurationFileText() const {
+    return m_configFile->text();
 }
 
 TBasebandUpdateWindow::~TBasebandUpdateWindow() = default;

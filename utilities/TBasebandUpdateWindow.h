@@ -9,6 +9,7 @@
 #include "utilities/TUtilityWindow.h"
 
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
@@ -50,6 +51,10 @@ class TBasebandUpdateWindow : public TUtilityWindow {
     /// A choice in row `row`'s drop-down.
     void choose(int row, const QString& text);
     void update();
+    /// Names the configuration file the rows came from under the Update button (empty: none is named,
+    /// as for radios that keep their own offsets).
+    void setConfigurationFile(const QString& path);
+    QString configurationFileText() const;
 
     int shownSpacing() const { return m_shown; }
     int rowCount() const { return static_cast<int>(m_lists.size()); }
@@ -77,6 +82,7 @@ class TBasebandUpdateWindow : public TUtilityWindow {
     std::vector<QLineEdit*> m_defaults;
     std::vector<QRadioButton*> m_spacing;
     QPushButton* m_update = nullptr;
+    QLabel* m_configFile = nullptr;
     int m_shown = -1;
 };
 

@@ -2,8 +2,10 @@
 #include "utilities/utilityScreens.h"
 
 #include "link/EnhancedSBEP.h"
+#include "link/LinkContext.h"
 #include "operations/UserPrompt.h"
 #include "operations/bboConfigFileModule.h"
+#include "operations/dataFiles.h"
 #include "radio/radioStorage.h"
 #include "screens/tuningConnection.h"
 #include "utilities/TBasebandUpdateWindow.h"
@@ -11,6 +13,21 @@
 #include "utilities/TTempCompWindow.h"
 
 namespace vantrel {
+
+namespace {
+
+/// The file the shell's configuration reader was loaded from, so the window can name it. The reader
+/// stays loaded for the whole run, so this is the file every later opening uses too.
+struct LoadedConfig {
+    const bboConfigFileModule* reader = nullptr;
+    std::string path;
+};
+LoadedConfig& loadedConfig() {
+    static LoadedConfig loaded;
+    return loaded;
+}
+
+}  // namespace
 
 QWidget* createSerialProgramWindow(const screenEnvironment& environment) {
     auto* window = new TSerialProgramWindow(environment);
@@ -20,6 +37,10 @@ QWidget* createSerialProgramWindow(const screenEnvironment& environment) {
 
 QWidget* createBasebandUpdateWindow(const screenEnvironment& environment) {
     auto* window = new TBasebandUpdateWindow(environment);
+    const LoadedConfig& loaded = loadedConfig();
+    if (!environment.record->isBboFromRadio() && environment.bboConfig &&
+        loaded.reader == environment.bboConfig)
+        window->setConfigurationFile(QString::fromStdString(loaded.path));
     window->open();
     return window;
 }
@@ -44,8 +65,14 @@ bool basebandPrecheck(const screenEnvironment& environment) {
         return false;
     bboConfigFileModule& config = *environment.bboConfig;
     if (!config.isLoaded()) {
-        const bboLoadResult loaded =
-            config.loadFile(bboConfigFileModule::pathIn(environment.programDirectory.toStdString()));
+        // The settings folder, the XDG data folders, then the program folder: the first bbo.cfg found.
+        const std::string program = environment.programDirectory.toStdString();
+        std::string path = findDataFile(bboConfigFileModule::kFileName,
+                                        dataFileFolders(linkContext().programDirectory, program));
+        if (path.empty())
+            path = bboConfigFileModule::pathIn(program);
+        const bboLoadResult loaded = config.loadFile(path);
+        loadedConfig() = {&config, loaded == bboLoadResult::Loaded ? path : std::string()};
         if (loaded != bboLoadResult::Loaded) {
             prompt.show(bboConfigFileModule::messageFor(loaded));
             return false;

@@ -132,6 +132,8 @@ class DialogTest : public QObject {
             QVERIFY(d.deviceLabel(4)->text().startsWith(
                 QString::fromStdString(PosixPortOpener::devicePath(4) + ": ")));
             QVERIFY(d.adapterLabel()->text().startsWith("Serial adapters in /dev/serial/by-id:"));
+            // Every device here may be opened (root, or the owner of the pty): no advice, no room for it.
+            QVERIFY(d.permissionMessage()->isHidden());
             // The selection and its texts are as they always were.
             QCOMPARE(checked(d), (QList<bool>{false, true, false, false}));
             QCOMPARE(status(d), QString("COM Port 2 currently selected"));
@@ -145,6 +147,17 @@ class DialogTest : public QObject {
         qunsetenv("VANTREL_COM3");
         ::close(slave);
         ::close(master);
+    }
+
+    void commSetupAdvisesOnDevicesTheUserMayNotOpen() {
+        QCOMPARE(TCommSetupDialog::permissionAdvice({}, "rules"), QString());
+        const QString advice = TCommSetupDialog::permissionAdvice({"COM1 /dev/ttyS0", "/dev/ttyUSB0"},
+                                                                  "/x/60-vantrel-serial.rules");
+        QVERIFY2(advice.startsWith("You may not open COM1 /dev/ttyS0, /dev/ttyUSB0."), qPrintable(advice));
+        QVERIFY(advice.contains("usermod -aG dialout"));
+        QVERIFY(advice.contains("/x/60-vantrel-serial.rules"));
+        // Run from the build folder, the example is named where the sources keep it.
+        QVERIFY(TCommSetupDialog::udevExamplePath().endsWith("60-vantrel-serial.rules"));
     }
 
     void commSetupBoxesActAsOneChoiceAndApplyWrites() {

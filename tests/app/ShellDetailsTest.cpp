@@ -94,6 +94,7 @@ class ShellDetailsTest : public QObject {
         const QString date = about.findChild<QLabel*>("releaseDate")->text();
         QVERIFY2(QRegularExpression("^Released \\d{4}-\\d{2}-\\d{2}$").match(date).hasMatch(),
                  qPrintable(date));
+        QVERIFY(about.findChild<QLabel*>("legal1")->text().contains("GPL-3.0-or-later"));
         QCOMPARE(TAboutDialog::isoDate("Dec  8 2026"), QString("2026-12-08"));
         QCOMPARE(TAboutDialog::isoDate("Jan 31 2027"), QString("2027-01-31"));
     }

@@ -1,7 +1,10 @@
 // Dialect files: the shipped ones parse and serve their roles; damaged ones are refused with the line.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
 
 #include "instruments/Dialect.h"
 #include "instruments/InstrumentError.h"
@@ -84,6 +87,38 @@ TEST(Dialect, NamesAreLookedUpOnlyAsPlainNamesAndNumbersFillSetters) {
     EXPECT_EQ(roleOfKey("Modulation_Analyzer"), Role::ModulationAnalyser);
     EXPECT_EQ(roleOfKey("power meter"), Role::PowerMeter);
     EXPECT_EQ(roleOfKey("meter"), std::nullopt);
+}
+
+// A shop drops its own family into the settings folder or a data folder: found before the shipped one.
+TEST(Dialect, AFamilyDroppedIntoTheSettingsOrADataFolderIsFoundFirst) {
+    namespace fs = std::filesystem;
+    const fs::path root = fs::temp_directory_path() / ("vantrel-dialects-" + std::to_string(::getpid()));
+    const fs::path settings = root / "settings", home = root / "home", shipped = root / "share";
+    for (const fs::path& dir :
+         {settings / "instruments", home / "vantrel" / "instruments", shipped / "instruments"})
+        fs::create_directories(dir);
+    const auto write = [](const fs::path& file, const std::string& where) {
+        std::ofstream(file) << "dialect = shop-meter\ndescription = " << where
+                            << "\n[power-meter]\nmeasure = MEAS:POW?\nunit = W\n";
+    };
+    const auto found = [](const std::vector<std::string>& path) {
+        return loadDialect("shop-meter", path).description;
+    };
+    ::setenv("XDG_DATA_HOME", home.c_str(), 1);
+    ::setenv("XDG_DATA_DIRS", "/nonexistent-share", 1);
+    ::unsetenv("VANTREL_INSTRUMENTS_DIR");
+    write(shipped / "instruments" / "shop-meter.dialect", "shipped");
+    const auto path = [&] {
+        return dialectSearchPath(settings.string(), shipped.string(), (root / "bin").string());
+    };
+    EXPECT_EQ(found(path()), "shipped");
+    write(home / "vantrel" / "instruments" / "shop-meter.dialect", "user data");
+    EXPECT_EQ(found(path()), "user data");
+    write(settings / "instruments" / "shop-meter.dialect", "settings");
+    EXPECT_EQ(found(path()), "settings");
+    ::unsetenv("XDG_DATA_HOME");
+    ::unsetenv("XDG_DATA_DIRS");
+    fs::remove_all(root);
 }
 
 }  // namespace

@@ -53,6 +53,15 @@ deb)
         "$root.work/contents.txt" >&2 || failures=$((failures + 1))
     awk '$6 !~ /^\.\/(usr\/)?$/ && $6 !~ /^\.\/usr\// { print "FAIL: outside /usr: " $6; bad = 1 } END { exit bad }' \
         "$root.work/contents.txt" >&2 || failures=$((failures + 1))
+    # Debian's own checks. lintian honours the overrides the package installs; every other error or
+    # warning fails.
+    if command -v lintian >/dev/null; then
+        echo "== lintian $(basename "$deb")"
+        lintian --fail-on error,warning --display-level '>=warning' --show-overrides "$deb" ||
+            fail "lintian reports errors or warnings"
+    else
+        fail "lintian is not installed (make deps installs it)"
+    fi
     dpkg-deb -x "$deb" "$root"
     if command -v readelf >/dev/null; then
         for p in $programs; do
@@ -71,7 +80,9 @@ usr=$root/usr
 for p in $programs; do
     [ -x "$usr/bin/$p" ] || fail "missing program $usr/bin/$p"
     got=$("$usr/bin/$p" --version 2>&1) || fail "$p --version failed"
-    [ "$got" = "$p $version" ] || fail "$p --version says '$got', expected '$p $version'"
+    first=$(echo "$got" | head -n 1)
+    [ "$first" = "$p $version" ] || fail "$p --version starts '$first', expected '$p $version'"
+    echo "$got" | grep -q 'GNU GPL version 3 or later' || fail "$p --version does not name the licence"
 done
 extra=$(ls "$usr/bin" | grep -v -x -e vantrel -e vantrel-cli -e vantrel-sim || true)
 [ -z "$extra" ] || fail "unexpected files in bin/: $extra"
@@ -85,7 +96,48 @@ for f in title.bmp portablesetup.bmp mobilesetup.bmp; do
 done
 for f in "$source"/app/help/*.html; do need_file "$usr/share/vantrel/help/$(basename "$f")"; done
 need_file "$usr/share/doc/vantrel/examples/60-vantrel-serial.rules"
+metainfo=$(ls "$usr"/share/metainfo/*.metainfo.xml 2>/dev/null | head -n 1)
+if [ -z "$metainfo" ]; then
+    fail "no AppStream metadata in share/metainfo"
+else
+    # The component names the installed desktop entry, programs and archive type.
+    launchable=$(sed -n 's:.*<launchable type="desktop-id">\(.*\)</launchable>.*:\1:p' "$metainfo")
+    need_file "$usr/share/applications/$launchable"
+    for p in $programs; do grep -q "<binary>$p</binary>" "$metainfo" || fail "metainfo does not provide $p"; done
+    grep -q "<mediatype>application/x-vantrel-archive</mediatype>" "$metainfo" ||
+        fail "metainfo does not provide the archive type"
+    grep -q "<release version=\"$version\"" "$metainfo" || fail "metainfo has no release $version"
+    for shot in $(sed -n 's:.*<image>.*/\([^/<]*\)</image>.*:\1:p' "$metainfo"); do
+        [ -f "$source/docs/screenshots/$shot" ] || fail "metainfo shows $shot, which docs/screenshots lacks"
+    done
+fi
 need_file "$usr/share/doc/vantrel/copyright"
+# Machine-readable: the format line, and every Files paragraph's licence has its own paragraph.
+copyright=$usr/share/doc/vantrel/copyright
+if [ -f "$copyright" ]; then
+    head -n 1 "$copyright" | grep -q '^Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' ||
+        fail "copyright is not in the machine-readable format"
+    # A licence named in a Files paragraph needs a stand-alone paragraph (opening with its License line)
+    # holding its text.
+    awk '/^Files:/ { files = 1 } /^$/ { files = 0; blank = 1; next }
+         /^License: / { if (files) used[$2] = 1; else if (blank) text[$2] = 1 }
+         { blank = 0 }
+         END { for (l in used) if (!(l in text)) { print "FAIL: copyright: licence " l " has no text"; bad = 1 }
+               exit bad }' "$copyright" >&2 || failures=$((failures + 1))
+    grep -q -x 'License: GPL-3+' "$copyright" || fail "copyright does not name GPL-3+"
+fi
+[ "$(head -n 1 "$source/LICENSE" | sed 's/^ *//; s/ *$//')" = "GNU GENERAL PUBLIC LICENSE" ] ||
+    fail "LICENSE is not the GPL text"
+# The changelog's newest entry is this version: a version bump needs its entry.
+changelog=$usr/share/doc/vantrel/changelog.gz
+need_file "$changelog"
+if [ -f "$changelog" ]; then
+    top=$(gzip -dc "$changelog" | head -n 1)
+    case $top in
+    "vantrel ($version) "*) ;;
+    *) fail "the changelog's newest entry is '$top', not version $version" ;;
+    esac
+fi
 
 # --- Desktop entry: its program, its icon in the hicolor theme, its file type --------------------------
 desktop=$usr/share/applications/vantrel.desktop

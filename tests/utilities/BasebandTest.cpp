@@ -1,5 +1,6 @@
 // Update Baseband Offset: the checks before opening, both kinds of radio, the lists, the update flows.
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
@@ -72,6 +73,25 @@ class BasebandTest : public QObject {
         QCOMPARE(damaged.messages(),
                  QStringList{"Error|Unable to read Baseband Offset Utility configuration file"});
         QVERIFY(!damaged.config.isLoaded());
+    }
+
+    void aSharedFileIsFoundAndTheWindowNamesIt() {
+        // Only the copy a package installs for every user: the window opens on it and says so.
+        UtilityBench bench("bbo-codeplug", false);
+        const QString shared = bench.dir.filePath(QStringLiteral("xdg-share/vantrel"));
+        QVERIFY(QDir().mkpath(shared));
+        QVERIFY(QFile::copy(QStringLiteral(VANTREL_SIM_PROFILES "/bbo.cfg"), shared + "/bbo.cfg"));
+        QVERIFY(basebandPrecheck(bench.environment()));
+        std::unique_ptr<QWidget> widget(createBasebandUpdateWindow(bench.environment()));
+        auto* window = qobject_cast<TBasebandUpdateWindow*>(widget.get());
+        QVERIFY(window);
+        QCOMPARE(window->configurationFileText(), "Configuration file: " + shared + "/bbo.cfg");
+
+        // A radio that keeps its own offsets reads no file, and the window names none.
+        UtilityBench held("bbo-radio", false);
+        QVERIFY(basebandPrecheck(held.environment()));
+        std::unique_ptr<QWidget> heldWidget(createBasebandUpdateWindow(held.environment()));
+        QCOMPARE(qobject_cast<TBasebandUpdateWindow*>(heldWidget.get())->configurationFileText(), QString());
     }
 
     void aRadioNoBlockDescribesIsRefused() {

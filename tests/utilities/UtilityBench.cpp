@@ -1,6 +1,8 @@
 // The utility test bench.
 #include "UtilityBench.h"
 
+#include <stdlib.h>
+
 #include <QFile>
 
 #include "link/RF_CommunicationSetup.h"
@@ -45,6 +47,9 @@ QString describe(const SimFrame& f) {
 
 UtilityBench::UtilityBench(const std::string& profile, bool withConfig) : radio(SimProfile::named(profile)) {
     line.setPeer(&peer);
+    // Data files are looked up in the XDG data folders too: only the bench's own ones count.
+    setenv("XDG_DATA_HOME", dir.filePath(QStringLiteral("xdg-home")).toLocal8Bit().constData(), 1);
+    setenv("XDG_DATA_DIRS", dir.filePath(QStringLiteral("xdg-share")).toLocal8Bit().constData(), 1);
     LinkContext context;
     context.programDirectory = dir.path().toStdString();
     context.opener = &opener;
