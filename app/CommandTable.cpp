@@ -29,21 +29,10 @@ bool dataPresentNoScreenOpen(const ShellState& s) {
     return s.dataPresent() && noScreenOpen(s);
 }
 
-// Group enablers of the pull-right menus: the core decides, as it does for scripts.
-bool groupTransmitPower(const ShellState& s) {
-    return availability::groupTransmitPower(s);
-}
-bool groupPaBias(const ShellState& s) {
-    return availability::groupPaBias(s);
-}
-bool groupVco(const ShellState& s) {
-    return availability::groupVco(s);
-}
-bool groupSquelch(const ShellState& s) {
-    return availability::groupSquelch(s);
-}
-bool groupRatedVolume(const ShellState& s) {
-    return availability::groupRatedVolume(s);
+/// A condition of the core over the data state, as a menu enabler: the core decides, as it does for scripts.
+template <bool (*Condition)(const procedureState&)>
+bool core(const ShellState& s) {
+    return Condition(s);
 }
 
 // Menu names (the keys that tie commands to their menus).
@@ -182,12 +171,13 @@ const CommandSpec kCommands[] = {
 const MenuSpec kMenus[] = {
     {File, nullptr, File, "Perform file/radio related operations", 0, nullptr},
     {Rx, nullptr, Rx, "Perform receive tuning operations", 0, nullptr},
-    {Rx, RatedVolume, RatedVolume, nullptr, cmd::GroupRatedVolume, groupRatedVolume},
-    {Rx, Squelch, Squelch, nullptr, cmd::GroupSquelch, groupSquelch},
+    {Rx, RatedVolume, RatedVolume, nullptr, cmd::GroupRatedVolume, core<availability::groupRatedVolume>},
+    {Rx, Squelch, Squelch, nullptr, cmd::GroupSquelch, core<availability::groupSquelch>},
     {Tx, nullptr, Tx, "Perform transmit tuning operations", 0, nullptr},
-    {Tx, PaBias, PaBias, nullptr, cmd::GroupPaBias, groupPaBias},
-    {Tx, TransmitPower, TransmitPower, nullptr, cmd::GroupTransmitPower, groupTransmitPower},
-    {Tx, Vco, Vco, nullptr, cmd::GroupVco, groupVco},
+    {Tx, PaBias, PaBias, nullptr, cmd::GroupPaBias, core<availability::groupPaBias>},
+    {Tx, TransmitPower, TransmitPower, nullptr, cmd::GroupTransmitPower,
+     core<availability::groupTransmitPower>},
+    {Tx, Vco, Vco, nullptr, cmd::GroupVco, core<availability::groupVco>},
     {Options, nullptr, Options, "Edit current communication settings", 0, nullptr},
     {Utilities, nullptr, Utilities, "Perform utility oriented functions for the radio", 0, nullptr},
     {Window, nullptr, Window, "Window arrangement and selection", 0, nullptr},
@@ -210,100 +200,6 @@ const ToolSpec kTools[] = {
 };
 
 }  // namespace
-
-// --- Enablers of the screen commands (the procedure catalogue holds them) ------------------------------
-namespace enablers {
-
-bool frontEndFilter(const ShellState& s) {
-    return availability::frontEndFilter(s);
-}
-bool ratedVolumeCarrier(const ShellState& s) {
-    return availability::ratedVolumeCarrier(s);
-}
-bool ratedVolumeBrightline(const ShellState& s) {
-    return availability::ratedVolumeBrightline(s);
-}
-bool squelch12k5(const ShellState& s) {
-    return availability::squelch12k5(s);
-}
-bool squelch20k(const ShellState& s) {
-    return availability::squelch20k(s);
-}
-bool squelch25k(const ShellState& s) {
-    return availability::squelch25k(s);
-}
-bool rssi(const ShellState& s) {
-    return availability::rssi(s);
-}
-bool batteryThreshold(const ShellState& s) {
-    return availability::batteryThreshold(s);
-}
-bool paBiasHigh(const ShellState& s) {
-    return availability::paBiasHigh(s);
-}
-bool paBiasLow(const ShellState& s) {
-    return availability::paBiasLow(s);
-}
-bool paBiasRxMode(const ShellState& s) {
-    return availability::paBiasRxMode(s);
-}
-bool transmitDac(const ShellState& s) {
-    return availability::transmitDac(s);
-}
-bool kmTuning(const ShellState& s) {
-    return availability::kmTuning(s);
-}
-bool refOscWarp(const ShellState& s) {
-    return availability::refOscWarp(s);
-}
-bool paVoltageLimit(const ShellState& s) {
-    return availability::paVoltageLimit(s);
-}
-bool modBalance(const ShellState& s) {
-    return availability::modBalance(s);
-}
-bool portablePower(const ShellState& s) {
-    return availability::portablePower(s);
-}
-bool txHighPower(const ShellState& s) {
-    return availability::txHighPower(s);
-}
-bool txLowPower(const ShellState& s) {
-    return availability::txLowPower(s);
-}
-bool vco12k5(const ShellState& s) {
-    return availability::vco12k5(s);
-}
-bool vco20k(const ShellState& s) {
-    return availability::vco20k(s);
-}
-bool vco25k(const ShellState& s) {
-    return availability::vco25k(s);
-}
-bool dtmf(const ShellState& s) {
-    return availability::dtmf(s);
-}
-bool qdt1200(const ShellState& s) {
-    return availability::qdt1200(s);
-}
-bool hss(const ShellState& s) {
-    return availability::hss(s);
-}
-bool select5(const ShellState& s) {
-    return availability::select5(s);
-}
-bool mpt1327(const ShellState& s) {
-    return availability::mpt1327(s);
-}
-bool basebandOffset(const ShellState& s) {
-    return availability::basebandOffset(s);
-}
-
-bool radioRead(const ShellState& s) {
-    return s.radioRead;
-}
-
-}  // namespace enablers
 
 std::span<const CommandSpec> commandTable() {
     return kCommands;
@@ -336,7 +232,7 @@ bool isCommandEnabled(int id, const ShellState& state) {
         }
         // A screen command follows its catalogue row; a screen not built yet keeps it greyed.
         if (const ProcedureEntry* p = findProcedure(id))
-            return screenFactory().provides(id) && (!p->enabler || p->enabler(state));
+            return screenFactory().provides(id) && (!p->available || p->available(state));
         return !c->enabler || c->enabler(state);
     }
     for (const MenuSpec& m : kMenus) {

@@ -55,39 +55,6 @@ struct ToolSpec {
     const char* tooltip;
 };
 
-/// Enablers of the screen commands, named after their procedures; the procedure catalogue holds them.
-namespace enablers {
-bool frontEndFilter(const ShellState& s);
-bool ratedVolumeCarrier(const ShellState& s);
-bool ratedVolumeBrightline(const ShellState& s);
-bool squelch12k5(const ShellState& s);
-bool squelch20k(const ShellState& s);
-bool squelch25k(const ShellState& s);
-bool rssi(const ShellState& s);
-bool batteryThreshold(const ShellState& s);
-bool paBiasHigh(const ShellState& s);
-bool paBiasLow(const ShellState& s);
-bool paBiasRxMode(const ShellState& s);
-bool transmitDac(const ShellState& s);
-bool kmTuning(const ShellState& s);
-bool refOscWarp(const ShellState& s);
-bool paVoltageLimit(const ShellState& s);
-bool modBalance(const ShellState& s);
-bool portablePower(const ShellState& s);
-bool txHighPower(const ShellState& s);
-bool txLowPower(const ShellState& s);
-bool vco12k5(const ShellState& s);
-bool vco20k(const ShellState& s);
-bool vco25k(const ShellState& s);
-bool dtmf(const ShellState& s);
-bool qdt1200(const ShellState& s);
-bool hss(const ShellState& s);
-bool select5(const ShellState& s);
-bool mpt1327(const ShellState& s);
-bool basebandOffset(const ShellState& s);
-bool radioRead(const ShellState& s);
-}  // namespace enablers
-
 /// Every command in menu order.
 std::span<const CommandSpec> commandTable();
 /// Menus and pull-rights in menu order.

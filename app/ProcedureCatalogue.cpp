@@ -1,7 +1,8 @@
-// The procedure catalogue.
+// Which window shows each catalogued procedure, variant and utility.
 #include "app/ProcedureCatalogue.h"
 
 #include "app/autoTuneDialog.h"
+#include "operations/procedureCatalogue.h"
 #include "radio/kmPowerModel.h"
 #include "radio/radiomodel.h"
 #include "screens/TAutoSquelchWindows.h"
@@ -46,93 +47,84 @@ QWidget* makePaBias(const screenEnvironment& environment) {
     return TScreenSession::create<Screen>(environment);
 }
 
-constexpr int kIndex = helpContext::Index;
-namespace e = enablers;
+/// Which view shows each name of the core's catalogue (the variants are shown by their procedure's view).
+struct View {
+    const char* name;
+    const char* screenClass;
+    screenMaker create;
+    screenPrecheck precheck = nullptr;
+};
 
-const ProcedureEntry kCatalogue[] = {
-    {cmd::FrontEndFilter, "TFrontEndFilterWindow", "Front End Filter", "Front End Filter", 15, 40010,
-     e::frontEndFilter, &make<TFrontEndFilterWindow>},
-    {cmd::RatedVolumeCarrier, "TRatedVolumeWindow", "Rated Volume Tuning",
-     "Rated Volume Tuning (Carrier Squelch environment)", 19, 40012, e::ratedVolumeCarrier,
-     &make<TRatedVolumeWindow>},
-    {cmd::RatedVolumeBrightline, "TRatedVolumeBrightlineWindow", "Rated Volume Tuning",
-     "Rated Volume Tuning (Brightline environment)", 38, 40012, e::ratedVolumeBrightline,
-     &make<TRatedVolumeBrightlineWindow>},
-    {cmd::Squelch12k5, "TAutoSquelch125KHzWindow", "Auto Squelch Tuning (12.5KHz)", "Squelch Attn. 12.5KHz",
-     16, 40011, e::squelch12k5, &make<TAutoSquelch125KHzWindow>},
-    {cmd::Squelch20k, "TAutoSquelch20KHzWindow", "Auto Squelch Tuning (20KHz)", "Squelch Attn. 20KHz", 17,
-     40011, e::squelch20k, &make<TAutoSquelch20KHzWindow>},
-    {cmd::Squelch25k, "TAutoSquelch25KHzWindow", "Auto Squelch Tuning (25KHz)", "Squelch Attn. 25KHz", 18,
-     40011, e::squelch25k, &make<TAutoSquelch25KHzWindow>},
-    {cmd::Rssi, "TRSSIWindow", "RSSI Tuning", "RSSI Tuning", 20, 40023, e::rssi, &make<TRSSIWindow>},
-    {cmd::BatteryThreshold, "TBatteryVoltageWindow", "Battery Threshold", "Battery Threshold Tuning", 32,
-     40014, e::batteryThreshold, &make<TBatteryVoltageWindow>},
-    {cmd::PaBiasHigh, "TPABiasHighVoltageWindow", "PA Bias Voltage 1", "PA Bias Voltage High Power",
-     screenCode::PaBiasHigh, 40008, e::paBiasHigh,
+const View kViews[] = {
+    {"rx-front-end-filter", "TFrontEndFilterWindow", &make<TFrontEndFilterWindow>},
+    {"rx-rated-volume", "TRatedVolumeWindow", &make<TRatedVolumeWindow>},
+    {"rx-rated-volume-brightline", "TRatedVolumeBrightlineWindow", &make<TRatedVolumeBrightlineWindow>},
+    {"rx-squelch-12k5", "TAutoSquelch125KHzWindow", &make<TAutoSquelch125KHzWindow>},
+    {"rx-squelch-20k", "TAutoSquelch20KHzWindow", &make<TAutoSquelch20KHzWindow>},
+    {"rx-squelch-25k", "TAutoSquelch25KHzWindow", &make<TAutoSquelch25KHzWindow>},
+    {"rx-rssi", "TRSSIWindow", &make<TRSSIWindow>},
+    {"battery-threshold", "TBatteryVoltageWindow", &make<TBatteryVoltageWindow>},
+    {"pa-bias-high", "TPABiasHighVoltageWindow",
      &makePaBias<TPABiasHighVoltageWindow, TPABiasHighVoltageWindowDefault>},
-    {cmd::PaBiasLow, "TPABiasLowVoltageWindow", "PA Bias Voltage 1", "PA Bias Voltage Low Power",
-     screenCode::PaBiasLow, 40008, e::paBiasLow,
+    {"pa-bias-low", "TPABiasLowVoltageWindow",
      &makePaBias<TPABiasLowVoltageWindow, TPABiasLowVoltageWindowDefault>},
-    {cmd::PaBiasRxMode, "TPABiasRxModeWindow", "PA Bias Rx Mode", "PA Bias Voltage Rx Mode",
-     screenCode::PaBiasHigh, 40008, e::paBiasRxMode, &make<TPABiasRxModeWindow>},
-    {cmd::TransmitDac, "TTransmitDACWindow", "Transmit DAC Tuning (LB Mobile)", "DAC Tuning", 35, 40024,
-     e::transmitDac, &make<TTransmitDACWindow>},
-    {cmd::KmTuning, "TMobilePowerTuneHI", "Transmit Power Tuning (Mobile)", "Transmit Power Tuning (Mobile)",
-     4, 40013, e::kmTuning, &make<TMobilePowerTuneHI>},
-    {cmd::RefOscWarp, "TRefOscWarpWindow", "Reference Oscillator Warp", "Reference Oscillator Warp", 1, 40001,
-     e::refOscWarp, &make<TRefOscWarpWindow>},
-    {cmd::PaVoltageLimit, "TPAVoltageLimitWindow", "Transmit PA Volatge Limit", "Transmit PA Voltage Limit",
-     34, 40016, e::paVoltageLimit, &make<TPAVoltageLimitWindow>},
-    {cmd::ModBalance, "TModulationAttnWindow", "Modulation Attenuation", "Mod. Balance Attn.", 5, 40003,
-     e::modBalance, &make<TModulationAttnWindow>},
-    {cmd::TxHighPower, "TTransmitHighPowerWindow", "Transmit High Power", "Transmit High Power", 2, 40002,
-     e::txHighPower, &make<TTransmitHighPowerWindow>},
-    {cmd::TxLowPower, "TTransmitLowPowerWindow", "Transmit Low Power", "Transmit Low Power", 3, 40002,
-     e::txLowPower, &make<TTransmitLowPowerWindow>},
-    {cmd::Vco12k5, "TVCOAttn125KHzWindow", "VCO Attenuation (12.5KHz)", "VCO Attn. 12.5kHz", 6, 40004,
-     e::vco12k5, &make<TVCOAttn125KHzWindow>},
-    {cmd::Vco20k, "TVCOAttn20KHzWindow", "VCO Attenuation (20KHz)", "VCO Attn. 20kHz", 7, 40004, e::vco20k,
-     &make<TVCOAttn20KHzWindow>},
-    {cmd::Vco25k, "TVCOAttnWindow", "VCO Attenuation", "VCO Attn. 25kHz", 8, 40004, e::vco25k,
-     &make<TVCOAttnWindow>},
-    {cmd::Dtmf, "TDTMFWindow", "DTMF Signalling Deviation", "DTMF Deviation", 9, 40005, e::dtmf,
-     &make<TDTMFWindow>},
-    {cmd::Qdt1200, "TQDT1200Window", "QDT1200 Signalling Deviation", "QDT Signalling", 10, 40006, e::qdt1200,
-     &make<TQDT1200Window>},
-    {cmd::Hss, "THSSWindow", "High Speed Trunking Signalling Deviation",
-     "High Speed Trunking Signalling Deviation", 33, 40015, e::hss, &make<THSSWindow>},
-    {cmd::Select5, "TSelect5Window", "Select 5 Signalling Deviation", "Select 5 Signalling Deviation", 13,
-     40009, e::select5, &make<TSelect5Window>},
-    {cmd::Mpt1327, "TMPT1200Window", "MPT1200 Signalling Deviation", "MPT1327 Signalling Deviation", 14,
-     40021, e::mpt1327, &make<TMPT1200Window>},
-    {cmd::ProgramSerialNo, "TSerialProgramWindow", "Program Serial No", "Program Radio Serial No.",
-     screenCode::SerialProgram, 40020, e::radioRead, &createSerialProgramWindow},
-    {cmd::BasebandOffset, "TBasebandUpdateWindow", "Update Baseband Offset", "Update Baseband Offset", 31,
-     40020, e::basebandOffset, &createBasebandUpdateWindow, &basebandPrecheck},
-    {cmd::TempCompRead, "TTempCompWindow", "Read Temp Comp", "Read Temp Comp", screenCode::TempCompRead,
-     kIndex, e::radioRead, &makeTempCompRead},
-    {cmd::TempCompWrite, "TTempCompWindow", "Write Temp Comp", "Write Temp Comp", screenCode::TempCompWrite,
-     kIndex, e::radioRead, &makeTempCompWrite},
+    {"pa-bias-rx-mode", "TPABiasRxModeWindow", &make<TPABiasRxModeWindow>},
+    {"tx-dac", "TTransmitDACWindow", &make<TTransmitDACWindow>},
+    {"tx-mobile-power", "TMobilePowerTuneHI", &make<TMobilePowerTuneHI>},
+    {"ref-osc-warp", "TRefOscWarpWindow", &make<TRefOscWarpWindow>},
+    {"pa-voltage-limit", "TPAVoltageLimitWindow", &make<TPAVoltageLimitWindow>},
+    {"mod-balance-attn", "TModulationAttnWindow", &make<TModulationAttnWindow>},
+    {"tx-high-power", "TTransmitHighPowerWindow", &make<TTransmitHighPowerWindow>},
+    {"tx-low-power", "TTransmitLowPowerWindow", &make<TTransmitLowPowerWindow>},
+    {"vco-attn-12k5", "TVCOAttn125KHzWindow", &make<TVCOAttn125KHzWindow>},
+    {"vco-attn-20k", "TVCOAttn20KHzWindow", &make<TVCOAttn20KHzWindow>},
+    {"vco-attn-25k", "TVCOAttnWindow", &make<TVCOAttnWindow>},
+    {"dtmf-deviation", "TDTMFWindow", &make<TDTMFWindow>},
+    {"qdt1200-deviation", "TQDT1200Window", &make<TQDT1200Window>},
+    {"hss-deviation", "THSSWindow", &make<THSSWindow>},
+    {"select5-deviation", "TSelect5Window", &make<TSelect5Window>},
+    {"mpt1327-deviation", "TMPT1200Window", &make<TMPT1200Window>},
+    {"serial-program", "TSerialProgramWindow", &createSerialProgramWindow},
+    {"bbo-update", "TBasebandUpdateWindow", &createBasebandUpdateWindow, &basebandPrecheck},
+    {"temp-comp-read", "TTempCompWindow", &makeTempCompRead},
+    {"temp-comp-write", "TTempCompWindow", &makeTempCompWrite},
 };
 
-/// Codes published by variants of a command rather than by a row of their own.
-struct VariantHelp {
-    int code;
-    int context;
-};
-const VariantHelp kVariantHelp[] = {
-    {screenCode::PaBiasHighDefault, helpContext::PaBiasDefault},
-    {screenCode::PaBiasLowDefault, helpContext::PaBiasDefault},
-};
+int helpOf(const catalogueEntry& e) {
+    return e.helpContext == kHelpIndex ? helpContext::Index : e.helpContext;
+}
+
+/// The screen commands: every procedure and utility of the core's catalogue with the view that shows it.
+const std::vector<ProcedureEntry>& entries() {
+    static const std::vector<ProcedureEntry> all = [] {
+        std::vector<ProcedureEntry> out;
+        for (const catalogueEntry& e : catalogue()) {
+            if (e.kind == catalogueKind::Variant)
+                continue;
+            ProcedureEntry p{e.commandId, "",        e.title,     e.childCaption(),
+                             e.code,      helpOf(e), e.available, nullptr};
+            for (const View& v : kViews) {
+                if (std::string_view(v.name) == e.name) {
+                    p.screenClass = v.screenClass;
+                    p.create = v.create;
+                    p.precheck = v.precheck;
+                }
+            }
+            out.push_back(p);
+        }
+        return out;
+    }();
+    return all;
+}
 
 }  // namespace
 
 std::span<const ProcedureEntry> procedureCatalogue() {
-    return kCatalogue;
+    return entries();
 }
 
 const ProcedureEntry* findProcedure(int commandId) {
-    for (const ProcedureEntry& p : kCatalogue) {
+    for (const ProcedureEntry& p : entries()) {
         if (p.commandId == commandId)
             return &p;
     }
@@ -142,15 +134,8 @@ const ProcedureEntry* findProcedure(int commandId) {
 int helpContextForScreen(int code) {
     if (code == screenCode::None)
         return helpContext::Index;
-    for (const VariantHelp& v : kVariantHelp) {
-        if (v.code == code)
-            return v.context;
-    }
-    for (const ProcedureEntry& p : kCatalogue) {
-        if (p.code == code)
-            return p.helpContext;
-    }
-    return helpContext::Index;
+    const catalogueEntry* e = catalogueForCode(code);
+    return e ? helpOf(*e) : helpContext::Index;
 }
 
 screenIdentity identityFor(int commandId) {

@@ -1,5 +1,5 @@
-// The procedure catalogue: one row per screen command, the one place that says which window a command
-// opens, with its code, title, caption, help topic and enabler.
+// Which window shows each procedure, variant and utility of the core's catalogue: one view per name, and
+// the catalogue's facts (command, code, title, caption, help topic, availability) beside it.
 #pragma once
 
 #include <span>
@@ -39,7 +39,7 @@ using screenMaker = QWidget* (*)(const screenEnvironment& environment);
 /// answers false to open nothing.
 using screenPrecheck = bool (*)(const screenEnvironment& environment);
 
-/// One screen command.
+/// One screen command: the core catalogue's row and the view that shows it.
 struct ProcedureEntry {
     int commandId;
     const char* screenClass;
@@ -47,7 +47,7 @@ struct ProcedureEntry {
     const char* childCaption;
     int code;
     int helpContext;  ///< helpContext::Index for none of its own
-    Enabler enabler;
+    bool (*available)(const procedureState& state);
     screenMaker create;  ///< nullptr while the screen does not exist: the command stays greyed
     screenPrecheck precheck = nullptr;
 };

@@ -40,6 +40,7 @@
 #include "link/RF_CommunicationSetup.h"
 #include "operations/operationFailure.h"
 #include "operations/portInUseMessage.h"
+#include "operations/procedureCatalogue.h"
 #include "operations/radioProgramAll.h"
 #include "operations/serviceHistory.h"
 #include "operations/tuningReport.h"
@@ -49,7 +50,6 @@ namespace vantrel {
 
 namespace {
 
-constexpr int kMobileProcedure = 2;
 const char* const kBlankSerial = "          ";  // ten blanks: a radio without a serial number
 
 QString qs(const char* text) {
@@ -259,7 +259,7 @@ void TVantrelMDIClient::paBiasScreening(int commandId, const screenEnvironment& 
         }
         return;
     }
-    if (commandId == cmd::PaBiasHigh && m_record.getTuningProcedure() == kMobileProcedure) {
+    if (commandId == cmd::PaBiasHigh && m_record.hasMobileProcedures()) {
         openScreen(normal, true);
         return;
     }
@@ -296,8 +296,11 @@ void TVantrelMDIClient::cmPaBiasHigh(int commandId) {
     screenEnvironment normal = environmentFor(commandId);
     screenEnvironment fallback = normal;
     fallback.identity.defaultVariant = true;
-    fallback.identity.code = screenCode::PaBiasHighDefault;
-    fallback.identity.childCaption = QStringLiteral("PA Bias Default (High Power)");
+    if (const catalogueEntry* variant = catalogueVariantOf(commandId)) {
+        fallback.identity.code = variant->code;
+        fallback.identity.title = QString::fromLatin1(variant->title);
+        fallback.identity.childCaption = QString::fromLatin1(variant->childCaption());
+    }
     paBiasScreening(commandId, normal, fallback);
 }
 
@@ -305,9 +308,11 @@ void TVantrelMDIClient::cmPaBiasLow(int commandId) {
     screenEnvironment normal = environmentFor(commandId);
     screenEnvironment fallback = normal;
     fallback.identity.defaultVariant = true;
-    fallback.identity.code = screenCode::PaBiasLowDefault;
-    fallback.identity.title = QStringLiteral("PA Bias Default (Low Power)");
-    fallback.identity.childCaption = QStringLiteral("PA Bias Default (Low Power)");
+    if (const catalogueEntry* variant = catalogueVariantOf(commandId)) {
+        fallback.identity.code = variant->code;
+        fallback.identity.title = QString::fromLatin1(variant->title);
+        fallback.identity.childCaption = QString::fromLatin1(variant->childCaption());
+    }
     paBiasScreening(commandId, normal, fallback);
 }
 

@@ -38,7 +38,7 @@ std::vector<printoutPlot> reportPlots(const ShellState& state) {
     closed.openScreenCode = 0;
     for (const plottedProcedure& p : kPlotted) {
         const ProcedureEntry* entry = findProcedure(p.commandId);
-        if (!entry || (entry->enabler && !entry->enabler(closed)))
+        if (!entry || (entry->available && !entry->available(closed)))
             continue;
         const tuningProcedure procedure = p.describe(*state.record);
         if (!TValuePlot::suits(procedure))

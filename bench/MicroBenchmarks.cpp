@@ -19,6 +19,7 @@
 #include "radio/RecordLayout.h"
 #include "radio/SoftpotTypes.h"
 #include "radio/radioStorage.h"
+#include "radio/recordSupportNotes.h"
 #include "sim/SimPeer.h"
 #include "sim/SimProfile.h"
 
@@ -123,13 +124,14 @@ BENCHMARK(BM_ReadReplyFrameMemory64);
 void BM_ExchangeSoftpotTableRead(benchmark::State& state) {
     VirtualRadio v(kProfiles[0]);
     radioStorage record;
+    recordSupportNotes notes(record);
     SBEPSoftpotReadRequest probe = SBEPSoftpotReadRequest::table(kTableSoftpot);
-    probe.sendFirst(*v.port, record, kTableFlag);
+    probe.sendFirst(*v.port, notes, kTableFlag);
     if (!record.isSupported(kTableFlag) || v.radio.requestCount() != 1)
         state.SkipWithError("the simulated radio did not answer the table read");
     for (auto _ : state) {
         SBEPSoftpotReadRequest request = SBEPSoftpotReadRequest::table(kTableSoftpot);
-        request.sendFirst(*v.port, record, kTableFlag);
+        request.sendFirst(*v.port, notes, kTableFlag);
         v.radio.transcript().clear();
     }
     state.SetLabel(kProfiles[0]);

@@ -34,18 +34,21 @@
 #include "link/portDiscovery.h"
 #include "link/portMapping.h"
 #include "link/regularFile.h"
+#include "link/writeFileAtomically.h"
 #include "operations/basebandOffsets.h"
 #include "operations/bboConfigFileModule.h"
 #include "operations/fileModule.h"
 #include "operations/linkMonitor.h"
 #include "operations/operationFailure.h"
+#include "operations/portInUseMessage.h"
 #include "operations/radioOperations.h"
 #include "operations/radioProgramAll.h"
 #include "operations/recordCompare.h"
 #include "operations/serviceHistory.h"
+#include "operations/sharedMessages.h"
 #include "operations/tuningReport.h"
+#include "operations/utilityOperations.h"
 #include "operations/utilityRules.h"
-#include "operations/writeFileAtomically.h"
 #include "radio/RecordLayout.h"
 #include "radio/radioStorage.h"
 
@@ -58,55 +61,14 @@ constexpr const char* kSaved = "Tuning data has been saved.";
 constexpr const char* kSaveFailed = "Archive File could not be saved!!";
 constexpr const char* kInvalidSerial = "Invalid";
 
-constexpr int kPortableProcedure = 1;
-constexpr int kMobileProcedure = 2;
 constexpr int kFirstPort = 1;
 constexpr int kLastPort = 4;
 constexpr int kProgressDone = 100;
-constexpr const char* kPortInUse = "COM Port is currently in use by another application";
-constexpr const char* kLinkError = "Radio Communication Error!!";
-constexpr const char* kBboInitFailed = "Unable to initialize baseband offset data";
-constexpr const char* kDataEntryError = "Data entry error!!";
-constexpr const char* kBboUpdatedRadio = "Baseband Offset parameters updated successfully";
-constexpr const char* kBboUpdatedTable = "Baseband offset parameters updated successfully";
-constexpr std::size_t kSerialReply = 3;
-constexpr std::size_t kModelReply = 5;
-constexpr std::size_t kModelLength = 16;
-constexpr std::size_t kTempCompReply = 3;
-constexpr const char* kSpacingNames[] = {"12.5 kHz", "20 kHz", "25 kHz"};
-constexpr const char* kSerialSubject = "Program Serial No.";
-constexpr const char* kTempCompSubject = "Temp Comp Data Write";
+constexpr const char* kPortInUse = kPortInUseText;
+constexpr const char* kLinkError = message::LinkError;
+constexpr const char* kBlankSerial = "          ";
 /// How long a command's end waits for the history store before the events go to the spool.
 constexpr std::chrono::milliseconds kHistoryBudget{3000};
-
-std::string trimmed(std::string text) {
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\0')) text.pop_back();
-    while (!text.empty() && text.front() == ' ') text.erase(text.begin());
-    return text;
-}
-
-bool sameName(const std::string& a, const std::string& b) {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
-}
-
-std::array<std::uint8_t, 4> readTempCompBytes(EnhancedSBEP& link) {
-    std::array<std::uint8_t, sbep::ReplyBufferSize> reply{};
-    link.readTempComp(reply.data());
-    std::array<std::uint8_t, 4> bytes{};
-    std::copy(reply.begin() + kTempCompReply, reply.begin() + kTempCompReply + bytes.size(), bytes.begin());
-    return bytes;
-}
-
-std::string readSerial(EnhancedSBEP& link) {
-    std::array<std::uint8_t, sbep::ReplyBufferSize> reply{};
-    link.readSerialNo(reply.data());
-    return std::string(reinterpret_cast<const char*>(reply.data()) + kSerialReply, serialRule::Length);
-}
 
 // The link context of one radio command: the program directory and the port choice of the command
 // line, restored to what it was when the command ends.
@@ -627,15 +589,17 @@ int CliApp::withRadio(const CliOptions& options, const std::string& failure,
 
 int CliApp::serialCommand(const CliOptions& options) {
     return withRadio(options, kLinkError, [&](EnhancedSBEP& link) {
-        if (!serialRule::blank(readSerial(link))) {
+        std::string back;
+        const serialProgramming::result result =
+            serialProgramming::program(link, kBlankSerial, *options.serialNo, true, &back);
+        if (result == serialProgramming::result::OtherRadio ||
+            result == serialProgramming::result::TooShort) {
             m_io.out << serialRule::NotBlankText << '\n' << std::flush;
             return exitCode::SerialMismatch;
         }
-        link.writeSerialNo(options.serialNo->c_str());
-        const std::string back = readSerial(link);
-        const bool programmed = back == *options.serialNo;
-        serviceHistory::recordUtility(kSerialSubject, programmed ? back : *options.serialNo, "", {},
-                                      programmed ? eventOutcome::Ok : eventOutcome::Failed,
+        const bool programmed = result == serialProgramming::result::Programmed;
+        serviceHistory::recordUtility(serviceHistory::kSerialSubject, programmed ? back : *options.serialNo,
+                                      "", {}, programmed ? eventOutcome::Ok : eventOutcome::Failed,
                                       programmed ? "the serial number was blank"
                                                  : "the radio reads back the serial number \"" + back + "\"");
         if (!programmed) {
@@ -650,15 +614,14 @@ int CliApp::serialCommand(const CliOptions& options) {
 int CliApp::tempCompCommand(const CliOptions& options) {
     if (!options.tempComp) {
         return withRadio(options, tempCompRule::ReadFailedText, [&](EnhancedSBEP& link) {
-            m_io.out << tempCompRule::format(readTempCompBytes(link)) << '\n' << std::flush;
+            m_io.out << tempCompRule::format(link.readTempComp()) << '\n' << std::flush;
             return exitCode::Success;
         });
     }
     return withRadio(options, tempCompRule::WriteFailedText, [&](EnhancedSBEP& link) {
-        const std::array<std::uint8_t, 4>& bytes = *options.tempComp;
-        link.writeSoftpotBytes(tempCompRule::Softpot, tempCompRule::ProgramFunction, bytes.data(),
-                               static_cast<unsigned>(bytes.size()));
-        const std::array<std::uint8_t, 4> back = readTempCompBytes(link);
+        const tempComp::bytes& bytes = *options.tempComp;
+        tempComp::write(link, bytes);
+        const tempComp::bytes back = link.readTempComp();
         // The command reads no serial number: its event is found with history --list.
         std::vector<EventValue> values;
         for (std::size_t i = 0; i < back.size(); ++i) {
@@ -667,7 +630,7 @@ int CliApp::tempCompCommand(const CliOptions& options) {
                               std::nullopt, back[i]});
         }
         serviceHistory::recordUtility(
-            kTempCompSubject, "", "", std::move(values),
+            serviceHistory::kTempCompSubject, "", "", std::move(values),
             back == bytes ? eventOutcome::Ok : eventOutcome::Failed,
             "written " + tempCompRule::format(bytes) + ", read back " + tempCompRule::format(back));
         if (back != bytes) {
@@ -689,99 +652,77 @@ int CliApp::bboCommand(const CliOptions& options) {
         }
     }
     return withRadio(options, kLinkError, [&](EnhancedSBEP& link) {
-        radioStorage record;
-        std::array<std::uint8_t, sbep::ReplyBufferSize> reply{};
-        link.readModelNo(reply.data());
-        record.setModelNo(
-            std::string_view(reinterpret_cast<const char*>(reply.data()) + kModelReply, kModelLength));
-        record.setSerialNo(readSerial(link));
-        radioOperations reader;
-        reader.readBasebandOffsets(record, link);
-        if (!record.isBboFromRadio() && !options.config) {
-            fail(
-                "this radio keeps its offsets in a codeplug table: name its configuration file with --config "
-                "FILE");
-            return exitCode::Usage;
+        basebandUpdate offsets(config);
+        using result = basebandUpdate::result;
+        switch (offsets.prepare(link)) {
+            case result::NeedsConfig:
+                fail(
+                    "this radio keeps its offsets in a codeplug table: name its configuration file with "
+                    "--config "
+                    "FILE");
+                return exitCode::Usage;
+            case result::NotMatched:
+                m_io.out << bboConfigFileModule::messageFor(offsets.match()).text << '\n' << std::flush;
+                return offsets.match() == bboMatchResult::LinkFailed ? exitCode::LinkFailure
+                                                                     : exitCode::FileFailure;
+            case result::LoadFailed:
+                m_io.out << bboText::InitFailed << '\n' << std::flush;
+                return exitCode::LinkFailure;
+            default:
+                break;
         }
-        const bboMatchResult match = config.matchRadio(record, link);
-        if (match != bboMatchResult::Matched) {
-            m_io.out << bboConfigFileModule::messageFor(match).text << '\n' << std::flush;
-            return match == bboMatchResult::LinkFailed ? exitCode::LinkFailure : exitCode::FileFailure;
-        }
-        basebandOffsets offsets(record);
-        if (!offsets.load(link)) {
-            m_io.out << kBboInitFailed << '\n' << std::flush;
-            return exitCode::LinkFailure;
-        }
-        const std::vector<BboRow>& rows = record.getBboRows();
+        const std::vector<std::string> names = offsets.rowNames();
         if (options.sets.empty()) {
             for (int s = 0; s < bboCode::Spacings; ++s) {
-                m_io.out << kSpacingNames[s] << '\n';
-                for (int j = 0; j < offsets.rowCount(); ++j)
-                    m_io.out << "  " << trimmed(rows[static_cast<std::size_t>(j)].name) << ": "
-                             << bboCode::text(offsets.defaultCode(s, j)) << '\n';
+                m_io.out << basebandUpdate::kSpacingNames[s] << '\n';
+                for (int j = 0; j < int(names.size()); ++j)
+                    m_io.out << "  " << names[std::size_t(j)] << ": "
+                             << bboCode::text(offsets.offsets().defaultCode(s, j)) << '\n';
             }
             m_io.out << std::flush;
             return exitCode::Success;
         }
-        if (!offsets.readChecksum(link)) {
+        if (offsets.readChecksum(link) != result::Ok) {
             m_io.out << kLinkError << '\n' << std::flush;
             return exitCode::LinkFailure;
         }
-        if (offsets.interruptedUpdateFound())
+        if (offsets.offsets().interruptedUpdateFound())
             fail(
                 "an earlier update of this radio stopped before its codeplug checksum; this update puts it "
                 "right");
         for (const auto& [name, code] : options.sets) {
-            int row = -1;
-            for (int j = 0; j < offsets.rowCount(); ++j)
-                if (sameName(trimmed(rows[static_cast<std::size_t>(j)].name), trimmed(name)))
-                    row = j;
-            if (row < 0) {
-                std::string names;
-                for (int j = 0; j < offsets.rowCount(); ++j)
-                    names += (j ? ", " : "") + trimmed(rows[static_cast<std::size_t>(j)].name);
-                fail("no row named \"" + name + "\" (rows: " + names + ")");
-                return exitCode::Usage;
-            }
-            for (int s = 0; s < bboCode::Spacings; ++s) {
-                if (options.spacing && *options.spacing != s)
-                    continue;
-                if (!offsets.choose(s, row, code)) {
-                    m_io.out << kDataEntryError << '\n' << std::flush;
-                    return exitCode::SerialMismatch;
+            switch (offsets.choose(name, options.spacing ? *options.spacing : -1, code)) {
+                case result::NoSuchRow: {
+                    std::string list;
+                    for (std::size_t j = 0; j < names.size(); ++j) list += (j ? ", " : "") + names[j];
+                    fail("no row named \"" + name + "\" (rows: " + list + ")");
+                    return exitCode::Usage;
                 }
+                case result::EntryError:
+                    m_io.out << bboText::EntryError << '\n' << std::flush;
+                    return exitCode::SerialMismatch;
+                default:
+                    break;
             }
         }
-        if (const basebandOffsets::UpdateResult result = offsets.update(link);
-            result != basebandOffsets::UpdateResult::Updated) {
-            m_io.out << kLinkError << '\n' << std::flush;
-            if (result == basebandOffsets::UpdateResult::Inconsistent)
+        std::string detail;
+        switch (offsets.update(link, &detail)) {
+            case result::Ok:
+                break;
+            case result::NotReadBack:
+                fail(detail);
+                return exitCode::SerialMismatch;
+            case result::Inconsistent:
+                m_io.out << kLinkError << '\n' << std::flush;
                 fail(basebandOffsets::kInconsistentText);
-            return exitCode::LinkFailure;
+                return exitCode::LinkFailure;
+            default:
+                m_io.out << kLinkError << '\n' << std::flush;
+                return exitCode::LinkFailure;
         }
-        // What the radio holds now must be what was chosen.
-        radioStorage again;
-        again.setModelNo(record.modelNoBytes());
-        reader.readBasebandOffsets(again, link);
-        if (again.isBboFromRadio() != record.isBboFromRadio() ||
-            config.matchRadio(again, link) != bboMatchResult::Matched) {
-            fail("the radio could not be read back");
-            return exitCode::SerialMismatch;
-        }
-        basebandOffsets check(again);
-        if (!check.load(link)) {
-            fail("the radio could not be read back");
-            return exitCode::SerialMismatch;
-        }
-        for (int s = 0; s < bboCode::Spacings; ++s)
-            for (int j = 0; j < offsets.rowCount(); ++j)
-                if (check.defaultCode(s, j) != offsets.newCode(s, j)) {
-                    fail("the radio reads back " + bboCode::text(check.defaultCode(s, j)) + " for " +
-                         trimmed(rows[static_cast<std::size_t>(j)].name) + " at " + kSpacingNames[s]);
-                    return exitCode::SerialMismatch;
-                }
-        m_io.out << (record.isBboFromRadio() ? kBboUpdatedRadio : kBboUpdatedTable) << '\n' << std::flush;
+        m_io.out << (offsets.record().isBboFromRadio() ? bboText::UpdatedRadio : bboText::UpdatedTable)
+                 << '\n'
+                 << std::flush;
         return exitCode::Success;
     });
 }

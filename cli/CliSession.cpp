@@ -19,7 +19,8 @@
 #include "operations/radioOperations.h"
 #include "operations/radioProgramAll.h"
 #include "operations/serviceHistory.h"
-#include "operations/tuningEngine.h"
+#include "operations/tuningSession.h"
+#include "operations/utilityOperations.h"
 #include "radio/radioStorage.h"
 
 namespace vantrel {
@@ -31,10 +32,6 @@ constexpr const char* kPortInUse = "COM Port is currently in use by another appl
 constexpr const char* kSaved = "Tuning data has been saved.";
 constexpr const char* kSaveFailed = "Archive File could not be saved!!";
 
-constexpr std::size_t kSerialReply = 3;
-constexpr std::size_t kModelReply = 5;
-constexpr std::size_t kModelLength = 16;
-constexpr std::size_t kSerialLength = 10;
 constexpr int kMillisecondsPerSecond = 1000;
 
 std::string trimmed(std::string text) {
@@ -79,6 +76,7 @@ CliSession::CliSession(std::ostream& out, std::ostream& err, SessionInput& input
       m_input(input),
       m_watchdogMs(watchdogMs),
       m_record(std::make_unique<radioStorage>()),
+      m_prompt(std::make_unique<ScriptedPrompt>()),
       m_watchdogNote(Json()) {
     auto bind = [this](Json (CliSession::*method)(const Json&), std::vector<std::string> arguments) {
         return Command{[this, method](const Json& request) { return (this->*method)(request); },
@@ -98,6 +96,8 @@ CliSession::CliSession(std::ostream& out, std::ostream& err, SessionInput& input
         {"live", bind(&CliSession::liveCommand, {"value"})},
         {"program", bind(&CliSession::programCommand, {"values"})},
         {"close", bind(&CliSession::closeCommand, {})},
+        {"action", bind(&CliSession::actionCommand, {"name", "point", "text", "value"})},
+        {"state", bind(&CliSession::stateCommand, {})},
     };
 }
 
@@ -170,7 +170,7 @@ int CliSession::stopRequested() const {
 }
 
 int CliSession::stopped(int signal, const Json& id) {
-    const bool radioChanged = m_engine != nullptr || m_radioTouched || m_stillKeyed;
+    const bool radioChanged = (m_session && m_session->touchedRadio()) || m_radioTouched || m_stillKeyed;
     const safeOutcome outcome = makeSafe();
     std::string text = "stopped by " + signalName(signal);
     if (!outcome.safe())
@@ -193,6 +193,8 @@ int CliSession::stopped(int signal, const Json& id) {
 std::optional<CliSession::Json> CliSession::answer(const std::string& line) {
     m_commandSeen = false;
     m_currentId = Json();
+    // The session's messages of the last request are told in its answer, if at all.
+    static_cast<ScriptedPrompt&>(*m_prompt).clear();
     if (line.find_first_not_of(" \t\r") == std::string::npos)
         return std::nullopt;
     Json request;
@@ -280,7 +282,7 @@ void CliSession::note(const std::string& text) {
 // --- Safety -----------------------------------------------------------------------------------------
 
 std::optional<std::uint32_t> CliSession::watchdogLeft() {
-    if (!engineKeyed())
+    if (!sessionKeyed())
         return std::nullopt;
     const std::uint32_t elapsed = linkContext().lineClock().tick() - m_lastCommandTick;
     return elapsed >= m_watchdogMs ? 0 : m_watchdogMs - elapsed;
@@ -295,12 +297,7 @@ void CliSession::watchdog() {
     bool dekeyed = false;
     {
         UnstoppableScope scope;
-        try {
-            cominit link;
-            m_engine->dekey(link);
-            dekeyed = !engineKeyed();
-        } catch (const Exception&) {
-        }
+        dekeyed = m_session->dekey().done() && !sessionKeyed();
     }
     if (dekeyed) {
         note("watchdog: keyed with no command for " + seconds + ": the radio was dekeyed");
@@ -324,19 +321,12 @@ void CliSession::watchdog() {
 CliSession::safeOutcome CliSession::makeSafe() {
     UnstoppableScope scope;
     safeOutcome outcome;
-    if (m_engine) {
-        const bool keyed = engineKeyed();
-        outcome.dekeySent = keyed || m_engine->rules().capabilities.dekeyAtClose;
-        try {
-            cominit link;
-            outcome.dekeyConfirmed = m_engine->close(link);
-            outcome.resetConfirmed = m_engine->resetConfirmed();
-        } catch (const Exception&) {
-            // The port could not be opened: nothing reached the radio.
-            outcome.dekeyConfirmed = !keyed;
-            outcome.resetConfirmed = false;
-        }
-        m_engine.reset();
+    if (m_session) {
+        const closingOutcome closed = m_session->close();
+        outcome.dekeySent = closed.dekeySent;
+        outcome.dekeyConfirmed = closed.dekeyConfirmed;
+        outcome.resetConfirmed = closed.resetConfirmed;
+        m_session.reset();
         m_procedure.clear();
     } else if (m_radioTouched || m_stillKeyed) {
         // What an earlier attempt could not confirm is tried again.
@@ -414,7 +404,7 @@ void CliSession::withLink(const std::function<void(EnhancedSBEP&)>& body) {
     } catch (const PortInUseError& e) {
         Json members = Json::object();
         // The radio cannot be reached to dekey it.
-        if (engineKeyed() || m_stillKeyed)
+        if (sessionKeyed() || m_stillKeyed)
             members["warning"] = kStillKeyedText;
         refuse("port", kPortInUse, Json{{"detail", e.detail()}}, std::move(members));
     } catch (const Exception& e) {
@@ -443,7 +433,7 @@ radioStorage& CliSession::needRecord() {
 }
 
 void CliSession::needNoProcedure(const char* command) const {
-    if (m_engine)
+    if (m_session)
         refuse("refused",
                std::string(command) + " is refused while " + m_procedure + " is open: send close first");
 }
@@ -453,12 +443,8 @@ void CliSession::needNoProcedure(const char* command) const {
 CliSession::Json CliSession::identifyCommand(const Json&) {
     Json answer;
     withLink([&](EnhancedSBEP& link) {
-        std::array<std::uint8_t, sbep::ReplyBufferSize> reply{};
-        link.readModelNo(reply.data());
-        const std::string model(reinterpret_cast<const char*>(reply.data()) + kModelReply, kModelLength);
-        reply.fill(0);
-        link.readSerialNo(reply.data());
-        const std::string serial(reinterpret_cast<const char*>(reply.data()) + kSerialReply, kSerialLength);
+        const std::string model = link.readModelNo();
+        const std::string serial = link.readSerialNo();
         answer = Json{{"model", trimmed(model)}, {"serial", serial}};
         if (m_haveRecord)
             answer["sameAsRecord"] = serial == m_record->serialNoBytes();
@@ -568,7 +554,7 @@ CliSession::Json CliSession::programAllCommand(const Json& request) {
 }
 
 CliSession::Json CliSession::resetCommand(const Json&) {
-    if (m_engine)
+    if (m_session)
         return Json{{"closed", closeProcedure()}};
     if (m_radioTouched || m_stillKeyed) {
         // An earlier dekey or reset went unconfirmed: both are tried again and their answers told.

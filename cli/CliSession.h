@@ -12,12 +12,15 @@
 #include <vector>
 
 #include "cli/SessionInput.h"
+#include "operations/sharedMessages.h"
 
 namespace vantrel {
 
 class EnhancedSBEP;
+class UserPrompt;
 class radioStorage;
-class tuningEngine;
+class tuningSession;
+struct sessionOutcome;
 
 /// One tuning session. Requests come from a SessionInput, answers go to `out` (flushed each), notes for
 /// the technician to `err`. Every radio command opens its own connection through the link context and
@@ -31,11 +34,9 @@ class CliSession {
     /// Default time the radio may stay keyed with no command before the watchdog dekeys it.
     static constexpr std::uint32_t kDefaultWatchdogMs = 30000;
     /// The application's text for a link failure.
-    static constexpr const char* kLinkErrorText = "Radio Communication Error!!";
+    static constexpr const char* kLinkErrorText = message::LinkError;
     /// Shown whenever a dekey could not be confirmed (the application's warning).
-    static constexpr const char* kStillKeyedText =
-        "The radio did not confirm that it stopped transmitting.\n"
-        "It may still be transmitting: switch the radio off now.";
+    static constexpr const char* kStillKeyedText = message::StillKeyed;
 
     CliSession(std::ostream& out, std::ostream& err, SessionInput& input,
                std::uint32_t watchdogMs = kDefaultWatchdogMs);
@@ -91,6 +92,8 @@ class CliSession {
     Json liveCommand(const Json& request);
     Json programCommand(const Json& request);
     Json closeCommand(const Json& request);
+    Json actionCommand(const Json& request);
+    Json stateCommand(const Json& request);
 
     // --- Radio --------------------------------------------------------------------------------------
     /// Runs `body` on a connection of its own. A port that cannot be opened refuses with "port"; a link
@@ -123,17 +126,19 @@ class CliSession {
     int stopRequested() const;
 
     radioStorage& needRecord();
-    tuningEngine& needEngine();
-    bool engineKeyed() const;
-    /// The selected row's point number as scripts name it.
+    tuningSession& needSession();
+    bool sessionKeyed() const;
+    /// A row's point number as scripts name it.
     int pointNumberOfRow(int row) const;
-    /// The row of a point number; refuses with "unsupported-point" when none or unsupported.
+    /// The row of a point number; refuses with "unsupported-point" when none.
     int rowOfPoint(int point) const;
     /// Refuses the radio commands that would reset or rewrite the radio under an open procedure.
     void needNoProcedure(const char* command) const;
-    /// Refuses `command` with "keyed-elsewhere" while the radio is keyed at another point than the
-    /// selected one.
-    void needSelectedNotKeyedElsewhere(const char* command);
+    /// Answers a session outcome: nothing for Done; the refusal, the mismatch, the port or a stop (passed on
+    /// as OperationInterrupted); a link failure makes the radio safe first. `command` names the request.
+    void answerOutcome(const sessionOutcome& outcome, const char* command);
+    /// The session of `name` over the record, not yet opened; refuses as the open command does.
+    std::unique_ptr<tuningSession> makeSession(const std::string& name, radioStorage& record);
     void write(const Json& answer);
     void note(const std::string& text);
 
@@ -145,9 +150,9 @@ class CliSession {
 
     std::unique_ptr<radioStorage> m_record;
     bool m_haveRecord = false;
-    std::unique_ptr<tuningEngine> m_engine;
+    std::unique_ptr<UserPrompt> m_prompt;  ///< the session's messages: held, questions answered OK
+    std::unique_ptr<tuningSession> m_session;
     std::string m_procedure;
-    int m_selectedRow = 0;        ///< the row `point` chose (channels sent once not keyed elsewhere)
     bool m_radioTouched = false;  ///< test mode or channels were sent, or a reset went unconfirmed
     std::uint32_t m_lastCommandTick = 0;
     Json m_watchdogNote;                  ///< told in the next answer

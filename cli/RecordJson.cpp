@@ -25,9 +25,6 @@ constexpr const char* kTuningProcedure = "tuningProcedure";
 constexpr const char* kValues = "values";
 constexpr const char* kSupported = "supported";
 
-// The tuning procedures an archive can be loaded with: portable and mobile.
-constexpr int kPortableProcedure = 1;
-constexpr int kMobileProcedure = 2;
 constexpr unsigned char kFirstPlainByte = 0x20;
 constexpr unsigned char kLastPlainByte = 0x7E;
 constexpr unsigned kLargestByteCodePoint = 0xFF;
@@ -189,7 +186,7 @@ ParsedRecord parse(const json& root) {
         throw Failure{"tuningProcedure (" + std::to_string(procedure) + ") differs from values[0][8] (" +
                       std::to_string(stored) + ")"};
     // An archive with any other procedure cannot be loaded again, so it could never be programmed.
-    if (procedure != kPortableProcedure && procedure != kMobileProcedure)
+    if (!procedureSet::allowsTuning(procedure))
         throw Failure{"tuningProcedure must be 1 or 2, not " + std::to_string(procedure) +
                       " (an archive with another procedure cannot be loaded)"};
 

@@ -1,22 +1,18 @@
-// vantrel-cli session: the commands of an open procedure, on the tuning engine the screens use.
+// vantrel-cli session: the commands of an open procedure, one to one on the tuning session.
 #include <limits>
 #include <stdexcept>
 
 #include "cli/CliSession.h"
 #include "link/Exceptions.h"
-#include "operations/radioOperations.h"
-#include "operations/serviceHistory.h"
-#include "operations/tuningEngine.h"
+#include "link/LinkContext.h"
+#include "link/cominit.h"
+#include "operations/procedureCatalogue.h"
+#include "operations/tuningSession.h"
 #include "radio/radioStorage.h"
 
 namespace vantrel {
 
 namespace {
-
-// Texts the user knows from the application.
-constexpr const char* kMismatchText = "Serial No. mismatch!! Read in new radio?";
-
-constexpr const char* kRefusalCodes[] = {"", "unknown-procedure", "not-on-this-radio", "not-scriptable"};
 
 /// An integer member of a request that fits an int; refuses with "bad-argument" otherwise.
 int integerArgument(const nlohmann::ordered_json& request, const char* member, const char* command) {
@@ -31,47 +27,114 @@ int integerArgument(const nlohmann::ordered_json& request, const char* member, c
     return static_cast<int>(wide);
 }
 
-}  // namespace
+/// The actions as scripts name them.
+struct actionName {
+    const char* name;
+    sessionAction action;
+};
+constexpr actionName kActions[] = {
+    {"auto-tune", sessionAction::AutoTune}, {"toggle", sessionAction::Toggle},
+    {"update", sessionAction::Update},      {"reading", sessionAction::Reading},
+    {"spacing", sessionAction::Spacing},
+};
 
-bool CliSession::engineKeyed() const {
-    return m_engine && m_engine->keyed();
+const char* kindName(catalogueKind kind) {
+    switch (kind) {
+        case catalogueKind::Variant:
+            return "variant";
+        case catalogueKind::Utility:
+            return "utility";
+        case catalogueKind::Procedure:
+            break;
+    }
+    return "procedure";
 }
 
-tuningEngine& CliSession::needEngine() {
-    if (!m_engine)
+}  // namespace
+
+bool CliSession::sessionKeyed() const {
+    return m_session && m_session->keyed();
+}
+
+tuningSession& CliSession::needSession() {
+    if (!m_session)
         refuse("no-procedure", "no procedure is open: send open first");
-    return *m_engine;
+    return *m_session;
 }
 
 int CliSession::pointNumberOfRow(int row) const {
-    for (const tuningEngine::pointInfo& info : m_engine->points())
-        if (info.row == row)
-            return info.point != 0 ? info.point : row + 1;
-    return row + 1;
+    const sessionState state = m_session->state();
+    return row >= 0 && row < int(state.rows.size()) ? state.rows[size_t(row)].number : row + 1;
 }
 
 int CliSession::rowOfPoint(int point) const {
-    for (const tuningEngine::pointInfo& info : m_engine->points()) {
-        if ((info.point != 0 ? info.point : info.row + 1) != point)
-            continue;
-        if (!info.supported)
-            refuse("unsupported-point", tuningEngine::kUnsupportedRowText);
-        return info.row;
+    const sessionState state = m_session->state();
+    for (std::size_t i = 0; i < state.rows.size(); ++i)
+        if (state.rows[i].number == point)
+            return int(i);
+    refuse("unsupported-point", tuningSession::kNoSuchRowText);
+}
+
+std::unique_ptr<tuningSession> CliSession::makeSession(const std::string& name, radioStorage& record) {
+    sessionEnvironment environment;
+    environment.record = &record;
+    environment.openConnection = [] { return std::make_unique<cominit>(); };
+    // The script answers for itself: questions are taken as asked (the request is the consent), and a
+    // radio that is not the record's is never re-read behind the script's back.
+    environment.prompt = m_prompt.get();
+    environment.programDirectory = linkContext().programDirectory;
+    tuningSession::refusal why = tuningSession::refusal::None;
+    std::string text;
+    std::unique_ptr<tuningSession> session = tuningSession::create(name, environment, &why, &text);
+    if (!session)
+        refuse(why == tuningSession::refusal::NotOnThisRadio ? "not-on-this-radio" : "unknown-procedure",
+               text);
+    return session;
+}
+
+void CliSession::answerOutcome(const sessionOutcome& outcome, const char* command) {
+    using Kind = sessionOutcome::Kind;
+    switch (outcome.kind) {
+        case Kind::Done:
+            return;
+        case Kind::Refused:
+        case Kind::Cancelled: {
+            Json members = Json::object();
+            if (outcome.code == "keyed-elsewhere")
+                members = Json{{"keyedAt", pointNumberOfRow(m_session->keyedRow())}, {"refused", command}};
+            Json extra = Json::object();
+            if (!outcome.message.caption.empty())
+                extra["caption"] = outcome.message.caption;
+            refuse(outcome.code.empty() ? "refused" : outcome.code, outcome.message.text, extra, members);
+        }
+        case Kind::Mismatch:
+            refuse("serial-mismatch", outcome.message.text, Json{{"connected", outcome.connectedSerial}});
+        case Kind::PortBusy: {
+            Json members = Json::object();
+            // The radio cannot be reached to dekey it.
+            if (sessionKeyed() || m_stillKeyed)
+                members["warning"] = kStillKeyedText;
+            refuse("port", outcome.message.text, Json{{"detail", outcome.detail}}, std::move(members));
+        }
+        case Kind::LinkFailed:
+            linkFailed(outcome.detail.empty() ? outcome.message.text : outcome.detail);
+        case Kind::Stopped:
+            throw OperationInterrupted(outcome.signal);
     }
-    refuse("unsupported-point", tuningEngine::kNoSuchRowText);
 }
 
 CliSession::Json CliSession::proceduresCommand(const Json&) {
     Json list = Json::array();
-    for (const procedureInfo& info : procedureNames()) {
-        Json entry = Json{{"name", info.name}, {"title", info.title}};
+    for (const catalogueEntry& entry : catalogue()) {
+        Json row = Json{{"name", entry.name},
+                        {"title", entry.title},
+                        {"kind", kindName(entry.kind)},
+                        {"description", entry.description}};
         if (m_haveRecord) {
-            engineRefusal refusal = engineRefusal::None;
-            const bool available = makeEngine(info.name, *m_record, &refusal) != nullptr;
-            entry["onThisRadio"] = available || refusal == engineRefusal::NotScriptable;
-            entry["scriptable"] = refusal != engineRefusal::NotScriptable;
+            row["onThisRadio"] = availableOnRadio(entry, *m_record);
+            row["scriptable"] = true;
         }
-        list.push_back(std::move(entry));
+        list.push_back(std::move(row));
     }
     return Json{{"procedures", std::move(list)}};
 }
@@ -82,50 +145,62 @@ CliSession::Json CliSession::openCommand(const Json& request) {
     const std::string name = request["procedure"].get<std::string>();
     radioStorage& record = needRecord();
     // A refused name leaves the open procedure as it is.
-    engineRefusal refusal = engineRefusal::None;
-    std::string text;
-    std::unique_ptr<tuningEngine> engine = makeEngine(name, record, &refusal, &text);
-    if (!engine)
-        refuse(kRefusalCodes[static_cast<int>(refusal == engineRefusal::None ? engineRefusal::UnknownName
-                                                                             : refusal)],
-               text);
+    std::unique_ptr<tuningSession> session = makeSession(name, record);
     Json answer = Json::object();
-    // One procedure at a time, as one screen at a time: the open one is closed first.
-    if (m_engine)
+    // One procedure at a time, as one window at a time: the open one is closed first.
+    if (m_session)
         answer["closed"] = closeProcedure();
-    withLink([&](EnhancedSBEP& link) {
-        radioOperations operations;
-        if (!operations.serialMatches(record, link))
-            refuse("serial-mismatch", kMismatchText, Json{{"connected", operations.lastSerialRead()}});
-        m_engine = std::move(engine);
-        m_procedure = name;
-        m_radioTouched = true;
-        m_engine->open(link);
-        m_selectedRow = m_engine->selectedRow();
-    });
+    m_session = std::move(session);
+    m_procedure = name;
+    const sessionOutcome opened = m_session->open();
+    if (!opened.done()) {
+        // Not opened: what it sent is undone at once, as a window that refused to open is closed.
+        const sessionOutcome::Kind kind = opened.kind;
+        if (kind != sessionOutcome::Kind::LinkFailed && kind != sessionOutcome::Kind::Stopped)
+            makeSafe();
+        if (kind == sessionOutcome::Kind::Stopped)
+            throw OperationInterrupted(opened.signal);
+        if (kind == sessionOutcome::Kind::LinkFailed)
+            linkFailed(opened.detail);
+        Json extra = Json::object();
+        if (kind == sessionOutcome::Kind::Mismatch)
+            refuse("serial-mismatch", opened.message.text, Json{{"connected", opened.connectedSerial}});
+        if (kind == sessionOutcome::Kind::PortBusy)
+            refuse("port", opened.message.text, Json{{"detail", opened.detail}});
+        refuse(opened.code.empty() ? "refused" : opened.code, opened.message.text);
+    }
+    m_radioTouched = true;
+    const sessionState state = m_session->state();
     Json points = Json::array();
-    for (const tuningEngine::pointInfo& info : m_engine->points()) {
-        Json point = Json{{"point", info.point != 0 ? info.point : info.row + 1},
-                          {"label", info.label},
-                          {"supported", info.supported}};
-        if (info.frequencyMhz != 0)
-            point["frequency"] = info.frequencyMhz;
-        if (info.supported) {
-            point["minimum"] = info.minimum;
-            point["maximum"] = info.maximum;
-            point["default"] = info.recordValue;
+    for (const sessionRowState& row : state.rows) {
+        Json point = Json{{"point", row.number}, {"label", row.label}, {"supported", row.supported}};
+        if (row.frequencyMhz != 0)
+            point["frequency"] = row.frequencyMhz;
+        if (row.supported) {
+            point["minimum"] = row.minimum;
+            point["maximum"] = row.maximum;
+            if (row.recordValue)
+                point["default"] = *row.recordValue;
         }
+        if (!row.entry.empty())
+            point["entry"] = row.entry;
         points.push_back(std::move(point));
     }
+    Json actions = Json::array();
+    for (const actionName& a : kActions)
+        if (m_session->offers(a.action))
+            actions.push_back(a.name);
     answer["procedure"] = name;
-    answer["keys"] = m_engine->keys();
-    answer["selected"] = pointNumberOfRow(m_selectedRow);
+    answer["keys"] = m_session->piece().keys();
+    answer["selected"] = pointNumberOfRow(state.selectedRow);
     answer["points"] = std::move(points);
+    answer["actions"] = std::move(actions);
+    answer["status"] = state.status;
     return answer;
 }
 
 CliSession::Json CliSession::pointCommand(const Json& request) {
-    tuningEngine& engine = needEngine();
+    tuningSession& session = needSession();
     int point = 0;
     try {
         point = integerArgument(request, "point", "point");
@@ -133,93 +208,52 @@ CliSession::Json CliSession::pointCommand(const Json& request) {
         refuse("bad-argument", e.what());
     }
     const int row = rowOfPoint(point);
-    m_selectedRow = row;
+    answerOutcome(session.select(row), "point");
     // While keyed elsewhere the channels stay where they are: the transmitter never moves on the air.
-    if (engine.keyed() && engine.selectedRow() != row)
-        return Json{{"point", point}, {"keyedAt", pointNumberOfRow(engine.selectedRow())}};
-    if (!engine.keyed())
-        withLink([&](EnhancedSBEP& link) { engine.selectRow(row, link); });
+    if (session.keyed() && !session.piece().sameKeyPlace(session.keyedRow(), row))
+        return Json{{"point", point}, {"keyedAt", pointNumberOfRow(session.keyedRow())}};
     return Json{{"point", point}};
 }
 
-void CliSession::needSelectedNotKeyedElsewhere(const char* command) {
-    tuningEngine& engine = *m_engine;
-    if (engine.keyed() && engine.selectedRow() != m_selectedRow)
-        refuse("keyed-elsewhere", tuningEngine::kKeyedElsewhereText,
-               Json{{"keyedAt", pointNumberOfRow(engine.selectedRow())}, {"refused", command}});
-}
-
 CliSession::Json CliSession::keyCommand(const Json&) {
-    tuningEngine& engine = needEngine();
-    if (!engine.keys())
-        refuse("refused", tuningEngine::kNoPttText);
-    needSelectedNotKeyedElsewhere("key");
-    if (!engine.keyed())
-        withLink([&](EnhancedSBEP& link) {
-            if (engine.selectedRow() != m_selectedRow)
-                engine.selectRow(m_selectedRow, link);
-            engine.key(link);
-        });
-    return Json{{"keyed", engine.keyed()}, {"point", pointNumberOfRow(m_selectedRow)}};
+    tuningSession& session = needSession();
+    answerOutcome(session.key(), "key");
+    return Json{{"keyed", session.keyed()}, {"point", pointNumberOfRow(session.selectedRow())}};
 }
 
 CliSession::Json CliSession::dekeyCommand(const Json&) {
-    tuningEngine& engine = needEngine();
-    if (engine.keyed())
-        withLink([&](EnhancedSBEP& link) { engine.dekey(link); });
-    return Json{{"keyed", engine.keyed()}};
+    tuningSession& session = needSession();
+    answerOutcome(session.dekey(), "dekey");
+    return Json{{"keyed", session.keyed()}};
 }
 
 CliSession::Json CliSession::liveCommand(const Json& request) {
-    tuningEngine& engine = needEngine();
+    tuningSession& session = needSession();
     int value = 0;
     try {
         value = integerArgument(request, "value", "live");
     } catch (const std::invalid_argument& e) {
         refuse("bad-argument", e.what());
     }
-    needSelectedNotKeyedElsewhere("live");
-    if (engine.keys() && !engine.liveWhileDekeyed() && !engine.keyed())
-        refuse("not-keyed", "live refused: " + m_procedure + " sends values while keyed: send key first");
-    withLink([&](EnhancedSBEP& link) {
-        try {
-            if (engine.selectedRow() != m_selectedRow)
-                engine.selectRow(m_selectedRow, link);
-            engine.live(m_selectedRow, value, link);
-        } catch (const valueRefused& e) {
-            refuse("out-of-range", e.text, Json{{"caption", e.caption}});
-        }
-    });
-    return Json{{"point", pointNumberOfRow(m_selectedRow)}, {"value", value}};
+    const int row = session.selectedRow();
+    answerOutcome(session.live(row, value), "live");
+    return Json{{"point", pointNumberOfRow(row)}, {"value", value}};
 }
-
-namespace {
-
-/// The title a procedure's window shows, which its events carry (the script name when it has none).
-std::string procedureTitle(const std::string& name) {
-    for (const procedureInfo& info : procedureNames())
-        if (info.name == name)
-            return info.title;
-    return name;
-}
-
-}  // namespace
 
 CliSession::Json CliSession::programCommand(const Json& request) {
-    tuningEngine& engine = needEngine();
-    // A copy: a link failure closes the procedure, and its points still name what reached the radio.
-    const std::vector<tuningEngine::pointInfo> points = engine.points();
-    auto pointNumbers = [&points](const std::vector<int>& rows) {
-        Json numbers = Json::array();
-        for (const int row : rows)
-            for (const tuningEngine::pointInfo& info : points)
-                if (info.row == row)
-                    numbers.push_back(info.point != 0 ? info.point : row + 1);
-        return numbers;
+    tuningSession& session = needSession();
+    const sessionState state = session.state();
+    // Numbers of the rows, from a copy: a link failure closes the procedure.
+    std::vector<int> numbers;
+    for (const sessionRowState& row : state.rows) numbers.push_back(row.number);
+    auto pointNumbers = [&numbers](const std::vector<int>& rows) {
+        Json out = Json::array();
+        for (const int row : rows) out.push_back(numbers[size_t(row)]);
+        return out;
     };
-    std::vector<std::optional<int>> values(points.size());
     // The working values: the last value sent live at each point, else the record's.
-    for (std::size_t i = 0; i < points.size(); ++i) values[i] = engine.currentValue(points[i].row);
+    std::vector<std::optional<int>> values;
+    for (const sessionRowState& row : state.rows) values.emplace_back(row.value);
     if (request.contains("values")) {
         if (!request["values"].is_object())
             refuse("bad-argument", "\"values\" maps point numbers to values: {\"1\":105}");
@@ -234,13 +268,13 @@ CliSession::Json CliSession::programCommand(const Json& request) {
                 refuse("bad-argument", "\"values\": \"" + key + "\" is not a point number");
             }
             const int row = rowOfPoint(point);
-            std::size_t index = 0;
-            while (points[index].row != row) ++index;
+            if (!state.rows[size_t(row)].supported)
+                refuse("unsupported-point", tuningSession::kUnsupportedRowText);
             if (value.is_null() || (value.is_string() && value.get<std::string>().empty())) {
-                values[index] = std::nullopt;  // an empty box
+                values[size_t(row)] = std::nullopt;  // an empty box
             } else {
                 try {
-                    values[index] = integerArgument(Json{{"v", value}}, "v", "program");
+                    values[size_t(row)] = integerArgument(Json{{"v", value}}, "v", "program");
                 } catch (const std::invalid_argument&) {
                     refuse("bad-argument",
                            "\"values\": the value of point " + key + " must be a whole number");
@@ -248,49 +282,23 @@ CliSession::Json CliSession::programCommand(const Json& request) {
             }
         }
     }
-    tuningEngine::programResult result;
+    const sessionOutcome outcome = session.program(values);
+    if (outcome.done())
+        return Json{{"programmed", pointNumbers(outcome.programmedRows)}};
     try {
-        withLink([&](EnhancedSBEP& link) {
-            radioOperations operations;
-            if (!operations.serialMatches(*m_record, link))
-                refuse("serial-mismatch", kMismatchText, Json{{"connected", operations.lastSerialRead()}});
-            // The program goes into the service history with what reached the radio, however it ends.
-            historyScope history(*m_record, EventKind::Program, procedureTitle(m_procedure),
-                                 serviceHistory::cellsOf(engine));
-            try {
-                engine.program(values, link, &result);
-                history.done();
-                if (!result.ok)
-                    history.setOutcome(eventOutcome::Refused, result.refusedText);
-            } catch (const valueRefused& e) {
-                history.setOutcome(eventOutcome::Refused, e.text);
-                // Which check refused: the first supported row left empty or out of its range.
-                std::string code = "refused";
-                for (std::size_t i = 0; i < points.size(); ++i) {
-                    if (!points[i].supported)
-                        continue;
-                    if (!values[i]) {
-                        code = "empty-value";
-                        break;
-                    }
-                    if (*values[i] < points[i].minimum || *values[i] > points[i].maximum) {
-                        code = "out-of-range";
-                        break;
-                    }
-                }
-                refuse(code, e.text, Json{{"caption", e.caption}});
-            }
-        });
+        answerOutcome(outcome, "program");
     } catch (const OperationInterrupted&) {
         // The stop's last answer says it instead.
-        m_stopMembers = Json{{"programmed", pointNumbers(result.programmedRows)}};
+        m_stopMembers = Json{{"programmed", pointNumbers(outcome.programmedRows)}};
         throw;
     } catch (Refusal& refusal) {
         // Every failure says which points reached the radio before it, as Program All's does.
-        const Json programmed = pointNumbers(result.programmedRows);
+        const Json programmed = pointNumbers(outcome.programmedRows);
         refusal.members["programmed"] = programmed;
-        if (result.failedRow)
-            refusal.members["failedAt"] = pointNumbers({*result.failedRow})[0];
+        if (!outcome.refusedRows.empty())
+            refusal.members["refusedPoints"] = pointNumbers(outcome.refusedRows);
+        if (outcome.failedRow)
+            refusal.members["failedAt"] = numbers[size_t(*outcome.failedRow)];
         if (refusal.code == "link-failure") {
             std::string detail = refusal.extra.value("detail", std::string());
             std::string done;
@@ -301,17 +309,101 @@ CliSession::Json CliSession::programCommand(const Json& request) {
         }
         throw;
     }
-    // Only the points the radio took count as programmed; a point it or the procedure refused is named.
-    if (!result.ok)
-        refuse("refused", result.refusedText, Json::object(),
-               Json{{"programmed", pointNumbers(result.programmedRows)},
-                    {"refusedPoints", pointNumbers(result.refusedRows)}});
-    return Json{{"programmed", pointNumbers(result.programmedRows)}};
+    return Json::object();
+}
+
+CliSession::Json CliSession::actionCommand(const Json& request) {
+    tuningSession& session = needSession();
+    if (!request.contains("name") || !request["name"].is_string())
+        refuse("bad-argument", "action needs \"name\": one of the procedure's actions");
+    const std::string name = request["name"].get<std::string>();
+    const actionName* found = nullptr;
+    for (const actionName& a : kActions)
+        if (name == a.name)
+            found = &a;
+    if (!found || !session.offers(found->action))
+        refuse("no-such-action", "\"" + name + "\" is not an action of " + m_procedure);
+    actionRequest what;
+    what.row = session.selectedRow();
+    try {
+        if (request.contains("point"))
+            what.row = rowOfPoint(integerArgument(request, "point", "action"));
+        if (request.contains("value"))
+            what.value = integerArgument(request, "value", "action");
+    } catch (const std::invalid_argument& e) {
+        refuse("bad-argument", e.what());
+    }
+    if (request.contains("text")) {
+        if (!request["text"].is_string())
+            refuse("bad-argument", "\"text\" must be a string");
+        what.text = request["text"].get<std::string>();
+    }
+    const sessionOutcome outcome = session.act(found->action, what);
+    try {
+        answerOutcome(outcome, name.c_str());
+    } catch (Refusal& refusal) {
+        if (!outcome.programmedRows.empty() || outcome.failedRow) {
+            Json tuned = Json::array();
+            for (const int row : outcome.programmedRows) tuned.push_back(pointNumberOfRow(row));
+            refusal.members["tuned"] = tuned;
+        }
+        throw;
+    }
+    Json answer = Json{{"action", name}};
+    if (session.piece().rowCount() > 0)
+        answer["point"] = pointNumberOfRow(what.row);
+    const sessionState state = session.state();
+    if (what.row >= 0 && what.row < int(state.rows.size())) {
+        const sessionRowState& row = state.rows[size_t(what.row)];
+        answer["value"] = row.value;
+        if (!row.entry.empty())
+            answer["entry"] = row.entry;
+    }
+    answer["status"] = state.status;
+    return answer;
+}
+
+CliSession::Json CliSession::stateCommand(const Json&) {
+    const sessionState state = needSession().state();
+    Json rows = Json::array();
+    for (const sessionRowState& row : state.rows) {
+        Json r = Json{{"point", row.number},
+                      {"label", row.label},
+                      {"supported", row.supported},
+                      {"value", row.value},
+                      {"enabled", row.enabled}};
+        if (row.recordValue)
+            r["default"] = *row.recordValue;
+        if (!row.entry.empty())
+            r["entry"] = row.entry;
+        if (row.reading)
+            r["reading"] = *row.reading;
+        rows.push_back(std::move(r));
+    }
+    Json readouts = Json::object();
+    for (const auto& [name, text] : state.readouts) readouts[name] = text;
+    Json answer = Json{{"procedure", state.procedure},
+                       {"keyed", state.keyed},
+                       {"selected", pointNumberOfRow(state.selectedRow)},
+                       {"status", state.status},
+                       {"points", std::move(rows)},
+                       {"readouts", std::move(readouts)}};
+    if (state.keyedRow)
+        answer["keyedAt"] = pointNumberOfRow(*state.keyedRow);
+    return answer;
 }
 
 CliSession::Json CliSession::closeCommand(const Json&) {
-    needEngine();
-    return Json{{"closed", closeProcedure()}};
+    needSession();
+    Json answer = Json{{"closed", closeProcedure()}};
+    // The procedure's notes at its closing (the DAC warning, the supply note).
+    const auto& held = static_cast<const ScriptedPrompt&>(*m_prompt);
+    if (!held.shown().empty()) {
+        Json notes = Json::array();
+        for (const PromptMessage& message : held.shown()) notes.push_back(message.text);
+        answer["notes"] = std::move(notes);
+    }
+    return answer;
 }
 
 }  // namespace vantrel

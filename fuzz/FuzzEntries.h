@@ -31,6 +31,7 @@
 #include "radio/codeplugAccess.h"
 #include "radio/radioStorage.h"
 #include "radio/radiomodel.h"
+#include "radio/recordSupportNotes.h"
 
 namespace vantrel::fuzz {
 
@@ -166,6 +167,7 @@ inline void runExchange(const uint8_t* data, size_t size) {
     const uint8_t parameter = input.next();
     FuzzLine f(input);
     radioStorage record;
+    recordSupportNotes notes(record);
     const int flag = 2 + parameter % 27;
     // Raw replies go into buffers of exactly the documented size, so an overrun is caught.
     std::vector<uint8_t> reply(sbep::ReplyBufferSize);
@@ -173,7 +175,7 @@ inline void runExchange(const uint8_t* data, size_t size) {
         switch (operation % 9) {
             case 0: {
                 uint32_t value = 0;
-                f.link.readSoftpotNoted(parameter, value, record, flag);
+                f.link.readSoftpotNoted(parameter, value, notes, flag);
                 break;
             }
             case 1: {
@@ -184,27 +186,27 @@ inline void runExchange(const uint8_t* data, size_t size) {
             case 2:
                 switch (parameter % 6) {
                     case 0:
-                        f.link.radioPowerUp(reply.data());
+                        f.link.radioPowerUp();
                         break;
                     case 1:
-                        f.link.readModelNo(reply.data());
+                        f.link.readModelNo();
                         break;
                     case 2:
-                        f.link.readSerialNo(reply.data());
+                        f.link.readSerialNo();
                         break;
                     case 3:
-                        f.link.readTune(reply.data());
+                        f.link.readTune();
                         break;
                     case 4:
-                        f.link.readBBO(parameter, 1, reply.data());
+                        f.link.readBBO(parameter, 1);
                         break;
                     default:
-                        f.link.readRSSI(reply.data());
+                        f.link.readRSSI();
                         break;
                 }
                 break;
             case 3: {
-                f.link.readSoftpotTable(parameter, record, flag);
+                f.link.readSoftpotTable(parameter, notes, flag);
                 volatile unsigned sum = 0;
                 for (unsigned i = 0; i < 64; ++i) sum = sum + f.link.softpotTableByte(i);
                 break;
@@ -221,7 +223,7 @@ inline void runExchange(const uint8_t* data, size_t size) {
                 break;
             case 6: {
                 uint32_t value = 0;
-                f.link.autoTune(parameter, value, record, flag);
+                f.link.autoTune(parameter, value, notes, flag);
                 break;
             }
             case 7:
@@ -231,7 +233,7 @@ inline void runExchange(const uint8_t* data, size_t size) {
                 f.link.resetRadio();
                 break;
             default:
-                f.link.writeSoftpotBytesNoted(record, parameter, 4, reply.data(), 7);
+                f.link.writeSoftpotBytesNoted(notes, parameter, 4, reply.data(), 7);
                 break;
         }
     } catch (const Exception&) {

@@ -9,7 +9,7 @@
 
 #include "instruments/ConfigText.h"
 #include "instruments/InstrumentError.h"
-#include "operations/writeFileAtomically.h"
+#include "link/writeFileAtomically.h"
 
 namespace vantrel {
 

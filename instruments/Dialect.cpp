@@ -11,7 +11,7 @@
 
 #include "instruments/ConfigText.h"
 #include "instruments/InstrumentError.h"
-#include "operations/dataFiles.h"
+#include "link/dataFiles.h"
 
 namespace vantrel {
 

@@ -5,6 +5,9 @@
 #include <array>
 #include <cstring>
 #include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
 #include <vector>
 
 #include "link/Exceptions.h"
@@ -17,12 +20,26 @@ constexpr int kFlagSinglePointWrite = 27;
 constexpr int kFlagSevenValueWrite = 21;
 }  // namespace
 
-template <typename Request, typename... Args>
-void EnhancedSBEP::sendRaw(uint8_t* buffer, Args... args) {
+template <size_t N, typename Request, typename... Args>
+std::array<uint8_t, N> EnhancedSBEP::readData(Args... args) {
     Win32CommunicationPort& p = port();
     Request request(args...);
-    request.sendInto(p, buffer);
+    const DataReplyRule& rule = *request.dataReplyRule();
+    // The data must be what the rule checks: a mismatch here is a fault of this file, not of the radio.
+    if (rule.header == 0 || rule.payload != rule.echo.size() + N)
+        throw std::logic_error("the reply rule does not cover the data taken");
+    std::array<uint8_t, sbep::ReplyBufferSize> frame{};
+    request.sendInto(p, frame.data());
+    std::array<uint8_t, N> data{};
+    std::copy_n(frame.begin() + static_cast<std::ptrdiff_t>(rule.header + rule.echo.size()), N, data.begin());
+    return data;
 }
+
+namespace {
+std::string text(const auto& bytes) {
+    return std::string(bytes.begin(), bytes.end());
+}
+}  // namespace
 
 template <typename Request, typename... Args>
 void EnhancedSBEP::sendPlain(Args... args) {
@@ -105,63 +122,63 @@ void EnhancedSBEP::writeMemory(const uint8_t* source, uint32_t address, unsigned
     throw GeneralCommunicationError();
 }
 
-void EnhancedSBEP::radioPowerUp(uint8_t* buffer) {
-    sendRaw<SBEPRadioPowerUpRequest>(buffer);
+uint8_t EnhancedSBEP::radioPowerUp() {
+    return readData<replyPayload::PowerUp - 1, SBEPRadioPowerUpRequest>()[0];
 }
 
-void EnhancedSBEP::readModelNo(uint8_t* buffer) {
-    sendRaw<SBEPRadioModelNoRequest>(buffer);
+std::string EnhancedSBEP::readModelNo() {
+    return text(readData<replyPayload::ModelNo - 1, SBEPRadioModelNoRequest>());
 }
 
-void EnhancedSBEP::readSerialNo(uint8_t* buffer) {
-    sendRaw<SBEPRadioSerialNoRequest>(buffer);
+std::string EnhancedSBEP::readSerialNo() {
+    return text(readData<replyPayload::SerialNo - 1, SBEPRadioSerialNoRequest>());
 }
 
-void EnhancedSBEP::readUUID(uint8_t* buffer) {
-    sendRaw<SBEPRadioUUIDRequest>(buffer);
+std::string EnhancedSBEP::readUUID() {
+    return text(readData<replyPayload::UUID - 1, SBEPRadioUUIDRequest>());
 }
 
-void EnhancedSBEP::readICVersion(uint8_t* buffer) {
-    sendRaw<SBEPRadioICVersionRequest>(buffer);
+std::string EnhancedSBEP::readICVersion() {
+    return text(readData<replyPayload::ICVersion - 1, SBEPRadioICVersionRequest>());
 }
 
-void EnhancedSBEP::readTune(uint8_t* buffer) {
-    sendRaw<SBEPReadTuneRequest>(buffer);
+TuningBlock EnhancedSBEP::readTune() {
+    return readData<replyPayload::TuningBlock, SBEPReadTuneRequest>();
 }
 
-void EnhancedSBEP::readTempComp(uint8_t* buffer) {
-    sendRaw<SBEPTempCompRequest>(buffer);
+TempCompBytes EnhancedSBEP::readTempComp() {
+    return readData<replyPayload::TempComp - 1, SBEPTempCompRequest>();
 }
 
-void EnhancedSBEP::readRSSI(uint8_t* buffer) {
-    sendRaw<SBEPReadRSSIRequest>(buffer);
+RssiValues EnhancedSBEP::readRSSI() {
+    return readData<replyPayload::Rssi - 1, SBEPReadRSSIRequest>();
 }
 
-void EnhancedSBEP::readRSSICalDac(uint8_t* buffer) {
-    sendRaw<SBEPReadRSSICalDacRequest>(buffer, softpotNumber::RSSI);
+RssiValues EnhancedSBEP::readRSSICalDac() {
+    return readData<replyPayload::CalDac - 1, SBEPReadRSSICalDacRequest>(softpotNumber::RSSI);
 }
 
-void EnhancedSBEP::readRSSICalDac25(uint8_t* buffer) {
-    sendRaw<SBEPReadRSSICalDacRequest>(buffer, softpotNumber::CalDac25);
+RssiValues EnhancedSBEP::readRSSICalDac25() {
+    return readData<replyPayload::CalDac - 1, SBEPReadRSSICalDacRequest>(softpotNumber::CalDac25);
 }
 
-void EnhancedSBEP::readBBO(uint8_t itemCode, uint8_t index, uint8_t* buffer) {
-    sendRaw<SBEPReadBBORequest>(buffer, itemCode, index);
+uint8_t EnhancedSBEP::readBBO(uint8_t itemCode, uint8_t index) {
+    return readData<replyPayload::Bbo - 1, SBEPReadBBORequest>(itemCode, index)[0];
 }
 
-bool EnhancedSBEP::probeBBO(uint8_t itemCode, uint8_t index, uint8_t* buffer) {
+std::optional<uint8_t> EnhancedSBEP::probeBBO(uint8_t itemCode, uint8_t index) {
     Win32CommunicationPort& p = port();
     SBEPReadBBORequest request(itemCode, index, SBEPReadBBORequest::Form::Probe);
     std::array<uint8_t, sbep::ReplyBufferSize> reply{};
     try {
         request.sendInto(p, reply.data());
     } catch (const UnsupportedMessage&) {
-        return false;
+        return std::nullopt;
     }
     if (request.answeredNone())
-        return false;
-    std::memcpy(buffer, reply.data(), reply.size());
-    return true;
+        return std::nullopt;
+    const DataReplyRule& rule = *request.dataReplyRule();
+    return reply[rule.header + rule.echo.size()];
 }
 
 void EnhancedSBEP::writeBBO(uint8_t first, uint8_t second, uint8_t third) {
@@ -181,18 +198,18 @@ void EnhancedSBEP::writeSoftpotBytes(uint8_t softpot, uint8_t function, const ui
     sendPlain<SBEPSoftpotWriteRequest>(softpot, function, bytes, count);
 }
 
-void EnhancedSBEP::writeSoftpotNoted(radioStorage& record, uint8_t softpot, uint8_t function, uint32_t value,
+void EnhancedSBEP::writeSoftpotNoted(SupportNotes& notes, uint8_t softpot, uint8_t function, uint32_t value,
                                      unsigned width) {
     Win32CommunicationPort& p = port();
     SBEPSoftpotWriteRequest r(softpot, function, value, width);
-    r.sendNoted(p, record, kFlagSinglePointWrite);
+    r.sendNoted(p, notes, kFlagSinglePointWrite);
 }
 
-void EnhancedSBEP::writeSoftpotBytesNoted(radioStorage& record, uint8_t softpot, uint8_t function,
+void EnhancedSBEP::writeSoftpotBytesNoted(SupportNotes& notes, uint8_t softpot, uint8_t function,
                                           const uint8_t* bytes, unsigned count) {
     Win32CommunicationPort& p = port();
     SBEPSoftpotWriteRequest r(softpot, function, bytes, count);
-    r.sendNoted(p, record, kFlagSevenValueWrite);
+    r.sendNoted(p, notes, kFlagSevenValueWrite);
 }
 
 unsigned EnhancedSBEP::readSoftpot(uint8_t softpot, uint32_t& value) {
@@ -203,10 +220,10 @@ unsigned EnhancedSBEP::readSoftpot(uint8_t softpot, uint32_t& value) {
     return r.width();
 }
 
-unsigned EnhancedSBEP::readSoftpotNoted(uint8_t softpot, uint32_t& value, radioStorage& record, int flag) {
+unsigned EnhancedSBEP::readSoftpotNoted(uint8_t softpot, uint32_t& value, SupportNotes& notes, int flag) {
     Win32CommunicationPort& p = port();
     SBEPSoftpotReadRequest r(softpot);
-    r.sendNoted(p, record, flag);
+    r.sendNoted(p, notes, flag);
     if (r.width() > 0)
         value = r.value();
     return r.width();
@@ -221,19 +238,19 @@ unsigned EnhancedSBEP::readSoftpotBytes(uint8_t softpot, uint8_t* buffer) {
     return width;
 }
 
-unsigned EnhancedSBEP::autoTune(uint8_t softpot, uint32_t& value, radioStorage& record, int flag) {
+unsigned EnhancedSBEP::autoTune(uint8_t softpot, uint32_t& value, SupportNotes& notes, int flag) {
     Win32CommunicationPort& p = port();
     SBEPAutoTuneRequest r(softpot);
-    r.sendNoted(p, record, flag);
+    r.sendNoted(p, notes, flag);
     if (r.width() > 0)
         value = r.value();
     return r.width();
 }
 
-void EnhancedSBEP::readSoftpotTable(uint8_t softpot, radioStorage& record, int flag, unsigned valueBytes) {
+void EnhancedSBEP::readSoftpotTable(uint8_t softpot, SupportNotes& notes, int flag, unsigned valueBytes) {
     Win32CommunicationPort& p = port();
     SBEPSoftpotReadRequest r = SBEPSoftpotReadRequest::table(softpot, valueBytes);
-    r.sendFirst(p, record, flag);
+    r.sendFirst(p, notes, flag);
 }
 
 uint8_t EnhancedSBEP::softpotTableByte(unsigned index) const {

@@ -487,14 +487,14 @@ void SBEPMessage::exchangeInto(Win32CommunicationPort& port, uint8_t* buffer) {
     });
 }
 
-void SBEPMessage::exchangeNoted(Win32CommunicationPort& port, radioStorage& record, int flag) {
+void SBEPMessage::exchangeNoted(Win32CommunicationPort& port, SupportNotes& notes, int flag) {
     withinWindow(port, SendMode::Echo, [&] {
         if (!receiveBuffer().dataReplyPresent())
-            awaitReplyNoted(port, record, flag);
+            awaitReplyNoted(port, notes, flag);
     });
 }
 
-void SBEPMessage::exchangeFirst(Win32CommunicationPort&, radioStorage&, int) {}
+void SBEPMessage::exchangeFirst(Win32CommunicationPort&, SupportNotes&, int) {}
 
 void SBEPMessage::sendInto(Win32CommunicationPort& port, uint8_t* buffer) {
     retrying([&] { exchangeInto(port, buffer); });
@@ -510,14 +510,14 @@ void SBEPMessage::sendInto(Win32CommunicationPort& port, uint8_t* buffer) {
     }
 }
 
-void SBEPMessage::sendNoted(Win32CommunicationPort& port, radioStorage& record, int flag) {
-    retrying([&] { exchangeNoted(port, record, flag); });
+void SBEPMessage::sendNoted(Win32CommunicationPort& port, SupportNotes& notes, int flag) {
+    retrying([&] { exchangeNoted(port, notes, flag); });
 }
 
-void SBEPMessage::sendFirst(Win32CommunicationPort& port, radioStorage& record, int flag) {
+void SBEPMessage::sendFirst(Win32CommunicationPort& port, SupportNotes& notes, int flag) {
     ++m_attempts;
     try {
-        exchangeFirst(port, record, flag);
+        exchangeFirst(port, notes, flag);
         return;
     } catch (UnsupportedMessage& failure) {
         noteFailure(failure);
@@ -533,7 +533,7 @@ void SBEPMessage::sendFirst(Win32CommunicationPort& port, radioStorage& record, 
         noteFailure(failure);
         throw;
     }
-    sendNoted(port, record, flag);
+    sendNoted(port, notes, flag);
 }
 
 void SBEPMessage::awaitReply(Win32CommunicationPort& port) {
@@ -570,7 +570,7 @@ void SBEPMessage::awaitReplyInto(Win32CommunicationPort& port, uint8_t* buffer) 
     }
 }
 
-void SBEPMessage::awaitReplyNoted(Win32CommunicationPort& port, radioStorage&, int) {
+void SBEPMessage::awaitReplyNoted(Win32CommunicationPort& port, SupportNotes&, int) {
     try {
         SBEPReply reply = readReplyFrame(port, sbep::SeparateReplySilence, sbep::SeparateReplySilence,
                                          ReplyAcceptance::any());

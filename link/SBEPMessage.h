@@ -14,7 +14,7 @@
 
 namespace vantrel {
 
-class radioStorage;
+class SupportNotes;
 class Exception;
 
 /// Opcodes and frame constants of SBEP.
@@ -197,18 +197,18 @@ class SBEPMessage : public ProtocolMessage {
     /// Exchange sent with write; the data reply frame is copied into buffer (50 bytes).
     virtual void exchangeInto(Win32CommunicationPort& port, uint8_t* buffer);
     /// Exchange sent with write; then awaitReplyNoted.
-    virtual void exchangeNoted(Win32CommunicationPort& port, radioStorage& record, int flag);
+    virtual void exchangeNoted(Win32CommunicationPort& port, SupportNotes& notes, int flag);
     /// Nothing here; the softpot read overrides it.
-    virtual void exchangeFirst(Win32CommunicationPort& port, radioStorage& record, int flag);
+    virtual void exchangeFirst(Win32CommunicationPort& port, SupportNotes& notes, int flag);
     virtual void sendInto(Win32CommunicationPort& port, uint8_t* buffer);
-    virtual void sendNoted(Win32CommunicationPort& port, radioStorage& record, int flag);
+    virtual void sendNoted(Win32CommunicationPort& port, SupportNotes& notes, int flag);
     /// exchangeFirst once, then on a retryable failure the retrying sendNoted.
-    virtual void sendFirst(Win32CommunicationPort& port, radioStorage& record, int flag);
+    virtual void sendFirst(Win32CommunicationPort& port, SupportNotes& notes, int flag);
     /// Reads one more reply within 250 character times and discards it; ignores every failure.
     virtual void awaitReply(Win32CommunicationPort& port);
     /// Reads a separate reply (20000 character times) and copies its first 24 bytes into buffer.
     virtual void awaitReplyInto(Win32CommunicationPort& port, uint8_t* buffer);
-    virtual void awaitReplyNoted(Win32CommunicationPort& port, radioStorage& record, int flag);
+    virtual void awaitReplyNoted(Win32CommunicationPort& port, SupportNotes& notes, int flag);
     /// Returns 1 when the failure was handled by resending; the memory write overrides it.
     virtual int handleWriteFailure(const Exception& failure, Win32CommunicationPort& port);
 

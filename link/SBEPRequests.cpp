@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "link/Exceptions.h"
-#include "radio/radioStorage.h"
+#include "link/SupportNotes.h"
 
 namespace vantrel {
 
@@ -170,16 +170,16 @@ void SBEPSoftpotRequest::decodeWithAck(unsigned width) {
     for (unsigned i = 0; i < width && i < 4; ++i) m_value = (m_value << 8) | rb.dataReplyByte(1 + i);
 }
 
-bool SBEPSoftpotRequest::noteWithAck(radioStorage& record, int flag, unsigned valueBytes) {
+bool SBEPSoftpotRequest::noteWithAck(SupportNotes& notes, int flag, unsigned valueBytes) {
     const ReceiveBuffer& rb = receiveBuffer();
     if (rb.dataReplyUnsupported()) {
-        record.markUnsupported(flag);
+        notes.noteSupport(flag, false);
         m_width = 0;
         return false;
     }
     // Only this softpot's own reply says the radio holds it.
     checkSoftpotReply(rb.raw() + rb.offset() + 1, rb.dataRoom(), valueBytes);
-    record.markSupported(flag);
+    notes.noteSupport(flag, true);
     return true;
 }
 
@@ -196,24 +196,24 @@ void SBEPSoftpotReadRequest::exchange(Win32CommunicationPort& port) {
     });
 }
 
-void SBEPSoftpotReadRequest::exchangeNoted(Win32CommunicationPort& port, radioStorage& record, int flag) {
+void SBEPSoftpotReadRequest::exchangeNoted(Win32CommunicationPort& port, SupportNotes& notes, int flag) {
     withinWindow(port, SendMode::NoEcho, [&] {
         if (!receiveBuffer().dataReplyPresent()) {
-            awaitReplyNoted(port, record, flag);
-        } else if (noteWithAck(record, flag, std::max(notedWidth(flag), m_valueBytes))) {
+            awaitReplyNoted(port, notes, flag);
+        } else if (noteWithAck(notes, flag, std::max(notedWidth(flag), m_valueBytes))) {
             // A table read retried this way keeps its table for softpotTableByte.
             decodeWithAck(notedWidth(flag));
         }
     });
 }
 
-void SBEPSoftpotReadRequest::exchangeFirst(Win32CommunicationPort& port, radioStorage& record, int flag) {
+void SBEPSoftpotReadRequest::exchangeFirst(Win32CommunicationPort& port, SupportNotes& notes, int flag) {
     withinWindow(port, SendMode::NoEcho, [&] {
         const ReceiveBuffer& rb = receiveBuffer();
         if (!rb.dataReplyPresent()) {
-            awaitReplyNoted(port, record, flag);
+            awaitReplyNoted(port, notes, flag);
         } else {
-            noteWithAck(record, flag, m_valueBytes);
+            noteWithAck(notes, flag, m_valueBytes);
         }
     });
 }
@@ -223,21 +223,21 @@ void SBEPSoftpotReadRequest::awaitReply(Win32CommunicationPort& port) {
         throw UnsupportedMessage();
 }
 
-void SBEPSoftpotReadRequest::awaitReplyNoted(Win32CommunicationPort& port, radioStorage& record, int flag) {
+void SBEPSoftpotReadRequest::awaitReplyNoted(Win32CommunicationPort& port, SupportNotes& notes, int flag) {
     if (readSeparateReply(port, sbep::AckSilence)) {
-        record.markSupported(flag);
+        notes.noteSupport(flag, true);
     } else {
-        record.markUnsupported(flag);
+        notes.noteSupport(flag, false);
         m_width = 0;
     }
 }
 
-void SBEPSoftpotWriteRequest::exchangeNoted(Win32CommunicationPort& port, radioStorage& record, int flag) {
+void SBEPSoftpotWriteRequest::exchangeNoted(Win32CommunicationPort& port, SupportNotes& notes, int flag) {
     withinWindow(port, SendMode::Echo, [&] {
         if (!receiveBuffer().dataReplyPresent()) {
-            awaitReplyNoted(port, record, flag);
+            awaitReplyNoted(port, notes, flag);
         } else {
-            noteWithAck(record, flag, 0);
+            noteWithAck(notes, flag, 0);
         }
     });
 }
@@ -246,21 +246,21 @@ void SBEPSoftpotWriteRequest::awaitReply(Win32CommunicationPort& port) {
     SBEPMessage::awaitReply(port);
 }
 
-void SBEPSoftpotWriteRequest::awaitReplyNoted(Win32CommunicationPort& port, radioStorage& record, int flag) {
+void SBEPSoftpotWriteRequest::awaitReplyNoted(Win32CommunicationPort& port, SupportNotes& notes, int flag) {
     if (readSeparateReply(port, sbep::AckSilence)) {
-        record.markSupported(flag);
+        notes.noteSupport(flag, true);
     } else {
-        record.markUnsupported(flag);
+        notes.noteSupport(flag, false);
     }
     m_value = 0;
     m_width = 0;
 }
 
-void SBEPAutoTuneRequest::exchangeNoted(Win32CommunicationPort& port, radioStorage& record, int flag) {
+void SBEPAutoTuneRequest::exchangeNoted(Win32CommunicationPort& port, SupportNotes& notes, int flag) {
     withinWindow(port, SendMode::Echo, [&] {
         if (!receiveBuffer().dataReplyPresent()) {
-            awaitReplyNoted(port, record, flag);
-        } else if (noteWithAck(record, flag, flag == 1 ? 2 : 1)) {
+            awaitReplyNoted(port, notes, flag);
+        } else if (noteWithAck(notes, flag, flag == 1 ? 2 : 1)) {
             decodeWithAck(flag == 1 ? 2 : 1);
         }
     });
@@ -271,12 +271,12 @@ void SBEPAutoTuneRequest::awaitReply(Win32CommunicationPort& port) {
         throw UnsupportedMessage();
 }
 
-void SBEPAutoTuneRequest::awaitReplyNoted(Win32CommunicationPort& port, radioStorage& record, int flag) {
+void SBEPAutoTuneRequest::awaitReplyNoted(Win32CommunicationPort& port, SupportNotes& notes, int flag) {
     // The radio may take long to tune: its first byte gets the long silence limit too.
     if (readSeparateReply(port, sbep::SeparateReplySilence)) {
-        record.markSupported(flag);
+        notes.noteSupport(flag, true);
     } else {
-        record.markUnsupported(flag);
+        notes.noteSupport(flag, false);
         m_width = 0;
     }
 }

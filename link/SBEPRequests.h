@@ -182,10 +182,10 @@ class SBEPSoftpotRequest : public SBEPMessage {
     /// Decodes a data reply that came with the acknowledge: checks it, takes the value with the given
     /// width (0: every payload byte after the softpot number).
     void decodeWithAck(unsigned width);
-    /// Sets or clears flag from the data reply that came with the acknowledge, after checking that it
-    /// is this softpot's reply with `valueBytes` value bytes; returns true when the radio answered with
-    /// data.
-    bool noteWithAck(radioStorage& record, int flag, unsigned valueBytes);
+    /// Tells `notes` from the data reply that came with the acknowledge whether the radio holds `flag`'s
+    /// softpot, after checking that it is this softpot's reply with `valueBytes` value bytes; returns
+    /// true when the radio answered with data.
+    bool noteWithAck(SupportNotes& notes, int flag, unsigned valueBytes);
 
     uint8_t m_softpot;
     uint32_t m_value = 0;
@@ -207,10 +207,10 @@ class SBEPSoftpotReadRequest : public SBEPSoftpotRequest {
     }
 
     void exchange(Win32CommunicationPort& port) override;
-    void exchangeNoted(Win32CommunicationPort& port, radioStorage& record, int flag) override;
-    void exchangeFirst(Win32CommunicationPort& port, radioStorage& record, int flag) override;
+    void exchangeNoted(Win32CommunicationPort& port, SupportNotes& notes, int flag) override;
+    void exchangeFirst(Win32CommunicationPort& port, SupportNotes& notes, int flag) override;
     void awaitReply(Win32CommunicationPort& port) override;
-    void awaitReplyNoted(Win32CommunicationPort& port, radioStorage& record, int flag) override;
+    void awaitReplyNoted(Win32CommunicationPort& port, SupportNotes& notes, int flag) override;
 
   private:
     SBEPSoftpotReadRequest(uint8_t softpot, Form form) : SBEPSoftpotRequest(softpot, form) {}
@@ -223,18 +223,18 @@ class SBEPSoftpotWriteRequest : public SBEPSoftpotRequest {
     SBEPSoftpotWriteRequest(uint8_t softpot, uint8_t function, const uint8_t* bytes, unsigned count)
         : SBEPSoftpotRequest(softpot, function, bytes, count) {}
 
-    void exchangeNoted(Win32CommunicationPort& port, radioStorage& record, int flag) override;
+    void exchangeNoted(Win32CommunicationPort& port, SupportNotes& notes, int flag) override;
     void awaitReply(Win32CommunicationPort& port) override;
-    void awaitReplyNoted(Win32CommunicationPort& port, radioStorage& record, int flag) override;
+    void awaitReplyNoted(Win32CommunicationPort& port, SupportNotes& notes, int flag) override;
 };
 
 class SBEPAutoTuneRequest : public SBEPSoftpotRequest {
   public:
     explicit SBEPAutoTuneRequest(uint8_t softpot) : SBEPSoftpotRequest(softpot, sbepOp::AutoTune) {}
 
-    void exchangeNoted(Win32CommunicationPort& port, radioStorage& record, int flag) override;
+    void exchangeNoted(Win32CommunicationPort& port, SupportNotes& notes, int flag) override;
     void awaitReply(Win32CommunicationPort& port) override;
-    void awaitReplyNoted(Win32CommunicationPort& port, radioStorage& record, int flag) override;
+    void awaitReplyNoted(Win32CommunicationPort& port, SupportNotes& notes, int flag) override;
 };
 
 /// Memory read of at most 32 bytes: the reply is the raw 0x80 frame (address, then the data).

@@ -13,7 +13,7 @@
 #include "link/portDiscovery.h"
 #include "link/regularFile.h"
 // The atomic save lives with the archive code; it uses nothing above the link.
-#include "operations/writeFileAtomically.h"
+#include "link/writeFileAtomically.h"
 
 namespace vantrel {
 

@@ -8,7 +8,7 @@
 #include <sstream>
 
 #include "link/regularFile.h"
-#include "operations/writeFileAtomically.h"
+#include "link/writeFileAtomically.h"
 
 namespace vantrel {
 

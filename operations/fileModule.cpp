@@ -7,8 +7,8 @@
 #include <random>
 
 #include "link/regularFile.h"
+#include "link/writeFileAtomically.h"
 #include "operations/ArchiveLayout.h"
-#include "operations/writeFileAtomically.h"
 #include "radio/RF_Frequency.h"
 #include "radio/radioStorage.h"
 
@@ -26,9 +26,6 @@ constexpr const char* kIncompatible =
 constexpr const char* kBadProcedure =
     "Archive file contains invalid Tuning Procedure Version. All tuning operations blocked";
 constexpr const char* kLoaded = "Tuning data has been loaded.";
-
-constexpr std::int32_t kPortableProcedure = 1;
-constexpr std::int32_t kMobileProcedure = 2;
 
 // Bounds of (value + key) whose decimal text still fits a one-digit length.
 constexpr std::int64_t kLargestEntryText = 999'999'999;
@@ -275,7 +272,7 @@ ArchiveLoadResult fileModule::readArchive(const std::string& path, radioStorage&
 
     const std::int32_t procedure = digitValue(data[archive::kProcedureOffset]);
     record.setTuningProcedure(procedure);
-    if (procedure != kPortableProcedure && procedure != kMobileProcedure) {
+    if (!procedureSet::allowsTuning(procedure)) {
         tell(kBadProcedure, kCaptionNote, PromptIcon::Information);
         return ArchiveLoadResult::InvalidProcedure;
     }

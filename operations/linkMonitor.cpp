@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-#include "operations/writeFileAtomically.h"
+#include "link/writeFileAtomically.h"
 
 namespace vantrel {
 

@@ -16,9 +16,6 @@ constexpr int k20k = 1 << 1;
 constexpr int k25k = 1 << 2;
 }  // namespace spacing
 
-/// Tuning procedure versions.
-constexpr int kMobileProcedure = 2;
-
 const radioStorage& rec(const procedureState& s) {
     return *s.record;
 }
@@ -64,7 +61,7 @@ namespace availability {
 // Group enablers of the pull-right menus.
 bool groupTransmitPower(const procedureState& s) {
     return (supported(s, flag::MobileTxPower) || supported(s, flag::TxPower)) && ready(s) &&
-           procedure(s) != kMobileProcedure;
+           procedure(s) != procedureSet::Mobile;
 }
 bool groupPaBias(const procedureState& s) {
     return (anyPaBiasHighFlag(s) || supported(s, flag::PaBiasFirstLow)) && ready(s);
@@ -116,7 +113,7 @@ bool paBiasRxMode(const procedureState& s) {
 bool transmitDac(const procedureState& s) {
     bool lowBandMobile = supported(s, flag::MobileTxPower) && s.tuningAllowed &&
                          value(s, row::MobilePower, col::LowBandFlag) == 1 &&
-                         !is<&radiomodel::isHighMobile>(s) && procedure(s) == kMobileProcedure &&
+                         !is<&radiomodel::isHighMobile>(s) && procedure(s) == procedureSet::Mobile &&
                          s.dataPresent();
     return lowBandMobile || is<&radiomodel::isMainMobileM>(s) || is<&radiomodel::isMainMobileFive>(s);
 }
@@ -124,21 +121,21 @@ bool kmTuning(const procedureState& s) {
     bool highMobileDacPending = value(s, row::TxDacMarker, col::TxDacMarker) == 0 &&
                                 value(s, row::MobilePower, col::LowBandFlag) != 0 &&
                                 is<&radiomodel::isHighMobile>(s);
-    return supported(s, flag::MobileTxPower) && s.tuningAllowed && procedure(s) == kMobileProcedure &&
+    return supported(s, flag::MobileTxPower) && s.tuningAllowed && procedure(s) == procedureSet::Mobile &&
            s.dataPresent() && !highMobileDacPending;
 }
 bool refOscWarp(const procedureState& s) {
     return supported(s, flag::RefOscWarp) && ready(s);
 }
 bool paVoltageLimit(const procedureState& s) {
-    return (supported(s, flag::PaVoltageLimit) && ready(s) && procedure(s) == kMobileProcedure) ||
+    return (supported(s, flag::PaVoltageLimit) && ready(s) && procedure(s) == procedureSet::Mobile) ||
            is<&radiomodel::isMainMobileM>(s);
 }
 bool modBalance(const procedureState& s) {
     return supported(s, flag::ModAttenuation) && ready(s);
 }
 bool portablePower(const procedureState& s) {
-    return supported(s, flag::TxPower) && ready(s) && procedure(s) != kMobileProcedure;
+    return supported(s, flag::TxPower) && ready(s) && procedure(s) != procedureSet::Mobile;
 }
 bool txHighPower(const procedureState& s) {
     return portablePower(s) && !is<&radiomodel::isSinglePointModel>(s) && !is<&radiomodel::inListA>(s) &&
@@ -172,9 +169,13 @@ bool mpt1327(const procedureState& s) {
     return supported(s, flag::Mpt1327Deviation) && ready(s);
 }
 bool basebandOffset(const procedureState& s) {
-    return s.radioRead && procedure(s) != kMobileProcedure && !is<&radiomodel::isHighPortable>(s) &&
+    return s.radioRead && procedure(s) != procedureSet::Mobile && !is<&radiomodel::isHighPortable>(s) &&
            !is<&radiomodel::isHighPortableC>(s) && !is<&radiomodel::isIcFE>(s) &&
            !is<&radiomodel::isSixPortable>(s);
+}
+
+bool radioRead(const procedureState& s) {
+    return s.radioRead;
 }
 
 }  // namespace availability

@@ -53,6 +53,8 @@ bool hss(const procedureState& s);
 bool select5(const procedureState& s);
 bool mpt1327(const procedureState& s);
 bool basebandOffset(const procedureState& s);
+/// The utilities that need a radio read (an archive alone does not do).
+bool radioRead(const procedureState& s);
 }  // namespace availability
 
 }  // namespace vantrel

@@ -1,5 +1,5 @@
 // The description of one tuning procedure without its screen geometry: rows, record places, ranges, the
-// data set, the Program rules and the texts. The screens add a layout; the tuning engine needs only this.
+// data set, the Program rules and the texts. The screens add a layout; the session needs only this.
 #pragma once
 
 #include <concepts>
@@ -10,12 +10,12 @@
 #include <vector>
 
 #include "operations/UserPrompt.h"
+#include "operations/sharedMessages.h"
 #include "operations/tuningDataSet.h"
 
 namespace vantrel {
 
 class radioStorage;
-class tuningEngine;
 struct procedureRules;
 
 /// What a procedure can do with the transmitter and the record.
@@ -93,16 +93,10 @@ class dataSetMaker {
     Result (*m_call)(Raw, const procedureRules&) = nullptr;
 };
 
-/// Creates the engine of a procedure whose rules differ from the standard ones (an engine subclass).
-using engineMaker = std::unique_ptr<tuningEngine> (*)(const procedureRules& rules, radioStorage& record,
-                                                      std::unique_ptr<tuningDataSet> dataSet);
-
 /// One procedure as data. Texts are the radio-tuner's own and are shown exactly as they stand; a text
 /// left empty means the procedure has no such message (no commit question, for instance).
 struct procedureRules {
     dataSetMaker makeDataSet;
-    /// The engine of the procedure; nullptr: the standard tuningEngine.
-    engineMaker makeEngine = nullptr;
     int selector = 0;          ///< set selector handed to the data set
     std::uint8_t softpot = 0;  ///< the radio's softpot number the procedure writes
 
@@ -122,7 +116,6 @@ struct procedureRules {
 
     // Program.
     bool programChecksSerial = true;  ///< Program checks the serial number first
-    bool checksMinimum = true;  ///< Program refuses values below the minimum too (else the maximum only)
     /// After a run that reached its end, every row's value goes to the record again, 0 for the rows
     /// without a point (the procedures that store their whole set after the last point).
     bool storeAllAfterRun = false;
@@ -141,7 +134,7 @@ struct procedureRules {
     PromptIcon emptyValueIcon = PromptIcon::Information;
     /// Program refused by the radio or by the procedure's own rule; "%d" stands for the point number.
     std::string refusedValue;
-    std::string mismatch = "Serial No. mismatch!! Read in new radio?";
+    std::string mismatch = message::Mismatch;
     /// Status shown when a point is prepared ("%f" for its frequency in MHz); empty keeps the status.
     std::string preparedStatus;
 };

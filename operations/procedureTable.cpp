@@ -1,9 +1,9 @@
-// The tuning procedures as data, their engines, and the table scripts name them by.
+// The tuning procedures as data.
 #include "operations/procedureTable.h"
 
 #include "link/EnhancedSBEP.h"
-#include "operations/commandIds.h"
 #include "operations/dataSetAdapters.h"
+#include "operations/paBiasPiece.h"
 #include "operations/transmitPowerDataSet.h"
 #include "radio/RecordLayout.h"
 #include "radio/SoftpotTypes.h"
@@ -25,23 +25,64 @@ constexpr int kWideReceiveMaximum = 255;
 constexpr int kMobileReceiveMaximum = 127;
 constexpr int kSquelchMinimum = 1;
 constexpr int kSquelchMaximum = 63;
-/// Tuning procedure version of the mobiles.
-constexpr int kMobileProcedure = 2;
-constexpr const char* kMismatch = "Serial No. mismatch!! Read in new radio?";
-constexpr const char* kMismatchCapital = "Serial No. Mismatch!! Read in new radio?";
+constexpr int kDacMaximum = 255;
+constexpr int kVoltageLimitMinimum = 1;
+constexpr int kVoltageLimitMaximum = 127;
+constexpr int kBiasNarrowMaximum = 127;
+constexpr int kBiasWideMaximum = 255;  // bias 2 and 3 of mobiles
+constexpr const char* kMismatch = message::Mismatch;
+constexpr const char* kMismatchCapital = message::MismatchCapital;
 constexpr const char* kDeviationNote = "Note : Valid Softpot values will range from 0-31";
 constexpr const char* kDeviationCommit = "Commit new softpot value? Softpot Value Range (0-31)";
-constexpr const char* kPreparedStatus = "Point %fMHz is currently being tuned";
+constexpr const char* kPreparedStatus = message::PointTunedFormat;
 constexpr const char* kNoPointStatus = "No Frequency Tuning Point is currently selected";
-
-template <class Engine>
-std::unique_ptr<tuningEngine> makeOwn(const procedureRules& rules, radioStorage& record,
-                                      std::unique_ptr<tuningDataSet> dataSet) {
-    return std::make_unique<Engine>(rules, record, std::move(dataSet));
-}
 
 std::unique_ptr<tuningDataSet> makePowerDataSet(const procedureRules& rules) {
     return std::make_unique<transmitPowerDataSet>(rules.selector);
+}
+
+std::unique_ptr<tuningDataSet> makeLowPowerDataSet(const procedureRules&) {
+    return std::make_unique<transmitPowerDataSet>(selector::Low);
+}
+
+/// The DAC data set at high power: test mode (1, 0, spacing) and (129, 0, spacing), power softpot 0 live.
+class transmitDacDataSet : public tuningDataSet {
+  public:
+    void setupTest(const radioStorage& record, EnhancedSBEP& link) override {
+        m_data.deriveSpacing(record);
+        m_data.setupTest(selector::High, link, false, true);
+    }
+    void setLive(std::uint32_t value, EnhancedSBEP& link) override { m_data.setLive(value, link); }
+    /// The DAC values reach the radio's memory through no step of this procedure: nothing to write.
+    void program(std::uint32_t, EnhancedSBEP&) override {}
+
+    static std::unique_ptr<tuningDataSet> make(const procedureRules&) {
+        return std::make_unique<transmitDacDataSet>();
+    }
+
+  private:
+    txTransmitDACData m_data;
+};
+
+tuningRow dacRow(const char* label, int column) {
+    tuningRow r;
+    r.label = label;
+    r.recordRow = row::MobilePower;
+    r.recordColumn = column;
+    r.softpot = softpot::TxPower;
+    r.minimum = 0;
+    r.maximum = kDacMaximum;
+    return r;
+}
+
+/// Radios that take two RSSI thresholds instead of three.
+bool twoRssiThresholds(const radioStorage& r) {
+    const radiomodel m;
+    if (m.isHighMobileN(r) || m.isSixPortableN(r))
+        return false;
+    return m.isHighPortable(r) || m.isHighMobile(r) || m.isMainMobileR(r) || m.isMainMobileS(r) ||
+           m.isMainPortableR(r) || m.isMainPortableS(r) || m.isMainMobileM(r) || m.isMainPortableM(r) ||
+           m.isMainMobileFive(r) || m.isMainPortableFive(r) || m.inListD(r) || m.isSixPortable(r);
 }
 
 /// The rated volume set under the normal or the Brightline test mode.
@@ -67,7 +108,6 @@ class ratedVolumeDataSet : public tuningDataSet {
 procedureRules transmitPower(int level, int column, int maximum) {
     procedureRules p;
     p.makeDataSet = &makePowerDataSet;
-    p.makeEngine = &makeOwn<transmitPowerEngine>;
     p.selector = level;
     p.softpot = softpot::TxPower;
     p.row = row::TxPower;
@@ -77,12 +117,11 @@ procedureRules transmitPower(int level, int column, int maximum) {
     return p;
 }
 
-/// These procedures refuse only values above their maximum.
+/// The attenuation and deviation procedures: 0 up to their maximum.
 procedureRules attenuationBase(int maximum) {
     procedureRules p;
     p.minimum = 0;
     p.maximum = maximum;
-    p.checksMinimum = false;
     p.note = "Note : Valid Softpot values will range from 0-" + std::to_string(maximum);
     return p;
 }
@@ -127,7 +166,6 @@ procedureRules receiveBase(int maximum) {
     p.capabilities = screenCapabilities::neverKeys();
     p.minimum = 0;
     p.maximum = maximum;
-    p.checksMinimum = false;
     p.preparedStatus = kPreparedStatus;
     p.unpreparedStatus = kNoPointStatus;
     p.preparesAfterProgram = false;
@@ -148,7 +186,6 @@ procedureRules txHighPower(const radioStorage& record) {
             : kNarrowHighPower;
     const std::string range = std::to_string(maximum);
     procedureRules p = transmitPower(selector::High, col::TxPowerHigh, maximum);
-    p.makeEngine = &makeOwn<transmitHighPowerEngine>;
     p.note = "Note : Valid Softpot values will range from 0-" + range;
     p.commitQuestion = "Commit new softpot values? Softpot Value Range 0-" + range;
     p.illegalValue = "Program softpots aborted for Transmit High Power!! Illegal softpot value";
@@ -171,7 +208,6 @@ procedureRules txLowPower() {
 
 procedureRules vcoAttenuation25k() {
     procedureRules p = vcoBase(selector::Set25k, col::Spacing25k);
-    p.makeEngine = &makeOwn<vcoAttenuationEngine>;
     p.commitQuestion = "Commit new softpot values? Softpot Value Range(0-127)";
     p.storeAllAfterRun = true;
     return p;
@@ -257,10 +293,9 @@ procedureRules refOscWarp() {
 
 procedureRules frontEndFilter(const radioStorage& record) {
     const bool highMobileF = radiomodel().isHighMobileF(record);
-    const bool mobile = record.getValue(row::Frequency, col::TuningProcedure) == kMobileProcedure;
+    const bool mobile = record.hasMobileProcedures();
     procedureRules p = receiveBase(!highMobileF && mobile ? kMobileReceiveMaximum : kWideReceiveMaximum);
     p.makeDataSet = &singleValueDataSet<rxFEBPData>::make;
-    p.makeEngine = &makeOwn<frontEndFilterEngine>;
     p.softpot = softpot::FrontEndFilter;
     p.row = row::FrontEndFilter;
     p.firstColumn = col::SetFirst;
@@ -311,8 +346,6 @@ procedureRules autoSquelch(int spacingSelector) {
     p.capabilities = screenCapabilities::neverKeys();
     p.minimum = kSquelchMinimum;
     p.maximum = kSquelchMaximum;
-    // Values below 1 are refused too: the radio's squelch has no setting 0.
-    p.checksMinimum = true;
     p.storeAllAfterRun = true;
     p.unpreparedStatus = kNoPointStatus;
     p.preparesAfterProgram = false;
@@ -324,237 +357,141 @@ procedureRules autoSquelch(int spacingSelector) {
     return p;
 }
 
-}  // namespace procedures
-
-// --- Engines of their own ---------------------------------------------------------------------------------
-
-tuningEngine::pointOutcome transmitPowerEngine::programPoint(int row, int value, EnhancedSBEP& link) {
-    const int point = pointOfRow(row);
-    if (refusedBeforeWrite(point, value))
-        return {false, refusedText(point, true)};
-    link.writeSoftpotNoted(record(), rules().softpot, spfunction::Program, static_cast<std::uint32_t>(value),
-                           spwidth::One);
-    // A radio with the power limit table tells whether it took the value.
-    if (record().isSupported(flag::TxPowerThird) && !record().isSupported(flag::SinglePointPowerWrite))
-        return {false, refusedText(point, false)};
-    storeValue(row, value);
-    return {};
+procedureRules transmitDac() {
+    procedureRules p;
+    p.makeDataSet = &transmitDacDataSet::make;
+    p.selector = selector::High;
+    p.softpot = softpot::TxPower;
+    p.row = row::MobilePower;
+    p.firstColumn = col::LowBandTxDacFirst;
+    p.capabilities = {true, false, true, false};
+    p.minimum = 0;
+    p.maximum = kDacMaximum;
+    p.point = singlePoint::Highest;
+    p.rows = {dacRow("DAC 1", col::LowBandTxDacFirst), dacRow("DAC 2", col::LowBandTxDacSecond)};
+    p.note = "Note : Valid Softpot values will range from 0-255";
+    return p;
 }
 
-bool transmitPowerEngine::refusedBeforeWrite(int, int) const {
-    return false;
+procedureRules paVoltageLimit() {
+    procedureRules p;
+    p.softpot = softpot::PaVoltageLimit;
+    p.row = row::PaVoltageLimit;
+    p.firstColumn = col::SetFirst;
+    // Keyed only by its auto-tune runs; no value is set by hand and nothing is programmed.
+    p.capabilities = {false, false, true, false};
+    p.minimum = kVoltageLimitMinimum;
+    p.maximum = kVoltageLimitMaximum;
+    p.note = "Note : Valid Softpot values will range from 1-127";
+    return p;
 }
 
-bool transmitHighPowerEngine::refusedBeforeWrite(int point, int value) const {
-    // Without the radio's own limit table a high power above the point's low power is refused here on
-    // these radios.
-    if (record().isSupported(flag::TxPowerThird) || !radiomodel().isHighPortableC(record()))
-        return false;
-    const auto low = static_cast<std::uint32_t>(record().getValue(row::TxPower, col::TxPowerLow + point - 1));
-    return static_cast<std::uint32_t>(value) > low;
-}
-
-std::string transmitHighPowerEngine::refusedText(int point, bool ownRule) const {
-    std::string text = transmitPowerEngine::refusedText(point, ownRule);
-    if (ownRule || point == 1)
-        text += ' ';
-    return text;
-}
-
-void vcoAttenuationEngine::afterProgram(EnhancedSBEP& link) {
-    // The narrower spacings' values follow the 25 kHz ones in the radio: read them back under their own
-    // test modes, then return to this procedure's.
-    txVCOAttnData data;
-    data.setupTest(selector::Set12k5, link);
-    data.read12k5(record(), link);
-    data.setupTest(selector::Set20k, link);
-    data.read20k(record(), link);
-    data.setupTest(selector::Set25k, link);
-}
-
-bool frontEndFilterEngine::readsCalDac() const {
-    return radiomodel().isHighMobileF(record());
-}
-
-void frontEndFilterEngine::writeLive(int row, int value, EnhancedSBEP& link) {
-    tuningEngine::writeLive(row, value, link);
-    if (!readsCalDac())
-        return;
-    // The detector settles unevenly: the mean of several readings; the record keeps the last one.
-    rxFEBPData data;
-    int sum = 0;
-    for (int i = 0; i < kCalDacReads; ++i) sum += data.readCalDac(record(), link);
-    m_calDacMean = sum / kCalDacReads;
-}
-
-// --- The table scripts name procedures by -----------------------------------------------------------------
-
-namespace {
-
-using rulesOf = procedureRules (*)(const radioStorage&);
-using availableOn = bool (*)(const procedureState&);
-
-/// One procedure with a screen. `describe` is null for the procedures whose screens do more than the
-/// engine does (they are listed, and refused as not scriptable).
-struct procedureEntry {
-    procedureInfo info;
-    availableOn group;  ///< the pull-right group's condition; nullptr for none
-    availableOn available;
-    rulesOf describe;
-};
-
-template <procedureRules (*F)()>
-procedureRules plain(const radioStorage&) {
-    return F();
-}
-procedureRules ratedVolumeCarrier(const radioStorage&) {
-    return procedures::ratedVolume(false);
-}
-procedureRules ratedVolumeBrightline(const radioStorage&) {
-    return procedures::ratedVolume(true);
-}
-template <int Selector>
-procedureRules squelch(const radioStorage&) {
-    return procedures::autoSquelch(Selector);
-}
-
-namespace a = availability;
-namespace p = procedures;
-
-const std::vector<procedureEntry>& entries() {
-    static const std::vector<procedureEntry> table = {
-        {{"rx-front-end-filter", "Front End Filter", cmd::FrontEndFilter},
-         nullptr,
-         a::frontEndFilter,
-         &p::frontEndFilter},
-        {{"rx-rated-volume", "Rated Volume Tuning", cmd::RatedVolumeCarrier},
-         a::groupRatedVolume,
-         a::ratedVolumeCarrier,
-         &ratedVolumeCarrier},
-        {{"rx-rated-volume-brightline", "Rated Volume Tuning", cmd::RatedVolumeBrightline},
-         a::groupRatedVolume,
-         a::ratedVolumeBrightline,
-         &ratedVolumeBrightline},
-        {{"rx-squelch-12k5", "Auto Squelch Tuning (12.5KHz)", cmd::Squelch12k5},
-         a::groupSquelch,
-         a::squelch12k5,
-         &squelch<selector::Set12k5>},
-        {{"rx-squelch-20k", "Auto Squelch Tuning (20KHz)", cmd::Squelch20k},
-         a::groupSquelch,
-         a::squelch20k,
-         &squelch<selector::Set20k>},
-        {{"rx-squelch-25k", "Auto Squelch Tuning (25KHz)", cmd::Squelch25k},
-         a::groupSquelch,
-         a::squelch25k,
-         &squelch<selector::Set25k>},
-        {{"rx-rssi", "RSSI Tuning", cmd::Rssi}, nullptr, a::rssi, nullptr},
-        {{"battery-threshold", "Battery Threshold", cmd::BatteryThreshold},
-         nullptr,
-         a::batteryThreshold,
-         nullptr},
-        {{"pa-bias-high", "PA Bias Voltage 1", cmd::PaBiasHigh}, a::groupPaBias, a::paBiasHigh, nullptr},
-        {{"pa-bias-low", "PA Bias Voltage 1", cmd::PaBiasLow}, a::groupPaBias, a::paBiasLow, nullptr},
-        {{"pa-bias-rx-mode", "PA Bias Rx Mode", cmd::PaBiasRxMode}, a::groupPaBias, a::paBiasRxMode, nullptr},
-        {{"tx-dac", "Transmit DAC Tuning (LB Mobile)", cmd::TransmitDac}, nullptr, a::transmitDac, nullptr},
-        {{"tx-mobile-power", "Transmit Power Tuning (Mobile)", cmd::KmTuning}, nullptr, a::kmTuning, nullptr},
-        {{"ref-osc-warp", "Reference Oscillator Warp", cmd::RefOscWarp},
-         nullptr,
-         a::refOscWarp,
-         &plain<p::refOscWarp>},
-        {{"pa-voltage-limit", "Transmit PA Volatge Limit", cmd::PaVoltageLimit},
-         nullptr,
-         a::paVoltageLimit,
-         nullptr},
-        {{"mod-balance-attn", "Modulation Attenuation", cmd::ModBalance},
-         nullptr,
-         a::modBalance,
-         &plain<p::modulationAttenuation>},
-        {{"tx-high-power", "Transmit High Power", cmd::TxHighPower},
-         a::groupTransmitPower,
-         a::txHighPower,
-         &p::txHighPower},
-        {{"tx-low-power", "Transmit Low Power", cmd::TxLowPower},
-         a::groupTransmitPower,
-         a::txLowPower,
-         &plain<p::txLowPower>},
-        {{"vco-attn-12k5", "VCO Attenuation (12.5KHz)", cmd::Vco12k5},
-         a::groupVco,
-         a::vco12k5,
-         &plain<p::vcoAttenuation12k5>},
-        {{"vco-attn-20k", "VCO Attenuation (20KHz)", cmd::Vco20k},
-         a::groupVco,
-         a::vco20k,
-         &plain<p::vcoAttenuation20k>},
-        {{"vco-attn-25k", "VCO Attenuation", cmd::Vco25k},
-         a::groupVco,
-         a::vco25k,
-         &plain<p::vcoAttenuation25k>},
-        {{"dtmf-deviation", "DTMF Signalling Deviation", cmd::Dtmf},
-         nullptr,
-         a::dtmf,
-         &plain<p::dtmfDeviation>},
-        {{"qdt1200-deviation", "QDT1200 Signalling Deviation", cmd::Qdt1200},
-         nullptr,
-         a::qdt1200,
-         &plain<p::qdt1200Deviation>},
-        {{"hss-deviation", "High Speed Trunking Signalling Deviation", cmd::Hss},
-         nullptr,
-         a::hss,
-         &plain<p::hssDeviation>},
-        {{"select5-deviation", "Select 5 Signalling Deviation", cmd::Select5},
-         nullptr,
-         a::select5,
-         &plain<p::select5Deviation>},
-        {{"mpt1327-deviation", "MPT1200 Signalling Deviation", cmd::Mpt1327},
-         nullptr,
-         a::mpt1327,
-         &plain<p::mpt1327Deviation>},
-    };
-    return table;
-}
-
-}  // namespace
-
-const std::vector<procedureInfo>& procedureNames() {
-    static const std::vector<procedureInfo> names = [] {
-        std::vector<procedureInfo> out;
-        for (const procedureEntry& e : entries()) out.push_back(e.info);
-        return out;
-    }();
-    return names;
-}
-
-std::unique_ptr<tuningEngine> makeEngine(const std::string& name, radioStorage& record,
-                                         engineRefusal* refusal, std::string* text) {
-    const auto refuse = [&](engineRefusal why, std::string reason) -> std::unique_ptr<tuningEngine> {
-        if (refusal)
-            *refusal = why;
-        if (text)
-            *text = std::move(reason);
-        return nullptr;
-    };
-    const procedureEntry* found = nullptr;
-    for (const procedureEntry& e : entries()) {
-        if (e.info.name == name)
-            found = &e;
+procedureRules rssi(const radioStorage& record) {
+    procedureRules p;
+    p.kind = screenLayoutKind::SoftpotRows;
+    p.capabilities = screenCapabilities::neverKeys();
+    p.capabilities.programButton = false;
+    const int rows = twoRssiThresholds(record) ? 2 : 3;
+    for (int i = 0; i < rows; ++i) {
+        tuningRow r;
+        r.label = "Softpot " + std::to_string(i + 1);
+        r.recordRow = row::Rssi;
+        r.recordColumn = col::RssiFirst + i;
+        r.softpot = softpot::Rssi;
+        r.maximum = kWideReceiveMaximum;
+        p.rows.push_back(r);
     }
-    if (!found)
-        return refuse(engineRefusal::UnknownName, "There is no procedure named \"" + name + "\".");
-    if (!found->describe)
-        return refuse(engineRefusal::NotScriptable, "The procedure \"" + name + "\" (" + found->info.title +
-                                                        ") can only be tuned in the application's window.");
-    // The record stands for a radio that was read (or loaded): the menus' own data conditions.
-    procedureState state;
-    state.record = &record;
-    state.radioRead = true;
-    if ((found->group && !found->group(state)) || !found->available(state))
-        return refuse(engineRefusal::NotOnThisRadio, "The procedure \"" + name + "\" (" + found->info.title +
-                                                         ") is not available on this radio.");
-    if (refusal)
-        *refusal = engineRefusal::None;
-    if (text)
-        text->clear();
-    return tuningEngine::create(found->describe(record), record);
+    return p;
 }
+
+procedureRules battery() {
+    procedureRules p;
+    p.makeDataSet = &singleValueDataSet<txBatteryData>::make;
+    p.kind = screenLayoutKind::SoftpotRows;
+    p.softpot = softpot::Battery;
+    p.capabilities = {false, false, true, true};
+    p.programChecksSerial = false;
+    tuningRow threshold;
+    threshold.label = "Threshold";
+    threshold.recordRow = row::Parameters;
+    threshold.recordColumn = col::BatteryThreshold;
+    threshold.softpot = softpot::Battery;
+    threshold.maximum = kWideReceiveMaximum;
+    p.rows = {threshold};
+    p.mismatch = kMismatchCapital;
+    return p;
+}
+
+procedureRules kmPower() {
+    procedureRules p;
+    p.makeDataSet = &makeLowPowerDataSet;
+    p.selector = selector::Low;
+    p.softpot = softpot::TxPower;
+    p.maximum = kDacMaximum;
+    for (int level = 1; level <= 2; ++level) {
+        for (int point = 1; point <= record::kPointCount; ++point) {
+            tuningRow r;
+            r.point = point;
+            r.label = "F" + std::to_string(point) + " Power " + std::to_string(level);
+            r.recordRow = tuningRow::kNoRecord;
+            r.softpot = softpot::TxPower;
+            r.maximum = kDacMaximum;
+            p.rows.push_back(r);
+        }
+    }
+    return p;
+}
+
+procedureRules paBias(const radioStorage& record, paBiasPower power) {
+    const bool high = power == paBiasPower::High;
+    const bool mobile = record.hasMobileProcedures();
+    procedureRules p;
+    p.kind = screenLayoutKind::SoftpotRows;
+    p.capabilities = {false, true, true, true};  // no PTT; live at once; closing dekeys; Program
+    p.minimum = 0;
+    p.maximum = kBiasNarrowMaximum;
+
+    struct place {
+        const char* label;
+        std::uint8_t softpot;
+        int flag;
+        int column;  // -1: not in the record
+        bool wide;   // 0..255 on mobiles
+    };
+    const place places[] = {
+        {"Voltage", softpot::PaVoltageLimit, flag::PaVoltageBias, -1, false},
+        {"Bias 1", softpot::PaBiasFirst, high ? flag::PaBiasFirstHigh : flag::PaBiasFirstLow,
+         high ? col::PaBiasFirstHigh : col::PaBiasFirstLow, false},
+        {"Bias 2", softpot::PaBiasSecond, flag::PaBiasSecond,
+         high ? col::PaBiasSecondHigh : col::PaBiasSecondLow, true},
+        {"Bias 3", softpot::PaBiasThird, flag::PaBiasThird, high ? col::PaBiasThirdHigh : col::PaBiasThirdLow,
+         true},
+    };
+    for (const place& at : places) {
+        if (!record.isSupported(at.flag))
+            continue;
+        tuningRow r;
+        r.label = at.label;
+        r.recordRow = at.column < 0 ? tuningRow::kNoRecord : row::PaBias;
+        r.recordColumn = at.column < 0 ? 0 : at.column;
+        r.softpot = at.softpot;
+        r.minimum = 0;
+        r.maximum = mobile && at.wide ? kBiasWideMaximum : kBiasNarrowMaximum;
+        p.rows.push_back(r);
+    }
+    p.note = mobile ? "Note : Voltage and Bias 1 softpot values range from 0-127\n"
+                      "           Bias 2 and 3 softpot values range from 0-255"
+                    : "Note : Valid Softpot values will range from 0-127";
+    p.commitQuestion =
+        high ? "Commit new softpot value?" : "Commit new softpot value? Softpot Value Range (0-127)";
+    p.illegalValue = high ? "Program softpots aborted for PA Bias High Power!! Illegal softpot value"
+                          : "Program softpots aborted for PA Bias Low Power!! Illegal softpot value";
+    p.emptyValue = high ? "Please enter a valid PA Bias High Power softpot value!!"
+                        : "Please enter a valid PA Bias Low Power softpot value!!";
+    p.mismatch = kMismatchCapital;
+    return p;
+}
+
+}  // namespace procedures
 
 }  // namespace vantrel

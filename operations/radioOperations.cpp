@@ -2,8 +2,7 @@
 #include "operations/radioOperations.h"
 
 #include <algorithm>
-#include <cstring>
-#include <string_view>
+#include <optional>
 
 #include "link/Exceptions.h"
 #include "link/cominit.h"
@@ -18,24 +17,17 @@ namespace vantrel {
 
 namespace {
 
-/// Byte positions in the raw identity, tuning block, temp comp and offset replies.
-namespace reply {
-constexpr size_t PowerUpStatus = 3;
-constexpr size_t SerialNo = 3;    ///< ten characters
-constexpr size_t ModelNo = 5;     ///< sixteen characters
-constexpr size_t Uuid = 5;        ///< sixteen bytes
-constexpr size_t IcVersion = 3;   ///< four bytes
-constexpr size_t FirstValue = 3;  ///< temp comp bytes, offset byte
-// Tuning block; 16-bit values are high byte first.
-constexpr size_t TuneBase = 4;
-constexpr size_t TuneOption = 6;
-constexpr size_t TuneTxFirst = 8;
-constexpr size_t TuneRxFirst = 24;
-constexpr size_t TuneTxDacFirst = 40;
-constexpr size_t TuneTxDacSecond = 41;
-constexpr size_t TuneProcedure = 42;
-constexpr size_t TuneParameter = 43;
-}  // namespace reply
+/// Byte positions in the tuning block; 16-bit values are high byte first.
+namespace tune {
+constexpr size_t Base = 0;
+constexpr size_t Option = 2;
+constexpr size_t TxFirst = 4;
+constexpr size_t RxFirst = 20;
+constexpr size_t TxDacFirst = 36;
+constexpr size_t TxDacSecond = 37;
+constexpr size_t Procedure = 38;
+constexpr size_t Parameter = 39;
+}  // namespace tune
 
 /// Power-up statuses that mean the radio is ready.
 constexpr int kPowerUpReady = 0;
@@ -43,10 +35,6 @@ constexpr int kPowerUpReadyAlso = 32;
 
 /// The one point a single-point model keeps on each side (F3).
 constexpr int kSinglePoint = 3;
-
-/// Tuning procedures that allow tuning.
-constexpr std::int32_t kPortableProcedure = 1;
-constexpr std::int32_t kMobileProcedure = 2;
 
 /// Baseband offset items read for each of the three indices, in this order; the first is the probe.
 constexpr std::array<std::uint8_t, col::BasebandItemsPerSpacing> kBboItems = {5, 0, 2, 10, 8};
@@ -76,58 +64,43 @@ void reportProgress(ProgressSink& progress, int percent) {
 }
 
 bool radioOperations::serialMatches(const radioStorage& record, EnhancedSBEP& link) {
-    m_reply.fill(0);
-    link.readSerialNo(m_reply.data());
-    const std::string own = record.serialNoBytes();
-    return std::equal(own.begin(), own.begin() + record::kSerialNoLength,
-                      reinterpret_cast<const char*>(m_reply.data()) + reply::SerialNo);
+    // A failed read leaves no characters of an earlier radio behind.
+    m_lastSerial.assign(record::kSerialNoLength, '\0');
+    m_lastSerial = link.readSerialNo();
+    return m_lastSerial == record.serialNoBytes();
 }
 
 std::string radioOperations::lastSerialRead() const {
-    return std::string(reinterpret_cast<const char*>(m_reply.data()) + reply::SerialNo,
-                       record::kSerialNoLength);
+    return m_lastSerial;
 }
 
 void radioOperations::readIdentity(radioStorage& record, EnhancedSBEP& link) {
-    const auto text = [this](size_t at, int length) {
-        return std::string_view(reinterpret_cast<const char*>(m_reply.data()) + at,
-                                static_cast<size_t>(length));
-    };
     // The link hands over only a reply that is the data reply of that very request.
     step("reading the serial number");
-    m_reply.fill(0);
-    link.readSerialNo(m_reply.data());
-    record.setSerialNo(text(reply::SerialNo, record::kSerialNoLength));
+    record.setSerialNo(link.readSerialNo());
     step("reading the model number");
-    m_reply.fill(0);
-    link.readModelNo(m_reply.data());
-    record.setModelNo(text(reply::ModelNo, record::kModelNoLength));
+    record.setModelNo(link.readModelNo());
     step("reading the unique identifier");
-    m_reply.fill(0);
-    link.readUUID(m_reply.data());
-    record.setUuid(text(reply::Uuid, record::kUuidLength));
+    record.setUuid(link.readUUID());
     step("reading the IC version");
-    m_reply.fill(0);
-    link.readICVersion(m_reply.data());
-    record.setIcVersion(text(reply::IcVersion, record::kIcVersionLength));
+    record.setIcVersion(link.readICVersion());
 }
 
 bool radioOperations::readTuningBlock(radioStorage& record, EnhancedSBEP& link) {
     step("reading the tuning block");
-    m_reply.fill(0);
-    link.readTune(m_reply.data());
-    const std::uint8_t* b = m_reply.data();
-    m_lastValue = word(b, reply::TuneBase);
+    const TuningBlock block = link.readTune();
+    const std::uint8_t* b = block.data();
+    m_lastValue = word(b, tune::Base);
     record.setValue(row::Frequency, col::FrequencyBase, m_lastValue);
-    record.setValue(row::Frequency, col::OptionByte, b[reply::TuneOption]);
+    record.setValue(row::Frequency, col::OptionByte, b[tune::Option]);
 
     const bool singlePoint = radiomodel().isSinglePointModel(record);
     bool anyTx = false;
     bool anyRx = false;
     for (int n = 1; n <= record::kPointCount; ++n) {
         const size_t offset = 2 * static_cast<size_t>(n - 1);
-        std::uint16_t tx = word(b, reply::TuneTxFirst + offset);
-        std::uint16_t rx = word(b, reply::TuneRxFirst + offset);
+        std::uint16_t tx = word(b, tune::TxFirst + offset);
+        std::uint16_t rx = word(b, tune::RxFirst + offset);
         if (singlePoint && n != kSinglePoint)
             tx = rx = 0;
         record.setValue(row::Frequency, col::TxPointFirst + n - 1, tx);
@@ -135,17 +108,17 @@ bool radioOperations::readTuningBlock(radioStorage& record, EnhancedSBEP& link) 
         anyTx = anyTx || tx != 0;
         anyRx = anyRx || rx != 0;
     }
-    record.setValue(row::MobilePower, col::LowBandTxDacFirst, b[reply::TuneTxDacFirst]);
-    record.setValue(row::MobilePower, col::LowBandTxDacSecond, b[reply::TuneTxDacSecond]);
-    record.setTuningProcedure(b[reply::TuneProcedure]);
-    record.setValue(row::Parameters, col::ParameterByte, b[reply::TuneParameter]);
+    record.setValue(row::MobilePower, col::LowBandTxDacFirst, b[tune::TxDacFirst]);
+    record.setValue(row::MobilePower, col::LowBandTxDacSecond, b[tune::TxDacSecond]);
+    record.setTuningProcedure(b[tune::Procedure]);
+    record.setValue(row::Parameters, col::ParameterByte, b[tune::Parameter]);
     return anyTx && anyRx;
 }
 
 void radioOperations::readTransmitPower(radioStorage& record, EnhancedSBEP& link, ProgressSink& progress) {
     reportProgress(progress, 15);
     txTransmitPowData power;
-    if (record.getTuningProcedure() == kMobileProcedure) {
+    if (record.hasMobileProcedures()) {
         step("reading Mobile Transmit Power");
         power.readMobile(record, link);
         power.deriveLowBand(record);
@@ -212,7 +185,7 @@ void radioOperations::readBiasAndDeviations(radioStorage& record, EnhancedSBEP& 
     txPABiasHighVoltageData high;
     high.setupTest(link);
     high.read(record, link);
-    if (record.getTuningProcedure() == kMobileProcedure) {
+    if (record.hasMobileProcedures()) {
         record.markUnsupported(flag::PaBiasFirstLow);
     } else {
         txPABiasLowVoltageData low;
@@ -271,18 +244,16 @@ void radioOperations::readReceive(radioStorage& record, EnhancedSBEP& link, Prog
 
 void radioOperations::readTempCompAndOffsets(radioStorage& record, EnhancedSBEP& link) {
     step("reading Temp Comp");
-    m_reply.fill(0);
-    link.readTempComp(m_reply.data());
+    const TempCompBytes tempComp = link.readTempComp();
     for (int i = 0; i < col::TempCompCount; ++i)
-        record.setValue(row::Frequency, col::TempCompFirst + i,
-                        m_reply[reply::FirstValue + static_cast<size_t>(i)]);
+        record.setValue(row::Frequency, col::TempCompFirst + i, tempComp[static_cast<size_t>(i)]);
     readBasebandOffsets(record, link);
 }
 
 void radioOperations::readBasebandOffsets(radioStorage& record, EnhancedSBEP& link) {
     step("reading Baseband Offsets");
-    m_reply.fill(0);
-    if (!link.probeBBO(kBboItems[0], kBboFirstIndex, m_reply.data())) {
+    const std::optional<std::uint8_t> first = link.probeBBO(kBboItems[0], kBboFirstIndex);
+    if (!first) {
         record.setBboFromRadio(false);
         return;
     }
@@ -290,14 +261,12 @@ void radioOperations::readBasebandOffsets(radioStorage& record, EnhancedSBEP& li
     for (int g = 0; g < kBboIndices; ++g) {
         for (int k = 0; k < col::BasebandItemsPerSpacing; ++k) {
             // The probe's reply is the first of the fifteen bytes.
-            if (g != 0 || k != 0) {
-                m_reply.fill(0);
-                link.readBBO(kBboItems[static_cast<size_t>(k)], static_cast<std::uint8_t>(kBboFirstIndex + g),
-                             m_reply.data());
-            }
+            const std::uint8_t offset = g == 0 && k == 0
+                                            ? *first
+                                            : link.readBBO(kBboItems[static_cast<size_t>(k)],
+                                                           static_cast<std::uint8_t>(kBboFirstIndex + g));
             record.setValue(row::BasebandOffset,
-                            col::BasebandOffsetFirst + g * col::BasebandItemsPerSpacing + k,
-                            m_reply[reply::FirstValue]);
+                            col::BasebandOffsetFirst + g * col::BasebandItemsPerSpacing + k, offset);
         }
     }
 }
@@ -308,9 +277,7 @@ int radioOperations::readRadio(radioStorage& record, ProgressSink& progress) {
     cominit link;
 
     step("reading the power-up status");
-    m_reply.fill(0);
-    link.radioPowerUp(m_reply.data());
-    const int status = m_reply[reply::PowerUpStatus];
+    const int status = link.radioPowerUp();
     if (status != kPowerUpReady && status != kPowerUpReadyAlso) {
         m_failure = operationFailure{};
         progress.SetPercentDone(kPercentDone);
@@ -399,7 +366,7 @@ ReadRadioOutcome radioOperations::readRadioCommand(radioStorage& record, Progres
     if (outcome.status == kReadOk) {
         const std::int32_t procedure = scratch.getTuningProcedure();
         outcome.kind = ReadRadioOutcome::Kind::Read;
-        outcome.tuningAllowed = procedure == kPortableProcedure || procedure == kMobileProcedure;
+        outcome.tuningAllowed = procedureSet::allowsTuning(procedure);
     } else if (outcome.status == kPointsInvalid) {
         outcome.kind = ReadRadioOutcome::Kind::PointsInvalid;
     } else {

@@ -112,7 +112,7 @@ class radioOperations {
     void readReceive(radioStorage& record, EnhancedSBEP& link, ProgressSink& progress);
     void readTempCompAndOffsets(radioStorage& record, EnhancedSBEP& link);
 
-    std::array<std::uint8_t, sbep::ReplyBufferSize> m_reply{};
+    std::string m_lastSerial;
     std::uint16_t m_lastValue = 0;
     operationFailure m_failure;
 };

@@ -9,9 +9,11 @@
 #include "link/SBEPMessage.h"
 #include "link/cominit.h"
 #include "operations/portInUseMessage.h"
+#include "operations/procedureCatalogue.h"
 #include "operations/radioOperations.h"
 #include "operations/serviceHistory.h"
 #include "radio/radiomodel.h"
+#include "radio/recordSupportNotes.h"
 
 namespace vantrel {
 
@@ -25,7 +27,6 @@ constexpr size_t kMemoryDataShort = 5;
 constexpr size_t kMemoryDataLong = 7;
 constexpr std::uint8_t kCountNibble = 0x0F;
 
-constexpr std::int32_t kMobileProcedure = 2;
 constexpr int kPercentDone = 100;
 constexpr std::uint32_t kByteMask = 0xFF;
 constexpr unsigned kByteBits = 8;
@@ -64,7 +65,8 @@ void radioProgramAll::writeSeven(EnhancedSBEP& link, std::uint8_t softpotType, i
     std::array<std::uint8_t, col::KmCount> bytes{};
     for (int i = 0; i < count && i < col::KmCount; ++i)
         bytes[static_cast<size_t>(i)] = static_cast<std::uint8_t>(valueAt(row, firstColumn + i) & kByteMask);
-    link.writeSoftpotBytesNoted(m_record, softpotType, spfunction::ProgramTable, bytes.data(),
+    recordSupportNotes notes(m_record);
+    link.writeSoftpotBytesNoted(notes, softpotType, spfunction::ProgramTable, bytes.data(),
                                 static_cast<unsigned>(count));
 }
 
@@ -150,9 +152,9 @@ void radioProgramAll::programReferenceOscillator() {
 }
 
 void radioProgramAll::programTransmitPower() {
-    if (m_record.getTuningProcedure() == kMobileProcedure || !m_record.isSupported(flag::TxPower))
+    if (m_record.hasMobileProcedures() || !m_record.isSupported(flag::TxPower))
         return;
-    begin("Transmit High Power");
+    begin(catalogueTitle("tx-high-power"));
     cominit link;
     m_power.deriveSpacing(m_record);
     m_power.setupTest(selector::High, link, false, true);
@@ -162,7 +164,7 @@ void radioProgramAll::programTransmitPower() {
     done();
     reportProgress(m_progress, 15);
 
-    begin("Transmit Low Power");
+    begin(catalogueTitle("tx-low-power"));
     m_power.setupTest(selector::Low, link, false, true);
     writeSeven(link, softpot::TxPower, row::TxPower, col::TxPowerLow, false);
     if (!m_record.isSupported(flag::MultiValueWrite))
@@ -180,7 +182,7 @@ void radioProgramAll::programTransmitPower() {
 }
 
 void radioProgramAll::programVoltageLimit() {
-    if (m_record.getTuningProcedure() != kMobileProcedure || !m_record.isSupported(flag::PaVoltageLimit))
+    if (!m_record.hasMobileProcedures() || !m_record.isSupported(flag::PaVoltageLimit))
         return;
     begin("PA Voltage Limit");
     cominit link;
@@ -199,7 +201,7 @@ void radioProgramAll::programVoltageLimit() {
 void radioProgramAll::programModulationAttenuation() {
     if (!m_record.isSupported(flag::ModAttenuation))
         return;
-    begin("Modulation Attenuation");
+    begin(catalogueTitle("mod-balance-attn"));
     cominit link;
     m_modAttn.setupTest(selector::Set25k, link);
     writeSeven(link, softpot::ModAttenuation, row::ModAttenuation, col::SetThird, false);
@@ -267,7 +269,7 @@ void radioProgramAll::programPaBias() {
 void radioProgramAll::programFrontEndFilter() {
     if (!m_record.isSupported(flag::FrontEndFilter))
         return;
-    begin("Front End Filter");
+    begin(catalogueTitle("rx-front-end-filter"));
     cominit link;
     writeSeven(link, softpot::FrontEndFilter, row::FrontEndFilter, col::SetFirst, true);
     if (!m_record.isSupported(flag::MultiValueWrite))
@@ -334,7 +336,7 @@ void radioProgramAll::programTempComp() {
 }
 
 void radioProgramAll::programMobilePower() {
-    if (!m_record.isSupported(flag::MobileTxPower) || m_record.getTuningProcedure() != kMobileProcedure)
+    if (!m_record.isSupported(flag::MobileTxPower) || !m_record.hasMobileProcedures())
         return;
     begin("Mobile Transmit Power");
     cominit link;
@@ -359,9 +361,9 @@ void radioProgramAll::programMobilePower() {
 }
 
 void radioProgramAll::programBatteryThreshold() {
-    if (m_record.getTuningProcedure() != kMobileProcedure)
+    if (!m_record.hasMobileProcedures())
         return;
-    begin("Battery Threshold");
+    begin(catalogueTitle("battery-threshold"));
     cominit link;
     link.writeSoftpot(softpot::Battery, spfunction::ProgramTable,
                       valueAt(row::Parameters, col::BatteryThreshold), spwidth::Two);

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "operations/ArchiveLayout.h"
+#include "operations/procedureCatalogue.h"
 #include "radio/RF_Frequency.h"
 #include "radio/radioStorage.h"
 
@@ -17,14 +18,18 @@ using Labels = ComparedValues::Labels;
 
 constexpr int kNone = archive::kNoFlag;
 constexpr int kPoints = record::kPointCount;
-constexpr std::int32_t kPortableProcedure = 1;
-constexpr std::int32_t kMobileProcedure = 2;
+// The values of a procedure go by its window's title.
+const char* const kRefOscWarp = catalogueTitle("ref-osc-warp");
+const char* const kFrontEndFilter = catalogueTitle("rx-front-end-filter");
+const char* const kBatteryThreshold = catalogueTitle("battery-threshold");
 
 // Every archived value apart from the frequency points, in archive order.
-constexpr auto kValues = std::to_array<ComparedValues>({
-    {"Reference Oscillator Warp", flag::RefOscWarp, row::RefOscWarp, col::Single, 1, 1, Labels::None},
-    {"Transmit High Power", flag::TxPower, row::TxPower, col::TxPowerHigh, kPoints, 1, Labels::Points},
-    {"Transmit Low Power", flag::TxPower, row::TxPower, col::TxPowerLow, kPoints, 1, Labels::Points},
+const auto kValues = std::to_array<ComparedValues>({
+    {kRefOscWarp, flag::RefOscWarp, row::RefOscWarp, col::Single, 1, 1, Labels::None},
+    {catalogueTitle("tx-high-power"), flag::TxPower, row::TxPower, col::TxPowerHigh, kPoints, 1,
+     Labels::Points},
+    {catalogueTitle("tx-low-power"), flag::TxPower, row::TxPower, col::TxPowerLow, kPoints, 1,
+     Labels::Points},
     {"Modulation Balance", flag::ModAttenuation, row::ModAttenuation, col::SetThird, kPoints, 1,
      Labels::Points},
     {"VCO Attenuation 25 kHz", flag::VcoAttenuation, row::VcoAttenuation, col::Spacing25k, kPoints, 1,
@@ -37,8 +42,7 @@ constexpr auto kValues = std::to_array<ComparedValues>({
     {"PA Bias High", flag::PaBiasFirstHigh, row::PaBias, col::PaBiasFirstHigh, 1, 1, Labels::None},
     {"PA Bias Low", flag::PaBiasFirstLow, row::PaBias, col::PaBiasFirstLow, 1, 1, Labels::None},
     {"QDT1200 Signalling", flag::Qdt1200Deviation, row::Qdt1200Deviation, col::Single, 1, 1, Labels::None},
-    {"Front End Filter", flag::FrontEndFilter, row::FrontEndFilter, col::SetFirst, kPoints, 1,
-     Labels::Points},
+    {kFrontEndFilter, flag::FrontEndFilter, row::FrontEndFilter, col::SetFirst, kPoints, 1, Labels::Points},
     {"Auto Squelch 25 kHz", flag::AutoSquelch, row::AutoSquelch, col::Spacing25k, kPoints, 1, Labels::Points},
     {"Auto Squelch 20 kHz", flag::AutoSquelch, row::AutoSquelch, col::Spacing20k, kPoints, 1, Labels::Points},
     {"Auto Squelch 12.5 kHz", flag::AutoSquelch, row::AutoSquelch, col::Spacing12k5, kPoints, 1,
@@ -57,7 +61,7 @@ constexpr auto kValues = std::to_array<ComparedValues>({
     {"Mobile M", flag::MobileTxPower, row::MobilePower, col::KmFirst + 1, kPoints, 2, Labels::Points},
     {"PA Bias 2 High", flag::PaBiasSecond, row::PaBias, col::PaBiasSecondHigh, 1, 1, Labels::None},
     {"PA Bias 3 High", flag::PaBiasThird, row::PaBias, col::PaBiasThirdHigh, 1, 1, Labels::None},
-    {"Battery Threshold", flag::BatteryThreshold, row::Parameters, col::BatteryThreshold, 1, 1, Labels::None},
+    {kBatteryThreshold, flag::BatteryThreshold, row::Parameters, col::BatteryThreshold, 1, 1, Labels::None},
     {"Battery Parameter Byte", flag::BatteryThreshold, row::Parameters, col::ParameterByte, 1, 1,
      Labels::None},
     {"High Speed Trunking Signalling", flag::HssDeviation, row::HssDeviation, col::Single, 1, 1,
@@ -69,16 +73,16 @@ constexpr auto kValues = std::to_array<ComparedValues>({
 });
 
 // The data sets an archive marks present or absent, by their support flags.
-constexpr auto kSets = std::to_array<ComparedSet>({
-    {flag::RefOscWarp, "Reference Oscillator Warp"},
+const auto kSets = std::to_array<ComparedSet>({
+    {flag::RefOscWarp, kRefOscWarp},
     {flag::TxPower, "Transmit Power"},
     {flag::ModAttenuation, "Modulation Balance"},
-    {flag::VcoAttenuation, "VCO Attenuation"},
+    {flag::VcoAttenuation, catalogueTitle("vco-attn-25k")},
     {flag::DtmfDeviation, "DTMF Signalling"},
     {flag::PaBiasFirstHigh, "PA Bias High"},
     {flag::PaBiasFirstLow, "PA Bias Low"},
     {flag::Qdt1200Deviation, "QDT1200 Signalling"},
-    {flag::FrontEndFilter, "Front End Filter"},
+    {flag::FrontEndFilter, kFrontEndFilter},
     {flag::AutoSquelch, "Auto Squelch"},
     {flag::RatedVolume, "Rated Volume"},
     {flag::Select5Deviation, "Select 5"},
@@ -87,7 +91,7 @@ constexpr auto kSets = std::to_array<ComparedSet>({
     {flag::MobileTxPower, "Mobile K & M"},
     {flag::PaBiasSecond, "PA Bias 2"},
     {flag::PaBiasThird, "PA Bias 3"},
-    {flag::BatteryThreshold, "Battery Threshold"},
+    {flag::BatteryThreshold, kBatteryThreshold},
     {flag::HssDeviation, "High Speed Trunking Signalling"},
     {flag::PaVoltageLimit, "Transmit PA Voltage Limit"},
     {flag::TxPowerThird, "Transmit Third Power"},
@@ -122,9 +126,9 @@ std::string shownText(const std::string& bytes) {
 
 std::string procedureText(std::int32_t procedure) {
     const std::string number = std::to_string(procedure);
-    if (procedure == kPortableProcedure)
+    if (procedure == procedureSet::Portable)
         return number + " (portable)";
-    if (procedure == kMobileProcedure)
+    if (procedure == procedureSet::Mobile)
         return number + " (mobile)";
     return number;
 }

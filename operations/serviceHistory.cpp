@@ -7,10 +7,10 @@
 #include "history/sha256.h"
 #include "operations/ArchiveLayout.h"
 #include "operations/operationFailure.h"
+#include "operations/procedurePiece.h"
 #include "operations/radioOperations.h"
 #include "operations/radioProgramAll.h"
 #include "operations/recordCompare.h"
-#include "operations/tuningEngine.h"
 #include "radio/RecordLayout.h"
 #include "radio/radioStorage.h"
 
@@ -199,13 +199,19 @@ void fillRecord(const ServiceEvent& event, radioStorage& record) {
     }
 }
 
-std::vector<recordCell> cellsOf(const tuningEngine& engine) {
+std::vector<recordCell> cellsOf(const procedurePiece& piece) {
     std::vector<recordCell> cells;
-    for (int i = 0; i < engine.rowCount(); ++i) {
-        const tuningRow& spec = engine.rowSpec(i);
-        if (spec.recordRow != tuningRow::kNoRecord && engine.rowSupported(i))
+    for (int i = 0; i < piece.rowCount(); ++i) {
+        const tuningRow& spec = piece.rowSpec(i);
+        if (spec.recordRow != tuningRow::kNoRecord && piece.rowSupported(i))
             cells.push_back({spec.recordRow, spec.recordColumn});
     }
+    return cells;
+}
+
+std::vector<recordCell> tempCompCells() {
+    std::vector<recordCell> cells;
+    for (int i = 0; i < col::TempCompCount; ++i) cells.push_back({row::Frequency, col::TempCompFirst + i});
     return cells;
 }
 

@@ -12,7 +12,7 @@
 namespace vantrel {
 
 class radioStorage;
-class tuningEngine;
+class procedurePiece;
 struct operationFailure;
 struct ReadRadioOutcome;
 enum class ProgramOutcome;
@@ -29,6 +29,11 @@ struct recordCell {
 /// The subjects of the events of the whole-radio operations.
 inline constexpr const char* kReadSubject = "Read Radio";
 inline constexpr const char* kProgramAllSubject = "Program All";
+/// The subjects of the utilities' events, from a window, a script or a command alike.
+inline constexpr const char* kSerialSubject = "Program Serial No.";
+inline constexpr const char* kTempCompSubject = "Temp Comp Data Write";
+/// The record places of the temp comp bytes.
+std::vector<recordCell> tempCompCells();
 
 /// The name every event gives the value at a record place: "Transmit High Power F3", "Transmit F1"
 /// (a frequency point's channel), "Base Frequency", "Tuning Procedure"; "values[r][c]" for a place
@@ -49,8 +54,8 @@ std::vector<EventValue> programmedValues(const radioStorage& record, const opera
 /// data set the event has values of (set) or lacks (clear). For the compare window.
 void fillRecord(const ServiceEvent& event, radioStorage& record);
 
-/// The record places of a procedure's rows (rows without a place left out).
-std::vector<recordCell> cellsOf(const tuningEngine& engine);
+/// The record places of a procedure's rows the radio uses (rows without a place left out).
+std::vector<recordCell> cellsOf(const procedurePiece& piece);
 /// The record places of every value of the data set with support flag `flag`.
 std::vector<recordCell> cellsOfFlag(int flag);
 
@@ -107,6 +112,8 @@ class historyScope {
     void done() { m_done = true; }
     /// An outcome other than ok / failed (refused, stopped), with its detail.
     void setOutcome(std::string outcome, std::string detail = {});
+    /// Nothing is recorded: the action did not reach the radio (another radio, a busy port, a Cancel).
+    void discard() { m_before.reset(); }
     /// A value the record does not hold (an offset code, a reading).
     void addValue(EventValue value) { m_extra.push_back(std::move(value)); }
 

@@ -5,17 +5,15 @@
 #include <cmath>
 #include <string>
 
+#include "link/writeFileAtomically.h"
 #include "operations/ArchiveLayout.h"
 #include "operations/recordCompare.h"
-#include "operations/writeFileAtomically.h"
 #include "radio/radioStorage.h"
 #include "radio/radiomodel.h"
 
 namespace vantrel {
 
 namespace {
-
-constexpr std::int32_t kMobileProcedure = 2;
 
 // Separators between the columns of the report lines.
 constexpr const char* kTitlePrefix = "\t \t\t";
@@ -241,7 +239,7 @@ void tuningReport::rssi() {
 }
 
 void tuningReport::dacAndKm() {
-    const bool mobile = m_record.getTuningProcedure() == kMobileProcedure;
+    const bool mobile = m_record.hasMobileProcedures();
     const bool highMobile = radiomodel().isHighMobile(m_record);
     const std::int32_t dac1 = value(row::MobilePower, col::LowBandTxDacFirst);
     const std::int32_t dac2 = value(row::MobilePower, col::LowBandTxDacSecond);
@@ -322,7 +320,7 @@ void tuningReport::paBias() {
 
 void tuningReport::battery() {
     const std::string prefix = "\t \t" + std::string(kBatteryGapBlanks, ' ');
-    if (m_record.getTuningProcedure() != kMobileProcedure) {
+    if (!m_record.hasMobileProcedures()) {
         m_out += prefix + "**** BATTERY THRESHOLD UNSUPPORTED ****\n";
         m_out += std::string(kBatteryUnsupportedLines, '\n');
         return;
@@ -351,7 +349,7 @@ void tuningReport::battery() {
 std::string tuningReport::text() {
     m_out.clear();
     m_base = static_cast<std::uint32_t>(value(row::Frequency, col::FrequencyBase));
-    const bool mobile = m_record.getTuningProcedure() == kMobileProcedure;
+    const bool mobile = m_record.hasMobileProcedures();
     const bool squelch = supported(flag::AutoSquelch);
     RF_Frequency& points = m_frequency;
 

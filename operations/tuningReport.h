@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "operations/writeFileAtomically.h"
+#include "link/writeFileAtomically.h"
 #include "radio/RF_Frequency.h"
 
 namespace vantrel {

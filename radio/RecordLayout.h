@@ -25,6 +25,17 @@ inline constexpr int kBboFixedNameWidth = 25;  ///< fixed row names are blank-pa
 inline constexpr int kBboRadioRowCount = 9;    ///< rows when the radio holds its own offsets
 }  // namespace record
 
+/// The tuning procedure (values[0][8]): which procedures a radio is aligned with. Any other value
+/// blocks tuning.
+namespace procedureSet {
+inline constexpr std::int32_t Portable = 1;
+inline constexpr std::int32_t Mobile = 2;
+/// Whether `value` names procedures that allow tuning.
+constexpr bool allowsTuning(std::int64_t value) {
+    return value == Portable || value == Mobile;
+}
+}  // namespace procedureSet
+
 /// Rows of `values`. Row 9 is not used.
 namespace row {
 inline constexpr int Frequency = 0;          ///< points, base, procedure, temp comp, option byte
@@ -55,7 +66,7 @@ namespace col {
 // Row 0 (row::Frequency).
 inline constexpr int TxPointFirst = 0;     ///< transmit F1; F7 is column 6
 inline constexpr int FrequencyBase = 7;    ///< base of the radio, kHz = base * 25 + channel * 5
-inline constexpr int TuningProcedure = 8;  ///< 1 portable procedures, 2 mobile procedures
+inline constexpr int TuningProcedure = 8;  ///< procedureSet::Portable or procedureSet::Mobile
 inline constexpr int TempCompFirst = 9;    ///< four temp comp bytes in columns 9..12
 inline constexpr int TempCompLast = 12;
 inline constexpr int TempCompCount = 4;

@@ -2,6 +2,7 @@
 #include "radio/dataSetBase.h"
 
 #include "link/EnhancedSBEP.h"
+#include "radio/recordSupportNotes.h"
 
 namespace vantrel {
 
@@ -55,7 +56,8 @@ void dataSetBase::selectPoint(PointSide side, int n, const radioStorage& record,
 unsigned dataSetBase::readSingle(std::uint8_t softpotType, int flag, int row, int column,
                                  radioStorage& record, EnhancedSBEP& link) {
     m_readBuffer = 0;
-    m_width = link.readSoftpotNoted(softpotType, m_readBuffer, record, flag);
+    recordSupportNotes notes(record);
+    m_width = link.readSoftpotNoted(softpotType, m_readBuffer, notes, flag);
     if (m_width != 0 && record.isSupported(flag))
         record.setValue(row, column, static_cast<std::int32_t>(m_readBuffer));
     return m_width;
@@ -63,7 +65,8 @@ unsigned dataSetBase::readSingle(std::uint8_t softpotType, int flag, int row, in
 
 void dataSetBase::readSevenPoints(const SevenPointShape& shape, radioStorage& record, EnhancedSBEP& link) {
     const int count = shape.kmPairs ? col::KmCount : record::kPointCount;
-    link.readSoftpotTable(shape.softpot, record, flag::MultiValueRead, static_cast<unsigned>(count));
+    recordSupportNotes notes(record);
+    link.readSoftpotTable(shape.softpot, notes, flag::MultiValueRead, static_cast<unsigned>(count));
     if (record.isSupported(flag::MultiValueRead)) {
         for (int i = 0; i < count; ++i) {
             record.setValue(shape.row, shape.firstColumn + i,
@@ -82,7 +85,7 @@ void dataSetBase::readSevenPoints(const SevenPointShape& shape, radioStorage& re
         if (m_channels[static_cast<size_t>(n - 1)] != 0) {
             selectPoint(shape.side, n, record, link);
             m_readBuffer = 0;
-            m_width = link.readSoftpotNoted(shape.softpot, m_readBuffer, record, shape.flag);
+            m_width = link.readSoftpotNoted(shape.softpot, m_readBuffer, notes, shape.flag);
             if (m_width != 0 && record.isSupported(shape.flag)) {
                 if (shape.kmPairs) {
                     const int k = shape.firstColumn + 2 * (n - 1);

@@ -81,8 +81,9 @@ class radioStorage {
     // --- Validity and procedure --------------------------------------------------------------------
     std::uint8_t getDataVersion() const { return m_dataVersion; }
     void setDataVersion(std::uint8_t v) { m_dataVersion = v; }
-    /// `values[0][8]`: 1 portable procedures, 2 mobile procedures, anything else blocks tuning.
+    /// `values[0][8]`: procedureSet::Portable or procedureSet::Mobile; anything else blocks tuning.
     std::int32_t getTuningProcedure() const { return m_values[row::Frequency][col::TuningProcedure]; }
+    bool hasMobileProcedures() const { return getTuningProcedure() == procedureSet::Mobile; }
     void setTuningProcedure(std::int32_t v) { m_values[row::Frequency][col::TuningProcedure] = v; }
 
     // --- Value table ---------------------------------------------------------------------------------

@@ -3,16 +3,13 @@
 
 #include "link/EnhancedSBEP.h"
 #include "link/Exceptions.h"
-#include "link/SBEPMessage.h"
 #include "radio/radiomodel.h"
+#include "radio/recordSupportNotes.h"
 
 namespace vantrel {
 
 namespace {
-/// Frame position of the first value of the raw RSSI and calibration DAC replies.
-constexpr size_t kReplyFirstValue = 3;
 constexpr int kRssiBytes = 3;
-constexpr size_t kReplyBufferSize = sbep::ReplyBufferSize;
 }  // namespace
 
 // --- front end filter ---------------------------------------------------------------------------------
@@ -36,14 +33,14 @@ void rxFEBPData::read(radioStorage& record, EnhancedSBEP& link) {
 }
 
 std::int32_t rxFEBPData::readCalDac(radioStorage& record, EnhancedSBEP& link) {
-    std::uint8_t reply[kReplyBufferSize] = {};
+    RssiValues reply{};
     try {
-        link.readRSSICalDac(reply);
+        reply = link.readRSSICalDac();
     } catch (const UnsupportedMessage&) {
         // A refusal carries no reading: the record keeps what it holds.
         return record.getValue(row::Rssi, col::FrontEndCalDac);
     }
-    const std::int32_t value = reply[kReplyFirstValue];
+    const std::int32_t value = reply[0];
     record.setValue(row::Rssi, col::FrontEndCalDac, value);
     return value;
 }
@@ -100,7 +97,8 @@ void rxAutoSquelchData::read(int selectorValue, radioStorage& record, EnhancedSB
 
 std::uint32_t rxAutoSquelchData::autoTuneSoftpot(radioStorage& record, EnhancedSBEP& link) {
     m_readBuffer = 0;
-    m_width = link.autoTune(softpot::AutoSquelch, m_readBuffer, record, flag::AutoSquelch);
+    recordSupportNotes notes(record);
+    m_width = link.autoTune(softpot::AutoSquelch, m_readBuffer, notes, flag::AutoSquelch);
     return m_width == 0 ? 0 : m_readBuffer;
 }
 
@@ -145,9 +143,9 @@ void rxRSSIData::setupTest(EnhancedSBEP& link) {
 }
 
 void rxRSSIData::read(radioStorage& record, EnhancedSBEP& link) {
-    std::uint8_t reply[kReplyBufferSize] = {};
+    RssiValues reply{};
     try {
-        link.readRSSI(reply);
+        reply = link.readRSSI();
     } catch (const UnsupportedMessage&) {
         // The radio has no RSSI softpots.
         record.markUnsupported(flag::Rssi);
@@ -155,16 +153,16 @@ void rxRSSIData::read(radioStorage& record, EnhancedSBEP& link) {
     }
     record.markSupported(flag::Rssi);
     for (int i = 0; i < kRssiBytes; ++i)
-        record.setValue(row::Rssi, col::RssiFirst + i, reply[kReplyFirstValue + i]);
-    std::uint8_t calDac[kReplyBufferSize] = {};
+        record.setValue(row::Rssi, col::RssiFirst + i, reply[static_cast<size_t>(i)]);
+    RssiValues calDac{};
     try {
-        link.readRSSICalDac25(calDac);
+        calDac = link.readRSSICalDac25();
     } catch (const UnsupportedMessage&) {
         // No calibration readings: the record keeps what it holds (Program All never writes them).
         return;
     }
     for (int i = 0; i < kRssiBytes; ++i)
-        record.setValue(row::Rssi, col::RssiCalDacFirst + i, calDac[kReplyFirstValue + i]);
+        record.setValue(row::Rssi, col::RssiCalDacFirst + i, calDac[static_cast<size_t>(i)]);
 }
 
 }  // namespace vantrel

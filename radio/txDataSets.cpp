@@ -2,6 +2,7 @@
 #include "radio/txDataSets.h"
 
 #include "link/EnhancedSBEP.h"
+#include "radio/recordSupportNotes.h"
 
 namespace vantrel {
 
@@ -93,7 +94,8 @@ void txBatteryData::program(std::uint32_t, EnhancedSBEP& link) {
 }
 
 void txBatteryData::read(radioStorage& record, EnhancedSBEP& link) {
-    link.readSoftpotTable(m_shape.softpot, record, m_shape.flag, sptable::BatteryValue);
+    recordSupportNotes notes(record);
+    link.readSoftpotTable(m_shape.softpot, notes, m_shape.flag, sptable::BatteryValue);
     if (record.isSupported(m_shape.flag))
         record.setValue(m_shape.row, m_shape.column, link.softpotTableByte(sptable::BatteryValue));
 }
@@ -208,7 +210,8 @@ void txPAVoltageLimitData::read(radioStorage& record, EnhancedSBEP& link) {
 
 std::uint32_t txPAVoltageLimitData::autoTuneSoftpot(radioStorage& record, EnhancedSBEP& link) {
     m_readBuffer = 0;
-    m_width = link.autoTune(softpot::PaVoltageLimit, m_readBuffer, record, flag::PaVoltageLimit);
+    recordSupportNotes notes(record);
+    m_width = link.autoTune(softpot::PaVoltageLimit, m_readBuffer, notes, flag::PaVoltageLimit);
     return m_width == 0 ? 0 : m_readBuffer;
 }
 
@@ -305,7 +308,8 @@ void paBiasData::readBias(bool highPower, bool voltageFirst, radioStorage& recor
     if (voltageFirst) {
         // Only the support of the PA voltage softpot is of interest; its value has no place in the record.
         m_readBuffer = 0;
-        m_width = link.readSoftpotNoted(softpot::PaVoltageLimit, m_readBuffer, record, flag::PaVoltageBias);
+        recordSupportNotes notes(record);
+        m_width = link.readSoftpotNoted(softpot::PaVoltageLimit, m_readBuffer, notes, flag::PaVoltageBias);
     }
     readSingle(softpot::PaBiasFirst, highPower ? flag::PaBiasFirstHigh : flag::PaBiasFirstLow, row::PaBias,
                highPower ? col::PaBiasFirstHigh : col::PaBiasFirstLow, record, link);

@@ -84,7 +84,7 @@ void TAutoSquelchWindow::autoTuneRow(int row) {
         const tuningRow& spec = rowSpec(row);
         if (!record().isSupported(flag::AutoSquelch) || value < std::uint32_t(spec.minimum) ||
             value > std::uint32_t(spec.maximum)) {
-            setStatus(QString::fromLatin1(kTuningFailedFormat).arg(pointOfRow(row)));
+            setStatus(QString::asprintf(kTuningFailedFormat, pointOfRow(row)));
             return;
         }
         takeValue(row, int(value));

@@ -2,6 +2,7 @@
 // "Auto Tune" that lets the radio find the point's value itself.
 #pragma once
 
+#include "operations/procedurePieces.h"
 #include "screens/TTuningScreen.h"
 
 namespace vantrel {
@@ -13,7 +14,7 @@ class TAutoSquelchWindow : public TTuningScreen {
     Q_OBJECT
   public:
     static constexpr int kFirstAutoTuneId = 7002;
-    static constexpr const char* kTuningFailedFormat = "Error in tuning Softpot %1";
+    static constexpr const char* kTuningFailedFormat = kAutoTuneFailedFormat;
 
     /// The screen of one spacing (selector::Set12k5, Set20k or Set25k).
     TAutoSquelchWindow(const screenEnvironment& environment, int selector);

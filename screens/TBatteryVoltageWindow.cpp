@@ -9,9 +9,11 @@
 #include "link/EnhancedSBEP.h"
 #include "operations/UserPrompt.h"
 #include "operations/serviceHistory.h"
+#include "operations/sharedMessages.h"
 #include "radio/RecordLayout.h"
 #include "radio/SoftpotTypes.h"
 #include "radio/radioStorage.h"
+#include "radio/recordSupportNotes.h"
 #include "screens/screenControls.h"
 
 namespace vantrel {
@@ -57,7 +59,7 @@ TBatteryVoltageWindow::TBatteryVoltageWindow(const screenEnvironment& environmen
 }
 
 std::string TBatteryVoltageWindow::mismatchText() const {
-    return "Serial No. Mismatch!! Read in new radio?";
+    return message::MismatchCapital;
 }
 
 void TBatteryVoltageWindow::setupRadio(EnhancedSBEP& link) {
@@ -78,7 +80,8 @@ void TBatteryVoltageWindow::program() {
     bool refused = false;
     const bool written = runAction(SerialCheck::No, [&](EnhancedSBEP& link) {
         // The radio answers its present supply measurement as the second value of the battery read.
-        link.readSoftpotTable(softpot::Battery, record(), flag::BatteryThreshold, sptable::BatteryValue);
+        recordSupportNotes notes(record());
+        link.readSoftpotTable(softpot::Battery, notes, flag::BatteryThreshold, sptable::BatteryValue);
         if (!record().isSupported(flag::BatteryThreshold))
             return false;
         const std::uint32_t measured = link.softpotTableByte(sptable::BatteryValue);

@@ -1,6 +1,7 @@
 // The battery threshold screen.
 #pragma once
 
+#include "operations/procedurePieces.h"
 #include "radio/txDataSets.h"
 #include "screens/TScreenSession.h"
 
@@ -17,10 +18,10 @@ namespace vantrel {
 class TBatteryVoltageWindow : public TScreenSession {
     Q_OBJECT
   public:
-    static constexpr const char* kIncorrectText = "Incorrect supply voltage setting";
-    static constexpr const char* kCommittedText = "Battery Treshold softpot values commited !!";
+    static constexpr const char* kIncorrectText = batteryPiece::kIncorrectText;
+    static constexpr const char* kCommittedText = batteryPiece::kCommittedText;
     /// A measurement this far from the stored threshold or farther is refused.
-    static constexpr long long kRefusedDistance = 17;
+    static constexpr long long kRefusedDistance = batteryPiece::kRefusedDistance;
 
     explicit TBatteryVoltageWindow(const screenEnvironment& environment);
 

@@ -2,6 +2,7 @@
 // framework.
 #include "screens/TDeviationWindows.h"
 
+#include "operations/procedurePieces.h"
 #include "operations/procedureTable.h"
 
 namespace vantrel {
@@ -30,7 +31,9 @@ tuningProcedure single(procedureRules rules) {
 // -------------------------------------------------------------------------
 
 tuningProcedure TVCOAttnWindow::describe() {
-    return tuningProcedure::from(procedures::vcoAttenuation25k(), screenLayout::sevenPoint());
+    tuningProcedure p = tuningProcedure::from(procedures::vcoAttenuation25k(), screenLayout::sevenPoint());
+    p.makePiece = &tuningProcedure::piece<vcoAttenuationPiece>;
+    return p;
 }
 
 TVCOAttnWindow::TVCOAttnWindow(const screenEnvironment& environment)

@@ -6,7 +6,7 @@
 namespace vantrel {
 
 /// VCO attenuation at 25 kHz: softpot 2 at the seven transmit points, record row 5, columns 14..20,
-/// 0 to 127. After Program its engine refreshes the 12.5 and 20 kHz values from the radio.
+/// 0 to 127. After Program its piece refreshes the 12.5 and 20 kHz values from the radio.
 class TVCOAttnWindow : public TTuningScreen {
   public:
     explicit TVCOAttnWindow(const screenEnvironment& environment);

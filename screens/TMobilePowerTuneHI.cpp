@@ -245,7 +245,7 @@ void TMobilePowerTuneHI::program() {
         const std::optional<kmPair> pair =
             m_model.fromReadings(reading(point), reading(point + kPoints), level(1), level(kPoints + 1));
         if (!pair) {
-            prompt().show(QString::fromLatin1(kIncorrectFormat).arg(point).toStdString(), kNoteCaption,
+            prompt().show(QString::asprintf(kIncorrectFormat, point).toStdString(), kNoteCaption,
                           PromptIcon::Exclamation);
             return;
         }

@@ -4,6 +4,8 @@
 #include <QString>
 #include <array>
 
+#include "operations/kmPowerPiece.h"
+#include "operations/sharedMessages.h"
 #include "radio/kmPowerModel.h"
 #include "radio/txDataSets.h"
 #include "screens/TScreenSession.h"
@@ -27,12 +29,12 @@ class TKMPowerEditBox;
 class TMobilePowerTuneHI : public TScreenSession {
     Q_OBJECT
   public:
-    static constexpr int kPoints = 7;
-    static constexpr const char* kDekeyedText = "Radio is currently dekeyed";
-    static constexpr const char* kKeyedFormat = "Radio is currently keyed up at %fMHz";
-    static constexpr const char* kCommitQuestion = "Commit new softpot values?";
-    static constexpr const char* kIncorrectFormat = "Incorrect power measurement in F%1!!";
-    static constexpr const char* kWrittenText = "Softpots have been successfully written to the radio!!";
+    static constexpr int kPoints = kmPowerPiece::kPoints;
+    static constexpr const char* kDekeyedText = message::Dekeyed;
+    static constexpr const char* kKeyedFormat = message::KeyedFormat;
+    static constexpr const char* kCommitQuestion = kmPowerPiece::kCommitQuestion;
+    static constexpr const char* kIncorrectFormat = kmPowerPiece::kIncorrectFormat;
+    static constexpr const char* kWrittenText = kmPowerPiece::kWrittenText;
 
     explicit TMobilePowerTuneHI(const screenEnvironment& environment);
 

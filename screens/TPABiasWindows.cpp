@@ -7,6 +7,7 @@
 
 #include "link/EnhancedSBEP.h"
 #include "operations/UserPrompt.h"
+#include "operations/procedureTable.h"
 #include "radio/RecordLayout.h"
 #include "radio/SoftpotTypes.h"
 #include "radio/radioStorage.h"
@@ -19,12 +20,8 @@ namespace vantrel {
 
 namespace {
 
-constexpr int kMobileProcedure = 2;
-constexpr int kNarrowMaximum = 127;
-constexpr int kWideMaximum = 255;  // bias 2 and 3 of mobiles
 constexpr std::int64_t kBaseStepHz = 25000;
 constexpr std::int64_t kChannelStepHz = 5000;
-constexpr std::int64_t kHighestChannel = 0xFFFF;
 constexpr double kHzPerMhz = 1e6;
 
 // Geometry (logical pixels): rows at their own heights, toggles left of the working boxes.
@@ -53,65 +50,16 @@ const rowShape& shapeOf(TPABiasWindow::biasRow kind) {
     return kRows[static_cast<int>(kind)];
 }
 
-const char* const kMobileNote =
-    "Note : Voltage and Bias 1 softpot values range from 0-127\n"
-    "           Bias 2 and 3 softpot values range from 0-255";
-const char* const kPortableNote = "Note : Valid Softpot values will range from 0-127";
-
 std::string doneText(paBiasPower power) {
-    return power == paBiasPower::High ? "PA Bias High softpot values commited !!"
-                                      : "PA Bias Low softpot values commited !!";
+    return paBiasPiece::doneText(power);
 }
 
 }  // namespace
 
-std::optional<std::uint16_t> paBiasTestChannel(std::int64_t hz, std::int64_t base) {
-    const std::int64_t channel = (hz - base * kBaseStepHz) / kChannelStepHz;
-    if (channel < 1 || channel > kHighestChannel)
-        return std::nullopt;
-    return static_cast<std::uint16_t>(channel);
-}
-
 // --- Description ------------------------------------------------------------------------------------------
 
 tuningProcedure TPABiasWindow::describe(const radioStorage& record, paBiasPower power) {
-    const bool high = power == paBiasPower::High;
-    const bool mobile = record.getTuningProcedure() == kMobileProcedure;
-    tuningProcedure p;
-    p.capabilities = {false, true, true, true};  // no PTT; live at once; closing dekeys; Program
-    p.minimum = 0;
-    p.maximum = kNarrowMaximum;
-    p.checksMinimum = false;
-
-    struct place {
-        biasRow kind;
-        int flag;
-        int column;  // -1: not in the record
-    };
-    const place places[] = {
-        {biasRow::Voltage, flag::PaVoltageBias, -1},
-        {biasRow::Bias1, high ? flag::PaBiasFirstHigh : flag::PaBiasFirstLow,
-         high ? col::PaBiasFirstHigh : col::PaBiasFirstLow},
-        {biasRow::Bias2, flag::PaBiasSecond, high ? col::PaBiasSecondHigh : col::PaBiasSecondLow},
-        {biasRow::Bias3, flag::PaBiasThird, high ? col::PaBiasThirdHigh : col::PaBiasThirdLow},
-    };
-    for (const place& at : places) {
-        if (!record.isSupported(at.flag))
-            continue;
-        const rowShape& shape = shapeOf(at.kind);
-        tuningRow r;
-        r.label = shape.label;
-        r.recordRow = at.column < 0 ? tuningRow::kNoRecord : row::PaBias;
-        r.recordColumn = at.column < 0 ? 0 : at.column;
-        r.softpot = shape.softpot;
-        r.minimum = 0;
-        r.maximum = mobile && (at.kind == biasRow::Bias2 || at.kind == biasRow::Bias3) ? kWideMaximum
-                                                                                       : kNarrowMaximum;
-        r.y = shape.y;
-        p.rows.push_back(r);
-    }
-
-    screenLayout& l = p.layout;
+    screenLayout l;
     l.kind = screenLayoutKind::SoftpotRows;
     l.window = kWindow;
     l.firstHeader = nullptr;
@@ -127,15 +75,13 @@ tuningProcedure TPABiasWindow::describe(const radioStorage& record, paBiasPower 
     l.noteY = kNote.y();
     l.status = QRect(20, 400, 410, 25);
     l.statusId = 8000;
-
-    p.note = mobile ? kMobileNote : kPortableNote;
-    p.commitQuestion =
-        high ? "Commit new softpot value?" : "Commit new softpot value? Softpot Value Range (0-127)";
-    p.illegalValue = high ? "Program softpots aborted for PA Bias High Power!! Illegal softpot value"
-                          : "Program softpots aborted for PA Bias Low Power!! Illegal softpot value";
-    p.emptyValue = high ? "Please enter a valid PA Bias High Power softpot value!!"
-                        : "Please enter a valid PA Bias Low Power softpot value!!";
-    p.mismatch = "Serial No. Mismatch!! Read in new radio?";
+    tuningProcedure p = tuningProcedure::from(procedures::paBias(record, power), l);
+    // Each row stands at its own height.
+    for (tuningRow& r : p.rows) {
+        for (const rowShape& shape : kRows)
+            if (shape.softpot == r.softpot)
+                r.y = shape.y;
+    }
     return p;
 }
 

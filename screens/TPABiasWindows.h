@@ -7,20 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "operations/paBiasPiece.h"
 #include "radio/txDataSets.h"
 #include "screens/TTuningScreen.h"
 
 class QCheckBox;
 
 namespace vantrel {
-
-/// The PA bias test channel of a high-power mobile: (F - base x 25 kHz) / 5 kHz for the test frequency F
-/// in Hz and the record's frequency base, in 64-bit arithmetic; nothing when it falls outside 1..65535.
-std::optional<std::uint16_t> paBiasTestChannel(std::int64_t hz, std::int64_t base);
-
-/// Which of the two PA bias settings a screen tunes; it decides the record columns, the flag of bias 1,
-/// the zeroing sets, what Program reads and the texts.
-enum class paBiasPower { High, Low };
 
 /// What sets one PA bias screen apart from the others.
 struct paBiasVariant {
@@ -41,11 +34,11 @@ class TPABiasWindow : public TTuningScreen {
   public:
     enum class biasRow { Voltage, Bias1, Bias2, Bias3 };
 
-    static constexpr std::int64_t kMobileTestHz = 200000000;  ///< high-power mobiles in general
-    static constexpr std::int64_t kQrTestHz = 500000000;      ///< variantQ and variantR high-power mobiles
-    static constexpr std::int64_t kKTestHz = 174000000;       ///< receive mode on variantK
-    static constexpr std::uint32_t kFullPower = 255;          ///< transmit power softpot during the tuning
-    static constexpr const char* kSupplyBackText = "Please Set Supply Voltage Back to 7.5V";
+    static constexpr std::int64_t kMobileTestHz = paBiasPiece::kMobileTestHz;
+    static constexpr std::int64_t kQrTestHz = paBiasPiece::kQrTestHz;
+    static constexpr std::int64_t kKTestHz = paBiasPiece::kKTestHz;
+    static constexpr std::uint32_t kFullPower = paBiasPiece::kFullPower;
+    static constexpr const char* kSupplyBackText = paBiasPiece::kSupplyBackText;
 
     /// The rows the record's radio has, the ranges and the texts of a screen tuning `power`.
     static tuningProcedure describe(const radioStorage& record, paBiasPower power);

@@ -174,7 +174,7 @@ void TPAVoltageLimitWindow::autoTune() {
             prompt().show(point == 1 ? kImpossibleFirstText : kImpossibleText, kErrorCaption,
                           PromptIcon::Exclamation);
             closeConnection();
-            m_status->setText(QString::fromLatin1(kPointErrorFormat).arg(point));
+            m_status->setText(QString::asprintf(kPointErrorFormat, point));
             return;
         }
     } catch (const Exception&) {

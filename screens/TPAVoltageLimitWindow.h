@@ -3,6 +3,8 @@
 
 #include <array>
 
+#include "operations/procedurePieces.h"
+#include "operations/sharedMessages.h"
 #include "radio/RF_Frequency.h"
 #include "radio/txDataSets.h"
 #include "screens/TScreenSession.h"
@@ -21,16 +23,15 @@ class TPAVoltageLimitWindow : public TScreenSession {
     Q_OBJECT
   public:
     static constexpr int kAutoTuneId = 7000;
-    static constexpr const char* kNotDoneText = "Auto tuning of all softpots has not been done";
-    static constexpr const char* kDoneText = "Auto tuning of all PA Voltage Limit softpots are done";
-    static constexpr const char* kTuningFormat = "Point %fMHz is currently being tuned";
-    static constexpr const char* kUnsupportedText = "PA Voltage Limit Auto Tuning Unsupported!!";
-    static constexpr const char* kQuestion = "Auto Tune softpot values? ";
-    static constexpr const char* kImpossibleText = "Tuning is not possible. Please check hardware!!";
-    static constexpr const char* kImpossibleFirstText = "Tuning is not possible. Please check hardware !!";
-    static constexpr const char* kPointErrorFormat = "Error in tuning Softpot %1";
-    static constexpr const char* kRunLinkErrorText =
-        "Radio Communication Error!!\nWARNING!! Please ensure radio is dekeyed";
+    static constexpr const char* kNotDoneText = paVoltageLimitPiece::kNotDoneText;
+    static constexpr const char* kDoneText = paVoltageLimitPiece::kDoneText;
+    static constexpr const char* kTuningFormat = message::PointTunedFormat;
+    static constexpr const char* kUnsupportedText = paVoltageLimitPiece::kUnsupportedText;
+    static constexpr const char* kQuestion = paVoltageLimitPiece::kQuestion;
+    static constexpr const char* kImpossibleText = paVoltageLimitPiece::kImpossibleText;
+    static constexpr const char* kImpossibleFirstText = paVoltageLimitPiece::kImpossibleFirstText;
+    static constexpr const char* kPointErrorFormat = kAutoTuneFailedFormat;
+    static constexpr const char* kRunLinkErrorText = paVoltageLimitPiece::kRunLinkErrorText;
 
     explicit TPAVoltageLimitWindow(const screenEnvironment& environment);
     ~TPAVoltageLimitWindow() override;

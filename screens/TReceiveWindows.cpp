@@ -22,7 +22,9 @@ const QRect kCalDacLabel{340, 240, 64, 20};
 // --- Front end filter -------------------------------------------------------------------------------------
 
 tuningProcedure TFrontEndFilterWindow::describe(const radioStorage& record) {
-    return tuningProcedure::from(procedures::frontEndFilter(record), screenLayout::sevenPoint());
+    tuningProcedure p = tuningProcedure::from(procedures::frontEndFilter(record), screenLayout::sevenPoint());
+    p.makePiece = &tuningProcedure::piece<frontEndFilterPiece>;
+    return p;
 }
 
 TFrontEndFilterWindow::TFrontEndFilterWindow(const screenEnvironment& environment)
@@ -51,8 +53,8 @@ void TFrontEndFilterWindow::fillDisplay() {
 
 void TFrontEndFilterWindow::writeLive(int row, int value, EnhancedSBEP& link) {
     TTuningScreen::writeLive(row, value, link);
-    // The engine read the detector after the write: the box shows the mean of its readings.
-    const auto* filter = dynamic_cast<const frontEndFilterEngine*>(&engine());
+    // The piece read the detector after the write: the box shows the mean of its readings.
+    const auto* filter = dynamic_cast<const frontEndFilterPiece*>(&engine());
     if (m_calDacBox && filter && filter->calDacMean() >= 0)
         showCalDac(filter->calDacMean());
 }

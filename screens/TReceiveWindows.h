@@ -1,6 +1,7 @@
 // The receive screens on the point-row framework: front end filter and rated volume.
 #pragma once
 
+#include "operations/procedurePieces.h"
 #include "operations/procedureTable.h"
 #include "screens/TTuningScreen.h"
 
@@ -14,7 +15,7 @@ namespace vantrel {
 class TFrontEndFilterWindow : public TTuningScreen {
     Q_OBJECT
   public:
-    static constexpr int kCalDacReads = frontEndFilterEngine::kCalDacReads;
+    static constexpr int kCalDacReads = frontEndFilterPiece::kCalDacReads;
 
     explicit TFrontEndFilterWindow(const screenEnvironment& environment);
     static tuningProcedure describe(const radioStorage& record);

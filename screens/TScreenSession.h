@@ -9,6 +9,7 @@
 
 #include "link/Exceptions.h"
 #include "operations/procedureRules.h"
+#include "operations/sharedMessages.h"
 #include "screens/screenEnvironment.h"
 #include "screens/tuningConnection.h"
 
@@ -38,17 +39,14 @@ class TScreenSession : public QWidget {
     Q_OBJECT
   public:
     static constexpr const char* kLinkErrorText = tuningConnection::kLinkErrorText;
-    static constexpr const char* kErrorCaption = "ERROR";
-    static constexpr const char* kWarningCaption = "WARNING";
-    static constexpr const char* kMismatchText = "Serial No. mismatch!! Read in new radio?";
+    static constexpr const char* kErrorCaption = message::ErrorCaption;
+    static constexpr const char* kWarningCaption = message::WarningCaption;
+    static constexpr const char* kMismatchText = message::Mismatch;
     /// Shown whenever a dekey failed while the transmitter was or may have been on the air.
-    static constexpr const char* kStillKeyedText =
-        "The radio did not confirm that it stopped transmitting.\n"
-        "It may still be transmitting: switch the radio off now.";
+    static constexpr const char* kStillKeyedText = message::StillKeyed;
     /// Shown when a re-read brought in a radio the open screen does not fit.
-    static constexpr const char* kNoLongerFitsText =
-        "The radio now connected does not have this procedure.\nThe window is closed.";
-    static constexpr const char* kNoteCaption = "NOTE";
+    static constexpr const char* kNoLongerFitsText = message::NoLongerFits;
+    static constexpr const char* kNoteCaption = message::NoteCaption;
     /// Where the frame of every screen stands in the main window.
     static constexpr QPoint kPosition{50, 50};
 

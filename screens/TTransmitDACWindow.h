@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "operations/procedurePieces.h"
 #include "screens/TTuningScreen.h"
 
 namespace vantrel {
@@ -16,11 +17,10 @@ namespace vantrel {
 class TTransmitDACWindow : public TTuningScreen {
     Q_OBJECT
   public:
-    static constexpr const char* kDacWarningText =
-        "Unacceptabel DAC values. Please check hardware as there might be a hardware failure.";
-    static constexpr const char* kDacWarningCaption = "WARINING";
-    static constexpr std::uint32_t kDacLowest = 20;
-    static constexpr std::uint32_t kDacHighest = 200;
+    static constexpr const char* kDacWarningText = transmitDacPiece::kWarningText;
+    static constexpr const char* kDacWarningCaption = transmitDacPiece::kWarningCaption;
+    static constexpr std::uint32_t kDacLowest = transmitDacPiece::kLowest;
+    static constexpr std::uint32_t kDacHighest = transmitDacPiece::kHighest;
 
     explicit TTransmitDACWindow(const screenEnvironment& environment);
     static tuningProcedure describe();
@@ -29,10 +29,7 @@ class TTransmitDACWindow : public TTuningScreen {
     static bool unacceptable(std::uint32_t dac1, std::uint32_t dac2);
 
   protected:
-    void setupRadio(EnhancedSBEP& link) override;
-    void selectChannels(int row, EnhancedSBEP& link) override;
     void writeLive(int row, int value, EnhancedSBEP& link) override;
-    void keyedUp(EnhancedSBEP& link) override;
     void afterClosing() override;
     /// While dekeyed a step changes neither the radio nor the record: nothing is sent, not even a check.
     bool stepsWhileDekeyed() const override { return false; }

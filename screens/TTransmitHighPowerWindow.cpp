@@ -1,6 +1,8 @@
 // The transmit high power screen.
 #include "screens/TTransmitHighPowerWindow.h"
 
+#include "operations/procedurePieces.h"
+
 namespace vantrel {
 
 tuningProcedure TTransmitHighPowerWindow::describe(const radioStorage& record) {
@@ -10,7 +12,9 @@ tuningProcedure TTransmitHighPowerWindow::describe(const radioStorage& record) {
 }
 
 tuningProcedure TTransmitHighPowerWindow::procedureFor(const radioStorage& record) {
-    return tuningProcedure::from(procedures::txHighPower(record), screenLayout::sevenPoint());
+    tuningProcedure p = tuningProcedure::from(procedures::txHighPower(record), screenLayout::sevenPoint());
+    p.makePiece = &tuningProcedure::piece<transmitHighPowerPiece>;
+    return p;
 }
 
 TTransmitHighPowerWindow::TTransmitHighPowerWindow(const screenEnvironment& environment)

@@ -1,12 +1,15 @@
 // The transmit low power screen.
 #include "screens/TTransmitLowPowerWindow.h"
 
+#include "operations/procedurePieces.h"
 #include "operations/procedureTable.h"
 
 namespace vantrel {
 
 tuningProcedure TTransmitLowPowerWindow::describe() {
-    return tuningProcedure::from(procedures::txLowPower(), screenLayout::sevenPoint());
+    tuningProcedure p = tuningProcedure::from(procedures::txLowPower(), screenLayout::sevenPoint());
+    p.makePiece = &tuningProcedure::piece<transmitPowerPiece>;
+    return p;
 }
 
 TTransmitLowPowerWindow::TTransmitLowPowerWindow(const screenEnvironment& environment)

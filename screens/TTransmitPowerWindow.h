@@ -9,7 +9,7 @@ namespace vantrel {
 /// A seven-point screen of the transmit power softpot 0 at one power level. Program writes each point
 /// with the noted single-point write; a radio with the power limit table (flag 26) tells through flag 27
 /// whether it took the value, and a refused value keeps the record's old one and shows the refused-value
-/// message, while the remaining points are still programmed. The rule is the transmit power engine's.
+/// message, while the remaining points are still programmed. The rule is the transmit power piece's.
 class TTransmitPowerWindow : public TTuningScreen {
   public:
     /// Flag of the radio's per-point power limit table (the third power softpot).

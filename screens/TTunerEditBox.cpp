@@ -7,7 +7,7 @@
 #include <QRegularExpressionValidator>
 
 #include "operations/UserPrompt.h"
-#include "operations/tuningEngine.h"
+#include "operations/tuningSession.h"
 
 namespace vantrel {
 
@@ -33,7 +33,7 @@ int TTunerEditBox::leadingValue(const QString& text, int length) {
 }
 
 std::string TTunerEditBox::outOfRangeText(int value, int minimum, int maximum) {
-    return tuningEngine::outOfRangeText(value, minimum, maximum);
+    return tuningSession::outOfRangeText(value, minimum, maximum);
 }
 
 void TTunerEditBox::keyPressEvent(QKeyEvent* event) {

@@ -89,7 +89,8 @@ TTuningScreen::TTuningScreen(const screenEnvironment& environment, tuningProcedu
     if (m_procedure.makeDataSet)
         dataSet = m_procedure.makeDataSet(m_procedure);
     rules.makeDataSet = nullptr;
-    m_engine = tuningEngine::create(rules, record(), std::move(dataSet));
+    m_engine = m_procedure.makePiece ? m_procedure.makePiece(rules, record(), std::move(dataSet))
+                                     : std::make_unique<procedurePiece>(rules, record(), std::move(dataSet));
     m_rows.resize(size_t(m_engine->rowCount()));
     buildControls();
     TBenchReading::attachTo(*this);
@@ -668,7 +669,7 @@ void TTuningScreen::program() {
 
 TTuningScreen::ProgramOutcome TTuningScreen::programPoint(int row, int value, EnhancedSBEP& link) {
     // A point the radio answers "unsupported" was not programmed: it is refused, not stored.
-    const tuningEngine::pointOutcome outcome = m_engine->programPointChecked(row, value, link);
+    const procedurePiece::pointOutcome outcome = m_engine->programPointChecked(row, value, link);
     if (!outcome.stored) {
         prompt().show(outcome.refusedText, kErrorCaption, PromptIcon::Exclamation);
         return ProgramOutcome::Refused;
@@ -677,7 +678,9 @@ TTuningScreen::ProgramOutcome TTuningScreen::programPoint(int row, int value, En
     return ProgramOutcome::Stored;
 }
 
-void TTuningScreen::keyedUp(EnhancedSBEP&) {}
+void TTuningScreen::keyedUp(EnhancedSBEP& link) {
+    m_engine->keyedUp(m_currentRow, link);
+}
 
 void TTuningScreen::afterProgram(EnhancedSBEP& link) {
     m_engine->afterProgram(link);

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "operations/tuningEngine.h"
+#include "operations/procedurePiece.h"
 #include "screens/TScreenSession.h"
 #include "screens/tuningProcedure.h"
 
@@ -33,9 +33,9 @@ class TValuePlot;
 class TTuningScreen : public TScreenSession {
     Q_OBJECT
   public:
-    static constexpr const char* kDekeyedText = "Radio is currently dekeyed";
-    static constexpr const char* kKeyedFormat = "Radio is currently keyed up at %fMHz";
-    static constexpr const char* kUnsupportedText = "UNSUPPORTED";
+    static constexpr const char* kDekeyedText = message::Dekeyed;
+    static constexpr const char* kKeyedFormat = message::KeyedFormat;
+    static constexpr const char* kUnsupportedText = message::Unsupported;
 
     /// Control ids (row i = 0..6 adds i, except the default boxes, which skip 4011).
     static constexpr int kFrequencyId = 3000;
@@ -54,8 +54,8 @@ class TTuningScreen : public TScreenSession {
     /// Frequency point 1..7 of a row (0 when a single-value screen has no point).
     int pointOfRow(int row) const { return m_engine->pointOfRow(row); }
     bool rowSupported(int row) const { return m_engine->rowSupported(row); }
-    /// The engine the screen shows: rows, channels, live writes, range checks and Program's rules.
-    tuningEngine& engine() const { return *m_engine; }
+    /// The procedure's piece the screen shows: rows, channels, live writes, range checks and Program's rules.
+    procedurePiece& engine() const { return *m_engine; }
     int currentRow() const { return m_currentRow; }
     int currentValue() const { return m_currentValue; }
 
@@ -128,7 +128,7 @@ class TTuningScreen : public TScreenSession {
     /// Stores a programmed value in the record and shows it in the row's default box (nothing for a row
     /// without a record place).
     void storeValue(int row, int value);
-    /// Shows a value the engine stored in the row's default box (nothing for a row without a record place).
+    /// Shows a value the piece stored in the row's default box (nothing for a row without a record place).
     void showStored(int row, int value);
     /// The record's value of a row (0 for a row without a record place).
     int recordValue(const tuningRow& spec) const;
@@ -193,7 +193,7 @@ class TTuningScreen : public TScreenSession {
     void updatePlot();
 
     tuningProcedure m_procedure;
-    std::unique_ptr<tuningEngine> m_engine;
+    std::unique_ptr<procedurePiece> m_engine;
     std::vector<Row> m_rows;
     QFont m_labelFont;
     QFont m_controlFont;

@@ -3,6 +3,9 @@
 
 #include <memory>
 
+#include "operations/portInUseMessage.h"
+#include "operations/sharedMessages.h"
+
 namespace vantrel {
 
 class cominit;
@@ -13,10 +16,10 @@ class UserPrompt;
 /// a close marked pending happens when the drag ends. While open or pending, open() reuses the link.
 class tuningConnection {
   public:
-    static constexpr const char* kPortInUseText = "COM Port is currently in use by another application";
-    static constexpr const char* kPortInUseCaption = " WARNING";
-    static constexpr const char* kLinkErrorText = "Radio Communication Error!!";
-    static constexpr const char* kLinkErrorCaption = "ERROR";
+    static constexpr const char* kPortInUseText = vantrel::kPortInUseText;
+    static constexpr const char* kPortInUseCaption = vantrel::kPortInUseCaption;
+    static constexpr const char* kLinkErrorText = message::LinkError;
+    static constexpr const char* kLinkErrorCaption = message::ErrorCaption;
 
     explicit tuningConnection(UserPrompt& prompt);
     ~tuningConnection();

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <vector>
@@ -30,10 +31,13 @@ struct SimFaultRule {
     /// With `opcode`: fires only when the first payload byte (softpot number, sub-code) matches.
     std::optional<uint8_t> firstByte;
     unsigned times = 1;
-    uint32_t delayMs = 11000;                         ///< LateReply: beyond the program's wait
-    unsigned dropBytes = 1;                           ///< Truncated
-    std::vector<uint8_t> noise = {0x13, 0x37, 0xA5};  ///< Noise
-    unsigned fired = 0;                               ///< how often the rule has fired so far
+    uint32_t delayMs = 11000;  ///< LateReply: beyond the program's wait
+    unsigned dropBytes = 1;    ///< Truncated
+    /// Noise: the bytes sent. Filled from an array, not a brace list, which GCC 12 takes for uninitialized
+    /// when the rule is built inline in an optimized build.
+    static constexpr uint8_t kDefaultNoise[] = {0x13, 0x37, 0xA5};
+    std::vector<uint8_t> noise = std::vector<uint8_t>(std::begin(kDefaultNoise), std::end(kDefaultNoise));
+    unsigned fired = 0;  ///< how often the rule has fired so far
 };
 
 /// Parses "kind[@N][/0xOP[.0xBB]][*times][:param]", e.g. "nak@3", "silence/0x23", "late/0x20.0x0B:12000",

@@ -16,6 +16,7 @@
 #include "operations/UserPrompt.h"
 #include "operations/basebandOffsets.h"
 #include "operations/bboConfigFileModule.h"
+#include "operations/procedureCatalogue.h"
 #include "operations/radioOperations.h"
 #include "radio/ModelTable.h"
 #include "radio/radioStorage.h"
@@ -54,7 +55,7 @@ QString TBasebandUpdateWindow::primarySystemText(char modelChar) {
 }
 
 TBasebandUpdateWindow::TBasebandUpdateWindow(const screenEnvironment& environment)
-    : TUtilityWindow(environment, kCode, QStringLiteral("Update Baseband Offset"),
+    : TUtilityWindow(environment, kCode, QString::fromLatin1(catalogueTitle("bbo-update")),
                      QSize(625, std::min<int>(static_cast<int>(environment.record->getBboRows().size()),
                                               bboCode::MaxRows) *
                                         kRowPitch +

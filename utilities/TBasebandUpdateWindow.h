@@ -4,6 +4,8 @@
 #include <memory>
 #include <vector>
 
+#include "operations/sharedMessages.h"
+#include "operations/utilityOperations.h"
 #include "utilities/TUtilityWindow.h"
 
 class QComboBox;
@@ -28,14 +30,14 @@ class TBasebandUpdateWindow : public TUtilityWindow {
     static constexpr int kFirstListId = 4100;
     static constexpr int kFirstDefaultId = 4200;
     static constexpr int kUpdateId = 7116;
-    static constexpr const char* kInitFailedText = "Unable to initialize baseband offset data";
-    static constexpr const char* kInitFailedCaption = "Error";
-    static constexpr const char* kMismatchText = "Serial No. Mismatch!! Read in new radio?";
-    static constexpr const char* kEntryErrorText = "Data entry error!!";
-    static constexpr const char* kUpdateAnywayText = "An error occured, update anyway?";
-    static constexpr const char* kUpdateAnywayCaption = "Note";
-    static constexpr const char* kUpdatedRadioText = "Baseband Offset parameters updated successfully";
-    static constexpr const char* kUpdatedTableText = "Baseband offset parameters updated successfully";
+    static constexpr const char* kInitFailedText = bboText::InitFailed;
+    static constexpr const char* kInitFailedCaption = bboText::InitFailedCaption;
+    static constexpr const char* kMismatchText = message::MismatchCapital;
+    static constexpr const char* kEntryErrorText = bboText::EntryError;
+    static constexpr const char* kUpdateAnywayText = bboText::UpdateAnyway;
+    static constexpr const char* kUpdateAnywayCaption = bboText::UpdateAnywayCaption;
+    static constexpr const char* kUpdatedRadioText = bboText::UpdatedRadio;
+    static constexpr const char* kUpdatedTableText = bboText::UpdatedTable;
 
     explicit TBasebandUpdateWindow(const screenEnvironment& environment);
     ~TBasebandUpdateWindow() override;

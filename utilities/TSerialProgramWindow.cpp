@@ -2,13 +2,13 @@
 #include "utilities/TSerialProgramWindow.h"
 
 #include <QPushButton>
-#include <array>
 
 #include "link/EnhancedSBEP.h"
 #include "link/Exceptions.h"
-#include "link/SBEPMessage.h"
 #include "operations/UserPrompt.h"
+#include "operations/procedureCatalogue.h"
 #include "operations/serviceHistory.h"
+#include "operations/utilityOperations.h"
 #include "operations/utilityRules.h"
 #include "radio/radioStorage.h"
 #include "screens/tuningConnection.h"
@@ -16,12 +16,9 @@
 
 namespace vantrel {
 
-namespace {
-constexpr std::size_t kSerialReply = 3;  // the ten characters start at reply byte 3
-}  // namespace
-
 TSerialProgramWindow::TSerialProgramWindow(const screenEnvironment& environment)
-    : TUtilityWindow(environment, kCode, QStringLiteral("Program Serial No"), QSize(460, 170)),
+    : TUtilityWindow(environment, kCode, QString::fromLatin1(catalogueTitle("serial-program")),
+                     QSize(460, 170)),
       m_connection(std::make_unique<tuningConnection>(*environment.prompt)) {
     addLabel(QStringLiteral("New Radio Serial No : "), QRect(20, 20, 140, 20));
     m_entry = new TSerialNoEdit(this);
@@ -38,10 +35,7 @@ TSerialProgramWindow::TSerialProgramWindow(const screenEnvironment& environment)
 TSerialProgramWindow::~TSerialProgramWindow() = default;
 
 bool TSerialProgramWindow::sameRadio() {
-    std::array<std::uint8_t, sbep::ReplyBufferSize> reply{};
-    m_connection->link().readSerialNo(reply.data());
-    const std::string radio(reinterpret_cast<const char*>(reply.data()) + kSerialReply, serialRule::Length);
-    return radio == record().serialNoBytes();
+    return m_connection->link().readSerialNo() == record().serialNoBytes();
 }
 
 bool TSerialProgramWindow::open() {
@@ -92,7 +86,7 @@ void TSerialProgramWindow::update() {
     } catch (const Exception&) {
     }
     // The radio goes into the service history under its new serial number.
-    serviceHistory::recordUtility("Program Serial No.", text, serviceHistory::modelOf(record()), {},
+    serviceHistory::recordUtility(serviceHistory::kSerialSubject, text, serviceHistory::modelOf(record()), {},
                                   programmed ? eventOutcome::Ok : eventOutcome::Failed,
                                   programmed ? "the serial number was blank" : kLinkErrorText);
     if (programmed)

@@ -7,23 +7,20 @@
 #include <array>
 
 #include "link/Exceptions.h"
-#include "link/SBEPMessage.h"
 #include "link/cominit.h"
 #include "operations/UserPrompt.h"
+#include "operations/procedureCatalogue.h"
 #include "operations/serviceHistory.h"
+#include "operations/utilityOperations.h"
 #include "operations/utilityRules.h"
 #include "radio/RecordLayout.h"
 #include "radio/radioStorage.h"
 
 namespace vantrel {
 
-namespace {
-constexpr std::size_t kTempCompReply = 3;  // the four bytes start at reply byte 3
-}  // namespace
-
 TTempCompWindow::TTempCompWindow(const screenEnvironment& environment, bool writeMode)
     : TUtilityWindow(environment, writeMode ? kWriteCode : kReadCode,
-                     writeMode ? QStringLiteral("Write Temp Comp") : QStringLiteral("Read Temp Comp"),
+                     QString::fromLatin1(catalogueTitle(writeMode ? "temp-comp-write" : "temp-comp-read")),
                      QSize(460, 170)),
       m_writeMode(writeMode) {
     addLabel(writeMode ? QStringLiteral("Temp Comp Write :  ") : QStringLiteral("Read Temp Comp  :  "),
@@ -49,20 +46,16 @@ bool TTempCompWindow::open() {
     if (m_writeMode)
         return true;
     ActionScope action(*this);
-    std::array<std::uint8_t, 4> bytes{};
+    tempComp::bytes bytes{};
     try {
         cominit link;
-        std::array<std::uint8_t, sbep::ReplyBufferSize> reply{};
-        link.readTempComp(reply.data());
-        std::copy(reply.begin() + kTempCompReply, reply.begin() + kTempCompReply + bytes.size(),
-                  bytes.begin());
+        bytes = link.readTempComp();
     } catch (const Exception&) {
         show(tempCompRule::ReadFailedText, kErrorCaption, true);
         refuse();
         return false;
     }
-    for (std::size_t i = 0; i < bytes.size(); ++i)
-        record().setValue(row::Frequency, col::TempCompFirst + static_cast<int>(i), bytes[i]);
+    tempComp::store(record(), bytes);
     m_entry->setText(QString::fromStdString(tempCompRule::format(bytes)));
     return true;
 }
@@ -75,20 +68,13 @@ void TTempCompWindow::program() {
         show(tempCompRule::LengthText, kNoteCaption, false);
         return;
     }
-    historyScope history(record(), EventKind::Utility, "Temp Comp Data Write",
-                         {{row::Frequency, col::TempCompFirst},
-                          {row::Frequency, col::TempCompFirst + 1},
-                          {row::Frequency, col::TempCompFirst + 2},
-                          {row::Frequency, col::TempCompFirst + 3}});
+    historyScope history(record(), EventKind::Utility, serviceHistory::kTempCompSubject,
+                         serviceHistory::tempCompCells());
     try {
         cominit link;
-        receiveBuffer().clear();
-        link.writeSoftpotBytes(tempCompRule::Softpot, tempCompRule::ProgramFunction, bytes->data(),
-                               static_cast<unsigned>(bytes->size()));
-        // The radio acknowledges a store it does not take and then answers "unsupported": nothing was
-        // written, so nothing may be reported as written or copied into the record.
-        const ReceiveBuffer& answer = receiveBuffer();
-        if (answer.dataReplyPresent() && answer.dataReplyUnsupported()) {
+        // A store the radio answers "unsupported" wrote nothing: nothing may be reported as written or
+        // copied into the record.
+        if (!tempComp::write(link, *bytes)) {
             history.setOutcome(eventOutcome::Refused, "the radio answered the write unsupported");
             show(tempCompRule::WriteFailedText, kErrorCaption, true);
             return;
@@ -98,8 +84,7 @@ void TTempCompWindow::program() {
         return;
     }
     // The record follows the radio, or a later Program All would write the old bytes back.
-    for (std::size_t i = 0; i < bytes->size(); ++i)
-        record().setValue(row::Frequency, col::TempCompFirst + static_cast<int>(i), (*bytes)[i]);
+    tempComp::store(record(), *bytes);
     history.done();
     show(tempCompRule::WrittenText, kNoteCaption, false);
 }

@@ -5,6 +5,7 @@
 #include <QWidget>
 #include <string>
 
+#include "operations/sharedMessages.h"
 #include "screens/screenEnvironment.h"
 
 class QLabel;
@@ -21,10 +22,10 @@ class UserPrompt;
 class TUtilityWindow : public QWidget {
     Q_OBJECT
   public:
-    static constexpr const char* kLinkErrorText = "Radio Communication Error!!";
-    static constexpr const char* kErrorCaption = "ERROR";
-    static constexpr const char* kNoteCaption = "NOTE";
-    static constexpr const char* kWarningCaption = "WARNING";
+    static constexpr const char* kLinkErrorText = message::LinkError;
+    static constexpr const char* kErrorCaption = message::ErrorCaption;
+    static constexpr const char* kNoteCaption = message::NoteCaption;
+    static constexpr const char* kWarningCaption = message::WarningCaption;
     static constexpr QPoint kPosition{50, 50};
 
     TUtilityWindow(const screenEnvironment& environment, int code, const QString& title, QSize size);

@@ -3,9 +3,9 @@
 
 #include "link/EnhancedSBEP.h"
 #include "link/LinkContext.h"
+#include "link/dataFiles.h"
 #include "operations/UserPrompt.h"
 #include "operations/bboConfigFileModule.h"
-#include "operations/dataFiles.h"
 #include "radio/radioStorage.h"
 #include "screens/tuningConnection.h"
 #include "utilities/TBasebandUpdateWindow.h"

@@ -8,6 +8,7 @@
 #include "SessionBench.h"
 #include "cli/CliExitCode.h"
 #include "cli/CliSession.h"
+#include "radio/SoftpotTypes.h"
 #include "sim/SimProtocol.h"
 
 namespace vantrel {
@@ -503,6 +504,96 @@ TEST(CliSessionSafety, WhenTheReaderOfTheAnswersGoesAwayTheRadioIsMadeSafeAtOnce
         EXPECT_LT(keys.back().atMs - keys.front().atMs, 5000u) << "dekeyed only after the silence";
         EXPECT_TRUE(bench.endedDekeyedAndReset());
     }
+}
+
+}  // namespace
+}  // namespace vantrel
+
+namespace vantrel {
+namespace {
+
+using nlohmann::json;
+using test::errorCode;
+using test::SessionBench;
+
+// Every procedure, variant and utility the radio has opens from a script and closes again, and the radio is
+// left dekeyed and out of test mode.
+TEST(CliSessionProcedure, EveryProcedureVariantAndUtilityTheRadioHasOpensAndCloses) {
+    for (const char* profile : {"portable", "mobile", "lowband-mobile", "high-power-mobile-n"}) {
+        SCOPED_TRACE(profile);
+        SessionBench probe(SimProfile::named(profile));
+        probe.input.request({{"cmd", "read"}}).request({{"cmd", "procedures"}});
+        const auto listed = probe.run();
+        ASSERT_EQ(listed.answers.size(), 2u);
+        const json& procedures = listed.answers[1]["procedures"];
+        ASSERT_EQ(procedures.size(), 32u);
+        SessionBench bench(SimProfile::named(profile));
+        bench.input.request({{"cmd", "read"}});
+        std::vector<std::string> opened;
+        for (const json& p : procedures) {
+            EXPECT_EQ(p["scriptable"], true) << p;
+            EXPECT_FALSE(p["description"].get<std::string>().empty());
+            const std::string name = p["name"];
+            // The serial number utility needs a blank radio, the baseband one its configuration file.
+            if (p["onThisRadio"] != true || name == "serial-program" || name == "bbo-update")
+                continue;
+            bench.input.request({{"cmd", "open"}, {"procedure", name}}).request({{"cmd", "close"}});
+            opened.push_back(name);
+        }
+        const auto run = bench.run();
+        ASSERT_EQ(run.answers.size(), 1 + 2 * opened.size()) << run.err;
+        for (std::size_t i = 0; i < opened.size(); ++i) {
+            EXPECT_EQ(run.answers[1 + 2 * i]["ok"], true) << opened[i] << ": " << run.answers[1 + 2 * i];
+            EXPECT_EQ(run.answers[2 + 2 * i]["closed"], opened[i]) << run.answers[2 + 2 * i];
+        }
+        EXPECT_TRUE(bench.endedDekeyedAndReset());
+    }
+}
+
+TEST(CliSessionProcedure, ActionsMapOneToOneOntoTheProceduresActions) {
+    SessionBench bench(SimProfile::named("portable"));
+    std::optional<std::int64_t> voltage;
+    bench.input.request({{"cmd", "read"}})
+        .request({{"cmd", "open"}, {"procedure", "rx-squelch-25k"}})
+        .request({{"cmd", "action"}, {"name", "auto-tune"}, {"point", 3}})
+        .request({{"cmd", "action"}, {"name", "toggle"}, {"point", 1}})
+        .request({{"cmd", "open"}, {"procedure", "pa-bias-high"}})
+        .request({{"cmd", "action"}, {"name", "toggle"}, {"point", 1}})
+        .request({{"cmd", "point"}, {"point", 1}})
+        .request({{"cmd", "live"}, {"value", 64}})
+        .then([&] { voltage = bench.radio.liveValue(softpot::PaVoltageLimit); })
+        .request({{"cmd", "open"}, {"procedure", "rx-rssi"}})
+        .request({{"cmd", "action"}, {"name", "update"}, {"point", 2}})
+        .request({{"cmd", "state"}})
+        .request({{"cmd", "close"}});
+    const auto run = bench.run();
+    ASSERT_EQ(run.answers.size(), 12u) << run.err;
+    EXPECT_EQ(run.answers[1]["actions"], json::array({"auto-tune"}));
+    EXPECT_EQ(run.answers[2]["ok"], true) << run.answers[2];
+    EXPECT_EQ(run.answers[2]["value"], 35);
+    EXPECT_EQ(errorCode(run.answers[3]), "no-such-action");
+    EXPECT_EQ(run.answers[4]["actions"], json::array({"toggle"}));
+    EXPECT_EQ(run.answers[5]["ok"], true) << run.answers[5];
+    EXPECT_EQ(run.answers[7]["ok"], true) << run.answers[7];
+    EXPECT_EQ(voltage, 64);
+    EXPECT_EQ(run.answers[9]["ok"], true) << run.answers[9];
+    EXPECT_EQ(run.answers[10]["points"][1]["reading"], -50) << run.answers[10];
+    EXPECT_EQ(run.answers[11]["closed"], "rx-rssi");
+    EXPECT_TRUE(bench.endedDekeyedAndReset());
+
+    // K and M: the readings are typed into their points; one that gives no pair stops Program unsent.
+    SessionBench km(SimProfile::named("lowband-mobile"));
+    km.input.request({{"cmd", "read"}})
+        .request({{"cmd", "open"}, {"procedure", "tx-mobile-power"}})
+        .request({{"cmd", "action"}, {"name", "reading"}, {"point", 11}, {"text", "9999"}})
+        .request({{"cmd", "program"}});
+    const auto kmRun = km.run();
+    ASSERT_EQ(kmRun.answers.size(), 4u) << kmRun.err;
+    EXPECT_EQ(kmRun.answers[1]["points"].size(), 14u);
+    EXPECT_EQ(kmRun.answers[2]["entry"], "9999");
+    EXPECT_EQ(errorCode(kmRun.answers[3]), "out-of-range");
+    EXPECT_EQ(kmRun.answers[3]["error"]["text"], "Incorrect power measurement in F4!!");
+    EXPECT_TRUE(km.states(SimTopic::ProgrammedValue).empty());
 }
 
 }  // namespace

@@ -94,9 +94,7 @@ TEST(SimTempComp, WrittenBytesAreKeptAndReadBack) {
     const uint8_t bytes[4] = {0x1A, 0x2B, 0x3C, 0x4D};
     link.writeSoftpotBytes(1, 1, bytes, 4);
     link.resetRadio();
-    uint8_t reply[50] = {};
-    link.readTempComp(reply);
-    EXPECT_EQ(std::vector<uint8_t>(reply + 3, reply + 7), std::vector<uint8_t>(bytes, bytes + 4));
+    EXPECT_EQ(link.readTempComp(), (TempCompBytes{0x1A, 0x2B, 0x3C, 0x4D}));
 }
 
 }  // namespace

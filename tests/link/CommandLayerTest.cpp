@@ -6,6 +6,7 @@
 #include "link/Exceptions.h"
 #include "link/SBEPRequests.h"
 #include "radio/radioStorage.h"
+#include "radio/recordSupportNotes.h"
 
 namespace vantrel::test {
 
@@ -23,6 +24,7 @@ class CommandLayer : public LinkFixture {
     uint8_t opcodeOf(size_t n) { return radio.frames().at(n)[1]; }
     EnhancedSBEP sbep;
     radioStorage record;
+    recordSupportNotes notes{record};
     uint8_t buffer[50] = {};
 };
 
@@ -43,14 +45,14 @@ TEST_F(CommandLayer, RequestBytesOfTheCatalogue) {
     sbep.setChannelPair(0x0102, 2, 0x0304, 2);
     sbep.setTestMode(1, 128, 2);
     sbep.writeBBO(0xA1, 0xB2, 0xC3);
-    sbep.readBBO(5, 1, buffer);
+    sbep.readBBO(5, 1);
     sbep.writeSoftpot(18, 2, 200, 1);
     sbep.writeSoftpot(17, 1, 0x0203, 2);
     sbep.writeSerialNo("123ABC4567");
-    sbep.readTune(buffer);
-    sbep.readTempComp(buffer);
-    sbep.readRSSICalDac25(buffer);
-    sbep.radioPowerUp(buffer);
+    sbep.readTune();
+    sbep.readTempComp();
+    sbep.readRSSICalDac25();
+    sbep.radioPowerUp();
     const Bytes keyUp{0xF2, 0x19, 0x01, 0xF3};
     const Bytes dekey{0xF2, 0x19, 0x00, 0xF4};
     EXPECT_EQ(radio.frames()[0], keyUp);
@@ -119,11 +121,11 @@ TEST_F(CommandLayer, NotedReadWidthFollowsTheFlag) {
     radio.script({ackThen(frame(0x8A, {0x1D, 0x01, 0x02, 0x03, 0x04}))});
     radio.script({ackThen(frame(0x8A, {0x05, 0x77, 0x99}))});
     uint32_t v = 0;
-    EXPECT_EQ(sbep.readSoftpotNoted(2, v, record, 2), 2u);
+    EXPECT_EQ(sbep.readSoftpotNoted(2, v, notes, 2), 2u);
     EXPECT_EQ(v, 0x0102u);
-    EXPECT_EQ(sbep.readSoftpotNoted(0x1D, v, record, 20), 4u);
+    EXPECT_EQ(sbep.readSoftpotNoted(0x1D, v, notes, 20), 4u);
     EXPECT_EQ(v, 0x01020304u);
-    EXPECT_EQ(sbep.readSoftpotNoted(5, v, record, 5), 1u);
+    EXPECT_EQ(sbep.readSoftpotNoted(5, v, notes, 5), 1u);
     EXPECT_EQ(v, 0x77u);
 }
 
@@ -131,9 +133,10 @@ TEST_F(CommandLayer, UnsupportedClearsExactlyTheNamedFlag) {
     radio.fallback({ackThen(frame(0x86, {0x20}))});
     for (int flag : {8, 18, 19}) {
         radioStorage r;
+        recordSupportNotes rNotes(r);
         for (int f = 2; f <= 28; ++f) r.markSupported(f);
         uint32_t v = 1234;
-        EXPECT_EQ(sbep.readSoftpotNoted(6, v, r, flag), 0u);
+        EXPECT_EQ(sbep.readSoftpotNoted(6, v, rNotes, flag), 0u);
         EXPECT_EQ(v, 1234u);  // no value
         for (int f = 2; f <= 28; ++f)
             EXPECT_EQ(r.isSupported(f), f != flag) << "flag " << f << " after " << flag;
@@ -144,24 +147,24 @@ TEST_F(CommandLayer, DataReplyMarksTheFlagSupported) {
     record.markUnsupported(19);
     radio.script({ackThen(frame(0x8A, {0x0A, 0x33}))});
     uint32_t v = 0;
-    sbep.readSoftpotNoted(10, v, record, 19);
+    sbep.readSoftpotNoted(10, v, notes, 19);
     EXPECT_TRUE(record.isSupported(19));
 }
 
 TEST_F(CommandLayer, RefusedNotedWriteClearsFlag27WhateverSoftpot) {
     radio.fallback({ackThen(frame(0x86, {0x20}))});
-    sbep.writeSoftpotNoted(record, 4, 1, 90, 1);
+    sbep.writeSoftpotNoted(notes, 4, 1, 90, 1);
     EXPECT_FALSE(record.isSupported(27));
     EXPECT_TRUE(record.isSupported(4));
     const uint8_t table[7] = {1, 2, 3, 4, 5, 6, 7};
-    sbep.writeSoftpotBytesNoted(record, 4, 4, table, 7);
+    sbep.writeSoftpotBytesNoted(notes, 4, 4, table, 7);
     EXPECT_FALSE(record.isSupported(21));
     EXPECT_EQ(payloadOf(1), (Bytes{4, 4, 1, 2, 3, 4, 5, 6, 7}));
 }
 
 TEST_F(CommandLayer, TableReadLeavesThePayloadForTheCaller) {
     radio.script({ackThen(frame(0x8A, {0x0A, 11, 22, 33, 44, 55, 66, 77}))});
-    sbep.readSoftpotTable(10, record, 20);
+    sbep.readSoftpotTable(10, notes, 20);
     EXPECT_TRUE(record.isSupported(20));
     EXPECT_EQ(sbep.softpotTableByte(0), 10);
     EXPECT_EQ(sbep.softpotTableByte(2), 22);
@@ -173,7 +176,7 @@ TEST_F(CommandLayer, FourteenByteTableUsesTheExtendedCount) {
     Bytes payload{17};
     for (uint8_t i = 1; i <= 14; ++i) payload.push_back(i);
     radio.script({ackThen(frame(0x8A, payload))});
-    sbep.readSoftpotTable(17, record, 20);
+    sbep.readSoftpotTable(17, notes, 20);
     EXPECT_EQ(sbep.softpotTableByte(1), 1);
     EXPECT_EQ(sbep.softpotTableByte(14), 14);
 }
@@ -181,7 +184,7 @@ TEST_F(CommandLayer, FourteenByteTableUsesTheExtendedCount) {
 TEST_F(CommandLayer, AutoTuneReturnsTheTunedValue) {
     radio.script({ackThen(frame(0x8A, {0x19, 0x42}))});
     uint32_t v = 0;
-    EXPECT_EQ(sbep.autoTune(0x19, v, record, 25), 1u);
+    EXPECT_EQ(sbep.autoTune(0x19, v, notes, 25), 1u);
     EXPECT_EQ(v, 0x42u);
     EXPECT_EQ(opcodeOf(0), 0x1F);
     EXPECT_EQ(payloadOf(0), (Bytes{0x19}));
@@ -198,20 +201,16 @@ TEST_F(CommandLayer, ReadMemoryLeavesTheRawFrame) {
 }
 
 TEST_F(CommandLayer, ReadBBOWithoutOffsets) {
-    // The probe takes a refusal or any other kind of reply as "no offsets" and leaves the buffer alone;
-    // a read after the probe said yes takes nothing but the 0x88 reply of its own item.
+    // The probe takes a refusal or any other kind of reply as "no offsets"; a read after the probe said
+    // yes takes nothing but the 0x88 reply of its own item.
     radio.script({ackThen(frame(0x28, {0x05, 0x00}))});
     radio.script({ackThen(frame(0x86, {0x28}))});
     radio.script({ackThen(frame(0x88, {0x05, 0x37}))});
-    buffer[3] = 0xEE;
-    EXPECT_FALSE(sbep.probeBBO(5, 1, buffer));
-    EXPECT_FALSE(sbep.probeBBO(5, 1, buffer));
-    EXPECT_EQ(buffer[3], 0xEE);
-    EXPECT_TRUE(sbep.probeBBO(5, 1, buffer));
-    EXPECT_EQ(buffer[1], 0x88);
-    EXPECT_EQ(buffer[3], 0x37);
+    EXPECT_EQ(sbep.probeBBO(5, 1), std::nullopt);
+    EXPECT_EQ(sbep.probeBBO(5, 1), std::nullopt);
+    EXPECT_EQ(sbep.probeBBO(5, 1), std::optional<uint8_t>(0x37));
     radio.fallback({ackThen(frame(0x88, {0x00, 0x37}))});
-    EXPECT_THROW(sbep.readBBO(5, 1, buffer), BadReply);
+    EXPECT_THROW(sbep.readBBO(5, 1), BadReply);
 }
 
 TEST_F(CommandLayer, MemoryWriteConfirmedByItsAddress) {

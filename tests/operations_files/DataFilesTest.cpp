@@ -8,7 +8,7 @@
 #include <string>
 
 #include "../support/ScratchDirectory.h"
-#include "operations/dataFiles.h"
+#include "link/dataFiles.h"
 
 namespace vantrel {
 namespace {

@@ -1,5 +1,5 @@
 // Temporary file, fsync and rename: the old file stays whole until the new one is complete.
-#include "operations/writeFileAtomically.h"
+#include "link/writeFileAtomically.h"
 
 #include <dirent.h>
 #include <fcntl.h>

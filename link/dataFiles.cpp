@@ -1,5 +1,5 @@
 // The lookup order of the data files the program reads.
-#include "operations/dataFiles.h"
+#include "link/dataFiles.h"
 
 #include <sys/stat.h>
 
