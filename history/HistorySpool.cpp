@@ -3,7 +3,6 @@
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -12,6 +11,7 @@
 #include <cstring>
 
 #include "history/HistoryStore.h"
+#include "link/programFolders.h"
 
 namespace vantrel {
 
@@ -76,18 +76,6 @@ class reader {
   private:
     std::string_view m_text;
 };
-
-void makeFolders(const std::string& directory) {
-    if (directory.empty())
-        return;
-    struct stat st {};
-    if (::stat(directory.c_str(), &st) == 0)
-        return;
-    const std::size_t slash = directory.find_last_of('/');
-    if (slash != std::string::npos && slash > 0)
-        makeFolders(directory.substr(0, slash));
-    ::mkdir(directory.c_str(), 0700);
-}
 
 [[noreturn]] void spoolFailed(const std::string& what, int error) {
     throw HistoryError(
@@ -184,7 +172,7 @@ std::optional<ServiceEvent> HistorySpool::deserialize(std::string_view text) {
 }
 
 void HistorySpool::put(const ServiceEvent& event) const {
-    makeFolders(m_directory);
+    makeDirectories(m_directory);  // a failure shows in the open below
     // The time first, so that a listing sorted by name delivers in the order the events happened.
     std::string stamp = event.timeUtc;
     std::replace(stamp.begin(), stamp.end(), ':', '-');

@@ -1,11 +1,11 @@
 // The SQLite back end: one file on one bench, WAL mode and a busy time-out so two programs can record.
 #include <sqlite3.h>
-#include <sys/stat.h>
 
 #include <cerrno>
 #include <cstring>
 
 #include "history/sqlHistoryStore.h"
+#include "link/programFolders.h"
 
 namespace vantrel {
 
@@ -37,21 +37,10 @@ std::string parentOf(const std::string& path) {
     return slash == 0 ? std::string("/") : path.substr(0, slash);
 }
 
-/// Creates the folder of the database and its parents (mode 0700) when missing.
-void makeFolders(const std::string& directory) {
-    if (directory.empty())
-        return;
-    struct stat st {};
-    if (::stat(directory.c_str(), &st) == 0)
-        return;
-    makeFolders(parentOf(directory));
-    ::mkdir(directory.c_str(), 0700);
-}
-
 class sqliteConnection : public sqlConnection {
   public:
     sqliteConnection(const std::string& path, const HistoryStoreOptions& options) : m_path(path) {
-        makeFolders(parentOf(path));
+        makeDirectories(parentOf(path));  // the database's folder and its parents, mode 0700
         const int opened = sqlite3_open_v2(
             path.c_str(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
         if (opened != SQLITE_OK) {
