@@ -5,7 +5,6 @@
 
 #include "app/ProcedureCatalogue.h"
 #include "app/ScreenFactory.h"
-#include "app/TBenchDialog.h"
 #include "app/TVantrelApp.h"
 #include "app/TVantrelMDIClient.h"
 #include "operations/procedureAvailability.h"

@@ -9,8 +9,10 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QThread>
 #include <QVBoxLayout>
 #include <cstdlib>
 
@@ -154,6 +156,7 @@ void TBenchDialog::enableRow(Role role) {
     for (QWidget* x :
          std::initializer_list<QWidget*>{w.transport, w.address, w.dialect, w.timeout, w.offset, w.test})
         x->setEnabled(on);
+    w.test->setEnabled(on && !w.testing);
     w.serial->setEnabled(on && w.transport->currentText() == QLatin1String("serial"));
 }
 
@@ -186,24 +189,50 @@ BenchConfig TBenchDialog::chosen() const {
 }
 
 void TBenchDialog::test(Role role) {
-    QLabel* result = row(role).result;
+    Row& w = m_rows[static_cast<size_t>(role)];
+    if (w.testing)
+        return;
     RoleConfig config;
     try {
         config = roleConfig(role);
     } catch (const InstrumentError& e) {
-        result->setText(qs(e.what()));
+        w.result->setText(qs(e.what()));
         return;
     }
-    result->setText(QStringLiteral("Testing..."));
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    w.result->setText(QStringLiteral("Testing..."));
+    w.testing = true;
+    w.test->setEnabled(false);
     InstrumentContext context;
     context.dialectPath = m_dialectPath;
-    // Bounded by the role's timeout for each exchange: a dead instrument holds the dialog for seconds,
-    // never for ever.
-    const RoleCheck check = checkRole(role, config, context);
-    QApplication::restoreOverrideCursor();
-    result->setText(check.ok ? QStringLiteral("%1 — %2").arg(qs(check.identity), qs(check.reading))
-                             : QStringLiteral("FAILED: %1").arg(qs(check.error)));
+    // The exchange runs off the GUI thread: a dead instrument holds only its own row (each exchange is
+    // bounded by the role's timeout), and the dialog may close meanwhile: the answer then goes nowhere.
+    QPointer<TBenchDialog> self(this);
+    QThread* worker = QThread::create([self, role, config, context] {
+        RoleCheck check = checkRole(role, config, context);
+        QMetaObject::invokeMethod(
+            qApp, [self, role, check = std::move(check)] {
+                if (self)
+                    self->showCheck(role, check);
+            },
+            Qt::QueuedConnection);
+    });
+    connect(worker, &QThread::finished, worker, &QObject::deleteLater);
+    worker->start();
+}
+
+void TBenchDialog::showCheck(Role role, const RoleCheck& check) {
+    Row& w = m_rows[static_cast<size_t>(role)];
+    w.testing = false;
+    w.test->setEnabled(w.used->isChecked());
+    w.result->setText(check.ok ? QStringLiteral("%1 — %2").arg(qs(check.identity), qs(check.reading))
+                               : QStringLiteral("FAILED: %1").arg(qs(check.error)));
+}
+
+bool TBenchDialog::testing() const {
+    for (const Row& w : m_rows)
+        if (w.testing)
+            return true;
+    return false;
 }
 
 void TBenchDialog::save() {

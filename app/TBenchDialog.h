@@ -17,11 +17,6 @@ class QSpinBox;
 
 namespace vantrel {
 
-namespace cmd {
-/// Options menu: "Bench Instruments...", beside "Communication Settings".
-inline constexpr int BenchInstruments = 11921;
-}  // namespace cmd
-
 /// The dialog. It reads bench.conf from the settings folder (a damaged file is told and the dialog starts
 /// empty) and writes it atomically on Save.
 class TBenchDialog : public QDialog {
@@ -31,8 +26,12 @@ class TBenchDialog : public QDialog {
     /// The bench as the controls show it. Throws InstrumentError (Config) for an address, serial setting
     /// or number that cannot be used, naming the role.
     BenchConfig chosen() const;
-    /// Tests one role as the Test button does: the result shows in resultLabel().
+    /// Tests one role as the Test button does: "Testing..." at once, the identity and reading (or the
+    /// failure) in resultLabel() when the instrument answered; the row's Test button waits meanwhile. A
+    /// setting that cannot be used is told at once.
     void test(Role role);
+    /// Whether a test still waits for its instrument.
+    bool testing() const;
     /// Save: writes bench.conf and closes; a failure is told in message() and the dialog stays open.
     void save();
 
@@ -57,10 +56,12 @@ class TBenchDialog : public QDialog {
         QLineEdit* serial = nullptr;
         QPushButton* test = nullptr;
         QLabel* result = nullptr;
+        bool testing = false;
     };
     const Row& row(Role r) const { return m_rows[static_cast<size_t>(r)]; }
     void show(Role role, const RoleConfig& config);
     void enableRow(Role role);
+    void showCheck(Role role, const RoleCheck& check);
     RoleConfig roleConfig(Role role) const;
 
     QString m_settingsDirectory;

@@ -65,6 +65,8 @@ inline constexpr int CompareArchive = 11940;   ///< an archive against the curre
 inline constexpr int CompareRadio = 11941;     ///< the radio, read now, against the current record
 inline constexpr int ServiceHistory = 11942;   ///< a radio's service history (not in the original menus)
 inline constexpr int HistorySettings = 11943;  ///< where the service history is kept
+/// Options menu, beside "Communication Settings": the bench instruments (not in the original menus).
+inline constexpr int BenchInstruments = 11921;
 // Group enablers: the pull-right menus they govern.
 inline constexpr int GroupTransmitPower = 11846;
 inline constexpr int GroupPaBias = 11862;

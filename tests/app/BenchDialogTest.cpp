@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDoubleSpinBox>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -29,6 +30,8 @@ QByteArray readAll(const QString& path) {
 class BenchDialogTest : public QObject {
     Q_OBJECT
 
+    static constexpr int kAnswered = 60000;  // ms; a slow, busy machine
+
   private slots:
     void testShowsIdentityAndReadingOrTheFailureAndSaveWritesTheRows() {
         SimRadio radio(SimProfile::defaults());
@@ -43,6 +46,8 @@ class BenchDialogTest : public QObject {
             ->setText(QStringLiteral("127.0.0.1:%1").arg(bench.port(SimBenchRole::PowerMeter)));
         dialog.offsetBox(Role::PowerMeter)->setValue(10.0);
         QTest::mouseClick(dialog.testButton(Role::PowerMeter), Qt::LeftButton);
+        QCOMPARE(dialog.resultLabel(Role::PowerMeter)->text(), QStringLiteral("Testing..."));
+        QTRY_VERIFY_WITH_TIMEOUT(!dialog.testing(), kAnswered);
         QVERIFY2(
             dialog.resultLabel(Role::PowerMeter)->text().startsWith("Vantrel,Simulated Power Meter,0,test"),
             qPrintable(dialog.resultLabel(Role::PowerMeter)->text()));
@@ -54,6 +59,7 @@ class BenchDialogTest : public QObject {
         dialog.addressEdit(Role::PowerSupply)
             ->setText(QStringLiteral("127.0.0.1:%1").arg(bench.port(SimBenchRole::PowerSupply)));
         dialog.test(Role::PowerSupply);
+        QTRY_VERIFY_WITH_TIMEOUT(!dialog.testing(), kAnswered);
         QVERIFY2(dialog.resultLabel(Role::PowerSupply)->text().startsWith("FAILED: "),
                  qPrintable(dialog.resultLabel(Role::PowerSupply)->text()));
         QVERIFY(dialog.resultLabel(Role::PowerSupply)->text().contains("-200"));
@@ -74,6 +80,33 @@ class BenchDialogTest : public QObject {
         QCOMPARE(again.offsetBox(Role::PowerMeter)->value(), 10.0);
     }
 
+    void testASilentInstrumentHoldsOnlyItsOwnRowAndTheDialogMayCloseMeanwhile() {
+        SimRadio radio(SimProfile::defaults());
+        SimBench bench(radio, "0,test");
+        bench.start(0);
+        bench.setFault(SimBenchRole::FrequencyCounter, SimInstrumentFault::Timeout);
+        QTemporaryDir dir;
+        auto dialog = std::make_unique<TBenchDialog>(nullptr, dir.path(), std::vector<std::string>{VANTREL_TEST_DIALECTS});
+        for (Role r : {Role::FrequencyCounter, Role::PowerMeter}) {
+            dialog->usedBox(r)->setChecked(true);
+            dialog->addressEdit(r)->setText(
+                QStringLiteral("127.0.0.1:%1").arg(bench.port(r == Role::PowerMeter ? SimBenchRole::PowerMeter
+                                                                                    : SimBenchRole::FrequencyCounter)));
+        }
+        QElapsedTimer held;
+        held.start();
+        dialog->test(Role::FrequencyCounter);
+        // The dialog went straight back to its event loop: the row waits, its button too, the rest works.
+        QVERIFY(held.elapsed() < 1000);
+        QVERIFY(!dialog->testButton(Role::FrequencyCounter)->isEnabled());
+        dialog->test(Role::PowerMeter);
+        QTRY_VERIFY_WITH_TIMEOUT(dialog->resultLabel(Role::PowerMeter)->text().startsWith("Vantrel"), kAnswered);
+        QCOMPARE(dialog->resultLabel(Role::FrequencyCounter)->text(), QStringLiteral("Testing..."));
+        // Closed while the counter is still silent: its late answer must not reach the gone dialog.
+        dialog.reset();
+        QTest::qWait(200);
+    }
+
     void testADamagedFileIsToldAndAnUnusableRowIsNeverSaved() {
         QTemporaryDir dir;
         const QString file = dir.filePath("bench.conf");
@@ -92,6 +125,7 @@ class BenchDialogTest : public QObject {
         QCOMPARE(dialog.result(), int(QDialog::Rejected));
         QCOMPARE(readAll(file), QByteArray("[power-meter]\naddress = 127.0.0.1\nvoltage = 3\n"));
         dialog.test(Role::SignalGenerator);
+        QVERIFY(!dialog.testing());
         QVERIFY(dialog.resultLabel(Role::SignalGenerator)->text().contains("HOST:PORT"));
     }
 };
