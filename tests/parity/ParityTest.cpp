@@ -66,6 +66,7 @@ enum class Op {
     Typed,     ///< text left in a row's box, not taken (row -1: the last row); Program reads it
     Program,
     Fail,  ///< the radio answers `row` more requests, then nothing
+    Swap,  ///< another radio on the cable: the next serial number check asks; `row` 1 cancels, 0 re-reads
 };
 
 struct Step {
@@ -83,6 +84,16 @@ struct Scenario {
     /// is then expected to fail there.
     std::vector<std::pair<const char*, const char*>> knownDifferent = {};
 };
+
+// Why some windows still differ from the session (each one a fault of the window, see the reason).
+constexpr std::pair<const char*, const char*> kKeysOnOldChannels{
+    "swappedCancelled",
+    "after the mismatch question of a step is cancelled, the window keys at the row it shows but on the "
+    "channels of the point prepared before and says it is keyed there (the point-row windows' Program then "
+    "writes that row's value into the other point); the session sets the shown point's channels first"};
+constexpr const char* kShortMismatchText =
+    "the baseband window asks the mismatch question without the two serial numbers; the session names the "
+    "radio connected and the one in memory, as the point-row windows do";
 
 /// Select a point, key, two values, dekey, Program.
 std::vector<Step> keyedRow(int row) {
@@ -126,15 +137,16 @@ const std::vector<Scenario>& scenarios() {
           {Op::Ptt},
           {Op::Reading, 3, 0, "4.0"},
           {Op::Reading, 10, 0, "1.0"},
-          {Op::Program}}},
+          {Op::Program}},
+         {kKeysOnOldChannels}},
         {"ref-osc-warp", "portable", keyedRow(0)},
         {"pa-voltage-limit", "mobile", {{Op::AutoTune, 0}}},
-        {"mod-balance-attn", "portable", keyedRow(3)},
-        {"tx-high-power", "portable", keyedRow(2)},
-        {"tx-low-power", "portable", keyedRow(4)},
+        {"mod-balance-attn", "portable", keyedRow(3), {kKeysOnOldChannels}},
+        {"tx-high-power", "portable", keyedRow(2), {kKeysOnOldChannels}},
+        {"tx-low-power", "portable", keyedRow(4), {kKeysOnOldChannels}},
         {"vco-attn-12k5", "portable", keyedRow(0)},
         {"vco-attn-20k", "portable", keyedRow(0)},
-        {"vco-attn-25k", "portable", keyedRow(1)},
+        {"vco-attn-25k", "portable", keyedRow(1), {kKeysOnOldChannels}},
         {"dtmf-deviation", "portable", keyedRow(0)},
         {"qdt1200-deviation", "portable", keyedRow(0)},
         {"hss-deviation", "portable", keyedRow(0)},
@@ -142,8 +154,16 @@ const std::vector<Scenario>& scenarios() {
         {"mpt1327-deviation", "portable", keyedRow(0)},
         {"pa-bias-high-default", "portable", paBiasRows()},
         {"pa-bias-low-default", "portable", paBiasRows()},
-        {"serial-program", "blank-serial", {{Op::Reading, 0, 0, "VT00000002"}, {Op::Update}}},
-        {"bbo-update", "bbo-radio", {{Op::Spacing, 1}, {Op::Reading, 0, 0, "86 Hz"}, {Op::Update}}},
+        {"serial-program",
+         "blank-serial",
+         {{Op::Reading, 0, 0, "VT00000002"}, {Op::Update}},
+         {{"otherRadios",
+           "the shell, not the window, refuses a radio whose serial number is not blank; the "
+           "session refuses it itself"}}},
+        {"bbo-update",
+         "bbo-radio",
+         {{Op::Spacing, 1}, {Op::Reading, 0, 0, "86 Hz"}, {Op::Update}},
+         {{"swappedCancelled", kShortMismatchText}, {"swappedReread", kShortMismatchText}}},
         {"temp-comp-read", "portable", {}},
         {"temp-comp-write", "portable", {{Op::Reading, 0, 0, "00112233"}, {Op::Program}}},
     };
@@ -186,6 +206,24 @@ std::optional<std::vector<Step>> refusedValues(const Scenario& s) {
         return steps;
     }
     return std::nullopt;
+}
+/// Another radio on the cable before the first step that checks the serial number.
+std::optional<std::vector<Step>> swapped(const Scenario& s, int answer) {
+    for (size_t i = 0; i < s.steps.size(); ++i) {
+        const Op op = s.steps[i].op;
+        if (op != Op::Slide && op != Op::Value && op != Op::Toggle && op != Op::Update)
+            continue;
+        std::vector<Step> steps = s.steps;
+        steps.insert(steps.begin() + std::ptrdiff_t(i), {Op::Swap, answer});
+        return steps;
+    }
+    return std::nullopt;
+}
+std::optional<std::vector<Step>> swappedCancelled(const Scenario& s) {
+    return swapped(s, 1);
+}
+std::optional<std::vector<Step>> swappedReread(const Scenario& s) {
+    return swapped(s, 0);
 }
 /// The last action that writes (Program, an auto-tune, an update) loses the link after its third request.
 std::optional<std::vector<Step>> failureMidAction(const Scenario& s) {
@@ -246,6 +284,12 @@ struct Bench {
         return out;
     }
     /// The radio answers `answered` more requests, then none.
+    /// The record stops being the radio's: the next serial number check finds another radio.
+    void swap(int answer) {
+        record.setSerialNo("SWAPPED01");
+        if (answer == 1)
+            prompt.answer(PromptAnswer::Cancel);
+    }
     void goDead(int answered) {
         SimFaultRule rule;
         rule.kind = SimFaultKind::Silence;
@@ -319,12 +363,17 @@ Run runSession(const Scenario& s, const std::vector<Step>& steps, std::vector<in
         return run;
     }
     const auto status = [&] { return QString::fromStdString(session->state().status); };
-    session->open();
+    // A procedure that did not open takes no more steps: a script's open fails and is tidied at once.
+    const bool opened = session->open().done();
     run.took(bench, status());
     values.assign(steps.size(), 0);
     std::optional<std::vector<std::optional<int>>> typed;  // the boxes Program reads, once one was typed into
     for (size_t i = 0; i < steps.size(); ++i) {
         const Step& step = steps[i];
+        if (!opened) {
+            run.took(bench, status());
+            continue;
+        }
         actionRequest request;
         request.row = step.row;
         request.text = step.text;
@@ -379,6 +428,9 @@ Run runSession(const Scenario& s, const std::vector<Step>& steps, std::vector<in
                 break;
             case Op::Fail:
                 bench.goDead(step.row);
+                break;
+            case Op::Swap:
+                bench.swap(step.row);
                 break;
         }
         run.took(bench, status());
@@ -481,6 +533,9 @@ bool viewStep(QWidget* w, const Step& step, int value, Bench& bench) {
         case Op::Fail:
             bench.goDead(step.row);
             return true;
+        case Op::Swap:
+            bench.swap(step.row);
+            return true;
     }
     return false;
 }
@@ -511,8 +566,12 @@ Run runView(const Scenario& s, const std::vector<Step>& steps, const std::vector
     std::unique_ptr<QWidget> window;
     if (!view->precheck || view->precheck(e))
         window.reset(view->create(e));
+    // A window that refused to open is closed by the shell at once: it takes no steps and shows nothing.
+    const bool opened = window && bench.code != 0;
     const auto status = [&]() -> QString {
         QLineEdit* box = nullptr;
+        if (!opened)
+            return QString();
         if (auto* points = dynamic_cast<TTuningScreen*>(window.get()))
             box = points->statusBox();
         else if (auto* km = dynamic_cast<TMobilePowerTuneHI*>(window.get()))
@@ -524,7 +583,7 @@ Run runView(const Scenario& s, const std::vector<Step>& steps, const std::vector
     QCoreApplication::sendPostedEvents();
     run.took(bench, status());
     for (size_t i = 0; i < steps.size(); ++i) {
-        if (window && !viewStep(window.get(), steps[i], values[i], bench))
+        if (opened && !viewStep(window.get(), steps[i], values[i], bench))
             run.error = QStringLiteral("step %1: the window has no such action").arg(i + 1);
         QCoreApplication::sendPostedEvents();
         run.took(bench, status());
@@ -541,7 +600,8 @@ Run runView(const Scenario& s, const std::vector<Step>& steps, const std::vector
 
 QString label(const std::vector<Step>& steps, qsizetype i) {
     static const char* const names[] = {"slide",   "value",   "ptt",   "toggle",  "auto-tune", "update",
-                                        "reading", "spacing", "typed", "program", "link dies"};
+                                        "reading", "spacing", "typed", "program", "link dies", "swap"};
+    static_assert(std::size(names) == size_t(Op::Swap) + 1);
     if (i == 0)
         return QStringLiteral("open");
     if (size_t(i) > steps.size())
@@ -625,6 +685,27 @@ class ParityTest : public QObject {
     /// Program refusing a value out of range, then an empty box: the same points written before the stop.
     void refusedValues_data() { rows(&vantrel::test::refusedValues); }
     void refusedValues() { compare(&vantrel::test::refusedValues, "refusedValues"); }
+    /// Another radio on the cable, the mismatch question cancelled: nothing more reaches that radio.
+    void swappedCancelled_data() { rows(&vantrel::test::swappedCancelled); }
+    void swappedCancelled() { compare(&vantrel::test::swappedCancelled, "swappedCancelled"); }
+    /// Another radio on the cable, read in on OK.
+    void swappedReread_data() { rows(&vantrel::test::swappedReread); }
+    void swappedReread() { compare(&vantrel::test::swappedReread, "swappedReread"); }
+    /// The whole scenario on every other simulated radio the procedure is available on (unused points,
+    /// other models and procedure sets).
+    void otherRadios_data() {
+        QTest::addColumn<int>("index");
+        for (const char* profile : {"portable", "mobile", "single-point", "no-rx-points", "high-power-mobile",
+                                    "high-power-mobile-n", "lowband-mobile", "procedure-3", "brightline"}) {
+            Bench probe(profile);
+            for (size_t i = 0; i < scenarios().size(); ++i) {
+                const Scenario& s = scenarios()[i];
+                if (std::string_view(profile) != s.profile && availableOnRadio(entryOf(s), probe.record))
+                    QTest::addRow("%s@%s", s.name, profile) << int(i);
+            }
+        }
+    }
+    void otherRadios() { compare(&whole, "otherRadios"); }
 
   private:
     static void rows(Variant variant) {
@@ -636,7 +717,11 @@ class ParityTest : public QObject {
     /// Runs the variant on both sides and compares them; answers the window's run.
     static Run compare(Variant variant, const char* test) {
         QFETCH(int, index);
-        const Scenario& s = scenarios()[size_t(index)];
+        Scenario s = scenarios()[size_t(index)];
+        // A tag "name@profile" runs the scenario on that radio.
+        const QByteArray tag = QTest::currentDataTag();
+        if (const qsizetype at = tag.indexOf('@'); at >= 0)
+            s.profile = tag.constData() + at + 1;
         Run view;
         check(s, *variant(s), test, view);
         return view;
@@ -652,8 +737,9 @@ class ParityTest : public QObject {
         const QString diff = differences(steps, view, session);
         if (qEnvironmentVariableIsSet("PARITY_DUMP"))
             for (qsizetype i = 0; i < session.requests.size(); ++i)
-                qInfo("%s | %s | %s", qPrintable(label(steps, i)),
+                qInfo("%s | session %s | window %s | %s", qPrintable(label(steps, i)),
                       qPrintable(session.requests[i].join(QLatin1Char(','))),
+                      qPrintable(view.requests.value(i).join(QLatin1Char(','))),
                       qPrintable(session.messages[i].join(QLatin1Char('/'))));
         if (!diff.isEmpty())
             qInfo("%s differs:\n%s", s.name, qPrintable(diff));
