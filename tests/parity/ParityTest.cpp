@@ -67,6 +67,7 @@ enum class Op {
     Program,
     Fail,  ///< the radio answers `row` more requests, then nothing
     Swap,  ///< another radio on the cable: the next serial number check asks; `row` 1 cancels, 0 re-reads
+    Hold,  ///< another program holds the port (`row` 1) or lets it go (0)
 };
 
 struct Step {
@@ -86,11 +87,19 @@ struct Scenario {
 };
 
 // Why some windows still differ from the session (each one a fault of the window, see the reason).
-constexpr std::pair<const char*, const char*> kKeysOnOldChannels{
-    "swappedCancelled",
-    "after the mismatch question of a step is cancelled, the window keys at the row it shows but on the "
-    "channels of the point prepared before and says it is keyed there (the point-row windows' Program then "
-    "writes that row's value into the other point); the session sets the shown point's channels first"};
+constexpr const char* kKeysOnOldChannels =
+    "after a step that never reached the radio (port busy, mismatch question cancelled) the window keys at "
+    "the row it shows but on the channels of the point prepared before and says it is keyed there (after a "
+    "later re-read its Program even wrote that row's value into the other point); the session sets the shown "
+    "point's channels first";
+constexpr const char* kKeepsOldSelection =
+    "after a box's focus step that never reached the radio (port busy, mismatch question cancelled) the K "
+    "and "
+    "M window keys at the box selected before; the session keys at the box chosen, its channels first";
+/// A step that did not reach the radio is forgotten differently: the cases where that shows.
+std::vector<std::pair<const char*, const char*>> unreachedStep(const char* why) {
+    return {{"swappedCancelled", why}, {"portBusy", why}};
+}
 constexpr const char* kShortMismatchText =
     "the baseband window asks the mismatch question without the two serial numbers; the session names the "
     "radio connected and the one in memory, as the point-row windows do";
@@ -138,15 +147,15 @@ const std::vector<Scenario>& scenarios() {
           {Op::Reading, 3, 0, "4.0"},
           {Op::Reading, 10, 0, "1.0"},
           {Op::Program}},
-         {kKeysOnOldChannels}},
+         unreachedStep(kKeepsOldSelection)},
         {"ref-osc-warp", "portable", keyedRow(0)},
         {"pa-voltage-limit", "mobile", {{Op::AutoTune, 0}}},
-        {"mod-balance-attn", "portable", keyedRow(3), {kKeysOnOldChannels}},
-        {"tx-high-power", "portable", keyedRow(2), {kKeysOnOldChannels}},
-        {"tx-low-power", "portable", keyedRow(4), {kKeysOnOldChannels}},
+        {"mod-balance-attn", "portable", keyedRow(3), unreachedStep(kKeysOnOldChannels)},
+        {"tx-high-power", "portable", keyedRow(2), unreachedStep(kKeysOnOldChannels)},
+        {"tx-low-power", "portable", keyedRow(4), unreachedStep(kKeysOnOldChannels)},
         {"vco-attn-12k5", "portable", keyedRow(0)},
         {"vco-attn-20k", "portable", keyedRow(0)},
-        {"vco-attn-25k", "portable", keyedRow(1), {kKeysOnOldChannels}},
+        {"vco-attn-25k", "portable", keyedRow(1), unreachedStep(kKeysOnOldChannels)},
         {"dtmf-deviation", "portable", keyedRow(0)},
         {"qdt1200-deviation", "portable", keyedRow(0)},
         {"hss-deviation", "portable", keyedRow(0)},
@@ -225,18 +234,34 @@ std::optional<std::vector<Step>> swappedCancelled(const Scenario& s) {
 std::optional<std::vector<Step>> swappedReread(const Scenario& s) {
     return swapped(s, 0);
 }
-/// The last action that writes (Program, an auto-tune, an update) loses the link after its third request.
-std::optional<std::vector<Step>> failureMidAction(const Scenario& s) {
+/// The last action that writes (Program, an auto-tune, an update) loses the link after `answered` requests.
+std::optional<std::vector<Step>> failingAction(const Scenario& s, int answered) {
     for (size_t i = s.steps.size(); i-- > 0;) {
         const Op op = s.steps[i].op;
         if (op != Op::Program && op != Op::AutoTune && op != Op::Update)
             continue;
         std::vector<Step> steps(s.steps.begin(), s.steps.begin() + std::ptrdiff_t(i));
-        steps.push_back({Op::Fail, 2});
+        steps.push_back({Op::Fail, answered});
         steps.push_back(s.steps[i]);
         return steps;
     }
     return std::nullopt;
+}
+std::optional<std::vector<Step>> failureMidAction(const Scenario& s) {
+    return failingAction(s, 2);
+}
+/// Later in the action: a run keyed at its second point, Program past its first points.
+std::optional<std::vector<Step>> failureLateInAction(const Scenario& s) {
+    return failingAction(s, 7);
+}
+/// The port taken by another program for the first step, then free again.
+std::optional<std::vector<Step>> portBusy(const Scenario& s) {
+    if (s.steps.empty())
+        return std::nullopt;
+    std::vector<Step> steps = s.steps;
+    steps.insert(steps.begin() + 1, {Op::Hold, 0});
+    steps.insert(steps.begin(), {Op::Hold, 1});
+    return steps;
 }
 
 // --- One side's run
@@ -285,6 +310,12 @@ struct Bench {
     }
     /// The radio answers `answered` more requests, then none.
     /// The record stops being the radio's: the next serial number check finds another radio.
+    void hold(bool taken) {
+        if (taken)
+            held = line.openDevice();
+        else
+            held.reset();
+    }
     void swap(int answer) {
         record.setSerialNo("SWAPPED01");
         if (answer == 1)
@@ -310,6 +341,7 @@ struct Bench {
     ScriptedPrompt prompt;
     int code = 0;
     std::optional<ScopedLinkContext> context;
+    std::unique_ptr<SerialDevice> held;
     size_t seen = 0;
 };
 
@@ -432,6 +464,9 @@ Run runSession(const Scenario& s, const std::vector<Step>& steps, std::vector<in
             case Op::Swap:
                 bench.swap(step.row);
                 break;
+            case Op::Hold:
+                bench.hold(step.row != 0);
+                break;
         }
         run.took(bench, status());
     }
@@ -536,6 +571,9 @@ bool viewStep(QWidget* w, const Step& step, int value, Bench& bench) {
         case Op::Swap:
             bench.swap(step.row);
             return true;
+        case Op::Hold:
+            bench.hold(step.row != 0);
+            return true;
     }
     return false;
 }
@@ -599,9 +637,10 @@ Run runView(const Scenario& s, const std::vector<Step>& steps, const std::vector
 }
 
 QString label(const std::vector<Step>& steps, qsizetype i) {
-    static const char* const names[] = {"slide",   "value",   "ptt",   "toggle",  "auto-tune", "update",
-                                        "reading", "spacing", "typed", "program", "link dies", "swap"};
-    static_assert(std::size(names) == size_t(Op::Swap) + 1);
+    static const char* const names[] = {"slide",     "value",   "ptt",      "toggle", "auto-tune",
+                                        "update",    "reading", "spacing",  "typed",  "program",
+                                        "link dies", "swap",    "port held"};
+    static_assert(std::size(names) == size_t(Op::Hold) + 1);
     if (i == 0)
         return QStringLiteral("open");
     if (size_t(i) > steps.size())
@@ -682,6 +721,12 @@ class ParityTest : public QObject {
     /// A link that dies in the middle of Program, an auto-tune or an update.
     void failureMidAction_data() { rows(&vantrel::test::failureMidAction); }
     void failureMidAction() { compare(&vantrel::test::failureMidAction, "failureMidAction"); }
+    /// The same, later in the action.
+    void failureLateInAction_data() { rows(&vantrel::test::failureLateInAction); }
+    void failureLateInAction() { compare(&vantrel::test::failureLateInAction, "failureLateInAction"); }
+    /// The port busy for the first step: the same port message, nothing sent, the next step as usual.
+    void portBusy_data() { rows(&vantrel::test::portBusy); }
+    void portBusy() { compare(&vantrel::test::portBusy, "portBusy"); }
     /// Program refusing a value out of range, then an empty box: the same points written before the stop.
     void refusedValues_data() { rows(&vantrel::test::refusedValues); }
     void refusedValues() { compare(&vantrel::test::refusedValues, "refusedValues"); }
