@@ -42,6 +42,8 @@ bool DemoRadio::start(const QString& profile, const QString& programDirectory, Q
             return false;
         }
     }
+    // Profiles by name are found in the tuner's data-file order, its settings folder first.
+    SimProfile::useSettingsFolder(directory);
     try {
         const SimProfile simulated = SimProfile::named(profile.toStdString());
         // A radio whose offsets live in a codeplug table needs its block in bbo.cfg: the demo writes one

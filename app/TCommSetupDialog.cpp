@@ -12,7 +12,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <algorithm>
 #include <cerrno>
+#include <initializer_list>
 
 #include "app/DialogUnits.h"
 #include "link/RF_CommunicationSetup.h"
@@ -198,7 +200,27 @@ void TCommSetupDialog::showPermissionAdvice() {
     const QString advice = permissionAdvice(denied, udevExamplePath());
     m_permission->setText(advice);
     m_permission->setVisible(!advice.isEmpty());
-    setFixedSize(advice.isEmpty() ? m_plainSize : m_adviceSize);
+    fitDeviceColumn();
+    setFixedSize((advice.isEmpty() ? m_plainSize : m_adviceSize) + QSize(m_extraWidth, 0));
+}
+
+void TCommSetupDialog::fitDeviceColumn() {
+    const int first = m_devices[0]->width() - m_extraWidth;
+    int needed = first;
+    for (const QLabel* label : m_devices)
+        needed =
+            std::max(needed, label->fontMetrics().horizontalAdvance(label->text()) + 2 * label->margin() + 4);
+    // A state such as "permission denied: add the user to the dialout group" is the advice the user
+    // needs: the dialog grows for it rather than cut it. Only a pathological text (a long list of
+    // holders) is cut at three times the column's first width; its tooltip still holds it whole.
+    const int extra = std::clamp(needed - first, 0, 3 * first);
+    const int delta = extra - m_extraWidth;
+    if (delta == 0)
+        return;
+    for (QWidget* w : std::initializer_list<QWidget*>{m_devices[0], m_devices[1], m_devices[2], m_devices[3],
+                                                      m_adapters, m_mappingMessage, m_permission})
+        w->resize(w->width() + delta, w->height());
+    m_extraWidth = extra;
 }
 
 void TCommSetupDialog::fillMappingBox(int port, const std::vector<SerialAdapter>& adapters) {

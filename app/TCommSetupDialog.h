@@ -68,6 +68,9 @@ class TCommSetupDialog : public QDialog {
     void showAdapters();
     /// The permission advice below the lists, the dialog growing to show it.
     void showPermissionAdvice();
+    /// Widens the device column (and the dialog) until the longest device state is read whole, and
+    /// narrows it again when the states grow short.
+    void fitDeviceColumn();
 
     QString m_directory;
     int m_selection = -1;
@@ -81,6 +84,7 @@ class TCommSetupDialog : public QDialog {
     std::array<QString, 4> m_deniedPorts;
     QSize m_plainSize;
     QSize m_adviceSize;
+    int m_extraWidth = 0;  ///< pixels the device column grew beyond its first width
     std::string m_adapterDirectory;
     std::vector<SerialAdapter> m_adapterList;
     PortMapping m_savedMapping;

@@ -2,6 +2,7 @@
 #include "app/THelpWindow.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QStyle>
 #include <QTextBrowser>
 #include <QToolBar>
@@ -39,7 +40,38 @@ const CommandTopic kCommandTopics[] = {
     {cmd::RadioInfo, "radioinfo.html"},   {cmd::UsingHelp, "usinghelp.html"},
 };
 
+/// Reads each page and picture through the window, so a folder's copy replaces the built-in one.
+class HelpBrowser : public QTextBrowser {
+  public:
+    HelpBrowser(QWidget* parent, const THelpWindow& window) : QTextBrowser(parent), m_window(window) {}
+
+    QVariant loadResource(int type, const QUrl& name) override {
+        const QString path =
+            name.scheme() == QLatin1String("qrc") ? QLatin1Char(':') + name.path() : QString();
+        if (path.startsWith(kRoot)) {
+            const QString file = m_window.pageFile(path);
+            if (!file.startsWith(QLatin1Char(':')))
+                return QTextBrowser::loadResource(type, QUrl::fromLocalFile(file));
+        }
+        return QTextBrowser::loadResource(type, name);
+    }
+
+  private:
+    const THelpWindow& m_window;
+};
+
 }  // namespace
+
+QString THelpWindow::pageFile(const QString& topic) const {
+    const QString name = QFileInfo(topic).fileName();
+    for (const QString& folder : m_folders) {
+        const QFileInfo candidate(folder + QLatin1Char('/') + name);
+        // A folder or a device of the page's name is no page: the search goes on past it.
+        if (candidate.isFile())
+            return candidate.absoluteFilePath();
+    }
+    return kRoot + name;
+}
 
 QString THelpWindow::topicFor(int context) {
     registerHelpTopics();
@@ -57,12 +89,13 @@ QString THelpWindow::topicFor(int context) {
     return kRoot + kIndex;
 }
 
-THelpWindow::THelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
+THelpWindow::THelpWindow(QWidget* parent, QStringList folders)
+    : QWidget(parent, Qt::Window), m_folders(std::move(folders)) {
     registerHelpTopics();
     setObjectName(QStringLiteral("THelpWindow"));
     setWindowTitle(QStringLiteral("Vantrel Help"));
     setWindowIcon(applicationIcon());
-    m_browser = new QTextBrowser(this);
+    m_browser = new HelpBrowser(this, *this);
     m_browser->setOpenExternalLinks(false);
     m_browser->setSearchPaths({kRoot});
 

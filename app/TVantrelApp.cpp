@@ -21,6 +21,7 @@
 #include "link/LinkContext.h"
 #include "link/RF_CommunicationSetup.h"
 #include "link/cominit.h"
+#include "link/dataFiles.h"
 #include "operations/linkMonitor.h"
 
 namespace vantrel {
@@ -43,6 +44,25 @@ TVantrelApp::TVantrelApp(StartOptions options, UserPrompt& prompt, ShellHooks ho
     m_history = std::make_unique<HistoryService>(m_options.profilePath, m_options.historyDirectory,
                                                  m_options.settingsDirectory);
     m_history->configure();
+}
+
+QString TVantrelApp::dataFilePath(const char* name) const {
+    const std::string found =
+        findDataFile(name, programDataFolders(m_options.settingsDirectory.toStdString(),
+                                              m_options.dataDirectory.toStdString(),
+                                              m_options.programDirectory.toStdString()));
+    if (!found.empty())
+        return QString::fromStdString(found);
+    return m_options.dataDirectory + QLatin1Char('/') + QLatin1String(name);
+}
+
+QStringList TVantrelApp::helpFolders() const {
+    QStringList folders;
+    for (const std::string& folder :
+         programDataFolders(m_options.settingsDirectory.toStdString(), m_options.dataDirectory.toStdString(),
+                            m_options.programDirectory.toStdString()))
+        folders << QString::fromStdString(folder) + QStringLiteral("/help");
+    return folders;
 }
 
 TVantrelApp::~TVantrelApp() {
@@ -199,7 +219,7 @@ void TVantrelApp::closeToolWindows() {
 void TVantrelApp::showHelp(int context) {
     m_lastHelpContext = context;
     if (!m_help) {
-        m_help = std::make_unique<THelpWindow>();
+        m_help = std::make_unique<THelpWindow>(nullptr, helpFolders());
         m_help->setAttribute(Qt::WA_QuitOnClose, false);
     }
     m_help->showContext(context);

@@ -74,6 +74,12 @@ class TVantrelApp : public QObject {
     const QString& dataDirectory() const { return m_options.dataDirectory; }
     const QString& settingsDirectory() const { return m_options.settingsDirectory; }
     const QString& workDirectory() const { return m_options.workDirectory; }
+    /// Where a data file the program reads (a picture) is: the first one in the settings folder, the XDG
+    /// data folders, the program folder, then the data folder. When none holds it, the path in the data
+    /// folder, so a message names where the package puts it.
+    QString dataFilePath(const char* name) const;
+    /// The folders a help page is looked for in before the built-in copy: `help` in each of the above.
+    QStringList helpFolders() const;
     /// The arguments joined by single blanks, trailing blanks removed (the archive to load).
     QString commandLineText() const;
     bool hasArguments() const { return !m_options.arguments.isEmpty(); }

@@ -362,8 +362,8 @@ void TVantrelMDIClient::cmTempComp(int commandId) {
 void TVantrelMDIClient::cmSetupPicture(int commandId) {
     const bool portable = commandId == cmd::PortableSetup;
     const int code = portable ? screenCode::PortableSetup : screenCode::MobileSetup;
-    const QString bitmap = m_app.dataDirectory() + QLatin1Char('/') +
-                           qs(portable ? pictureFile::PortableSetup : pictureFile::MobileSetup);
+    const QString bitmap =
+        m_app.dataFilePath(portable ? pictureFile::PortableSetup : pictureFile::MobileSetup);
     openWindow(code, QStringLiteral("Radio Setup"), true, [&]() -> QWidget* {
         if (m_setupPictureOpen)
             return nullptr;
@@ -380,9 +380,10 @@ void TVantrelMDIClient::cmCommSettings(int) {
 }
 
 void TVantrelMDIClient::cmBenchInstruments(int) {
-    TBenchDialog dialog(window(), m_app.settingsDirectory(),
-                        dialectSearchPath(m_app.settingsDirectory().toStdString(), m_app.dataDirectory().toStdString(),
-                                          QCoreApplication::applicationDirPath().toStdString()));
+    TBenchDialog dialog(
+        window(), m_app.settingsDirectory(),
+        dialectSearchPath(m_app.settingsDirectory().toStdString(), m_app.dataDirectory().toStdString(),
+                          QCoreApplication::applicationDirPath().toStdString()));
     m_app.hooks().runDialog(dialog);
 }
 
@@ -496,8 +497,7 @@ void TVantrelMDIClient::showReadMessages(const ReadRadioOutcome& outcome) {
 
 void TVantrelMDIClient::cmReadRadio(int) {
     QDir::setCurrent(m_app.workDirectory());
-    TSplashWindow progress(m_app.dataDirectory() + QLatin1Char('/') + qs(pictureFile::Title),
-                           qs(radioOperations::kProgressTitle));
+    TSplashWindow progress(m_app.dataFilePath(pictureFile::Title), qs(radioOperations::kProgressTitle));
     progress.show();
     BusyScope busy(m_busy);
     const ReadRadioOutcome outcome = m_readOperation.readRadioCommand(m_record, progress);
@@ -531,8 +531,7 @@ void TVantrelMDIClient::cmProgramAll(int) {
     QDir::setCurrent(m_app.workDirectory());
     if (m_app.prompt().show(radioProgramAll::confirmationPrompt()) != PromptAnswer::Ok)
         return;
-    TSplashWindow progress(m_app.dataDirectory() + QLatin1Char('/') + qs(pictureFile::Title),
-                           qs(radioProgramAll::kProgressTitle));
+    TSplashWindow progress(m_app.dataFilePath(pictureFile::Title), qs(radioProgramAll::kProgressTitle));
     progress.show();
     BusyScope busy(m_busy);
     operationFailure failure;
@@ -598,8 +597,7 @@ void TVantrelMDIClient::cmCompareRadio(int) {
     // The radio is read into a record of its own: the current record, its flags and the status bar stay.
     QDir::setCurrent(m_app.workDirectory());
     auto other = std::make_shared<radioStorage>();
-    TSplashWindow progress(m_app.dataDirectory() + QLatin1Char('/') + qs(pictureFile::Title),
-                           qs(radioOperations::kProgressTitle));
+    TSplashWindow progress(m_app.dataFilePath(pictureFile::Title), qs(radioOperations::kProgressTitle));
     progress.show();
     BusyScope busy(m_busy);
     const ReadRadioOutcome outcome = m_readOperation.readRadioCommand(*other, progress);

@@ -34,9 +34,13 @@ const char* const kUsage =
     "  -h, --help             print this text and exit\n"
     "  --version              print the version and the licence and exit\n"
     "\n"
-    "Data files (bbo.cfg): the first one found in the settings folder (~/.config/vantrel when\n"
-    "installed, else the program folder), $XDG_DATA_HOME/vantrel (~/.local/share/vantrel), each\n"
-    "$XDG_DATA_DIRS folder + /vantrel (/usr/local/share/vantrel, /usr/share/vantrel), the program folder.\n"
+    "Data files: bbo.cfg, the pictures (title.bmp, portablesetup.bmp, mobilesetup.bmp), simulated radio\n"
+    "profiles (profiles/NAME.json), instrument dialects (instruments/NAME.dialect) and help pages\n"
+    "(help/NAME.html, replacing the built-in page of that name). The first one found in the settings\n"
+    "folder (~/.config/vantrel when installed, else the program folder), $XDG_DATA_HOME/vantrel\n"
+    "(~/.local/share/vantrel), each $XDG_DATA_DIRS folder + /vantrel (/usr/local/share/vantrel,\n"
+    "/usr/share/vantrel), the program folder, then the installation's share/vantrel is used.\n"
+    "$VANTREL_SIM_PROFILES and $VANTREL_INSTRUMENTS_DIR name a folder searched before all of them.\n"
     "\n"
     "Vantrel is free software under the GNU General Public License version 3 or later\n"
     "(GPL-3.0-or-later) and comes with NO WARRANTY.\n";
@@ -84,6 +88,8 @@ int main(int argc, char** argv) {
     }
     QApplication qapp(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vantrel"));
+    // The desktop entry's id: the desktop ties the windows to the entry's name and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.vantrel.Vantrel"));
     QApplication::setWindowIcon(vantrel::applicationIcon());
     const Options options = parse(QApplication::arguments());
     const QString programDirectory = QFileInfo(QApplication::applicationFilePath()).absolutePath();

@@ -206,11 +206,9 @@ std::vector<std::string> dialectSearchPath(const std::string& settingsFolder, co
     std::vector<std::string> path;
     if (const char* env = std::getenv("VANTREL_INSTRUMENTS_DIR"); env && *env)
         path.push_back(env);
-    for (const std::string& folder : dataFileFolders(settingsFolder, programFolder))
-        path.push_back(folder + "/instruments");
     // Installed under a prefix the XDG folders do not name (/opt/...): its own data folder still counts.
-    if (!dataFolder.empty() && std::find(path.begin(), path.end(), dataFolder + "/instruments") == path.end())
-        path.push_back(dataFolder + "/instruments");
+    for (const std::string& folder : programDataFolders(settingsFolder, dataFolder, programFolder))
+        path.push_back(folder + "/instruments");
 #ifdef VANTREL_SOURCE_DIALECTS
     path.push_back(VANTREL_SOURCE_DIALECTS);
 #endif
@@ -229,7 +227,9 @@ Dialect loadDialect(const std::string& name, const std::vector<std::string>& pat
     for (const std::string& dir : path) {
         const std::string file = dir + "/" + name + ".dialect";
         std::error_code ec;
-        if (std::filesystem::exists(file, ec))
+        // A folder or a device of that name is no dialect file: the search goes on past it, as for every
+        // data file.
+        if (std::filesystem::is_regular_file(file, ec))
             return parseDialect(readConfigFile(file), file);
     }
     throw InstrumentError(InstrumentError::Kind::Config, "no dialect file '" + name + ".dialect' was found");

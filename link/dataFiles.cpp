@@ -48,6 +48,13 @@ std::vector<std::string> dataFileFolders(const std::string& settingsFolder,
     return folders;
 }
 
+std::vector<std::string> programDataFolders(const std::string& settingsFolder, const std::string& dataFolder,
+                                            const std::string& programFolder) {
+    std::vector<std::string> folders = dataFileFolders(settingsFolder, programFolder);
+    add(folders, dataFolder);
+    return folders;
+}
+
 std::string findDataFile(const std::string& name, const std::vector<std::string>& folders) {
     for (const std::string& folder : folders) {
         const std::string path = folder == "/" ? "/" + name : folder + "/" + name;

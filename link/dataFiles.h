@@ -15,6 +15,12 @@ namespace vantrel {
 /// Relative XDG entries are skipped, as the XDG rules say. Empty arguments are left out.
 std::vector<std::string> dataFileFolders(const std::string& settingsFolder, const std::string& programFolder);
 
+/// dataFileFolders, then the program's own shared data folder (<prefix>/share/vantrel of a program
+/// installed under a prefix that $XDG_DATA_DIRS does not name, such as /opt/vantrel) when not already
+/// in the list. An empty `dataFolder` adds nothing.
+std::vector<std::string> programDataFolders(const std::string& settingsFolder, const std::string& dataFolder,
+                                            const std::string& programFolder);
+
 /// The first regular file (or link to one) named `name` in `folders`; empty when none holds it.
 std::string findDataFile(const std::string& name, const std::vector<std::string>& folders);
 

@@ -340,7 +340,8 @@ void readCodeplugBytes(const Reader& r, const json& c, SimProfile& p) {
     }
 }
 
-SimCurve readCurve(const Reader& r, const json& c, const std::string& f, int64_t maxValue, double lo, double hi) {
+SimCurve readCurve(const Reader& r, const json& c, const std::string& f, int64_t maxValue, double lo,
+                   double hi) {
     if (!c.is_array() || c.size() < 2)
         r.fail(f, "expected two or more [softpot value, quantity] pairs");
     SimCurve curve;
@@ -358,9 +359,9 @@ SimCurve readCurve(const Reader& r, const json& c, const std::string& f, int64_t
 
 void readBench(const Reader& r, const json& j, SimProfile& p) {
     r.onlyKeys(j, "bench",
-               {"exactWarp", "hzPerWarpStep", "deviation", "idleAmps", "ampsPerWatt", "biasAmps", "measurePerVolt",
-                "measureOffset", "rssiAtMinus120", "rssiPerDb", "bandwidthHz", "squelchPerDb", "frontEndPeak",
-                "frontEndPenalty"});
+               {"exactWarp", "hzPerWarpStep", "deviation", "idleAmps", "ampsPerWatt", "biasAmps",
+                "measurePerVolt", "measureOffset", "rssiAtMinus120", "rssiPerDb", "bandwidthHz",
+                "squelchPerDb", "frontEndPeak", "frontEndPenalty"});
     SimBenchModel& b = p.bench;
     if (j.contains("exactWarp"))
         b.exactWarp = r.integer(j["exactWarp"], "bench.exactWarp", 0, 511);
@@ -807,32 +808,113 @@ SimProfile SimProfile::load(const std::filesystem::path& file) {
     return fromJson(text.str(), file.stem().string());
 }
 
-std::vector<std::filesystem::path> SimProfile::searchPath() {
-    std::vector<std::filesystem::path> dirs;
-    if (const char* env = std::getenv("VANTREL_SIM_PROFILES"); env && *env)
-        dirs.emplace_back(env);
-    bool installed = false;
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string& chosenSettingsFolder() {
+    static std::string folder;
+    return folder;
+}
+
+fs::path executableFolder() {
     char exe[4096];
     const ssize_t n = ::readlink("/proc/self/exe", exe, sizeof exe - 1);
-    if (n > 0) {
-        const std::filesystem::path bin =
-            std::filesystem::path(std::string(exe, static_cast<size_t>(n))).parent_path();
-        dirs.push_back(bin / "profiles");
-        // Installed under a prefix: <prefix>/bin/vantrel-sim reads <prefix>/share/vantrel/profiles.
-        const std::filesystem::path shared = bin.parent_path() / "share" / "vantrel" / "profiles";
-        std::error_code ec;
-        if (bin.filename() == "bin" && std::filesystem::is_directory(shared, ec)) {
-            dirs.push_back(shared);
-            installed = true;
-        }
+    if (n <= 0)
+        return {};
+    return fs::path(std::string(exe, static_cast<size_t>(n))).parent_path();
+}
+
+/// <prefix>/share/vantrel when the program runs from <prefix>/bin of an installation; else empty.
+fs::path installedDataFolder(const fs::path& bin) {
+    std::error_code ec;
+    const fs::path shared = bin.parent_path() / "share" / "vantrel";
+    if (!bin.empty() && bin.filename() == "bin" && fs::is_directory(shared, ec))
+        return shared;
+    return {};
+}
+
+/// An environment variable naming an absolute folder; empty otherwise (relative XDG values are ignored).
+std::string absoluteEnv(const char* name) {
+    const char* value = std::getenv(name);
+    return value && value[0] == '/' ? std::string(value) : std::string();
+}
+
+std::string homeBased(const char* xdgName, const char* homeRelative) {
+    const std::string xdg = absoluteEnv(xdgName);
+    if (!xdg.empty())
+        return xdg + "/vantrel";
+    const std::string home = absoluteEnv("HOME");
+    return home.empty() ? std::string() : home + "/" + homeRelative + "/vantrel";
+}
+
+void addFolder(std::vector<fs::path>& dirs, const fs::path& folder) {
+    if (folder.empty())
+        return;
+    // "a/b/" and "a/b" are one folder: a repeat is searched once.
+    fs::path f = folder.lexically_normal();
+    if (f.has_parent_path() && f.filename().empty())
+        f = f.parent_path();
+    if (std::find(dirs.begin(), dirs.end(), f) == dirs.end())
+        dirs.push_back(f);
+}
+
+}  // namespace
+
+void SimProfile::useSettingsFolder(std::string folder) {
+    chosenSettingsFolder() = std::move(folder);
+}
+
+std::vector<std::filesystem::path> SimProfile::searchPath(const std::string& settingsFolder,
+                                                          const std::string& programFolder) {
+    std::vector<fs::path> dirs;
+    if (const char* env = std::getenv("VANTREL_SIM_PROFILES"); env && *env)
+        dirs.emplace_back(env);
+    // The tuner's order for every data file it reads; the simulator keeps its own copy of it, as it
+    // shares no code with the program it stands in for.
+    std::vector<fs::path> folders;
+    addFolder(folders, settingsFolder);
+    addFolder(folders, homeBased("XDG_DATA_HOME", ".local/share"));
+    const char* xdgDirs = std::getenv("XDG_DATA_DIRS");
+    const std::string list = xdgDirs && *xdgDirs ? xdgDirs : "/usr/local/share/:/usr/share/";
+    std::size_t start = 0;
+    while (start <= list.size()) {
+        std::size_t end = list.find(':', start);
+        if (end == std::string::npos)
+            end = list.size();
+        const std::string entry = list.substr(start, end - start);
+        if (!entry.empty() && entry[0] == '/')
+            addFolder(folders, fs::path(entry) / "vantrel");
+        start = end + 1;
     }
+    addFolder(folders, programFolder);
+    const fs::path installed = installedDataFolder(fs::path(programFolder));
+    addFolder(folders, installed);
+    for (const fs::path& folder : folders) addFolder(dirs, folder / "profiles");
     // The source folder serves build trees only; an installed program never looks there.
-    if (!installed && *VANTREL_SIM_SOURCE_PROFILES)
-        dirs.emplace_back(VANTREL_SIM_SOURCE_PROFILES);
+    if (installed.empty() && *VANTREL_SIM_SOURCE_PROFILES)
+        addFolder(dirs, VANTREL_SIM_SOURCE_PROFILES);
     return dirs;
 }
 
+std::vector<std::filesystem::path> SimProfile::searchPath() {
+    const fs::path bin = executableFolder();
+    std::string settings = chosenSettingsFolder();
+    if (settings.empty() && !bin.empty()) {
+        std::error_code ec;
+        if (installedDataFolder(bin).empty() || fs::is_regular_file(bin / "COM.INI", ec))
+            settings = bin.string();
+        else
+            settings = homeBased("XDG_CONFIG_HOME", ".config");
+    }
+    return searchPath(settings, bin.string());
+}
+
 SimProfile SimProfile::named(const std::string& nameOrPath) {
+    return named(nameOrPath, searchPath());
+}
+
+SimProfile SimProfile::named(const std::string& nameOrPath, const std::vector<std::filesystem::path>& dirs) {
     const std::filesystem::path given(nameOrPath);
     std::error_code ec;
     if (nameOrPath.find('/') != std::string::npos || given.extension() == ".json") {
@@ -840,20 +922,24 @@ SimProfile SimProfile::named(const std::string& nameOrPath) {
             return load(given);
         throw SimProfileError("profile '" + nameOrPath + "': no such file");
     }
-    for (const auto& dir : searchPath()) {
+    for (const auto& dir : dirs) {
         const auto file = dir / (nameOrPath + ".json");
         if (std::filesystem::is_regular_file(file, ec))
             return load(file);
     }
     std::string names;
-    for (const std::string& a : available()) names += (names.empty() ? "" : ", ") + a;
+    for (const std::string& a : available(dirs)) names += (names.empty() ? "" : ", ") + a;
     throw SimProfileError("profile '" + nameOrPath +
                           "': not found (available: " + (names.empty() ? "none" : names) + ")");
 }
 
 std::vector<std::string> SimProfile::available() {
+    return available(searchPath());
+}
+
+std::vector<std::string> SimProfile::available(const std::vector<std::filesystem::path>& dirs) {
     std::set<std::string> names;
-    for (const auto& dir : searchPath()) {
+    for (const auto& dir : dirs) {
         std::error_code ec;
         for (const auto& e : std::filesystem::directory_iterator(dir, ec))
             if (e.path().extension() == ".json")

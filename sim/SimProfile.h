@@ -111,8 +111,8 @@ struct SimBenchModel {
     double hzPerWarpStep = 4.0;
     /// Deviation per test mode; several entries of one mode are told apart by the softpot last set live.
     std::vector<SimDeviationModel> deviation;
-    double idleAmps = 0.12;       ///< receive current
-    double ampsPerWatt = 0.32;    ///< keyed current per watt of output, outside PA bias test mode
+    double idleAmps = 0.12;            ///< receive current
+    double ampsPerWatt = 0.32;         ///< keyed current per watt of output, outside PA bias test mode
     std::map<int, SimCurve> biasAmps;  ///< PA bias softpot to amps drawn while keyed in PA bias test mode
     /// The radio's supply measurement = round(volts x measurePerVolt + measureOffset).
     double measurePerVolt = 10.0;
@@ -191,11 +191,24 @@ struct SimProfile {
     static SimProfile load(const std::filesystem::path& file);
     /// A profile by name (searched in the profile directories) or by file path. Throws SimProfileError.
     static SimProfile named(const std::string& nameOrPath);
-    /// Directories searched for profiles by name: $VANTREL_SIM_PROFILES, `profiles` next to the running
-    /// executable, then the source tree's profile directory.
+    /// The same, searching `dirs` in order for NAME.json.
+    static SimProfile named(const std::string& nameOrPath, const std::vector<std::filesystem::path>& dirs);
+    /// Directories searched for profiles by name, the first holding NAME.json wins: $VANTREL_SIM_PROFILES,
+    /// then `profiles` in the program's data-file folders (the settings folder, $XDG_DATA_HOME/vantrel,
+    /// each $XDG_DATA_DIRS entry + /vantrel, the program folder), then <prefix>/share/vantrel/profiles of
+    /// an installed program, or the source tree's profiles of one run from its build tree.
     static std::vector<std::filesystem::path> searchPath();
+    /// The same for a given settings folder and program folder (the executable's). An empty settings
+    /// folder leaves it out.
+    static std::vector<std::filesystem::path> searchPath(const std::string& settingsFolder,
+                                                         const std::string& programFolder);
+    /// The settings folder searchPath() uses from now on. The tuner sets its own (where its COM.INI is);
+    /// unset, it is the program folder when that holds a COM.INI or the program is not installed, else
+    /// $XDG_CONFIG_HOME/vantrel (~/.config/vantrel).
+    static void useSettingsFolder(std::string folder);
     /// Names of every profile found on the search path.
     static std::vector<std::string> available();
+    static std::vector<std::string> available(const std::vector<std::filesystem::path>& dirs);
 
     /// The softpot, or nullptr when the radio does not know the number.
     const SimSoftpotSpec* softpot(int number) const;

@@ -19,5 +19,6 @@ int main(int argc, char** argv) {
     classes.emplace_back("Compare", vantrel::test::makeCompareTest());
     classes.emplace_back("ServiceHistory", vantrel::test::makeServiceHistoryTest());
     classes.emplace_back("BenchDialog", vantrel::test::makeBenchDialogTest());
+    classes.emplace_back("DataFileOrder", vantrel::test::makeDataFileOrderTest());
     return vantrel::test::runNamedTestClasses(argc, argv, classes);
 }

@@ -17,4 +17,5 @@ std::unique_ptr<QObject> makeCancelCommandTest();
 std::unique_ptr<QObject> makeCompareTest();
 std::unique_ptr<QObject> makeServiceHistoryTest();
 std::unique_ptr<QObject> makeBenchDialogTest();
+std::unique_ptr<QObject> makeDataFileOrderTest();
 }  // namespace vantrel::test

@@ -132,6 +132,19 @@ class DialogTest : public QObject {
             QVERIFY(d.deviceLabel(4)->text().startsWith(
                 QString::fromStdString(PosixPortOpener::devicePath(4) + ": ")));
             QVERIFY(d.adapterLabel()->text().startsWith("Serial adapters in /dev/serial/by-id:"));
+            // A long state (the holder's pid and name) is read whole, not cut at the column's first width:
+            // the dialog grows for it, and shrinks again when the state is short.
+            const auto readWhole = [&d] {
+                for (int port = 1; port <= 4; ++port) {
+                    const QLabel* label = d.deviceLabel(port);
+                    if (label->fontMetrics().horizontalAdvance(label->text()) > label->width() ||
+                        label->geometry().right() >= d.width())
+                        return false;
+                }
+                return true;
+            };
+            QVERIFY2(readWhole(), qPrintable(d.deviceLabel(2)->text()));
+            const int wide = d.width();
             // Every device here may be opened (root, or the owner of the pty): no advice, no room for it.
             QVERIFY(d.permissionMessage()->isHidden());
             // The selection and its texts are as they always were.
@@ -141,6 +154,8 @@ class DialogTest : public QObject {
             held.reset();
             d.refreshDevices();
             QCOMPARE(d.deviceLabel(2)->text(), QString("%1: available").arg(name));
+            QVERIFY(readWhole());
+            QVERIFY(d.width() <= wide);
         }
         qunsetenv("VANTREL_COM1");
         qunsetenv("VANTREL_COM2");

@@ -94,7 +94,9 @@ for f in title.bmp portablesetup.bmp mobilesetup.bmp; do
     need_file "$usr/share/vantrel/$f"
     [ "$(head -c 2 "$usr/share/vantrel/$f")" = BM ] || fail "$f is not a bitmap"
 done
-for f in "$source"/app/help/*.html; do need_file "$usr/share/vantrel/help/$(basename "$f")"; done
+# The help topics are built into the program; a help/ folder in a data folder only holds a site's own
+# replacement pages, so the package ships none that would shadow a newer program's built-in ones.
+[ ! -e "$usr/share/vantrel/help" ] || fail "the package ships help pages that shadow the built-in ones"
 need_file "$usr/share/doc/vantrel/examples/60-vantrel-serial.rules"
 metainfo=$(ls "$usr"/share/metainfo/*.metainfo.xml 2>/dev/null | head -n 1)
 if [ -z "$metainfo" ]; then
@@ -103,6 +105,12 @@ else
     # The component names the installed desktop entry, programs and archive type.
     launchable=$(sed -n 's:.*<launchable type="desktop-id">\(.*\)</launchable>.*:\1:p' "$metainfo")
     need_file "$usr/share/applications/$launchable"
+    # One reverse-DNS id, no placeholder: the component's id names the metainfo file and the desktop entry.
+    id=$(sed -n 's:.*<id>\(.*\)</id>.*:\1:p' "$metainfo")
+    [ "$(basename "$metainfo")" = "$id.metainfo.xml" ] || fail "metainfo file $(basename "$metainfo") is not $id.metainfo.xml"
+    [ "$launchable" = "$id.desktop" ] || fail "launchable $launchable is not $id.desktop"
+    case "$id" in *example*) fail "AppStream id $id is a placeholder" ;; esac
+    grep -q '<url type="homepage">https://[^<]*example' "$metainfo" && fail "the homepage is a placeholder"
     for p in $programs; do grep -q "<binary>$p</binary>" "$metainfo" || fail "metainfo does not provide $p"; done
     grep -q "<mediatype>application/x-vantrel-archive</mediatype>" "$metainfo" ||
         fail "metainfo does not provide the archive type"
@@ -140,7 +148,7 @@ if [ -f "$changelog" ]; then
 fi
 
 # --- Desktop entry: its program, its icon in the hicolor theme, its file type --------------------------
-desktop=$usr/share/applications/vantrel.desktop
+desktop=$usr/share/applications/org.vantrel.Vantrel.desktop
 need_file "$desktop"
 if [ -f "$desktop" ]; then
     grep -q -x '\[Desktop Entry\]' "$desktop" || fail "desktop entry without its group"
