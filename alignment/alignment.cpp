@@ -11,7 +11,6 @@
 #include "link/Exceptions.h"
 #include "link/LinkContext.h"
 #include "operations/kmPowerPiece.h"
-#include "operations/paBiasPiece.h"
 #include "operations/procedureCatalogue.h"
 #include "operations/procedurePieces.h"
 #include "radio/RecordLayout.h"
@@ -36,8 +35,8 @@ constexpr kindEntry kOrder[] = {
     {"tx-mobile-power", alignmentKind::MobilePower},
     {"tx-dac", alignmentKind::ManualOnly},
     {"pa-voltage-limit", alignmentKind::AutoTuneRun},
-    {"pa-bias-high", alignmentKind::BiasCurrent},
-    {"pa-bias-low", alignmentKind::BiasCurrent},
+    {"pa-bias-high", alignmentKind::ManualOnly},
+    {"pa-bias-low", alignmentKind::ManualOnly},
     {"pa-bias-rx-mode", alignmentKind::ManualOnly},
     {"mod-balance-attn", alignmentKind::Deviation},
     {"vco-attn-12k5", alignmentKind::Deviation},
@@ -277,8 +276,8 @@ class procedureRun {
     void autoTunePerRow();
     void autoTuneRun();
     void rssi();
+    double rssiFrequencyHz() const;
     void frontEndPeak();
-    void biasCurrent();
     void batteryVoltage();
     void generatorOn(double hz, double dbm);
 
@@ -565,6 +564,17 @@ void procedureRun::autoTuneRun() {
             throw notConverged{r.label + ": the radio could not tune itself"};
 }
 
+double procedureRun::rssiFrequencyHz() const {
+    // The thresholds are taken at one receive point, the one the status names.
+    const auto& piece = dynamic_cast<const rssiPiece&>(m_session->piece());
+    const radioStorage& record = *m_env.session.record;
+    const int n = piece.point();
+    const std::uint16_t rx = n == 0 ? 0 : RF_Frequency::channelAt(record, true, n);
+    const auto base = static_cast<std::uint32_t>(record.getValue(row::Frequency, col::FrequencyBase));
+    RF_Frequency frequency;
+    return rx == 0 ? 0.0 : frequency.pointFrequency(base, rx) * 1e6;
+}
+
 void procedureRun::rssi() {
     const std::vector<int> rows = supportedRows();
     const procedurePiece& piece = m_session->piece();
@@ -578,7 +588,7 @@ void procedureRun::rssi() {
                                                              : m_target.levelsDbm.back();
         alignmentRow& r = rowResult(row);
         r.unit = "dBm";
-        generatorOn(piece.rowFrequency(row) * 1e6, level);
+        generatorOn(rssiFrequencyHz(), level);
         must(m_session->act(sessionAction::Update, {row, {}, {}}));
         m_programsItself = true;
         alignmentRow& out = rowResult(row);
@@ -645,41 +655,6 @@ void procedureRun::frontEndPeak() {
         if (stride != 0)
             throw notConverged{out.label + ": no peak found within " + std::to_string(m_target.maxSteps) +
                                " steps"};
-    }
-}
-
-void procedureRun::biasCurrent() {
-    auto& piece = dynamic_cast<paBiasPiece&>(m_session->piece());
-    for (auto kind :
-         {paBiasPiece::biasRow::Bias1, paBiasPiece::biasRow::Bias2, paBiasPiece::biasRow::Bias3}) {
-        const int row = piece.rowOf(kind);
-        if (row < 0 || !piece.rowSupported(row))
-            continue;
-        checkStop();
-        if (m_typed)
-            m_typed->label = label(row);
-        alignmentRow& r = rowResult(row);
-        r.unit = "A";
-        // The toggle zeroes the row's set and frees the row; the current then drawn is the baseline the
-        // bias adds to.
-        m_touched.try_emplace(row, m_session->workingValue(row));
-        must(m_session->act(sessionAction::Toggle, {row, {}, {}}));
-        if (m_session->piece().keys() && !m_session->keyed()) {
-            must(m_session->select(row));
-            must(m_session->key());
-        }
-        const double baseline = m_bench.supply->amps();
-        const searchResult found =
-            search(row, m_target.target, [&] { return m_bench.supply->amps() - baseline; });
-        alignmentRow& out = rowResult(row);
-        out.measured = found.reading;
-        out.target = m_target.target;
-        out.after = found.value;
-        out.withinTolerance = found.within;
-        out.steps = found.steps;
-        if (!found.within)
-            throw notConverged{out.label + ": " + found.why};
-        must(m_session->act(sessionAction::Toggle, {row, {}, {}}));
     }
 }
 
@@ -807,12 +782,10 @@ procedureResult procedureRun::run() {
             case alignmentKind::FrontEndPeak:
                 frontEndPeak();
                 break;
-            case alignmentKind::BiasCurrent:
-                biasCurrent();
-                break;
             case alignmentKind::BatteryVoltage:
                 batteryVoltage();
                 break;
+            case alignmentKind::BiasCurrent:
             case alignmentKind::ManualOnly:
                 throw notConverged{"no instrument measures it: tune it on its screen"};
         }

@@ -3,11 +3,11 @@
 
 #include <cmath>
 #include <cstdlib>
-#include <fstream>
 #include <set>
 #include <sstream>
 #include <stdexcept>
 
+#include "link/regularFile.h"
 #include "radio/radioStorage.h"
 #include "radio/radiomodel.h"
 
@@ -123,7 +123,7 @@ levels-dbm = -110 -100 -90
 
 [battery-threshold]
 supply-minimum = 5.0
-supply-maximum = 9.0
+supply-maximum = 10.0
 [battery-threshold mobile]
 supply-minimum = 9.0
 supply-maximum = 16.0
@@ -258,15 +258,11 @@ alignmentTargets alignmentTargets::parse(const std::string& text, const std::str
 }
 
 alignmentTargets alignmentTargets::load(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        throw std::runtime_error(path + ": cannot be read");
-    std::ostringstream text;
-    text << in.rdbuf();
-    // A targets file is a page of text: anything far larger is not one.
-    if (text.str().size() > (1 << 20))
-        throw std::runtime_error(path + ": too large for a targets file");
-    return parse(text.str(), path);
+    // A targets file is a page of text: anything far larger, or no regular file, is not one.
+    const RegularFileText read = readRegularFile(path, 1 << 20);
+    if (!read)
+        throw std::runtime_error(path + ": " + read.reason());
+    return parse(read.text, path);
 }
 
 std::optional<alignmentTarget> alignmentTargets::targetFor(const std::string& procedure,
