@@ -551,9 +551,11 @@ void procedureRun::autoTuneRun() {
     generatorOn(m_session->piece().rowFrequency(rows.front()) * 1e6, level);
     for (int row : rows) m_touched.try_emplace(row, m_session->workingValue(row));
     must(m_session->act(sessionAction::AutoTune, {rows.front(), {}, {}}));
+    // The run has the radio keep what it settled on, and the record with it: it has no Program.
+    m_programsItself = true;
     for (int row : rows) {
         alignmentRow& out = rowResult(row);
-        out.after = m_session->workingValue(row);
+        out.after = m_session->piece().recordValue(row);
         out.steps = 1;
         ++m_steps[row];
         out.withinTolerance = *out.after != 0;
@@ -995,7 +997,8 @@ alignmentPlan makeAlignmentPlan(const radioStorage& record, const alignmentBench
             step.mode = planMode::Skipped;
             step.note = "no target for " + plan.group + " radios";
         } else if (!options.program &&
-                   (k.kind == alignmentKind::Rssi || k.kind == alignmentKind::BatteryVoltage)) {
+                   (k.kind == alignmentKind::Rssi || k.kind == alignmentKind::BatteryVoltage ||
+                    k.kind == alignmentKind::AutoTuneRun)) {
             step.mode = planMode::Skipped;
             step.note = "the radio stores its values itself: left out without Program";
         } else if (present) {
