@@ -170,8 +170,9 @@ TEST(Alignment, EveryAutomaticProcedureOfAMisTunedRadioEndsWithinToleranceAndPro
             for (const alignmentRow& r : p.rows) {
                 EXPECT_TRUE(r.withinTolerance) << r.label;
                 // Closed-loop rows: the reading is the target's within the tolerance.
-                if (r.measured && r.target && r.unit != "dBm" && r.unit != "V")
+                if (r.measured && r.target && r.unit != "dBm" && r.unit != "V") {
                     EXPECT_LE(std::fabs(*r.measured - *r.target), target->tolerance) << r.label;
+                }
             }
         }
         EXPECT_TRUE(report.allAligned());
