@@ -42,7 +42,7 @@ test-sanitizers: deps
 demo: build
 	@sh tools/demo.sh $(BUILD)
 
-# Closed-loop power alignment: tools/align-power.py against the simulated radio and its power meter.
+# The whole simulated portable and a mobile aligned by `vantrel-cli align` on their simulated bench.
 demo-align: build
 	@sh tools/demo-align.sh $(BUILD)
 

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "cli/AlignCommand.h"
 #include "cli/CliExitCode.h"
 #include "instruments/BenchConfig.h"
 #include "instruments/InstrumentError.h"
@@ -11,9 +12,7 @@
 
 namespace vantrel {
 
-namespace {
-
-InstrumentContext contextForThisProgram() {
+InstrumentContext programInstrumentContext() {
     std::error_code ec;
     const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
     const std::string programDir = ec ? std::string(".") : exe.parent_path().string();
@@ -22,8 +21,6 @@ InstrumentContext contextForThisProgram() {
     context.dialectPath = dialectSearchPath(folders.settings, folders.data, folders.program);
     return context;
 }
-
-}  // namespace
 
 std::string benchUsage() {
     return "Usage: vantrel-cli bench --check\n"
@@ -79,7 +76,7 @@ int runBenchCommand(const std::vector<std::string>& args, const std::string& set
         err << "vantrel-cli: " << e.what() << "\n";
         return exitCode::FileFailure;
     }
-    const InstrumentContext context = contextForThisProgram();
+    const InstrumentContext context = programInstrumentContext();
     if (only) {
         const auto it = bench.roles.find(*only);
         if (it == bench.roles.end()) {

@@ -12,6 +12,7 @@
 #include <optional>
 
 #include "VantrelVersion.h"
+#include "alignment/alignment.h"
 #include "cli/BenchCommand.h"
 #include "cli/CliExitCode.h"
 #include "cli/CliSession.h"
@@ -26,11 +27,13 @@
 #include "history/historyExport.h"
 #include "history/historySetup.h"
 #include "history/storedText.h"
+#include "instruments/InstrumentError.h"
 #include "link/Exceptions.h"
 #include "link/LinkContext.h"
 #include "link/PosixSerialDevice.h"
 #include "link/RF_CommunicationSetup.h"
 #include "link/cominit.h"
+#include "link/dataFiles.h"
 #include "link/portDiscovery.h"
 #include "link/portMapping.h"
 #include "link/regularFile.h"
@@ -123,6 +126,24 @@ int CliApp::runCommand(const std::vector<std::string>& args) {
     try {
         if (isBenchCommand(args))
             return runBenchCommand(args, m_programDirectory, m_io.out, m_io.err);
+        if (isAlignCommand(args)) {
+            auto parsed = parseAlignArguments(args);
+            if (auto* error = std::get_if<std::string>(&parsed)) {
+                fail(*error);
+                return exitCode::Usage;
+            }
+            m_align = std::get<AlignOptions>(parsed);
+            if (m_align.help) {
+                m_io.out << alignUsage() << std::flush;
+                return exitCode::Success;
+            }
+            CliOptions options;
+            options.command = CliCommand::Align;
+            options.port = m_align.port;
+            options.device = m_align.device;
+            options.history = m_align.history;
+            return recordedDispatch(options);
+        }
         auto parsed = parseCliArguments(args);
         if (auto* error = std::get_if<CliUsageError>(&parsed)) {
             fail(error->message);
@@ -172,6 +193,8 @@ int CliApp::dispatch(const CliOptions& options) {
             return sessionCommand(options);
         case CliCommand::History:
             return historyCommand(options);
+        case CliCommand::Align:
+            return alignCommand(options);
         case CliCommand::Help:
             break;
     }
@@ -836,6 +859,332 @@ int CliApp::historyCommand(const CliOptions& options) {
         fail(error.what());
         return exitCode::LinkFailure;
     }
+}
+
+}  // namespace vantrel
+
+// --- align ------------------------------------------------------------------------------------------------
+
+namespace vantrel {
+
+namespace {
+
+/// Progress of an alignment on standard error, one line per procedure and per point.
+class AlignProgress : public alignmentObserver {
+  public:
+    explicit AlignProgress(std::ostream& err) : m_err(err) {}
+    void procedureStarted(int, const planStep& step) override {
+        m_err << "align: " << step.procedure << " (" << step.title << ")\n" << std::flush;
+    }
+    void procedureFinished(int, const procedureResult& r) override {
+        m_err << "align: " << r.procedure << ": " << procedureEndName(r.end) << (r.text.empty() ? "" : ": ")
+              << r.text << "\n"
+              << std::flush;
+        if (r.stillKeyed)
+            m_err << "align: " << message::StillKeyed << "\n" << std::flush;
+    }
+    void stepTaken(const std::string&, const std::string& label, int value,
+                   std::optional<double> reading) override {
+        m_err << "  " << label << " " << value;
+        if (reading)
+            m_err << ": " << *reading;
+        m_err << "\n" << std::flush;
+    }
+
+  private:
+    std::ostream& m_err;
+};
+
+std::string number(std::optional<double> v, int decimals) {
+    if (!v)
+        return "-";
+    char text[64];
+    std::snprintf(text, sizeof text, "%.*f", decimals, *v);
+    return text;
+}
+
+int decimalsOf(const std::string& unit) {
+    return unit == "W" || unit == "V" ? 3 : unit == "A" ? 4 : 1;
+}
+
+std::string timeTag() {
+    const std::time_t now = std::time(nullptr);
+    std::tm tm{};
+    gmtime_r(&now, &tm);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y%m%dT%H%M%SZ", &tm);
+    return text;
+}
+
+std::string trimmedSerial(const radioStorage& record) {
+    std::string s;
+    for (char c : record.serialNoBytes())
+        if (std::isalnum(static_cast<unsigned char>(c)))
+            s += c;
+    return s.empty() ? std::string("radio") : s;
+}
+
+}  // namespace
+
+int CliApp::alignCommand(const CliOptions& options) {
+    const AlignOptions& a = m_align;
+    if (!havePort(options))
+        return exitCode::Usage;
+
+    // The bench, as `bench --check` finds it, or the file given.
+    BenchConfig benchConfig;
+    alignmentTargets targets = alignmentTargets::defaults();
+    try {
+        if (a.bench) {
+            const RegularFileText read = readRegularFile(*a.bench, 1 << 20);
+            if (!read)
+                throw InstrumentError(InstrumentError::Kind::Config, *a.bench + ": " + read.reason());
+            benchConfig = BenchConfig::parse(read.text, *a.bench);
+        } else {
+            benchConfig = BenchConfig::load(m_programDirectory);
+        }
+        benchConfig.applyEnvironment();
+    } catch (const InstrumentError& e) {
+        fail(e.what());
+        return exitCode::FileFailure;
+    }
+    try {
+        std::error_code ec;
+        const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+        const std::string file =
+            a.targets ? *a.targets
+                      : findDataFile(alignmentTargets::kFileName,
+                                     dataFileFolders(m_programDirectory,
+                                                     ec ? std::string() : exe.parent_path().string()));
+        if (!file.empty())
+            targets = alignmentTargets::load(file);
+    } catch (const std::exception& e) {
+        fail(e.what());
+        return exitCode::FileFailure;
+    }
+
+    // The instruments: every configured role opened before the radio is touched.
+    std::unique_ptr<PowerMeter> meter;
+    std::unique_ptr<FrequencyCounter> counter;
+    std::unique_ptr<ModulationAnalyser> analyser;
+    std::unique_ptr<SignalGenerator> generator;
+    std::unique_ptr<PowerSupply> supply;
+    alignmentBench bench;
+    // The plan counts a configured role as present; --plan opens none.
+    const InstrumentContext context = programInstrumentContext();
+    auto has = [&](Role role) { return benchConfig.roles.count(role) != 0; };
+    if (!a.plan) {
+        try {
+            if (has(Role::PowerMeter))
+                bench.meter = (meter = openPowerMeter(benchConfig.roles.at(Role::PowerMeter), context)).get();
+            if (has(Role::FrequencyCounter))
+                bench.counter =
+                    (counter = openFrequencyCounter(benchConfig.roles.at(Role::FrequencyCounter), context))
+                        .get();
+            if (has(Role::ModulationAnalyser))
+                bench.analyser = (analyser = openModulationAnalyser(
+                                      benchConfig.roles.at(Role::ModulationAnalyser), context))
+                                     .get();
+            if (has(Role::SignalGenerator))
+                bench.generator =
+                    (generator = openSignalGenerator(benchConfig.roles.at(Role::SignalGenerator), context))
+                        .get();
+            if (has(Role::PowerSupply))
+                bench.supply =
+                    (supply = openPowerSupply(benchConfig.roles.at(Role::PowerSupply), context)).get();
+        } catch (const InstrumentError& e) {
+            fail(e.what());
+            return e.kind() == InstrumentError::Kind::Config ? exitCode::FileFailure
+                                                             : exitCode::InstrumentFailure;
+        }
+    }
+
+    radioStorage record;
+    ReadRadioOutcome outcome;
+    if (const std::optional<int> stopped = readFromRadio(options, record, outcome))
+        return *stopped;
+    ConsolePrompt prompt(&m_io.err);
+    for (const PromptMessage& message : radioOperations::messagesFor(outcome)) prompt.show(message);
+    if (outcome.kind != ReadRadioOutcome::Kind::Read)
+        return readExitCode(outcome);
+
+    planOptions po;
+    po.only = a.only;
+    po.program = a.program;
+    po.interactive = a.interactive;
+    alignmentBench present = bench;
+    if (a.plan) {
+        // Placeholders only say which roles are configured: nothing is called on them.
+        static struct : PowerMeter, FrequencyCounter, ModulationAnalyser, SignalGenerator, PowerSupply {
+            std::string identity() override { return {}; }
+            std::string describe() const override { return {}; }
+            double watts() override { return 0; }
+            double carrierHz() override { return 0; }
+            DeviationReading deviation() override { return {}; }
+            void setFrequency(double) override {}
+            void setLevel(double) override {}
+            void setFm(double, double) override {}
+            void setOutput(bool) override {}
+            std::optional<double> readFrequency() override { return {}; }
+            void setVolts(double) override {}
+            double volts() override { return 0; }
+            double amps() override { return 0; }
+        } configured;
+        present = {has(Role::PowerMeter) ? &configured : nullptr,
+                   has(Role::FrequencyCounter) ? &configured : nullptr,
+                   has(Role::ModulationAnalyser) ? &configured : nullptr,
+                   has(Role::SignalGenerator) ? &configured : nullptr,
+                   has(Role::PowerSupply) ? &configured : nullptr};
+    }
+    const alignmentPlan plan = makeAlignmentPlan(record, present, targets, po);
+    const std::string model = [&] {
+        std::string m = record.modelNoBytes();
+        while (!m.empty() && (m.back() == ' ' || m.back() == '\0')) m.pop_back();
+        return m;
+    }();
+    auto planJson = [&] {
+        auto steps = nlohmann::ordered_json::array();
+        for (const planStep& s : plan.steps)
+            steps.push_back({{"procedure", s.procedure},
+                             {"title", s.title},
+                             {"kind", alignmentKindName(s.kind)},
+                             {"mode", planModeName(s.mode)},
+                             {"instruments", s.instruments},
+                             {"note", s.note}});
+        return steps;
+    };
+    if (a.plan) {
+        if (a.json) {
+            nlohmann::ordered_json j{{"model", model},
+                                     {"serial", record.serialNoBytes()},
+                                     {"group", plan.group},
+                                     {"targets", targets.source()},
+                                     {"plan", planJson()}};
+            m_io.out << j.dump(2) << "\n" << std::flush;
+        } else {
+            m_io.out << model << ", serial " << record.serialNoBytes() << " (" << plan.group << "), targets "
+                     << targets.source() << "\n";
+            for (const planStep& s : plan.steps) {
+                char line[160];
+                std::snprintf(line, sizeof line, "%-28s %-10s %-20s ", s.procedure.c_str(),
+                              planModeName(s.mode), s.instruments.c_str());
+                m_io.out << line << s.note << "\n";
+            }
+            m_io.out << std::flush;
+        }
+        return exitCode::Success;
+    }
+
+    // The archive before anything changes.
+    const std::string stem =
+        (std::filesystem::path(a.archiveDirectory) / (trimmedSerial(record) + "-" + timeTag())).string();
+    ConsolePrompt quiet(&m_io.err);
+    if (const int code = saveArchive(stem + "-before.sfp", record, quiet, m_io.err);
+        code != exitCode::Success)
+        return code;
+
+    AlignProgress progress(m_io.err);
+    alignmentEnvironment environment;
+    environment.session.record = &record;
+    environment.session.openConnection = [] { return std::make_unique<cominit>(); };
+    environment.session.programDirectory = m_programDirectory;
+    environment.bench = bench;
+    environment.targets = targets;
+    environment.program = a.program;
+    environment.stopRequested = [] { return stopSignal::pending() != 0; };
+    environment.stopSignal = [] { return stopSignal::pending(); };
+    environment.observer = &progress;
+    if (a.interactive) {
+        environment.manualReading = [this](const manualRequest& r) -> std::optional<double> {
+            m_io.err << r.procedure << " " << r.label << ": " << r.what
+                     << (r.unit.empty() ? " (Enter when done, s to skip): "
+                                        : " in " + r.unit + " (empty to skip): ")
+                     << std::flush;
+            std::string line;
+            if (!std::getline(m_io.in, line) || stopSignal::pending() != 0)
+                return std::nullopt;
+            if (r.unit.empty())
+                return line == "s" ? std::nullopt : std::optional<double>(0);
+            char* end = nullptr;
+            const double v = std::strtod(line.c_str(), &end);
+            if (line.empty() || end == line.c_str() || !std::isfinite(v))
+                return std::nullopt;
+            return v;
+        };
+    }
+    alignmentReport report;
+    {
+        RadioLinkScope scope(m_programDirectory, options);
+        report = runAlignment(plan, environment);
+    }
+    int code = report.allAligned() ? exitCode::Success : exitCode::NotAligned;
+    for (const procedureResult& p : report.procedures) {
+        if (p.end == procedureEnd::InstrumentFailed && code == exitCode::NotAligned)
+            code = exitCode::InstrumentFailure;
+        if (p.end == procedureEnd::RadioFailed || p.stillKeyed)
+            code = exitCode::LinkFailure;
+    }
+    if (report.stopped && report.stopSignal != 0)
+        code = exitCode::Interrupted + report.stopSignal;
+
+    // The archive after: what the radio holds now.
+    const int saved = saveArchive(stem + "-after.sfp", record, quiet, m_io.err);
+    if (saved != exitCode::Success && code == exitCode::Success)
+        code = saved;
+
+    if (a.json) {
+        auto results = nlohmann::ordered_json::array();
+        for (const alignmentRow& r : report.rows()) {
+            nlohmann::ordered_json row{{"procedure", r.procedure}, {"point", r.point}, {"label", r.label}};
+            row["before"] = r.before ? nlohmann::ordered_json(*r.before) : nlohmann::ordered_json();
+            row["after"] = r.after ? nlohmann::ordered_json(*r.after) : nlohmann::ordered_json();
+            row["measured"] = r.measured ? nlohmann::ordered_json(*r.measured) : nlohmann::ordered_json();
+            row["target"] = r.target ? nlohmann::ordered_json(*r.target) : nlohmann::ordered_json();
+            row["unit"] = r.unit;
+            row["withinTolerance"] = r.withinTolerance;
+            row["steps"] = r.steps;
+            results.push_back(row);
+        }
+        auto procedures = nlohmann::ordered_json::array();
+        for (const procedureResult& p : report.procedures)
+            procedures.push_back({{"procedure", p.procedure},
+                                  {"mode", planModeName(p.mode)},
+                                  {"end", procedureEndName(p.end)},
+                                  {"programmed", p.programmed},
+                                  {"text", p.text}});
+        nlohmann::ordered_json j{
+            {"model", model},
+            {"serial", record.serialNoBytes()},
+            {"group", plan.group},
+            {"targets", targets.source()},
+            {"allWithinTolerance", report.allAligned()},
+            {"stopped", report.stopped},
+            {"archives", {{"before", stem + "-before.sfp"}, {"after", stem + "-after.sfp"}}},
+            {"procedures", procedures},
+            {"results", results}};
+        m_io.out << j.dump(2) << "\n" << std::flush;
+    } else {
+        char line[256];
+        std::snprintf(line, sizeof line, "%-20s %-8s %6s %6s %12s %12s %-4s %s\n", "Procedure", "Point",
+                      "Before", "After", "Measured", "Target", "Unit", "Within tolerance");
+        m_io.out << model << ", serial " << record.serialNoBytes() << " (" << plan.group << ")\n" << line;
+        for (const alignmentRow& r : report.rows()) {
+            const int d = decimalsOf(r.unit);
+            std::snprintf(line, sizeof line, "%-20s %-8s %6s %6s %12s %12s %-4s %s\n", r.procedure.c_str(),
+                          r.label.c_str(), r.before ? std::to_string(*r.before).c_str() : "-",
+                          r.after ? std::to_string(*r.after).c_str() : "-", number(r.measured, d).c_str(),
+                          number(r.target, d).c_str(), r.unit.c_str(), r.withinTolerance ? "yes" : "NO");
+            m_io.out << line;
+        }
+        for (const procedureResult& p : report.procedures)
+            if (p.end != procedureEnd::Aligned)
+                m_io.out << p.procedure << ": " << procedureEndName(p.end) << (p.text.empty() ? "" : ": ")
+                         << p.text << "\n";
+        m_io.out << (report.allAligned() ? "Every procedure run is within tolerance.\n"
+                                         : "Not every procedure is within tolerance.\n")
+                 << std::flush;
+    }
+    return code;
 }
 
 }  // namespace vantrel

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/AlignCommand.h"
 #include "cli/CliOptions.h"
 #include "link/portMapping.h"
 #include "operations/UserPrompt.h"
@@ -58,7 +59,10 @@ class CliApp {
     }
 
   private:
+    AlignOptions m_align;  ///< the options of an `align` run
     int runCommand(const std::vector<std::string>& args);
+    /// `align`: reads the radio, runs the plan, saves the archives, prints the report.
+    int alignCommand(const CliOptions& options);
     /// Flushes stdout; when any write to it failed (a full disk, a closed pipe) tells so on stderr and
     /// turns a success into exit 6.
     int checkedOutput(int code);

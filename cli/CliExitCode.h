@@ -12,6 +12,8 @@ inline constexpr int LinkFailure = 4;       ///< read, program: the exchange wit
 inline constexpr int PortBusy = 5;          ///< read, program: the port could not be opened
 inline constexpr int FileFailure = 6;       ///< a file could not be read, written or parsed
 inline constexpr int NotConfirmed = 7;      ///< program: cancelled or not confirmed
+inline constexpr int NotAligned = 1;        ///< align: a procedure ended outside its tolerance
+inline constexpr int InstrumentFailure = 8;  ///< align: a bench instrument failed or could not be opened
 inline constexpr int Usage = 64;            ///< bad arguments, or a command this build lacks
 inline constexpr int InternalError = 70;    ///< an unexpected failure inside the tool
 /// read, program: stopped by a signal after resetting the radio; the code is this plus the signal's

@@ -354,6 +354,7 @@ std::string cliUsage() {
            "  bbo [--config FILE] [--list | --set NAME=CODE...]  show or change baseband offsets\n"
            "  session [--watchdog SECONDS] tune from a script: JSON requests on stdin, answers on stdout\n"
            "  history SERIAL [--json|--csv]  a radio's service history (--list [--since DATE], --check)\n"
+           "  align [--plan] [--only NAMES] align the radio on the bench instruments (see align --help)\n"
            "  bench (--check | --read ROLE) name the bench instruments with a reading, or read one\n"
            "  help [COMMAND]               this text, or a command's usage (also COMMAND --help)\n"
            "\n"
@@ -686,6 +687,7 @@ std::variant<CliOptions, CliUsageError> parseCliArguments(const std::vector<std:
                 return usageError("history needs a serial number, --list or --check");
             options.historySerial = operands.front();
             break;
+        case CliCommand::Align:  // never reached: `align` has its own parser
         case CliCommand::Help:
             break;
     }

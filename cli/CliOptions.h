@@ -27,6 +27,7 @@ enum class CliCommand {
     Bbo,
     Session,
     History,
+    Align,  ///< parsed by its own parser (cli/AlignCommand.h)
     Help
 };
 

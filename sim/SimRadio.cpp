@@ -531,9 +531,11 @@ SimRadio::Answer SimRadio::onAutoTune(const std::vector<uint8_t>& p, uint64_t no
     // Without a profile answer the radio settles on its stored value; 0 says tuning failed.
     int64_t v = sp.autoTune.empty() ? sp.values[set][sp.perPoint ? point : 0] : sp.autoTune[point];
     if (m_rfDriven && (sp.number == softpot::AutoSquelch || sp.number == softpot::PaVoltageLimit)) {
-        // Auto-tune needs the generator's signal on the receive channel; its level moves the answer.
-        const bool signal = m_rfInput && std::fabs(m_rfInput->first - channelHz(rxChannel())) <=
-                                             m_profile.bench.bandwidthHz;
+        // Auto squelch needs the generator's signal on the receive channel, and its level moves the
+        // answer; the PA voltage limit run keys at every point in turn and only needs the signal applied.
+        const bool signal = m_rfInput && (sp.number == softpot::PaVoltageLimit ||
+                                          std::fabs(m_rfInput->first - channelHz(rxChannel())) <=
+                                              m_profile.bench.bandwidthHz);
         if (!signal)
             v = 0;
         else if (v != 0 && sp.number == softpot::AutoSquelch)
