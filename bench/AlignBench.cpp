@@ -405,9 +405,9 @@ int main(int argc, char** argv) {
     std::cout
         << "### Closed-loop alignment of the whole radio (simulated " << o.profile
         << " and its five instruments)\n\n"
-        << "Every automatic procedure of the radio's plan (reference oscillator, power, deviation, "
-           "PA bias, receive, battery) through the alignment core in this process, the instruments over SCPI "
-           "on loopback TCP, from the profile's values to within tolerance, each procedure "
+        << "Every automatic procedure of the radio's plan (reference oscillator, power, PA bias, "
+           "deviation, receive, battery) through the alignment core in this process, the instruments "
+           "over SCPI on loopback TCP, from the profile's values to within tolerance, each procedure "
            "programmed; the Read Radio before it is not timed. Median of "
         << o.repeat << " runs; the floor and honest floor as above.\n\n"
         << "| Run | Requests (write + writeNoEcho) | Floor s | Honest floor s | Wall s | Wall / floor "
