@@ -11,6 +11,7 @@
 #include "link/Exceptions.h"
 #include "link/LinkContext.h"
 #include "operations/kmPowerPiece.h"
+#include "operations/paBiasPiece.h"
 #include "operations/procedureCatalogue.h"
 #include "operations/procedurePieces.h"
 #include "radio/RecordLayout.h"
@@ -35,8 +36,8 @@ constexpr kindEntry kOrder[] = {
     {"tx-mobile-power", alignmentKind::MobilePower},
     {"tx-dac", alignmentKind::ManualOnly},
     {"pa-voltage-limit", alignmentKind::AutoTuneRun},
-    {"pa-bias-high", alignmentKind::ManualOnly},
-    {"pa-bias-low", alignmentKind::ManualOnly},
+    {"pa-bias-high", alignmentKind::BiasCurrent},
+    {"pa-bias-low", alignmentKind::BiasCurrent},
     {"pa-bias-rx-mode", alignmentKind::ManualOnly},
     {"mod-balance-attn", alignmentKind::Deviation},
     {"vco-attn-12k5", alignmentKind::Deviation},
@@ -279,6 +280,7 @@ class procedureRun {
     double rssiFrequencyHz() const;
     void frontEndPeak();
     void batteryVoltage();
+    void biasCurrent();
     void generatorOn(double hz, double dbm);
 
     void restore();
@@ -697,6 +699,50 @@ void procedureRun::batteryVoltage() {
     out.withinTolerance = true;
 }
 
+void procedureRun::biasCurrent() {
+    const auto& piece = dynamic_cast<const paBiasPiece&>(m_session->piece());
+    PowerSupply& supply = *m_bench.supply;
+    if (const int voltage = piece.rowOf(paBiasPiece::biasRow::Voltage); voltage >= 0) {
+        // The voltage row's toggle comes first and unlocks the others; it zeroes the voltage with the
+        // biases, so the voltage the radio had goes back live (rises bounded) before the toggle is off.
+        const int had = m_session->workingValue(voltage);
+        must(m_session->act(sessionAction::Toggle, {voltage, {}, {}}));
+        const int rise = m_target.maxRise > 0 ? m_target.maxRise : 16;
+        for (int v = m_session->workingValue(voltage); v < had;) {
+            v = std::min(had, v + rise);
+            sendLive(voltage, v);
+        }
+        must(m_session->act(sessionAction::Toggle, {voltage, {}, {}}));
+    }
+    for (int row = 0; row < piece.rowCount(); ++row) {
+        if (!piece.rowSupported(row) || piece.kindOf(row) == paBiasPiece::biasRow::Voltage)
+            continue;
+        checkStop();
+        if (m_typed)
+            m_typed->label = label(row);
+        // The toggle zeroes the biases of its set live and frees the row at 0: the current drawn then is
+        // the zeroed bias, and the target lies that far above it.
+        must(m_session->act(sessionAction::Toggle, {row, {}, {}}));
+        if (!piece.rowEnabled(row))
+            continue;  // bias 3 at low power is only selected, never tuned
+        alignmentRow& r = rowResult(row);
+        r.unit = "A";
+        const double zeroed = supply.amps();
+        const searchResult found = search(row, m_target.target, [&] { return supply.amps() - zeroed; });
+        alignmentRow& out = rowResult(row);
+        out.measured = found.reading;
+        out.target = m_target.target;
+        out.after = found.value;
+        out.withinTolerance = found.within;
+        out.steps = found.steps;
+        if (!found.within)
+            throw notConverged{out.label + ": " + found.why};
+        // Off again, so the next row's toggle can zero its set; the value found stays the row's working
+        // value, which Program stores.
+        must(m_session->act(sessionAction::Toggle, {row, {}, {}}));
+    }
+}
+
 void procedureRun::restore() {
     // Nothing may stop putting the radio back.
     unstoppable scope;
@@ -788,6 +834,8 @@ procedureResult procedureRun::run() {
                 batteryVoltage();
                 break;
             case alignmentKind::BiasCurrent:
+                biasCurrent();
+                break;
             case alignmentKind::ManualOnly:
                 throw notConverged{"no instrument measures it: tune it on its screen"};
         }
@@ -979,6 +1027,12 @@ alignmentPlan makeAlignmentPlan(const radioStorage& record, const alignmentBench
         step.kind = k.kind;
         auto [instrument, present] = instrumentOf(k.kind, bench);
         step.instruments = instrument;
+        if (k.kind == alignmentKind::BiasCurrent && radiomodel().isHighMobile(record)) {
+            // They draw their bias keyed at full power: the current is not the bias alone.
+            step.kind = alignmentKind::ManualOnly;
+            step.instruments.clear();
+            present = false;
+        }
         if (k.kind == alignmentKind::FrontEndPeak && !radiomodel().isHighMobileF(record)) {
             // Only the radios that report their RSSI DAC give a reading to peak the filter on.
             step.kind = alignmentKind::ManualOnly;

@@ -16,7 +16,7 @@ bool isAlignCommand(const std::vector<std::string>& args) {
 std::string alignUsage() {
     return "Usage: vantrel-cli align [--port N | --device PATH] [--bench FILE] [--targets FILE]\n"
            "                         [--only NAMES] [--plan] [--no-program] [--json] [--interactive]\n"
-           "                         [--archive-dir DIR]\n"
+           "                         [--archive-dir DIR] [--from ARCHIVE]\n"
            "\n"
            "Reads the radio, then aligns every procedure a bench instrument can measure, in the order of a\n"
            "service bench (reference oscillator, power, deviation, receive, battery), each closed-loop to\n"
@@ -33,6 +33,7 @@ std::string alignUsage() {
            "                   in the data folders, if any; see docs/alignment.md)\n"
            "  --only NAMES     align only these procedures (comma separated script names)\n"
            "  --plan           print the plan (automatic, manual or skipped) and align nothing\n"
+           "  --from ARCHIVE   with --plan: the plan of the radio this archive holds; no radio is opened\n"
            "  --no-program     find the values and report them; restore the live values, program nothing\n"
            "  --json           print one JSON object with the plan and a `results` row per point\n"
            "  --interactive    manual steps ask for their readings on the terminal (else they are skipped)\n"
@@ -89,7 +90,7 @@ std::variant<AlignOptions, std::string> parseAlignArguments(const std::vector<st
             error = flag(noProgram);
             o.program = !noProgram;
         } else if (arg == "--bench" || arg == "--targets" || arg == "--device" || arg == "--history" ||
-                   arg == "--archive-dir") {
+                   arg == "--archive-dir" || arg == "--from") {
             const auto v = value();
             if (!v || v->empty())
                 return arg + " needs a value";
@@ -101,6 +102,8 @@ std::variant<AlignOptions, std::string> parseAlignArguments(const std::vector<st
                 o.device = *v;
             else if (arg == "--history")
                 o.history = *v;
+            else if (arg == "--from")
+                o.from = *v;
             else
                 o.archiveDirectory = *v;
         } else if (arg == "--port") {
@@ -135,6 +138,10 @@ std::variant<AlignOptions, std::string> parseAlignArguments(const std::vector<st
     }
     if (o.port && o.device)
         return "--port and --device exclude each other";
+    if (o.from && !o.plan)
+        return "--from goes with --plan only: an alignment needs the radio itself";
+    if (o.from && (o.port || o.device))
+        return "--from excludes --port and --device: the plan is made from the archive";
     if (o.interactive && o.json)
         return "--interactive and --json exclude each other";
     return o;

@@ -20,7 +20,9 @@ struct AlignOptions {
     std::optional<std::string> targets;  ///< --targets FILE: over the built-in targets
     std::vector<std::string> only;       ///< --only NAMES (comma separated, repeatable)
     bool plan = false;                   ///< --plan: print the plan, align nothing
-    bool program = true;                 ///< --no-program: values found are left live, then restored
+    /// --from ARCHIVE (with --plan only): the plan of the radio the archive holds; no radio is opened.
+    std::optional<std::string> from;
+    bool program = true;  ///< --no-program: values found are left live, then restored
     bool json = false;
     bool interactive = false;            ///< --interactive: the technician types the readings of manual steps
     std::string archiveDirectory = ".";  ///< --archive-dir DIR: where the before and after archives go

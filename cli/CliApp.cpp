@@ -928,7 +928,7 @@ std::string trimmedSerial(const radioStorage& record) {
 
 int CliApp::alignCommand(const CliOptions& options) {
     const AlignOptions& a = m_align;
-    if (!havePort(options))
+    if (!a.from && !havePort(options))
         return exitCode::Usage;
 
     // The bench, as `bench --check` finds it, or the file given.
@@ -1000,13 +1000,19 @@ int CliApp::alignCommand(const CliOptions& options) {
     }
 
     radioStorage record;
-    ReadRadioOutcome outcome;
-    if (const std::optional<int> stopped = readFromRadio(options, record, outcome))
-        return *stopped;
-    ConsolePrompt prompt(&m_io.err);
-    for (const PromptMessage& message : radioOperations::messagesFor(outcome)) prompt.show(message);
-    if (outcome.kind != ReadRadioOutcome::Kind::Read)
-        return readExitCode(outcome);
+    if (a.from) {
+        // The plan of an archived radio: the radio on the cable is left alone.
+        if (!loadQuietly(*a.from, record))
+            return exitCode::FileFailure;
+    } else {
+        ReadRadioOutcome outcome;
+        if (const std::optional<int> stopped = readFromRadio(options, record, outcome))
+            return *stopped;
+        ConsolePrompt prompt(&m_io.err);
+        for (const PromptMessage& message : radioOperations::messagesFor(outcome)) prompt.show(message);
+        if (outcome.kind != ReadRadioOutcome::Kind::Read)
+            return readExitCode(outcome);
+    }
 
     planOptions po;
     po.only = a.only;

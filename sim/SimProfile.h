@@ -113,7 +113,7 @@ struct SimBenchModel {
     std::vector<SimDeviationModel> deviation;
     double idleAmps = 0.12;            ///< receive current
     double ampsPerWatt = 0.32;         ///< keyed current per watt of output, outside PA bias test mode
-    std::map<int, SimCurve> biasAmps;  ///< PA bias softpot to amps drawn while keyed in PA bias test mode
+    std::map<int, SimCurve> biasAmps;  ///< PA bias softpot to amps drawn in PA bias test mode
     /// The radio's supply measurement = round(volts x measurePerVolt + measureOffset).
     double measurePerVolt = 10.0;
     double measureOffset = 0.0;

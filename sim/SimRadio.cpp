@@ -876,9 +876,8 @@ std::optional<std::pair<double, double>> SimRadio::deviation() const {
 double SimRadio::supplyAmps() const {
     std::lock_guard<std::mutex> lock(m_mutex);
     const SimBenchModel& b = m_profile.bench;
-    if (!m_keyed)
-        return b.idleAmps;
-    // PA bias test mode: the amplifier runs without drive and draws only its bias currents.
+    // PA bias test mode: the amplifier runs without drive and draws only its bias currents, keyed or not
+    // (the bias is tuned on a portable that is never keyed).
     if (m_testMode && (*m_testMode)[0] == 9) {
         double amps = b.idleAmps;
         for (const auto& [number, curve] : b.biasAmps) {
@@ -888,6 +887,8 @@ double SimRadio::supplyAmps() const {
         }
         return amps;
     }
+    if (!m_keyed)
+        return b.idleAmps;
     return b.idleAmps + outputWattsLocked() * b.ampsPerWatt;
 }
 

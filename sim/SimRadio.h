@@ -72,8 +72,8 @@ class SimRadio {
     /// Peak deviation in Hz and the tone while keyed, from the test mode's modulation model ({0, 0} in a
     /// test mode that modulates nothing); nullopt while dekeyed.
     std::optional<std::pair<double, double>> deviation() const;
-    /// Current drawn from the supply in amps: idle current, plus the PA bias currents while keyed in PA
-    /// bias test mode, or the current of the output power while keyed otherwise.
+    /// Current drawn from the supply in amps: idle current, plus the PA bias currents in PA bias test mode
+    /// (keyed or not), or the current of the output power while keyed otherwise.
     double supplyAmps() const;
     /// The bench supply's set voltage while its output is on (nullopt: off). The radio's supply measurement
     /// follows it from the first call on.
@@ -134,8 +134,8 @@ class SimRadio {
     unsigned m_requests = 0;
     bool m_disconnected = false;
     size_t m_calDacReads = 0;
-    bool m_rfDriven = false;                               ///< a generator has been connected
-    std::optional<std::pair<double, double>> m_rfInput;    ///< Hz, dBm
+    bool m_rfDriven = false;                             ///< a generator has been connected
+    std::optional<std::pair<double, double>> m_rfInput;  ///< Hz, dBm
     int m_lastLiveSoftpot = -1;  ///< calibration DAC reads answered, for the profile's reading sequence
 
     // State a reset clears.

@@ -12,6 +12,7 @@
 #include "instruments/Instruments.h"
 #include "link/cominit.h"
 #include "operations/radioOperations.h"
+#include "radio/SoftpotTypes.h"
 #include "radio/radioStorage.h"
 
 namespace vantrel {
@@ -82,7 +83,8 @@ class DirectBench : public PowerMeter,
 /// A radio read, its bench, and the run's environment.
 struct Rig {
     explicit Rig(const std::string& profile, const std::string& json = {})
-        : sim(json.empty() ? test::profileNamed(profile) : profileWith(profile, json)), bench(sim.radio) {
+        : Rig(json.empty() ? test::profileNamed(profile) : profileWith(profile, json)) {}
+    explicit Rig(SimProfile profile) : sim(std::move(profile)), bench(sim.radio) {
         test::RecordingProgress progress;
         read = radioOperations().readRadio(record, progress) == radioOperations::kReadOk;
         environment.session.record = &record;
@@ -196,6 +198,74 @@ TEST(Alignment, PowerMovesFromTheMisTunedValuesAndTheRecordHoldsWhatWasProgramme
         EXPECT_NEAR(watts, 5.0, 0.15) << r.label;
         EXPECT_LE(r.steps, 12);
     }
+}
+
+std::vector<std::optional<int>> recordValues(Rig& rig, const std::string& name);
+
+TEST(Alignment, PaBiasSetsEachBiasToItsCurrentAboveTheZeroedBiasInTheWindowsToggleOrder) {
+    Rig rig("portable");
+    rig.sim.radio.transcript().clear();
+    const alignmentReport report = rig.run({"pa-bias-high", "pa-bias-low"});
+    const std::map<int, SimCurve>& curves = rig.sim.radio.profile().bench.biasAmps;
+    for (const std::string name : {"pa-bias-high", "pa-bias-low"}) {
+        const procedureResult* p = rig.result(report, name);
+        ASSERT_NE(p, nullptr) << name;
+        ASSERT_EQ(p->end, procedureEnd::Aligned) << describe(*p);
+        EXPECT_TRUE(p->programmed);
+        ASSERT_FALSE(p->rows.empty());
+        for (const alignmentRow& r : p->rows) {
+            EXPECT_EQ(r.unit, "A");
+            ASSERT_TRUE(r.after && r.measured) << r.label;
+            EXPECT_NEAR(*r.measured, 0.1, 0.01) << r.label;
+            EXPECT_LE(r.steps, 14) << r.label;
+        }
+    }
+    // Each value stored draws the target current on the radio itself; only the high set zeroes every
+    // bias, so at high power one bias at a time is above zero while tuned.
+    std::map<int, std::int64_t> live;
+    bool highDone = false;
+    for (const SimEvent& e : rig.sim.radio.transcript().entries()) {
+        if (e.kind != SimEventKind::State)
+            continue;
+        if (e.topic == SimTopic::ProgrammedValue && curves.count(e.softpot)) {
+            EXPECT_NEAR(curves.at(e.softpot).at(e.value), 0.1, 0.011) << e.text;
+        }
+        if (e.topic == SimTopic::ProgrammedValue)
+            highDone = true;
+        if (e.topic == SimTopic::Reset)
+            live.clear();
+        if (e.topic != SimTopic::LiveValue || !curves.count(e.softpot))
+            continue;
+        live[e.softpot] = e.value;
+        if (!highDone) {
+            int above = 0;
+            for (const auto& [softpot, value] : live) above += value > 0;
+            EXPECT_LE(above, 1) << e.text;
+        }
+    }
+    EXPECT_TRUE(highDone);
+    expectSafe(rig);
+}
+
+TEST(Alignment, ABiasThatDrawsNothingEndsNotConvergedWithBoundedRisesAndNothingStored) {
+    SimProfile profile = test::profileNamed("portable");
+    profile.bench.biasAmps[softpot::PaBiasFirst] = SimCurve{{{0, 0.0}, {255, 0.0}}};
+    Rig rig(std::move(profile));
+    Steps steps;
+    rig.environment.observer = &steps;
+    const auto before = recordValues(rig, "pa-bias-high");
+    rig.sim.radio.transcript().clear();
+    const alignmentReport report = rig.run({"pa-bias-high"});
+    const procedureResult* p = rig.result(report, "pa-bias-high");
+    ASSERT_NE(p, nullptr);
+    EXPECT_EQ(p->end, procedureEnd::NotConverged) << describe(*p);
+    EXPECT_FALSE(p->programmed);
+    EXPECT_EQ(recordValues(rig, "pa-bias-high"), before);
+    EXPECT_TRUE(rig.sim.radio.transcript().filter(SimEventKind::State, SimTopic::ProgrammedValue).empty());
+    ASSERT_FALSE(steps.values.empty());
+    for (const auto& [label, values] : steps.values)
+        for (size_t i = 1; i < values.size(); ++i) EXPECT_LE(values[i] - values[i - 1], 16) << label;
+    expectSafe(rig);
 }
 
 // --- The plan

@@ -95,14 +95,25 @@ TEST_F(SimBenchInstruments, SupplyCurrentFollowsThePaBiasAndTheRadioMeasuresTheS
     auto supply = openPowerSupply(role(SimBenchRole::PowerSupply), context);
     const double idle = supply->amps();
     EXPECT_NEAR(idle, 0.12, 1e-3);
+    // PA bias test mode biases the amplifier unkeyed, as a portable's bias is tuned; keying adds nothing.
     send(radio, testMode(9, 0, 2));
-    send(radio, kKeyUp);
     send(radio, live(18, {0}));
     send(radio, live(20, {0}));
     send(radio, live(27, {0}));
     EXPECT_NEAR(supply->amps(), idle, 1e-3);
     send(radio, live(18, {127}));
     EXPECT_NEAR(supply->amps(), idle + 0.25, 1e-3);
+    send(radio, kKeyUp);
+    EXPECT_NEAR(supply->amps(), idle + 0.25, 1e-3);
+    send(radio, kDekey);
+    EXPECT_NEAR(supply->amps(), idle + 0.25, 1e-3);
+    // The reset leaves test mode and drops the live bias.
+    send(radio, request(0x10, {}));
+    EXPECT_NEAR(supply->amps(), idle, 1e-3);
+    // Keyed outside PA bias test mode the current follows the output power instead.
+    send(radio, testMode(0, 0, 2));
+    send(radio, kKeyUp);
+    EXPECT_GT(supply->amps(), idle + 0.1);
     send(radio, kDekey);
     EXPECT_NEAR(supply->amps(), idle, 1e-3);
 

@@ -46,7 +46,11 @@ std::vector<uint8_t> frame(uint8_t opcode, std::vector<uint8_t> payload) {
 }
 
 std::vector<uint8_t> ackThen(const std::vector<uint8_t>& reply) {
-    std::vector<uint8_t> out{kAck};
+    // Room for both first: growing a one-byte vector by insert trips GCC 12's -Warray-bounds (a false
+    // report inside the library's memcpy).
+    std::vector<uint8_t> out;
+    out.reserve(reply.size() + 1);
+    out.push_back(kAck);
     out.insert(out.end(), reply.begin(), reply.end());
     return out;
 }
