@@ -20,9 +20,9 @@
 #include "app/TVantrelMDIClient.h"
 #include "link/LinkContext.h"
 #include "link/RF_CommunicationSetup.h"
-#include "link/cominit.h"
 #include "link/dataFiles.h"
 #include "operations/linkMonitor.h"
+#include "operations/tuningSession.h"
 
 namespace vantrel {
 
@@ -193,12 +193,8 @@ int TVantrelApp::start(bool show) {
 }
 
 void TVantrelApp::resetRadioAtExit() {
-    try {
-        cominit link;
-        link.resetRadio();
-    } catch (...) {
-        // The radio may be gone or the port taken: leaving is never refused for that.
-    }
+    // The radio may be gone or the port taken: leaving is never refused for that.
+    resetConfiguredRadio();
 }
 
 QPrinter& TVantrelApp::printer() {

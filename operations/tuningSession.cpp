@@ -6,6 +6,7 @@
 
 #include "link/EnhancedSBEP.h"
 #include "link/Exceptions.h"
+#include "link/cominit.h"
 #include "operations/portInUseMessage.h"
 #include "operations/procedureCatalogue.h"
 #include "operations/serviceHistory.h"
@@ -35,6 +36,20 @@ std::string withFrequency(const std::string& pattern, double mhz) {
 using Kind = sessionOutcome::Kind;
 
 }  // namespace
+
+connectionOpener configuredPortOpener() {
+    return [] { return std::make_unique<cominit>(); };
+}
+
+bool resetConfiguredRadio() {
+    try {
+        cominit link;
+        link.resetRadio();
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
 
 std::string tuningSession::outOfRangeText(int value, int minimum, int maximum) {
     return "Softpot Value (" + std::to_string(value) + ") is not between " + std::to_string(minimum) +
@@ -89,6 +104,15 @@ void tuningSession::resetValues() {
     m_values.assign(size_t(rows), 0);
     for (int i = 0; i < rows; ++i) m_values[size_t(i)] = m_piece->recordValue(i);
     m_preparedInConnection.assign(size_t(rows), false);
+    ++m_reloads;
+}
+
+void tuningSession::setWorkingValue(int row, int value) {
+    if (row < 0 || row >= int(m_values.size()))
+        return;
+    m_values[size_t(row)] = value;
+    m_selected = row;
+    changed();
 }
 
 // --- State ------------------------------------------------------------------------------------------------
@@ -105,6 +129,7 @@ sessionState tuningSession::state() const {
     s.status = m_status;
     s.autoTuning = m_autoTuning;
     s.closeWanted = m_closeWanted;
+    s.reloads = m_reloads;
     s.readouts = m_piece->readouts();
     const procedurePiece& p = *m_piece;
     for (int i = 0; i < p.rowCount(); ++i) {
@@ -287,9 +312,11 @@ void tuningSession::failAction(sessionOutcome& outcome, const std::string& failu
     }
     m_keyUpSent = false;
     const std::string text = m_piece->linkErrorText();
-    if (m_piece->failuresInStatus() && m_open)
+    // A procedure that tells failures in its status says so there even when its opening failed, where the
+    // message box tells it too.
+    if (m_piece->failuresInStatus())
         setStatus(text);
-    else
+    if (!m_piece->failuresInStatus() || !m_open)
         prompt().show(text, message::ErrorCaption, PromptIcon::Exclamation);
     if (stillKeyed)
         prompt().show(message::StillKeyed, message::WarningCaption, PromptIcon::Exclamation);
@@ -462,6 +489,10 @@ bool tuningSession::askReread(const PromptMessage& question) {
 }
 
 closingOutcome tuningSession::close() {
+    return close(true);
+}
+
+closingOutcome tuningSession::close(bool withNotes) {
     closingOutcome outcome;
     if (m_closed)
         return outcome;
@@ -509,7 +540,8 @@ closingOutcome tuningSession::close() {
         }
         m_reachedPort = !outcome.resetConfirmed;
     }
-    m_piece->afterClosing(prompt());
+    if (withNotes)
+        m_piece->afterClosing(prompt());
     changed();
     return outcome;
 }

@@ -25,6 +25,12 @@ struct catalogueEntry;
 /// Exception when the port refused its line settings.
 using connectionOpener = std::function<std::unique_ptr<EnhancedSBEP>()>;
 
+/// The opener of the port the program is configured for (the link context's): one `cominit` per call.
+connectionOpener configuredPortOpener();
+/// Resets the radio on the configured port (leaving the program): answers whether the radio confirmed it.
+/// Never throws: a radio that is gone or a port that is taken only answers false.
+bool resetConfiguredRadio();
+
 /// What a session works with. The session reads no global: the connection, the prompt and the re-read are
 /// given here.
 struct sessionEnvironment {
@@ -73,6 +79,9 @@ struct sessionState {
     std::string status;
     bool autoTuning = false;   ///< the radio tunes itself: the wait box stands
     bool closeWanted = false;  ///< a re-read brought in a radio the procedure does not fit: close the window
+    /// Counts the times every working value was taken again from the record (opening, a re-read): a window
+    /// refills its entries when it changes, and otherwise keeps what the technician is typing.
+    int reloads = 0;
     std::vector<sessionRowState> rows;
     std::vector<std::pair<std::string, std::string>> readouts;  ///< ("rssi-dac", "11.0"), ...
 };
@@ -169,6 +178,9 @@ class tuningSession : private sessionContext {
     /// The closing sequence, once: dekey (when the procedure keys, or is keyed), then reset whatever the
     /// dekey answered; the still-keyed warning when the dekey went unconfirmed; the procedure's notes.
     closingOutcome close();
+    /// close(), leaving out the procedure's closing notes when `withNotes` is false (a window torn down
+    /// without being closed); the still-keyed warning is shown either way.
+    closingOutcome close(bool withNotes);
 
     bool isOpen() const { return m_open; }
     bool closed() const { return m_closed; }
@@ -177,6 +189,11 @@ class tuningSession : private sessionContext {
     int keyedRow() const { return m_keyedRow; }
     int selectedRow() const override { return m_selected; }
     int workingValue(int row) const { return m_values[size_t(row)]; }
+    /// Makes `value` the row's working value and the row the selected one without sending anything (a
+    /// window's step that never reached the radio; the next key-up sends it). Out of range rows are ignored.
+    void setWorkingValue(int row, int value);
+    /// Whether a connection is open now (a drag's, between its positions).
+    bool connectionOpen() const { return m_link != nullptr; }
     /// Whether closing has something to undo on the radio (test mode or channels were sent).
     bool touchedRadio() const { return m_reachedPort; }
 
@@ -247,6 +264,7 @@ class tuningSession : private sessionContext {
     PromptMessage m_refusal;
     bool m_closeWanted = false;
     bool m_autoTuning = false;
+    int m_reloads = 0;
     int m_connections = 0;  ///< connections opened or used so far: whether an action reached the port
     std::string m_status;
 };

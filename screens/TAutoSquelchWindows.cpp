@@ -3,14 +3,9 @@
 
 #include <optional>
 
-#include "link/EnhancedSBEP.h"
 #include "operations/procedureTable.h"
 #include "radio/RecordLayout.h"
 #include "radio/SoftpotTypes.h"
-#include "radio/radioStorage.h"
-#include "radio/rxDataSets.h"
-#include "screens/autoTuneRun.h"
-#include "operations/serviceHistory.h"
 
 namespace vantrel {
 
@@ -44,8 +39,15 @@ tuningProcedure squelchProcedure(int selectorValue) {
 
 }  // namespace
 
+/// The catalogue name of a spacing's screen.
+static const char* squelchName(int selectorValue) {
+    return selectorValue == selector::Set12k5  ? "rx-squelch-12k5"
+           : selectorValue == selector::Set20k ? "rx-squelch-20k"
+                                               : "rx-squelch-25k";
+}
+
 TAutoSquelchWindow::TAutoSquelchWindow(const screenEnvironment& environment, int selectorValue)
-    : TTuningScreen(environment, squelchProcedure(selectorValue)) {}
+    : TTuningScreen(environment, squelchName(selectorValue), squelchProcedure(selectorValue)) {}
 
 tuningProcedure TAutoSquelchWindow::describe(int selectorValue) {
     return squelchProcedure(selectorValue);
@@ -58,43 +60,11 @@ void TAutoSquelchWindow::rowButtonClicked(int row) {
 void TAutoSquelchWindow::autoTuneRow(int row) {
     if (!rowSupported(row) || actionRunning())
         return;
-    ActionScope scope(*this);
-    if (!openConnection())
-        return;
-    std::optional<autoTuneRun> run;
-    try {
-        if (!checkSerial())
-            return;
-        // The radio tunes the point itself: the service history gets what it settled on.
-        historyScope history(record(), EventKind::Program, identity().title.toStdString(),
-                             {{rowSpec(row).recordRow, rowSpec(row).recordColumn}});
-        run.emplace(*this, environment());
-        prepare(row);
-        // A close asked for meanwhile: the radio is not asked to tune; closing resets it.
-        if (closeAsked()) {
-            run->end();
-            closeConnection();
-            return;
-        }
-        rxAutoSquelchData data;
-        const std::uint32_t value = data.autoTuneSoftpot(record(), link());
-        run->end();
-        closeConnection();
-        // A radio that refused, or settled on no usable value, leaves the row as it was.
-        const tuningRow& spec = rowSpec(row);
-        if (!record().isSupported(flag::AutoSquelch) || value < std::uint32_t(spec.minimum) ||
-            value > std::uint32_t(spec.maximum)) {
-            setStatus(QString::asprintf(kTuningFailedFormat, pointOfRow(row)));
-            return;
-        }
-        takeValue(row, int(value));
-        record().setValue(spec.recordRow, spec.recordColumn, int(value));
-        history.done();
-    } catch (const Exception&) {
-        if (run)
-            run->end();
-        failAction();
-    }
+    actionRequest request;
+    request.row = row;
+    holdDefaults(true);
+    drive([&](tuningSession& s) { return s.act(sessionAction::AutoTune, request); });
+    holdDefaults(false);
 }
 
 TAutoSquelch25KHzWindow::TAutoSquelch25KHzWindow(const screenEnvironment& environment)

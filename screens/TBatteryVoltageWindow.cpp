@@ -4,16 +4,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QStyle>
-#include <cstdlib>
 
-#include "link/EnhancedSBEP.h"
-#include "operations/UserPrompt.h"
-#include "operations/serviceHistory.h"
-#include "operations/sharedMessages.h"
-#include "radio/RecordLayout.h"
-#include "radio/SoftpotTypes.h"
-#include "radio/radioStorage.h"
-#include "radio/recordSupportNotes.h"
 #include "screens/screenControls.h"
 
 namespace vantrel {
@@ -30,14 +21,10 @@ QLabel* valueBox(QWidget* parent, const QRect& geometry, int id) {
     return box;
 }
 
-QString decimalLine(std::uint32_t value) {
-    return QString::asprintf("%d\n", static_cast<int>(value));
-}
-
 }  // namespace
 
 TBatteryVoltageWindow::TBatteryVoltageWindow(const screenEnvironment& environment)
-    : TScreenSession(environment, screenCapabilities{false, false, true, true}) {
+    : TScreenSession(environment, "battery-threshold") {
     resize(450, 150);
     setMinimumSize(450, 150);
     auto label = [&](const char* text, int x) {
@@ -58,55 +45,19 @@ TBatteryVoltageWindow::TBatteryVoltageWindow(const screenEnvironment& environmen
     connect(m_program, &QPushButton::clicked, this, &TBatteryVoltageWindow::program);
 }
 
-std::string TBatteryVoltageWindow::mismatchText() const {
-    return message::MismatchCapital;
-}
-
-void TBatteryVoltageWindow::setupRadio(EnhancedSBEP& link) {
-    m_data.deriveSpacing(record());
-    m_data.setupTest(link);
-}
-
-void TBatteryVoltageWindow::fillDisplay() {
-    const int threshold = record().getValue(row::Parameters, col::BatteryThreshold);
-    m_target->setText(QString::asprintf("%1.1f\n", threshold * 0.1));
-    m_default->setText(decimalLine(static_cast<std::uint32_t>(threshold)));
-    setDisplayReady(true);
+void TBatteryVoltageWindow::render(const sessionState& state) {
+    for (const auto& [name, text] : state.readouts) {
+        if (name == "target-voltage")
+            m_target->setText(QString::fromStdString(text) + QLatin1Char('\n'));
+        else if (name == "default")
+            m_default->setText(QString::fromStdString(text) + QLatin1Char('\n'));
+    }
 }
 
 void TBatteryVoltageWindow::program() {
-    historyScope history(record(), EventKind::Program, identity().title.toStdString(),
-                         {{row::Parameters, col::BatteryThreshold}});
-    bool refused = false;
-    const bool written = runAction(SerialCheck::No, [&](EnhancedSBEP& link) {
-        // The radio answers its present supply measurement as the second value of the battery read.
-        recordSupportNotes notes(record());
-        link.readSoftpotTable(softpot::Battery, notes, flag::BatteryThreshold, sptable::BatteryValue);
-        if (!record().isSupported(flag::BatteryThreshold))
-            return false;
-        const std::uint32_t measured = link.softpotTableByte(sptable::BatteryValue);
-        const auto stored =
-            static_cast<std::uint32_t>(record().getValue(row::Parameters, col::BatteryThreshold));
-        if (std::llabs(static_cast<long long>(measured) - static_cast<long long>(stored)) >=
-            kRefusedDistance) {
-            refused = true;
-            return false;
-        }
-        m_default->setText(decimalLine(measured));
-        // The radio keeps what it measures now; the record keeps the same measurement.
-        m_data.program(measured, link);
-        record().setValue(row::Parameters, col::BatteryThreshold, static_cast<std::int32_t>(measured));
-        return true;
-    });
-    // The port is closed before a message waits for the technician.
-    if (refused)
-        history.setOutcome(eventOutcome::Refused, kIncorrectText);
-    else if (written)
-        history.done();
-    if (refused)
-        prompt().show(kIncorrectText, kNoteCaption, PromptIcon::Exclamation);
-    else if (written)
-        prompt().show(kCommittedText, kNoteCaption, PromptIcon::Information);
+    if (actionRunning())
+        return;
+    drive([](tuningSession& s) { return s.program(); });
 }
 
 }  // namespace vantrel

@@ -2,7 +2,6 @@
 #pragma once
 
 #include "operations/procedurePieces.h"
-#include "radio/txDataSets.h"
 #include "screens/TScreenSession.h"
 
 class QLabel;
@@ -32,12 +31,9 @@ class TBatteryVoltageWindow : public TScreenSession {
     void program();
 
   protected:
-    void setupRadio(EnhancedSBEP& link) override;
-    void fillDisplay() override;
-    std::string mismatchText() const override;
+    void render(const sessionState& state) override;
 
   private:
-    txBatteryData m_data;
     QLabel* m_target = nullptr;
     QLabel* m_default = nullptr;
     QPushButton* m_program = nullptr;

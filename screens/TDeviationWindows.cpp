@@ -37,28 +37,28 @@ tuningProcedure TVCOAttnWindow::describe() {
 }
 
 TVCOAttnWindow::TVCOAttnWindow(const screenEnvironment& environment)
-    : TTuningScreen(environment, describe()) {}
+    : TTuningScreen(environment, "vco-attn-25k", describe()) {}
 
 tuningProcedure TVCOAttn20KHzWindow::describe() {
     return tuningProcedure::from(procedures::vcoAttenuation20k(), vcoSingleLayout(20));
 }
 
 TVCOAttn20KHzWindow::TVCOAttn20KHzWindow(const screenEnvironment& environment)
-    : TTuningScreen(environment, describe()) {}
+    : TTuningScreen(environment, "vco-attn-20k", describe()) {}
 
 tuningProcedure TVCOAttn125KHzWindow::describe() {
     return tuningProcedure::from(procedures::vcoAttenuation12k5(), vcoSingleLayout(10));
 }
 
 TVCOAttn125KHzWindow::TVCOAttn125KHzWindow(const screenEnvironment& environment)
-    : TTuningScreen(environment, describe()) {}
+    : TTuningScreen(environment, "vco-attn-12k5", describe()) {}
 
 tuningProcedure TModulationAttnWindow::describe() {
     return tuningProcedure::from(procedures::modulationAttenuation(), screenLayout::sevenPoint());
 }
 
 TModulationAttnWindow::TModulationAttnWindow(const screenEnvironment& environment)
-    : TTuningScreen(environment, describe()) {}
+    : TTuningScreen(environment, "mod-balance-attn", describe()) {}
 
 // --- Signalling deviations
 // ----------------------------------------------------------------------------------
@@ -67,34 +67,36 @@ tuningProcedure TDTMFWindow::describe() {
     return single(procedures::dtmfDeviation());
 }
 
-TDTMFWindow::TDTMFWindow(const screenEnvironment& environment) : TTuningScreen(environment, describe()) {}
+TDTMFWindow::TDTMFWindow(const screenEnvironment& environment)
+    : TTuningScreen(environment, "dtmf-deviation", describe()) {}
 
 tuningProcedure TQDT1200Window::describe() {
     return single(procedures::qdt1200Deviation());
 }
 
 TQDT1200Window::TQDT1200Window(const screenEnvironment& environment)
-    : TTuningScreen(environment, describe()) {}
+    : TTuningScreen(environment, "qdt1200-deviation", describe()) {}
 
 tuningProcedure THSSWindow::describe() {
     return single(procedures::hssDeviation());
 }
 
-THSSWindow::THSSWindow(const screenEnvironment& environment) : TTuningScreen(environment, describe()) {}
+THSSWindow::THSSWindow(const screenEnvironment& environment)
+    : TTuningScreen(environment, "hss-deviation", describe()) {}
 
 tuningProcedure TSelect5Window::describe() {
     return single(procedures::select5Deviation());
 }
 
 TSelect5Window::TSelect5Window(const screenEnvironment& environment)
-    : TTuningScreen(environment, describe()) {}
+    : TTuningScreen(environment, "select5-deviation", describe()) {}
 
 tuningProcedure TMPT1200Window::describe() {
     return single(procedures::mpt1327Deviation());
 }
 
 TMPT1200Window::TMPT1200Window(const screenEnvironment& environment)
-    : TTuningScreen(environment, describe()) {}
+    : TTuningScreen(environment, "mpt1327-deviation", describe()) {}
 
 // --- Reference oscillator warp
 // ------------------------------------------------------------------------------
@@ -104,6 +106,6 @@ tuningProcedure TRefOscWarpWindow::describe() {
 }
 
 TRefOscWarpWindow::TRefOscWarpWindow(const screenEnvironment& environment)
-    : TTuningScreen(environment, describe()) {}
+    : TTuningScreen(environment, "ref-osc-warp", describe()) {}
 
 }  // namespace vantrel

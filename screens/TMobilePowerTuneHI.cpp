@@ -7,15 +7,7 @@
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <QStyle>
-#include <optional>
 
-#include "link/EnhancedSBEP.h"
-#include "operations/UserPrompt.h"
-#include "operations/serviceHistory.h"
-#include "radio/RF_Frequency.h"
-#include "radio/RecordLayout.h"
-#include "radio/SoftpotTypes.h"
-#include "radio/radioStorage.h"
 #include "radio/radiomodel.h"
 #include "screens/TKMPowerEditBox.h"
 #include "screens/screenControls.h"
@@ -34,7 +26,6 @@ constexpr int kPower2Limit = 7;
 constexpr int kRowPitch = 30;
 constexpr QSize kBoxSize{100, 20};
 constexpr QSize kButtonSize{100, 30};
-constexpr int kLevelMaximum = 255;  // a level goes live as one byte
 
 /// The wait cursor from start() until the end of the scope, whichever way it ends.
 class busyCursor {
@@ -58,7 +49,7 @@ class busyCursor {
 }  // namespace
 
 TMobilePowerTuneHI::TMobilePowerTuneHI(const screenEnvironment& environment)
-    : TScreenSession(environment, screenCapabilities{}) {
+    : TScreenSession(environment, "tx-mobile-power") {
     m_model = kmPowerModel::forRadio(radiomodel().isHighMobile(record()));
     if (identity().kScale > 0.0)
         m_model.kScale = identity().kScale;
@@ -109,177 +100,74 @@ TMobilePowerTuneHI::TMobilePowerTuneHI(const screenEnvironment& environment)
     connect(m_program, &QPushButton::clicked, this, &TMobilePowerTuneHI::program);
     m_status =
         screenControls::displayBox(this, QRect(20, 290, 600, 30), QStringLiteral("status%1").arg(kStatusId));
-    setStatus(QString::fromLatin1(kDekeyedText));
-}
-
-// --- Record and points ------------------------------------------------------------------------------------
-
-int TMobilePowerTuneHI::level(int selection) const {
-    return record().getValue(row::MobilePower,
-                             selection <= kPoints ? col::LowBandTxDacFirst : col::LowBandTxDacSecond);
-}
-
-bool TMobilePowerTuneHI::supported(int point) const {
-    return RF_Frequency::channelAt(record(), false, point) != 0;
-}
-
-double TMobilePowerTuneHI::frequencyMhz(int point) const {
-    const auto base = static_cast<std::uint32_t>(record().getValue(row::Frequency, col::FrequencyBase));
-    return RF_Frequency().pointFrequency(base, RF_Frequency::channelAt(record(), false, point));
-}
-
-void TMobilePowerTuneHI::prepare(int point, EnhancedSBEP& link) {
-    RF_Frequency frequency;
-    link.setChannelPair(RF_Frequency::channelAt(record(), false, point), kChannelMode,
-                        frequency.channelFor(record(), true, point), kChannelMode);
-    m_keyedText = QString::asprintf(kKeyedFormat, frequencyMhz(point));
-}
-
-void TMobilePowerTuneHI::sendLevel(EnhancedSBEP& link) {
-    const int value = level(m_selection);
-    if (value >= 0 && value <= kLevelMaximum)
-        m_data.setLive(static_cast<std::uint32_t>(value), link);
+    m_status->setText(QString::fromLatin1(kDekeyedText));
 }
 
 // --- Display ----------------------------------------------------------------------------------------------
 
-void TMobilePowerTuneHI::setupRadio(EnhancedSBEP& link) {
-    m_data.deriveSpacing(record());
-    m_data.setupTest(selector::Low, link, false, true);
-    RF_Frequency frequency;
-    const std::uint16_t tx = frequency.channelFor(record(), false, 1);
-    if (tx != 0)
-        link.setChannelPair(tx, kChannelMode, frequency.channelFor(record(), true, 1), kChannelMode);
-}
-
-void TMobilePowerTuneHI::fillDisplay() {
-    const int l1 = level(1);
-    const int l2 = level(kPoints + 1);
-    int first = 0;
-    for (int point = 1; point <= kPoints; ++point) {
-        const bool used = supported(point);
-        const int k = record().getValue(row::MobilePower, col::KmFirst + 2 * (point - 1));
-        const int m = record().getValue(row::MobilePower, col::KmFirst + 2 * (point - 1) + 1);
-        frequencyBox(point)->setText(used ? QString::asprintf("%f", frequencyMhz(point))
-                                          : QStringLiteral("UNSUPPORTED"));
-        powerBox(point)->setText(used ? QString::asprintf("%1.3f", m_model.power(k, m, l1)) : QString());
-        powerBox(point + kPoints)
-            ->setText(used ? QString::asprintf("%1.3f", m_model.secondPower(k, m, l1, l2)) : QString());
-        powerBox(point)->setEnabled(used);
-        powerBox(point + kPoints)->setEnabled(used);
-        if (used && first == 0)
-            first = point;
-    }
-    m_selection = first == 0 ? 1 : first;
-    m_keyedText = QString::asprintf(kKeyedFormat, first == 0 ? 0.0 : frequencyMhz(first));
-    const auto inRange = [](int v) { return v >= 0 && v <= kLevelMaximum; };
-    m_ptt->setEnabled(first != 0 && inRange(l1) && inRange(l2));
-    setDisplayReady(true);
-}
-
-void TMobilePowerTuneHI::setStatus(const QString& text) {
-    m_status->setText(text);
-    QPalette palette = m_status->palette();
-    palette.setColor(QPalette::Disabled, QPalette::Text,
-                     keyed() ? screenControls::keyedText() : screenControls::staticText());
-    m_status->setPalette(palette);
-}
-
-void TMobilePowerTuneHI::keyStateChanged() {
-    setStatus(keyed() ? m_keyedText : QString::fromLatin1(kDekeyedText));
-    // The point the transmitter is keyed at is marked in its row, as on the other screens.
-    for (int point = 1; point <= kPoints; ++point) {
-        const bool onAir = keyed() && point == pointOf(keyedRow());
+void TMobilePowerTuneHI::render(const sessionState& state) {
+    const bool refill = state.reloads != m_reloads;
+    m_reloads = state.reloads;
+    bool any = false;
+    for (int point = 1; point <= kPoints && point <= int(state.rows.size()); ++point) {
+        const sessionRowState& row = state.rows[size_t(point - 1)];
+        frequencyBox(point)->setText(row.supported ? QString::asprintf("%f", row.frequencyMhz)
+                                                   : QStringLiteral("UNSUPPORTED"));
+        powerBox(point)->setEnabled(row.supported);
+        powerBox(point + kPoints)->setEnabled(row.supported);
+        // The readings are the technician's once shown: only an opening or a re-read refills them.
+        if (refill) {
+            powerBox(point)->setText(QString::fromStdString(row.entry));
+            powerBox(point + kPoints)
+                ->setText(QString::fromStdString(state.rows[size_t(point - 1 + kPoints)].entry));
+        }
+        any = any || row.supported;
+        const bool onAir = state.keyedRow && pointOf(*state.keyedRow + 1) == point;
         screenControls::markKeyed(frequencyBox(point), onAir);
         frequencyBox(point)->setToolTip(onAir ? QStringLiteral("Transmitting at this point") : QString());
     }
-}
-
-void TMobilePowerTuneHI::showLinkError() {
-    setStatus(QString::fromStdString(linkErrorText()));
-    // A screen that could not open is closed at once: its status box would never be seen.
-    if (!displayReady())
-        TScreenSession::showLinkError();
+    const auto& piece = static_cast<const kmPowerPiece&>(session().piece());
+    const auto inRange = [](int v) { return v >= 0 && v <= kmPowerPiece::kLevelMaximum; };
+    m_ptt->setEnabled(any && inRange(piece.level(0)) && inRange(piece.level(kPoints)));
+    m_status->setText(QString::fromStdString(state.status));
+    QPalette palette = m_status->palette();
+    palette.setColor(QPalette::Disabled, QPalette::Text,
+                     state.keyed ? screenControls::keyedText() : screenControls::staticText());
+    m_status->setPalette(palette);
 }
 
 // --- Actions ----------------------------------------------------------------------------------------------
 
 void TMobilePowerTuneHI::focusAction(int selection) {
-    runAction(SerialCheck::No, [&](EnhancedSBEP& link) {
-        if (!keyed())
-            setStatus(QString::fromLatin1(kDekeyedText));
-        m_selection = selection;
-        if (keyed() && pointOf(keyedRow()) != pointOf(selection))
-            dekey(link);
-        if (!checkSerial())
-            return false;
-        if (keyed())
-            sendLevel(link);
-        else
-            prepare(pointOf(selection), link);
-        return true;
-    });
+    if (actionRunning())
+        return;
+    drive([&](tuningSession& s) { return s.step(selection - 1, 0, stepKind::Value); });
 }
 
 void TMobilePowerTuneHI::togglePtt() {
-    runAction(SerialCheck::No, [&](EnhancedSBEP& link) {
-        if (keyed()) {
-            dekey(link);
-            return;
-        }
-        setKeyedRow(m_selection);
-        keyUp(link);
-        m_data.releaseVoltageLimit(link);
-        sendLevel(link);
-    });
+    if (actionRunning())
+        return;
+    drive([](tuningSession& s) { return s.togglePtt(); });
+}
+
+void TMobilePowerTuneHI::takeReadings() {
+    for (int s = 1; s <= 2 * kPoints; ++s) {
+        actionRequest request;
+        request.row = s - 1;
+        request.text = powerBox(s)->text().toStdString();
+        session().act(sessionAction::Reading, request);
+    }
 }
 
 void TMobilePowerTuneHI::program() {
-    if (prompt().show(kCommitQuestion, kWarningCaption, PromptIcon::Information, PromptButtons::OkCancel) !=
-        PromptAnswer::Ok)
+    if (actionRunning())
         return;
-    // Every pair is computed before anything is written: one bad reading stops the whole run.
-    std::array<kmPair, kPoints> pairs;
-    for (int point = 1; point <= kPoints; ++point) {
-        const auto reading = [&](int s) { return parsePowerReading(powerBox(s)->text().toStdString()); };
-        const std::optional<kmPair> pair =
-            m_model.fromReadings(reading(point), reading(point + kPoints), level(1), level(kPoints + 1));
-        if (!pair) {
-            prompt().show(QString::asprintf(kIncorrectFormat, point).toStdString(), kNoteCaption,
-                          PromptIcon::Exclamation);
-            return;
-        }
-        pairs[size_t(point - 1)] = *pair;
-    }
-    // The service history gets this Program with the K and M values before and after, however it ends.
-    historyScope history(record(), EventKind::Program, identity().title.toStdString(),
-                         serviceHistory::cellsOfFlag(flag::MobileTxPower));
+    takeReadings();
     busyCursor busy;
-    const bool written = runAction(SerialCheck::Yes, [&](EnhancedSBEP& link) {
+    drive([&](tuningSession& s) {
         busy.start();
-        dekey(link);
-        for (int point = 1; point <= kPoints; ++point) {
-            if (!supported(point))
-                continue;
-            // A close asked for meanwhile stops here; closing dekeys and resets the radio.
-            if (closeAsked())
-                return false;
-            const kmPair& pair = pairs[size_t(point - 1)];
-            prepare(point, link);
-            m_data.programMobile(pair.softpotValue(), link);
-            record().setValue(row::MobilePower, col::KmFirst + 2 * (point - 1), pair.k);
-            record().setValue(row::MobilePower, col::KmFirst + 2 * (point - 1) + 1, pair.m);
-        }
-        // PTT keys where the status says: at the selected point.
-        if (supported(pointOf(m_selection)))
-            prepare(pointOf(m_selection), link);
-        return true;
+        return s.program();
     });
-    if (!written)
-        return;
-    history.done();
-    busy.stop();
-    prompt().show(kWrittenText, kNoteCaption, PromptIcon::Information);
 }
 
 }  // namespace vantrel

@@ -7,7 +7,6 @@
 #include "operations/kmPowerPiece.h"
 #include "operations/sharedMessages.h"
 #include "radio/kmPowerModel.h"
-#include "radio/txDataSets.h"
 #include "screens/TScreenSession.h"
 
 class QLineEdit;
@@ -25,7 +24,8 @@ class TKMPowerEditBox;
 ///
 /// Selections 1..7 are the Power 1 boxes of F1..F7 (level L1), 8..14 the Power 2 boxes (level L2).
 /// Taking the focus selects a box: while keyed at its point the radio goes to the box's level at once.
-/// Link failures are reported in the status box; a failed opening also shows the message box.
+/// Link failures are reported in the status box; a failed opening also shows the message box. The view
+/// shows the session's state and hands it the readings; the session does the radio work.
 class TMobilePowerTuneHI : public TScreenSession {
     Q_OBJECT
   public:
@@ -44,7 +44,7 @@ class TMobilePowerTuneHI : public TScreenSession {
     QPushButton* pttButton() const { return m_ptt; }
     QPushButton* programButton() const { return m_program; }
     QLineEdit* statusBox() const { return m_status; }
-    int currentSelection() const { return m_selection; }
+    int currentSelection() const { return session().selectedRow() + 1; }
     const kmPowerModel& model() const { return m_model; }
 
     /// A power box took the focus.
@@ -53,29 +53,20 @@ class TMobilePowerTuneHI : public TScreenSession {
     void program();
 
   protected:
-    void setupRadio(EnhancedSBEP& link) override;
-    void fillDisplay() override;
-    void keyStateChanged() override;
-    void showLinkError() override;
+    void render(const sessionState& state) override;
 
   private:
     static int pointOf(int selection) { return (selection - 1) % kPoints + 1; }
-    int level(int selection) const;
-    bool supported(int point) const;
-    double frequencyMhz(int point) const;
-    void prepare(int point, EnhancedSBEP& link);
-    void sendLevel(EnhancedSBEP& link);
-    void setStatus(const QString& text);
+    /// Hands the session every reading as typed.
+    void takeReadings();
 
     kmPowerModel m_model;
-    txTransmitPowData m_data;
+    int m_reloads = -1;  ///< the session's reloads the boxes last showed
     std::array<QLineEdit*, kPoints> m_frequency{};
     std::array<TKMPowerEditBox*, 2 * kPoints> m_power{};
     QPushButton* m_ptt = nullptr;
     QPushButton* m_program = nullptr;
     QLineEdit* m_status = nullptr;
-    int m_selection = 1;
-    QString m_keyedText;
 };
 
 }  // namespace vantrel

@@ -6,14 +6,8 @@
 #include <QPushButton>
 #include <QStyle>
 
-#include "link/EnhancedSBEP.h"
-#include "operations/UserPrompt.h"
 #include "radio/RecordLayout.h"
-#include "radio/SoftpotTypes.h"
-#include "radio/radioStorage.h"
-#include "screens/autoTuneRun.h"
 #include "screens/screenControls.h"
-#include "operations/serviceHistory.h"
 
 namespace vantrel {
 
@@ -32,14 +26,10 @@ constexpr std::array<int, 7> kDefaultIds{4007, 4008, 4009, 4010, 4012, 4013, 401
 constexpr int kFrequencyId = 3000;
 constexpr int kStatusId = 8000;
 
-/// A screen that keys the transmitter, writes nothing live and has no Program: closing dekeys, then
-/// resets.
-constexpr screenCapabilities kCapabilities{false, false, true, false};
-
 }  // namespace
 
 TPAVoltageLimitWindow::TPAVoltageLimitWindow(const screenEnvironment& environment)
-    : TScreenSession(environment, kCapabilities) {
+    : TScreenSession(environment, "pa-voltage-limit") {
     resize(kWindow);
     setMinimumSize(kWindow);
     screenControls::label(this, QStringLiteral("Frequency Point(MHz)"), 20, 10);
@@ -68,129 +58,25 @@ TPAVoltageLimitWindow::TPAVoltageLimitWindow(const screenEnvironment& environmen
 
 TPAVoltageLimitWindow::~TPAVoltageLimitWindow() = default;
 
-bool TPAVoltageLimitWindow::pointUsed(int point) const {
-    return RF_Frequency::channelAt(record(), false, point) != 0;
-}
-
-void TPAVoltageLimitWindow::setupRadio(EnhancedSBEP& link) {
-    // High power test mode; no channel until a point is tuned.
-    m_data.deriveSpacing(record());
-    m_data.setupTest(selector::High, link, false, true);
-}
-
-void TPAVoltageLimitWindow::fillDisplay() {
-    const auto base = static_cast<std::uint32_t>(record().getValue(row::Frequency, col::FrequencyBase));
-    for (int point = 1; point <= record::kPointCount; ++point) {
-        const std::uint16_t channel = RF_Frequency::channelAt(record(), false, point);
-        if (channel == 0) {
+void TPAVoltageLimitWindow::render(const sessionState& state) {
+    for (int point = 1; point <= record::kPointCount && point <= int(state.rows.size()); ++point) {
+        const sessionRowState& row = state.rows[size_t(point - 1)];
+        if (!row.supported) {
             frequencyBox(point)->setText(QStringLiteral("UNSUPPORTED"));
             defaultBox(point)->clear();
             continue;
         }
-        frequencyBox(point)->setText(QString::asprintf("%f", m_frequency.pointFrequency(base, channel)));
-        defaultBox(point)->setText(
-            QString::number(record().getValue(row::PaVoltageLimit, col::SetFirst + point - 1)));
+        frequencyBox(point)->setText(QString::asprintf("%f", row.frequencyMhz));
+        defaultBox(point)->setText(QString::number(row.recordValue.value_or(row.value)));
     }
-    m_status->setText(QString::fromLatin1(kNotDoneText));
-}
-
-std::string TPAVoltageLimitWindow::linkErrorText() const {
-    // In the run the radio was keyed: the technician must make sure it no longer transmits.
-    return m_running ? kRunLinkErrorText : TScreenSession::linkErrorText();
-}
-
-bool TPAVoltageLimitWindow::readyToTune() {
-    if (!checkSerial())
-        return false;
-    m_data.autoTuneSoftpot(record(), link());
-    if (!record().isSupported(flag::PaVoltageLimit)) {
-        prompt().show(kUnsupportedText, kErrorCaption, PromptIcon::Exclamation);
-        closeConnection();
-        return false;
-    }
-    if (prompt().show(kQuestion, kWarningCaption, PromptIcon::Information, PromptButtons::OkCancel) !=
-        PromptAnswer::Ok) {
-        closeConnection();
-        return false;
-    }
-    return true;
-}
-
-TPAVoltageLimitWindow::pointOutcome TPAVoltageLimitWindow::tunePoint(int point) {
-    // A close asked for meanwhile stops the run after the exchange in progress: the radio is not keyed
-    // again, nor asked to tune; closing then dekeys and resets it.
-    if (closeAsked())
-        return pointOutcome::Stopped;
-    const std::uint16_t tx = RF_Frequency::channelAt(record(), false, point);
-    link().setChannelPair(tx, kChannelMode, m_frequency.channelFor(record(), true, point), kChannelMode);
-    const auto base = static_cast<std::uint32_t>(record().getValue(row::Frequency, col::FrequencyBase));
-    m_status->setText(QString::asprintf(kTuningFormat, m_frequency.pointFrequency(base, tx)));
-    if (closeAsked())
-        return pointOutcome::Stopped;
-    keyUp(link());
-    if (closeAsked()) {
-        dekey(link());
-        return pointOutcome::Stopped;
-    }
-    const std::uint32_t answer = m_data.autoTuneSoftpot(record(), link());
-    dekey(link());
-    // A radio that refused the request has not tuned anything either.
-    if (answer == 0 || !record().isSupported(flag::PaVoltageLimit))
-        return pointOutcome::Failed;
-    record().setValue(row::PaVoltageLimit, col::SetFirst + point - 1, static_cast<std::int32_t>(answer));
-    defaultBox(point)->setText(QString::number(answer));
-    return pointOutcome::Tuned;
+    m_status->setText(QString::fromStdString(state.status));
 }
 
 void TPAVoltageLimitWindow::autoTune() {
     if (actionRunning())
         return;
-    ActionScope scope(*this);
-    if (!openConnection())
-        return;
-    try {
-        if (!readyToTune())
-            return;
-    } catch (const Exception&) {
-        failAction();
-        return;
-    }
-    // The radio tunes itself point by point: the service history gets the run with what it settled on.
-    historyScope history(record(), EventKind::Program, identity().title.toStdString(),
-                         serviceHistory::cellsOfFlag(flag::PaVoltageLimit));
-    autoTuneRun run(*this, environment());
-    m_running = true;
-    try {
-        for (int point = 1; point <= record::kPointCount; ++point) {
-            if (!pointUsed(point))
-                continue;
-            const pointOutcome outcome = tunePoint(point);
-            if (outcome == pointOutcome::Tuned)
-                continue;
-            if (outcome == pointOutcome::Stopped)
-                break;
-            run.end();
-            m_running = false;
-            prompt().show(point == 1 ? kImpossibleFirstText : kImpossibleText, kErrorCaption,
-                          PromptIcon::Exclamation);
-            closeConnection();
-            m_status->setText(QString::asprintf(kPointErrorFormat, point));
-            return;
-        }
-    } catch (const Exception&) {
-        run.end();
-        failAction();
-        m_running = false;
-        m_status->setText(QString::fromLatin1(kLinkErrorText));
-        return;
-    }
-    m_running = false;
-    if (!closeRequested())
-        history.done();
-    if (!closeRequested())
-        m_status->setText(QString::fromLatin1(kDoneText));
-    run.end();
-    closeConnection();
+    actionRequest request;
+    drive([&](tuningSession& s) { return s.act(sessionAction::AutoTune, request); });
 }
 
 }  // namespace vantrel

@@ -5,8 +5,6 @@
 
 #include "operations/procedurePieces.h"
 #include "operations/sharedMessages.h"
-#include "radio/RF_Frequency.h"
-#include "radio/txDataSets.h"
 #include "screens/TScreenSession.h"
 
 class QLabel;
@@ -18,7 +16,7 @@ namespace vantrel {
 /// PA voltage limit softpot 6 at the seven transmit points, record row 20, columns 0..6. There is nothing
 /// to adjust by hand: "Auto Tune" asks the radio whether it can tune the limit, then keys it at every
 /// used point in turn, lets it settle, dekeys it and stores the value. A point the radio cannot tune stops
-/// the run. Closing dekeys the radio, then resets it.
+/// the run. Closing dekeys the radio, then resets it. The run is the session's; the view shows its rows.
 class TPAVoltageLimitWindow : public TScreenSession {
     Q_OBJECT
   public:
@@ -46,27 +44,14 @@ class TPAVoltageLimitWindow : public TScreenSession {
     QLabel* noteLabel() const { return m_note; }
 
   protected:
-    void setupRadio(EnhancedSBEP& link) override;
-    void fillDisplay() override;
-    std::string linkErrorText() const override;
+    void render(const sessionState& state) override;
 
   private:
-    /// Probes the radio and asks the technician; false when the run must not start.
-    bool readyToTune();
-    enum class pointOutcome { Tuned, Failed, Stopped };
-    /// Tunes one point: Failed when the radio could not, Stopped when a close was asked for before the
-    /// radio was keyed or asked to tune (the point is left dekeyed).
-    pointOutcome tunePoint(int point);
-    bool pointUsed(int point) const;
-
-    txPAVoltageLimitData m_data;
-    RF_Frequency m_frequency;
     std::array<QLineEdit*, 7> m_frequencyBoxes{};
     std::array<QLineEdit*, 7> m_defaultBoxes{};
     QPushButton* m_autoTune = nullptr;
     QLineEdit* m_status = nullptr;
     QLabel* m_note = nullptr;
-    bool m_running = false;  ///< the run over the points is under way (the radio is keyed in it)
 };
 
 }  // namespace vantrel

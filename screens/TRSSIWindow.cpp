@@ -4,14 +4,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <algorithm>
 
-#include "link/EnhancedSBEP.h"
-#include "radio/RecordLayout.h"
-#include "radio/SoftpotTypes.h"
-#include "radio/radioStorage.h"
-#include "radio/radiomodel.h"
+#include "operations/procedurePieces.h"
 #include "screens/screenControls.h"
-#include "operations/serviceHistory.h"
 
 namespace vantrel {
 
@@ -33,26 +29,9 @@ constexpr int kLevelId = 4000;
 constexpr int kSoftpotId = 4003;
 constexpr int kUpdateId = 7001;
 constexpr int kPointBoxId = 3000;
-constexpr int kMiddlePoint = 4;  ///< the point the main-series M, R and S radios take thresholds at
-
-bool twoThresholds(const radioStorage& r) {
-    const radiomodel m;
-    if (m.isHighMobileN(r) || m.isSixPortableN(r))
-        return false;
-    return m.isHighPortable(r) || m.isHighMobile(r) || m.isMainMobileR(r) || m.isMainMobileS(r) ||
-           m.isMainPortableR(r) || m.isMainPortableS(r) || m.isMainMobileM(r) || m.isMainPortableM(r) ||
-           m.isMainMobileFive(r) || m.isMainPortableFive(r) || m.inListD(r) || m.isSixPortable(r);
-}
-
-bool mainMOrFive(const radioStorage& r) {
-    const radiomodel m;
-    return m.isMainPortableM(r) || m.isMainMobileM(r) || m.isMainPortableFive(r) || m.isMainMobileFive(r);
-}
-
 }  // namespace
 
-TRSSIWindow::TRSSIWindow(const screenEnvironment& environment)
-    : TScreenSession(environment, screenCapabilities::neverKeys()) {
+TRSSIWindow::TRSSIWindow(const screenEnvironment& environment) : TScreenSession(environment, "rx-rssi") {
     resize(kWindow);
     setMinimumSize(kWindow);
     for (int i = 0; i < kRows; ++i) {
@@ -82,63 +61,42 @@ TRSSIWindow::TRSSIWindow(const screenEnvironment& environment)
 TRSSIWindow::~TRSSIWindow() = default;
 
 int TRSSIWindow::rowCount() const {
-    return twoThresholds(record()) ? 2 : 3;
+    return std::min(session().piece().rowCount(), kRows);
 }
 
 int TRSSIWindow::point() const {
-    const radiomodel m;
-    const radioStorage& r = record();
-    if (m.isMainMobileM(r) || m.isMainPortableM(r) || m.isMainMobileR(r) || m.isMainPortableR(r) ||
-        m.isMainMobileS(r) || m.isMainPortableS(r))
-        return kMiddlePoint;
-    if (m.isMainMobileFive(r) || m.isMainPortableFive(r))
-        return 1;
-    return m_frequency.middleRxPoint(r);
+    return static_cast<const rssiPiece&>(session().piece()).point();
 }
 
-void TRSSIWindow::setupRadio(EnhancedSBEP& link) {
-    m_data.setSpacing(mainMOrFive(record()) ? spacing::k12_5 : spacing::k25);
-    m_data.setupTest(link);
-    const int n = point();
-    const std::uint16_t rx = n == 0 ? 0 : RF_Frequency::channelAt(record(), true, n);
-    if (rx != 0)
-        link.setChannelPair(m_frequency.channelFor(record(), false, n), kChannelMode, rx, kChannelMode);
-}
-
-void TRSSIWindow::fillDisplay() {
+void TRSSIWindow::render(const sessionState& state) {
     const int rows = rowCount();
+    // A typed level is only a note: the boxes are refilled at opening, a re-read and an update.
+    const bool refill = state.reloads != m_reloads;
+    m_reloads = state.reloads;
     for (int i = 0; i < kRows; ++i) {
         const bool shown = i < rows;
         for (QWidget* w :
              {static_cast<QWidget*>(m_levels[size_t(i)]), static_cast<QWidget*>(m_softpots[size_t(i)]),
               static_cast<QWidget*>(m_updates[size_t(i)]), m_labels[size_t(i)][0], m_labels[size_t(i)][1]})
             w->setVisible(shown);
-        m_softpots[size_t(i)]->setText(QString::number(record().getValue(row::Rssi, col::RssiFirst + i)));
-        // The record keeps the level's magnitude; the level itself is below 0 dBm.
-        const int magnitude = record().getValue(row::Rssi, col::RssiCalDacFirst + i);
-        m_levels[size_t(i)]->setText(QString::number(-magnitude));
+        if (!shown || size_t(i) >= state.rows.size())
+            continue;
+        const sessionRowState& row = state.rows[size_t(i)];
+        m_softpots[size_t(i)]->setText(QString::number(row.recordValue.value_or(row.value)));
+        if (refill && row.reading)
+            m_levels[size_t(i)]->setText(QString::number(*row.reading));
     }
-    const int n = point();
-    const std::uint16_t rx = n == 0 ? 0 : RF_Frequency::channelAt(record(), true, n);
-    const auto base = static_cast<std::uint32_t>(record().getValue(row::Frequency, col::FrequencyBase));
-    m_pointBox->setText(
-        QString::asprintf(kPointFormat, rx == 0 ? 0.0 : m_frequency.pointFrequency(base, rx)));
+    m_pointBox->setText(QString::fromStdString(state.status));
 }
 
 void TRSSIWindow::update(int row) {
     if (row < 1 || row > rowCount() || actionRunning())
         return;
-    historyScope history(record(), EventKind::Program, identity().title.toStdString(),
-                         serviceHistory::cellsOfFlag(flag::Rssi));
-    const bool done = runAction(SerialCheck::Yes, [&](EnhancedSBEP& link) {
-        // The radio takes the threshold at the level now on its input; the typed level is only a note.
-        link.writeSoftpot(softpot::Rssi, spfunction::Program, std::uint32_t(row - 1), spwidth::One);
-        m_data.read(record(), link);
-    });
-    if (done) {
-        history.done();
-        fillDisplay();
-    }
+    actionRequest request;
+    request.row = row - 1;
+    if (drive([&](tuningSession& s) { return s.act(sessionAction::Update, request); }).done())
+        m_reloads = -1;
+    refresh();
 }
 
 }  // namespace vantrel

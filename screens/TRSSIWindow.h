@@ -3,8 +3,6 @@
 
 #include <array>
 
-#include "radio/RF_Frequency.h"
-#include "radio/rxDataSets.h"
 #include "screens/TScreenSession.h"
 
 class QLabel;
@@ -16,7 +14,8 @@ namespace vantrel {
 /// RSSI thresholds, record row 16: row N shows its softpot value from column N-1 and its level in dBm
 /// from column N+2. "Update" of row N has the radio take threshold N at the signal now applied (softpot
 /// 26 programmed with N-1), then reads the thresholds back. Rows 1 and 2 always, row 3 on the radios
-/// that hold three thresholds. The screen never keys; closing resets the radio.
+/// that hold three thresholds. The screen never keys; closing resets the radio. The session does the radio
+/// work; the view shows its rows.
 class TRSSIWindow : public TScreenSession {
     Q_OBJECT
   public:
@@ -39,8 +38,7 @@ class TRSSIWindow : public TScreenSession {
     QLineEdit* pointBox() const { return m_pointBox; }
 
   protected:
-    void setupRadio(EnhancedSBEP& link) override;
-    void fillDisplay() override;
+    void render(const sessionState& state) override;
 
   private:
     std::array<QLineEdit*, kRows> m_levels{};
@@ -48,8 +46,7 @@ class TRSSIWindow : public TScreenSession {
     std::array<QPushButton*, kRows> m_updates{};
     std::array<std::array<QWidget*, 2>, kRows> m_labels{};
     QLineEdit* m_pointBox = nullptr;
-    mutable RF_Frequency m_frequency;
-    rxRSSIData m_data;
+    int m_reloads = -1;  ///< the session's reloads the level boxes last showed
 };
 
 }  // namespace vantrel

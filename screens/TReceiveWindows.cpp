@@ -28,7 +28,7 @@ tuningProcedure TFrontEndFilterWindow::describe(const radioStorage& record) {
 }
 
 TFrontEndFilterWindow::TFrontEndFilterWindow(const screenEnvironment& environment)
-    : TTuningScreen(environment, describe(*environment.record)) {
+    : TTuningScreen(environment, "rx-front-end-filter", describe(*environment.record)) {
     if (!radiomodel().isHighMobileF(record()))
         return;
     // The label ends where the box begins, its text level with the box's.
@@ -41,22 +41,14 @@ TFrontEndFilterWindow::TFrontEndFilterWindow(const screenEnvironment& environmen
     m_calDacBox->setAlignment(Qt::AlignRight);
 }
 
-void TFrontEndFilterWindow::showCalDac(int value) {
-    if (m_calDacBox)
-        m_calDacBox->setText(QString::asprintf("%.1f", double(value)));
-}
-
-void TFrontEndFilterWindow::fillDisplay() {
-    TTuningScreen::fillDisplay();
-    showCalDac(record().getValue(row::Rssi, col::FrontEndCalDac));
-}
-
-void TFrontEndFilterWindow::writeLive(int row, int value, EnhancedSBEP& link) {
-    TTuningScreen::writeLive(row, value, link);
-    // The piece read the detector after the write: the box shows the mean of its readings.
-    const auto* filter = dynamic_cast<const frontEndFilterPiece*>(&engine());
-    if (m_calDacBox && filter && filter->calDacMean() >= 0)
-        showCalDac(filter->calDacMean());
+void TFrontEndFilterWindow::render(const sessionState& state) {
+    TTuningScreen::render(state);
+    // The piece reads the detector after every live write: the box shows the mean of its readings, or
+    // the record's value until then.
+    for (const auto& [name, text] : state.readouts) {
+        if (name == "rssi-dac" && m_calDacBox)
+            m_calDacBox->setText(QString::fromStdString(text));
+    }
 }
 
 // --- Rated volume -----------------------------------------------------------------------------------------
@@ -66,9 +58,9 @@ tuningProcedure TRatedVolumeWindow::describe(bool brightline) {
 }
 
 TRatedVolumeWindow::TRatedVolumeWindow(const screenEnvironment& environment)
-    : TTuningScreen(environment, describe(false)) {}
+    : TTuningScreen(environment, "rx-rated-volume", describe(false)) {}
 
 TRatedVolumeBrightlineWindow::TRatedVolumeBrightlineWindow(const screenEnvironment& environment)
-    : TTuningScreen(environment, TRatedVolumeWindow::describe(true)) {}
+    : TTuningScreen(environment, "rx-rated-volume-brightline", TRatedVolumeWindow::describe(true)) {}
 
 }  // namespace vantrel

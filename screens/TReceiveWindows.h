@@ -24,12 +24,9 @@ class TFrontEndFilterWindow : public TTuningScreen {
     QLineEdit* calDacBox() const { return m_calDacBox; }
 
   protected:
-    void fillDisplay() override;
-    void writeLive(int row, int value, EnhancedSBEP& link) override;
+    void render(const sessionState& state) override;
 
   private:
-    void showCalDac(int value);
-
     QLineEdit* m_calDacBox = nullptr;
 };
 

@@ -19,23 +19,10 @@ tuningProcedure TTransmitDACWindow::describe() {
 }
 
 TTransmitDACWindow::TTransmitDACWindow(const screenEnvironment& environment)
-    : TTuningScreen(environment, describe()) {}
+    : TTuningScreen(environment, "tx-dac", describe()) {}
 
 bool TTransmitDACWindow::unacceptable(std::uint32_t dac1, std::uint32_t dac2) {
     return transmitDacPiece::unacceptable(dac1, dac2);
-}
-
-void TTransmitDACWindow::writeLive(int row, int value, EnhancedSBEP& link) {
-    // While dekeyed a value changes neither the radio nor the record.
-    if (!keyed())
-        return;
-    TTuningScreen::writeLive(row, value, link);
-    showStored(row, value);
-}
-
-void TTransmitDACWindow::afterClosing() {
-    // Shown once the transmitter is off: the message may stay on the screen for a long time.
-    engine().afterClosing(prompt());
 }
 
 }  // namespace vantrel

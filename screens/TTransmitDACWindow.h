@@ -27,12 +27,6 @@ class TTransmitDACWindow : public TTuningScreen {
 
     /// Either value outside 20..200 and DAC 2 below DAC 1.
     static bool unacceptable(std::uint32_t dac1, std::uint32_t dac2);
-
-  protected:
-    void writeLive(int row, int value, EnhancedSBEP& link) override;
-    void afterClosing() override;
-    /// While dekeyed a step changes neither the radio nor the record: nothing is sent, not even a check.
-    bool stepsWhileDekeyed() const override { return false; }
 };
 
 }  // namespace vantrel

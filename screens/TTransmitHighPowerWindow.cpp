@@ -18,6 +18,6 @@ tuningProcedure TTransmitHighPowerWindow::procedureFor(const radioStorage& recor
 }
 
 TTransmitHighPowerWindow::TTransmitHighPowerWindow(const screenEnvironment& environment)
-    : TTransmitPowerWindow(environment, describe(*environment.record)) {}
+    : TTransmitPowerWindow(environment, "tx-high-power", describe(*environment.record)) {}
 
 }  // namespace vantrel

@@ -13,6 +13,6 @@ tuningProcedure TTransmitLowPowerWindow::describe() {
 }
 
 TTransmitLowPowerWindow::TTransmitLowPowerWindow(const screenEnvironment& environment)
-    : TTransmitPowerWindow(environment, describe()) {}
+    : TTransmitPowerWindow(environment, "tx-low-power", describe()) {}
 
 }  // namespace vantrel

@@ -3,7 +3,8 @@
 
 namespace vantrel {
 
-TTransmitPowerWindow::TTransmitPowerWindow(const screenEnvironment& environment, tuningProcedure procedure)
-    : TTuningScreen(environment, std::move(procedure)) {}
+TTransmitPowerWindow::TTransmitPowerWindow(const screenEnvironment& environment, std::string_view name,
+                                           tuningProcedure procedure)
+    : TTuningScreen(environment, name, std::move(procedure)) {}
 
 }  // namespace vantrel

@@ -18,7 +18,8 @@ class TTransmitPowerWindow : public TTuningScreen {
     static constexpr int kAcceptedFlag = flag::SinglePointPowerWrite;
 
   protected:
-    TTransmitPowerWindow(const screenEnvironment& environment, tuningProcedure procedure);
+    TTransmitPowerWindow(const screenEnvironment& environment, std::string_view name,
+                         tuningProcedure procedure);
 };
 
 }  // namespace vantrel

@@ -11,13 +11,7 @@
 #include <QStyle>
 #include <algorithm>
 
-#include "link/EnhancedSBEP.h"
-#include "link/Exceptions.h"
 #include "operations/UserPrompt.h"
-#include "operations/radioOperations.h"
-#include "operations/serviceHistory.h"
-#include "radio/SoftpotTypes.h"
-#include "radio/radioStorage.h"
 #include "screens/TBenchReading.h"
 #include "screens/TTunerEditBox.h"
 #include "screens/TUpDown.h"
@@ -45,12 +39,17 @@ constexpr int kFontPixels = 12;
 constexpr int kPageDivisor = 5;
 constexpr int kRowButtonGap = 10;  // a row's own button stands right of its working box
 
-QString withFrequency(const std::string& pattern, double mhz) {
-    QString text = QString::fromStdString(pattern);
-    const qsizetype at = text.indexOf(QLatin1String("%f"));
-    if (at >= 0)
-        text.replace(at, 2, QString::asprintf("%f", mhz));
-    return text;
+/// The piece of a description: its rules with the layout's rows, its data set made from the whole
+/// description (which the maker may read beyond the core part).
+std::unique_ptr<procedurePiece> pieceOf(const tuningProcedure& procedure, radioStorage& record) {
+    procedureRules rules = procedure;
+    rules.kind = procedure.layout.kind;
+    std::unique_ptr<tuningDataSet> dataSet;
+    if (procedure.makeDataSet)
+        dataSet = procedure.makeDataSet(procedure);
+    rules.makeDataSet = nullptr;
+    return procedure.makePiece ? procedure.makePiece(rules, record, std::move(dataSet))
+                               : std::make_unique<procedurePiece>(rules, record, std::move(dataSet));
 }
 
 QFont screenFont() {
@@ -76,22 +75,23 @@ QLineEdit* staticBox(QWidget* parent, const QRect& geometry, const QString& name
 
 }  // namespace
 
-TTuningScreen::TTuningScreen(const screenEnvironment& environment, tuningProcedure procedure)
-    : TScreenSession(environment, procedure.capabilities),
+TTuningScreen::TTuningScreen(const screenEnvironment& environment, std::string_view name,
+                             tuningProcedure procedure)
+    : TScreenSession(environment, name),
       m_procedure(std::move(procedure)),
       m_labelFont(screenFont()),
       m_controlFont(screenFont()) {
-    // The screen's layout decides its rows; its data set is made from the whole description, which the
-    // maker may read beyond the core part.
-    procedureRules rules = m_procedure;
-    rules.kind = m_procedure.layout.kind;
-    std::unique_ptr<tuningDataSet> dataSet;
-    if (m_procedure.makeDataSet)
-        dataSet = m_procedure.makeDataSet(m_procedure);
-    rules.makeDataSet = nullptr;
-    m_engine = m_procedure.makePiece ? m_procedure.makePiece(rules, record(), std::move(dataSet))
-                                     : std::make_unique<procedurePiece>(rules, record(), std::move(dataSet));
-    m_rows.resize(size_t(m_engine->rowCount()));
+    m_rows.resize(size_t(engine().rowCount()));
+    buildControls();
+    TBenchReading::attachTo(*this);
+}
+
+TTuningScreen::TTuningScreen(const screenEnvironment& environment, tuningProcedure procedure)
+    : TScreenSession(environment, pieceOf(procedure, *environment.record)),
+      m_procedure(std::move(procedure)),
+      m_labelFont(screenFont()),
+      m_controlFont(screenFont()) {
+    m_rows.resize(size_t(engine().rowCount()));
     buildControls();
     TBenchReading::attachTo(*this);
 }
@@ -121,7 +121,9 @@ void TTuningScreen::buildControls() {
     for (int i = 0; i < rowCount(); ++i) {
         Row& r = m_rows[size_t(i)];
         const tuningRow& spec = rowSpec(i);
-        const int y = spec.y != 0 ? spec.y : kRowPitch * (i + 1);
+        // Where the row stands and its own button are the layout's; the rest is the piece's.
+        const tuningRow& shape = size_t(i) < m_procedure.rows.size() ? m_procedure.rows[size_t(i)] : spec;
+        const int y = shape.y != 0 ? shape.y : kRowPitch * (i + 1);
         r.frequencyBox = staticBox(this, QRect(kFrequencyX, y, kFrequencyWidth, height),
                                    QStringLiteral("frequency%1").arg(kFrequencyId + i));
         r.frequencyBox->setFrame(true);
@@ -158,12 +160,12 @@ void TTuningScreen::buildControls() {
         r.upDown->setRange(spec.minimum, spec.maximum);
         r.upDown->setFont(m_controlFont);
 
-        if (!spec.button.empty()) {
-            r.button = new QPushButton(QString::fromStdString(spec.button), this);
+        if (!shape.button.empty()) {
+            r.button = new QPushButton(QString::fromStdString(shape.button), this);
             const int buttonX = layout.rowButtonX > 0 ? layout.rowButtonX
                                                       : layout.workingX + layout.workingWidth + kRowButtonGap;
             r.button->setGeometry(buttonX, y, layout.rowButtonWidth, height);
-            r.button->setObjectName(QStringLiteral("button%1").arg(spec.buttonId));
+            r.button->setObjectName(QStringLiteral("button%1").arg(shape.buttonId));
             r.button->setFont(m_controlFont);
             connect(r.button, &QPushButton::clicked, this, [this, i] {
                 if (actionRunning())
@@ -206,7 +208,7 @@ void TTuningScreen::buildControls() {
 
     m_status = staticBox(this, layout.status, QStringLiteral("status%1").arg(layout.statusId));
     m_status->setFont(m_controlFont);
-    setStatus(QString::fromLatin1(kDekeyedText));
+    setStatus(QString::fromLatin1(kDekeyedText), false);
 
     m_note = new QLabel(QString::fromStdString(m_procedure.note), this);
     m_note->setGeometry(QRect(QPoint(kNoteX, layout.noteY), kNoteSize));
@@ -227,100 +229,97 @@ void TTuningScreen::buildControls() {
     }
 }
 
-// --- Points -----------------------------------------------------------------------------------------------
-
-void TTuningScreen::selectChannels(int row, EnhancedSBEP& link) {
-    m_engine->selectChannels(row, link);
-}
-
-void TTuningScreen::prepare(int row) {
-    selectChannels(row, link());
-    const double mhz = m_engine->rowFrequency(row);
-    m_keyedText = QString::asprintf(kKeyedFormat, mhz);
-    if (!m_procedure.preparedStatus.empty())
-        setStatus(withFrequency(m_procedure.preparedStatus, mhz));
-}
-
 // --- Display ----------------------------------------------------------------------------------------------
 
-void TTuningScreen::fillDisplay() {
-    m_engine->assignPoints();
-    for (int i = 0; i < rowCount(); ++i) {
+void TTuningScreen::fillRows(const sessionState& state) {
+    for (int i = 0; i < rowCount() && i < int(state.rows.size()); ++i) {
         Row& r = m_rows[size_t(i)];
+        const sessionRowState& row = state.rows[size_t(i)];
         const tuningRow& spec = rowSpec(i);
-        const bool supported = m_engine->rowSupported(i);
-        const int value = recordValue(spec);
-        const QString text = QString::number(value);
-        r.working->setText(text);
-        r.defaultBox->setText(text);
+        r.working->setText(QString::number(row.value));
         r.upDown->setRange(spec.minimum, spec.maximum);
-        if (supported) {
-            r.upDown->setPosition(value);
+        if (row.supported) {
+            r.upDown->setPosition(row.value);
         } else {
             r.working->clear();
-            r.defaultBox->clear();
         }
         if (r.slider) {
             r.slider->setRange(spec.minimum, spec.maximum);
             // An unused point has no value: its slider rests at the minimum, greyed.
-            r.slider->setValue(supported ? value : spec.minimum);
-            r.slider->setEnabled(supported);
+            r.slider->setValue(row.supported ? row.value : spec.minimum);
         }
-        r.lastValue = -1;
-        r.prepared = false;
-        r.working->setEnabled(supported);
-        r.upDown->setEnabled(supported);
-        if (r.button)
-            r.button->setEnabled(supported);
-        if (!spec.label.empty())
-            r.frequencyBox->setText(QString::fromStdString(spec.label));
-        else
-            r.frequencyBox->setText(supported ? QString::asprintf("%f", m_engine->rowFrequency(i))
-                                              : QString::fromLatin1(kUnsupportedText));
+        r.shownValue = row.value;
+        r.seenRecord = row.recordValue;
+        r.defaultBox->setText(row.supported && row.recordValue ? QString::number(*row.recordValue)
+                                                               : QString());
     }
     // The current point is the first supported one, and its value goes with it: keying at F2 must not
     // send the value of an unused F1.
-    m_currentRow = m_engine->firstSupportedRow();
-    m_currentValue = workingValue(m_currentRow);
-    if (!m_rows.empty() && m_engine->rowSupported(m_currentRow))
-        m_currentValue = recordValue(rowSpec(m_currentRow));
-    const bool any = m_engine->anySupported();
-    if (m_ptt)
-        m_ptt->setEnabled(any);
-    m_keyedText =
-        QString::asprintf(kKeyedFormat, m_rows.empty() ? 0.0 : m_engine->rowFrequency(m_currentRow));
-    updateRowMarks();
-    setDisplayReady(true);
+    m_currentRow = state.selectedRow;
+    m_currentValue = size_t(m_currentRow) < state.rows.size() ? state.rows[size_t(m_currentRow)].value : 0;
 }
 
-void TTuningScreen::setStatus(const QString& text) {
+void TTuningScreen::render(const sessionState& state) {
+    if (state.reloads != m_reloads) {
+        m_reloads = state.reloads;
+        fillRows(state);
+    }
+    for (int i = 0; i < rowCount() && i < int(state.rows.size()); ++i) {
+        Row& r = m_rows[size_t(i)];
+        const sessionRowState& row = state.rows[size_t(i)];
+        // A value the radio settled on (auto-tune) or Program wrote is shown as if the row was moved there.
+        if (row.value != r.shownValue && row.supported && !(m_pending && m_pending->row == i)) {
+            r.upDown->setPosition(row.value);
+            if (r.slider)
+                r.slider->setValue(row.value);
+            r.shownValue = row.value;
+        }
+        if (row.recordValue != r.seenRecord) {
+            r.seenRecord = row.recordValue;
+            if (!m_holdDefaults)
+                r.defaultBox->setText(row.supported && row.recordValue ? QString::number(*row.recordValue)
+                                                                       : QString());
+        }
+        if (r.slider)
+            r.slider->setEnabled(row.supported);
+        r.working->setEnabled(row.enabled);
+        r.upDown->setEnabled(row.enabled);
+        if (r.button)
+            r.button->setEnabled(row.actionEnabled);
+        if (!rowSpec(i).label.empty())
+            r.frequencyBox->setText(QString::fromStdString(rowSpec(i).label));
+        else
+            r.frequencyBox->setText(row.supported ? QString::asprintf("%f", row.frequencyMhz)
+                                                  : QString::fromLatin1(kUnsupportedText));
+    }
+    if (!m_pending) {
+        m_currentRow = state.selectedRow;
+        if (size_t(m_currentRow) < state.rows.size())
+            m_currentValue = state.rows[size_t(m_currentRow)].value;
+    }
+    if (m_ptt)
+        m_ptt->setEnabled(engine().anySupported());
+    setStatus(QString::fromStdString(state.status), state.keyed);
+    updateRowMarks();
+}
+
+void TTuningScreen::setStatus(const QString& text, bool isKeyed) {
     m_status->setText(text);
     QPalette palette = m_status->palette();
     palette.setColor(QPalette::Disabled, QPalette::Text,
-                     keyed() ? screenControls::keyedText() : screenControls::staticText());
+                     isKeyed ? screenControls::keyedText() : screenControls::staticText());
     m_status->setPalette(palette);
 }
 
-void TTuningScreen::keyStateChanged() {
-    setStatus(keyed() ? m_keyedText : QString::fromLatin1(kDekeyedText));
-    updateRowMarks();
-}
-
-void TTuningScreen::sendLive(int row, int value, EnhancedSBEP& link) {
-    writeLive(row, value, link);
-    if (keyed() && row == keyedRow()) {
-        m_liveValue = value;
-        updateRowMarks();
-    }
-}
-
 void TTuningScreen::updateRowMarks() {
+    const bool isKeyed = keyed();
+    const int keyedAt = session().keyedRow();
     for (int i = 0; i < rowCount(); ++i) {
         Row& r = m_rows[size_t(i)];
-        const bool onAir = keyed() && pointRows() && i == keyedRow();
+        const bool onAir = isKeyed && pointRows() && i == keyedAt;
         r.working->setCommitOnLeave(onAir, m_liveValue);
         QFont font = m_controlFont;
-        font.setBold(i == m_currentRow && m_engine->rowSupported(i));
+        font.setBold(i == m_currentRow && engine().rowSupported(i));
         r.frequencyBox->setFont(font);
         screenControls::markKeyed(r.frequencyBox, onAir);
         r.frequencyBox->setToolTip(onAir               ? QStringLiteral("Transmitting at this point")
@@ -332,45 +331,11 @@ void TTuningScreen::updateRowMarks() {
 
 void TTuningScreen::updatePlot() {
     if (m_plot)
-        m_plot->setData(TValuePlot::screenData(*this, keyed() && pointRows() ? keyedRow() : -1));
-}
-
-void TTuningScreen::connectionClosed() {
-    // A point's channel counts as set only within the connection that set it.
-    for (Row& r : m_rows) r.prepared = false;
-}
-
-std::string TTuningScreen::mismatchText() const {
-    return m_procedure.mismatch;
-}
-
-void TTuningScreen::storeValue(int row, int value) {
-    m_engine->storeValue(row, value);
-    showStored(row, value);
-}
-
-void TTuningScreen::showStored(int row, int value) {
-    if (rowSpec(row).recordRow != tuningRow::kNoRecord)
-        m_rows[size_t(row)].defaultBox->setText(QString::number(value));
-}
-
-int TTuningScreen::recordValue(const tuningRow& spec) const {
-    return spec.recordRow == tuningRow::kNoRecord ? 0 : record().getValue(spec.recordRow, spec.recordColumn);
+        m_plot->setData(TValuePlot::screenData(*this, keyed() && pointRows() ? session().keyedRow() : -1));
 }
 
 bool TTuningScreen::pointRows() const {
-    return m_engine->pointRows();
-}
-
-void TTuningScreen::takeValue(int row, int value) {
-    Row& r = m_rows[size_t(row)];
-    r.upDown->setPosition(value);
-    if (r.slider)
-        r.slider->setValue(value);
-    r.lastValue = value;
-    m_currentRow = row;
-    m_currentValue = value;
-    updateRowMarks();
+    return engine().pointRows();
 }
 
 QString TTuningScreen::workingText(int row) const {
@@ -381,23 +346,7 @@ int TTuningScreen::workingValue(int row) const {
     return TTunerEditBox::leadingValue(workingText(row), kTextLimit);
 }
 
-// --- Opening ----------------------------------------------------------------------------------------------
-
-void TTuningScreen::setupRadio(EnhancedSBEP& link) {
-    m_engine->setupRadio(link);
-}
-
 // --- Point actions ----------------------------------------------------------------------------------------
-
-void TTuningScreen::dekeyIfKeyedElsewhere(int row) {
-    // Rows that are softpots share the one transmitter state; rows that are points key at their own.
-    if (keyed() && pointRows() && keyedRow() != row)
-        dekey(link());
-}
-
-bool TTuningScreen::sendsLive() const {
-    return keyed() || m_procedure.capabilities.liveWhileDekeyed;
-}
 
 void TTuningScreen::showStep(int row, int value) {
     Row& r = m_rows[size_t(row)];
@@ -417,7 +366,7 @@ std::optional<TTuningScreen::pendingStep> TTuningScreen::sliderStep(int row, int
     const bool drag = action == QAbstractSlider::SliderMove && r.slider->isSliderDown();
     const int value = r.slider->sliderPosition();
     showStep(row, value);
-    return pendingStep{row, value, drag ? pendingStep::Kind::Drag : pendingStep::Kind::Step};
+    return pendingStep{row, value, drag ? stepKind::Drag : stepKind::Step};
 }
 
 std::optional<TTuningScreen::pendingStep> TTuningScreen::valueStep(int row) {
@@ -425,7 +374,7 @@ std::optional<TTuningScreen::pendingStep> TTuningScreen::valueStep(int row) {
         return std::nullopt;
     const int value = m_rows[size_t(row)].upDown->position();
     showStep(row, value);
-    return pendingStep{row, value, pendingStep::Kind::Value};
+    return pendingStep{row, value, stepKind::Value};
 }
 
 void TTuningScreen::sliderAction(int row, int action) {
@@ -471,75 +420,37 @@ void TTuningScreen::sendPendingStep() {
     // While another action talks to the radio the step waits; that action's end sends it.
     if (!m_pending || actionRunning() || closing())
         return;
-    const pendingStep step = *m_pending;
+    pendingStep step = *m_pending;
     m_pending.reset();
     if (!rowSupported(step.row))
         return;
-    if (!keyed() && !stepsWhileDekeyed())
-        return;
-    if (step.kind == pendingStep::Kind::Value)
-        runValueStep(step);
-    else
-        runSliderStep(step);
+    Row& r = m_rows[size_t(step.row)];
+    r.shownValue = step.value;
+    // A drag position whose slider was let go meanwhile is the drag's last: its connection goes after it.
+    if (step.kind == stepKind::Drag && !(r.slider && r.slider->isSliderDown()))
+        step.kind = stepKind::Step;
+    const sessionOutcome outcome =
+        drive([&](tuningSession& s) { return s.step(step.row, step.value, step.kind); });
+    const bool atKeyedPoint = keyed() && pointRows() && step.row == session().keyedRow();
+    if (outcome.done() && atKeyedPoint) {
+        m_liveValue = step.value;
+        updateRowMarks();
+    }
     // A step the radio did not take (port busy, mismatch, failure with the transmitter still keyed)
     // leaves the keyed point showing what the transmitter uses.
-    if (keyed() && pointRows() && step.row == keyedRow() && step.value != m_liveValue && !m_pending)
+    if (!outcome.done() && atKeyedPoint && step.value != m_liveValue && !m_pending) {
         showStep(step.row, m_liveValue);
-}
-
-void TTuningScreen::runSliderStep(const pendingStep& step) {
-    const int row = step.row;
-    const int value = step.value;
-    Row& r = m_rows[size_t(row)];
-    ActionScope scope(*this);
-    if (!openConnection())
-        return;
-    try {
-        dekeyIfKeyedElsewhere(row);
-        if (!r.prepared) {
-            if (!checkSerial())
-                return;
-            if (!keyed())
-                prepare(row);
-            r.prepared = true;
-        }
-        if (sendsLive())
-            sendLive(row, value, link());
-    } catch (const Exception&) {
-        connection().markClosePending();
-        failAction();
-        return;
+        r.shownValue = m_liveValue;
+        session().setWorkingValue(step.row, m_liveValue);
     }
-    r.lastValue = value;
-    // A drag keeps its connection for the positions still to come, until the slider is let go.
-    if (step.kind != pendingStep::Kind::Drag || !r.slider->isSliderDown())
-        closeConnection();
 }
 
 void TTuningScreen::sliderReleased(int row) {
-    m_rows[size_t(row)].lastValue = -1;
     // A step still to be sent, or the one being sent, closes the drag's connection itself.
     if (m_pending || actionRunning())
         return;
     // The drag is over: its connection goes, so the port is never left open.
-    if (connectionOpen())
-        closeConnection();
-    m_rows[size_t(row)].prepared = false;
-}
-
-void TTuningScreen::runValueStep(const pendingStep& step) {
-    const int row = step.row;
-    const int value = step.value;
-    runAction(SerialCheck::No, [&](EnhancedSBEP& link) {
-        dekeyIfKeyedElsewhere(row);
-        if (!checkSerial())
-            return false;
-        if (!keyed())
-            prepare(row);
-        if (sendsLive())
-            sendLive(row, value, link);
-        return true;
-    });
+    session().endDrag(row);
 }
 
 void TTuningScreen::beforeModal() {
@@ -566,39 +477,24 @@ void TTuningScreen::togglePtt() {
     if (m_pending) {
         // A value waiting for the keyed point would only go out before the dekey: the radio gets the
         // value shown at the next key-up. Any other step (another point) goes first, as clicked.
-        if (keyed() && m_pending->row == keyedRow())
+        if (keyed() && m_pending->row == session().keyedRow()) {
+            session().setWorkingValue(m_pending->row, m_pending->value);
+            m_rows[size_t(m_pending->row)].shownValue = m_pending->value;
             dropPendingStep();
-        else
+        } else {
             sendPendingStep();
+        }
     }
     if (closing())
         return;
-    runAction(SerialCheck::No, [&](EnhancedSBEP& link) {
-        if (keyed()) {
-            dekey(link);
-        } else {
-            setKeyedRow(m_currentRow);
-            keyUp(link);
-            keyedUp(link);
-            sendLive(m_currentRow, m_currentValue, link);
-        }
-    });
-}
-
-void TTuningScreen::writeLive(int row, int value, EnhancedSBEP& link) {
-    m_engine->writeLive(row, value, link);
+    drive([](tuningSession& s) { return s.togglePtt(); });
+    if (keyed()) {
+        m_liveValue = session().workingValue(session().keyedRow());
+        updateRowMarks();
+    }
 }
 
 // --- Program ----------------------------------------------------------------------------------------------
-
-bool TTuningScreen::validate(int row, const QString& text, int value) {
-    const std::optional<int> entered = text.isEmpty() ? std::nullopt : std::optional<int>(value);
-    if (const std::optional<valueRefused> refused = m_engine->checkValue(row, entered)) {
-        prompt().show(refused->text, refused->caption, refused->icon);
-        return false;
-    }
-    return true;
-}
 
 void TTuningScreen::program() {
     if (actionRunning())
@@ -606,94 +502,14 @@ void TTuningScreen::program() {
     // Program writes what the boxes show and prepares the current point again: a step still waiting
     // would only go out before it.
     dropPendingStep();
-    ActionScope scope(*this);
-    if (!openConnection())
-        return;
-    try {
-        if (m_procedure.programChecksSerial && !checkSerial())
-            return;
-    } catch (const Exception&) {
-        failAction();
-        return;
+    std::vector<std::optional<int>> values;
+    for (int i = 0; i < rowCount(); ++i) {
+        const QString text = workingText(i);
+        values.push_back(text.isEmpty() ? std::nullopt : std::optional<int>(workingValue(i)));
     }
-    if (!m_procedure.commitQuestion.empty() &&
-        prompt().show(m_procedure.commitQuestion, kWarningCaption, PromptIcon::Information,
-                      PromptButtons::OkCancel) != PromptAnswer::Ok) {
-        closeConnection();
-        return;
-    }
-    // From here on values reach the radio: the service history gets this Program however it ends.
-    historyScope history(record(), EventKind::Program, identity().title.toStdString(),
-                         serviceHistory::cellsOf(*m_engine));
-    if (!m_procedure.unpreparedStatus.empty())
-        setStatus(QString::fromStdString(m_procedure.unpreparedStatus));
-    try {
-        if (programDekeys())
-            dekey(link());
-        std::vector<int> refusedRows;
-        for (int i = 0; i < rowCount(); ++i) {
-            if (!rowSupported(i))
-                continue;
-            // A close asked for meanwhile stops Program here; the closing dekeys and resets the radio.
-            if (closeAsked()) {
-                closeConnection();
-                return;
-            }
-            const QString text = workingText(i);
-            const int value = workingValue(i);
-            if (!validate(i, text, value)) {
-                closeConnection();
-                return;
-            }
-            selectChannels(i, link());
-            if (programPoint(i, value, link()) == ProgramOutcome::Refused)
-                refusedRows.push_back(i);
-        }
-        if (m_procedure.storeAllAfterRun) {
-            // A point the radio or the procedure refused keeps the record's value: it was not programmed.
-            for (int i = 0; i < rowCount(); ++i) {
-                if (std::find(refusedRows.begin(), refusedRows.end(), i) == refusedRows.end())
-                    storeValue(i, rowSupported(i) ? workingValue(i) : 0);
-            }
-        }
-        afterProgram(link());
-        if (m_procedure.preparesAfterProgram && rowSupported(m_currentRow))
-            prepare(m_currentRow);
-    } catch (const Exception&) {
-        failAction();
-        return;
-    }
-    history.done();
-    closeConnection();
-}
-
-TTuningScreen::ProgramOutcome TTuningScreen::programPoint(int row, int value, EnhancedSBEP& link) {
-    // A point the radio answers "unsupported" was not programmed: it is refused, not stored.
-    const procedurePiece::pointOutcome outcome = m_engine->programPointChecked(row, value, link);
-    if (!outcome.stored) {
-        prompt().show(outcome.refusedText, kErrorCaption, PromptIcon::Exclamation);
-        return ProgramOutcome::Refused;
-    }
-    showStored(row, value);
-    return ProgramOutcome::Stored;
-}
-
-void TTuningScreen::keyedUp(EnhancedSBEP& link) {
-    m_engine->keyedUp(m_currentRow, link);
-}
-
-void TTuningScreen::afterProgram(EnhancedSBEP& link) {
-    m_engine->afterProgram(link);
+    drive([&](tuningSession& s) { return s.program(values); });
 }
 
 void TTuningScreen::rowButtonClicked(int) {}
-
-std::string TTuningScreen::refusedText(int point, bool ownRule) const {
-    return m_engine->refusedText(point, ownRule);
-}
-
-void TTuningScreen::showRefused(int point, bool ownRule) {
-    prompt().show(refusedText(point, ownRule), kErrorCaption, PromptIcon::Exclamation);
-}
 
 }  // namespace vantrel

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "operations/procedurePiece.h"
+#include "operations/tuningSession.h"
 #include "screens/TScreenSession.h"
 #include "screens/tuningProcedure.h"
 
@@ -19,17 +20,14 @@ class QSlider;
 
 namespace vantrel {
 
-class EnhancedSBEP;
 class TTunerEditBox;
 class TUpDown;
 class TValuePlot;
 
-/// The point-row tuning screen: rows of frequency points (or named values), each with its default box,
-/// slider, working box and up-down, a "PTT Toggle" and a "Program" button, a status box and a note. A
-/// procedure supplies its description (rows, texts, record place, range, layout, data set) and overrides
-/// only what differs: the radio set-up at opening, the live write, validating and programming one row,
-/// the step after Program and its refusal text. The radio session (connection, serial check, keying,
-/// failures, opening and closing) is TScreenSession's.
+/// The point-row view: rows of frequency points (or named values), each with its default box, slider,
+/// working box and up-down, a "PTT Toggle" and a "Program" button, a status box and a note. The session
+/// does every radio step; the view shows its state and hands it each control's action. A procedure's view
+/// supplies its layout (where the controls stand) and, where it has more controls, what they send.
 class TTuningScreen : public TScreenSession {
     Q_OBJECT
   public:
@@ -46,16 +44,19 @@ class TTuningScreen : public TScreenSession {
     static constexpr int kProgramId = 7001;
     static constexpr std::array<int, 7> kDefaultIds{4007, 4008, 4009, 4010, 4012, 4013, 4014};
 
+    /// The view of the catalogued `name` laid out as `procedure` says.
+    TTuningScreen(const screenEnvironment& environment, std::string_view name, tuningProcedure procedure);
+    /// The view of a procedure that is not catalogued: its piece is made from the description.
     TTuningScreen(const screenEnvironment& environment, tuningProcedure procedure);
     ~TTuningScreen() override;
 
     const tuningProcedure& procedure() const { return m_procedure; }
     int rowCount() const { return static_cast<int>(m_rows.size()); }
     /// Frequency point 1..7 of a row (0 when a single-value screen has no point).
-    int pointOfRow(int row) const { return m_engine->pointOfRow(row); }
-    bool rowSupported(int row) const { return m_engine->rowSupported(row); }
-    /// The procedure's piece the screen shows: rows, channels, live writes, range checks and Program's rules.
-    procedurePiece& engine() const { return *m_engine; }
+    int pointOfRow(int row) const { return engine().pointOfRow(row); }
+    bool rowSupported(int row) const { return engine().rowSupported(row); }
+    /// The procedure's piece the session runs: rows, channels, ranges.
+    procedurePiece& engine() const { return session().piece(); }
     int currentRow() const { return m_currentRow; }
     int currentValue() const { return m_currentValue; }
 
@@ -88,35 +89,9 @@ class TTuningScreen : public TScreenSession {
     void program();
 
   protected:
-    /// Outcome of programming one point.
-    enum class ProgramOutcome { Stored, Refused };
-
-    void setupRadio(EnhancedSBEP& link) override;
-    void fillDisplay() override;
-    void keyStateChanged() override;
-    void connectionClosed() override;
-    std::string mismatchText() const override;
-
-    /// Sends a row's value live (keyed, or always on screens that write live while dekeyed).
-    virtual void writeLive(int row, int value, EnhancedSBEP& link);
-    /// Checks a row's working box before Program writes it; shows the message and answers false to stop.
-    virtual bool validate(int row, const QString& text, int value);
-    /// Programs one row (its channels are already selected) and stores it with storeValue(), or refuses it
-    /// with showRefused(). The default programs through the data set and stores.
-    virtual ProgramOutcome programPoint(int row, int value, EnhancedSBEP& link);
-    /// PTT keyed the transmitter at the current row, before its value is sent live.
-    virtual void keyedUp(EnhancedSBEP& link);
-    /// After every row was programmed, before the current point is prepared again.
-    virtual void afterProgram(EnhancedSBEP& link);
+    void render(const sessionState& state) override;
     /// The button of a row was clicked.
     virtual void rowButtonClicked(int row);
-    /// The refused-value message of a point; `ownRule` when the screen refused it before writing.
-    virtual std::string refusedText(int point, bool ownRule) const;
-    /// Whether a step reaches the radio while dekeyed (selecting and preparing its point); otherwise a
-    /// dekeyed screen only shows it.
-    virtual bool stepsWhileDekeyed() const { return true; }
-    /// Whether Program dekeys the radio before it writes.
-    virtual bool programDekeys() const { return true; }
 
     void beforeModal() override;
     void actionEnded() override;
@@ -124,47 +99,27 @@ class TTuningScreen : public TScreenSession {
     void sendPendingStep();
     /// Forgets the step that waits: the action about to run makes it pointless (a dekey, Program).
     void dropPendingStep() { m_pending.reset(); }
-
-    /// Stores a programmed value in the record and shows it in the row's default box (nothing for a row
-    /// without a record place).
-    void storeValue(int row, int value);
-    /// Shows a value the piece stored in the row's default box (nothing for a row without a record place).
-    void showStored(int row, int value);
-    /// The record's value of a row (0 for a row without a record place).
-    int recordValue(const tuningRow& spec) const;
     /// Whether the rows are frequency points (not softpots of their own).
     bool pointRows() const;
-    void showRefused(int point, bool ownRule);
-    /// Selects the channel pair of a row's point (transmit channel first); nothing when it has none.
-    virtual void selectChannels(int row, EnhancedSBEP& link);
-    /// Selects a row's channels and prepares the keyed-up text for it.
-    void prepare(int row);
-    /// Shows a value the radio settled on in a row's slider and working box and makes it the current
-    /// value, as if the technician had moved the row there (nothing is sent).
-    void takeValue(int row, int value);
     /// The working box's value as Program reads it.
     int workingValue(int row) const;
     QString workingText(int row) const;
-    tuningDataSet& dataSet() { return *m_engine->dataSet(); }
-    const tuningRow& rowSpec(int row) const { return m_engine->rowSpec(row); }
-    void setStatus(const QString& text);
+    const tuningRow& rowSpec(int row) const { return engine().rowSpec(row); }
+    /// While on, a record value the session changes is not shown in the default boxes: they keep what the
+    /// radio holds programmed (a value the radio tuned itself is only a working value until Program).
+    void holdDefaults(bool on) { m_holdDefaults = on; }
 
   private:
     /// A step of the technician that waits for the radio (only the latest counts).
     struct pendingStep {
-        enum class Kind {
-            Step,   ///< a slider line or page step: its own connection
-            Drag,   ///< a drag position: the connection stays open until the drag ends
-            Value,  ///< an up-down or Enter: the serial number is checked every time
-        };
         int row = 0;
         int value = 0;
-        Kind kind = Kind::Step;
+        stepKind kind = stepKind::Step;
     };
 
     struct Row {
-        int lastValue = -1;
-        bool prepared = false;
+        int shownValue = 0;             ///< the session's working value the controls last showed
+        std::optional<int> seenRecord;  ///< the record value last seen (shown unless held)
         QLineEdit* frequencyBox = nullptr;
         QLineEdit* defaultBox = nullptr;
         QSlider* slider = nullptr;
@@ -174,6 +129,8 @@ class TTuningScreen : public TScreenSession {
     };
 
     void buildControls();
+    /// Shows the record's and the session's values in every row (after opening and a re-read).
+    void fillRows(const sessionState& state);
     /// Shows a step in the row's controls and makes it the current point and value.
     void showStep(int row, int value);
     /// A step of a row's slider or of its up-down / Enter, shown; nullopt when the row takes none.
@@ -182,18 +139,12 @@ class TTuningScreen : public TScreenSession {
     /// Keeps `step` as the one that waits, and has the event loop send it once the radio is free.
     void queueStep(const pendingStep& step);
     void postPendingStep();
-    void runSliderStep(const pendingStep& step);
-    void runValueStep(const pendingStep& step);
-    void dekeyIfKeyedElsewhere(int row);
-    /// Sends a row's value live and remembers it as what the radio has.
-    void sendLive(int row, int value, EnhancedSBEP& link);
+    void setStatus(const QString& text, bool keyed);
     /// Marks the current and the keyed row, and tells the keyed row's box what the radio has.
     void updateRowMarks();
-    bool sendsLive() const;
     void updatePlot();
 
     tuningProcedure m_procedure;
-    std::unique_ptr<procedurePiece> m_engine;
     std::vector<Row> m_rows;
     QFont m_labelFont;
     QFont m_controlFont;
@@ -205,10 +156,11 @@ class TTuningScreen : public TScreenSession {
 
     int m_currentRow = 0;
     int m_currentValue = 0;
-    QString m_keyedText;
+    int m_reloads = -1;   ///< the session's reloads the rows last showed
     int m_liveValue = 0;  ///< the value last sent live at the keyed row
     std::optional<pendingStep> m_pending;
     bool m_stepPosted = false;
+    bool m_holdDefaults = false;
 };
 
 }  // namespace vantrel

@@ -549,6 +549,92 @@ TEST(TuningSession, DacSendsNothingDekeyedStoresKeyedValuesAndWarnsAtClosing) {
     EXPECT_EQ(run.told(), Strings{std::string("WARINING|") + transmitDacPiece::kWarningText});
 }
 
+// --- What the windows ask of the session ------------------------------------------------------------------
+
+TEST(TuningSession, AWindowsHeldValueKeysWithoutBeingSentAndReloadsCountOnlyRereads) {
+    Rig run;
+    ASSERT_NE(run.session, nullptr) << run.text;
+    tuningSession& s = run.s();
+    const int before = s.state().reloads;
+    run.open();
+    const int opened = s.state().reloads;
+    EXPECT_GT(opened, before);
+    // A step the window kept back (dropped before a dekey) is only taken: nothing reaches the radio, and
+    // the next key-up sends it at its row. Rows that do not exist are ignored.
+    s.setWorkingValue(1, 42);
+    s.setWorkingValue(99, 1);
+    EXPECT_TRUE(run.fresh().empty());
+    EXPECT_EQ(s.selectedRow(), 1);
+    EXPECT_EQ(s.state().reloads, opened);
+    EXPECT_TRUE(s.togglePtt().done());
+    const Strings keyed = run.fresh();
+    ASSERT_FALSE(keyed.empty());
+    EXPECT_EQ(keyed.back(), "S 0/2: 42");
+    EXPECT_EQ(s.state().reloads, opened);  // steps, keying and values keep what a window shows
+    EXPECT_TRUE(s.dekey().done());
+}
+
+TEST(TuningSession, AClosingWithoutNotesStillDekeysResetsAndWarns) {
+    // The DAC's closing note is left out for a window torn down; the radio is tidied all the same.
+    Rig quiet(named("lowband-mobile"), "tx-dac");
+    ASSERT_NE(quiet.session, nullptr) << quiet.text;
+    quiet.open();
+    EXPECT_TRUE(quiet.s().step(0, 250, stepKind::Step).done());
+    EXPECT_TRUE(quiet.s().togglePtt().done());
+    quiet.fresh();
+    quiet.s().close(false);
+    EXPECT_EQ(quiet.fresh(), (Strings{"K 0", "X"}));
+    EXPECT_TRUE(quiet.told().empty());
+    EXPECT_FALSE(quiet.bench.radio.keyed());
+
+    // A dekey the radio does not confirm is still warned of.
+    Rig keyed;
+    keyed.open();
+    EXPECT_TRUE(keyed.s().togglePtt().done());
+    keyed.fault(SimFaultKind::Silence, sim::op::Key, sim::key::Dekey);
+    keyed.s().close(false);
+    EXPECT_EQ(keyed.told(), Strings{std::string(message::WarningCaption) + "|" + message::StillKeyed});
+}
+
+TEST(TuningSession, APaBiasToggleTheWindowLocksIsRefusedWithNothingSent) {
+    // The window frees the voltage's toggle first; a locked toggle takes no click, and no script either.
+    Rig run(test::profileNamed("portable"), "pa-bias-high");
+    ASSERT_NE(run.session, nullptr) << run.text;
+    run.open();
+    tuningSession& s = run.s();
+    ASSERT_FALSE(s.state().rows[2].actionEnabled);
+    EXPECT_EQ(s.act(sessionAction::Toggle, at(2)).code, "refused");
+    EXPECT_TRUE(run.fresh().empty());
+    EXPECT_TRUE(run.told().empty());
+    EXPECT_TRUE(s.act(sessionAction::Toggle, at(0)).done());
+    EXPECT_TRUE(s.act(sessionAction::Toggle, at(0)).done());  // off again: every toggle is free
+    run.fresh();
+    EXPECT_TRUE(s.act(sessionAction::Toggle, at(2)).done());
+    EXPECT_FALSE(run.fresh().empty());
+    EXPECT_TRUE(s.state().rows[2].enabled);
+}
+
+TEST(TuningSession, AFailedOpeningOfAProcedureThatTellsFailuresInItsStatusSaysItThereToo) {
+    Rig run(named("lowband-mobile"), "tx-mobile-power");
+    ASSERT_NE(run.session, nullptr) << run.text;
+    run.fault(SimFaultKind::Silence, sim::op::TestMode);
+    EXPECT_EQ(run.s().open().kind, Kind::LinkFailed);
+    EXPECT_EQ(run.s().state().status, message::LinkError);
+    EXPECT_EQ(run.told(), Strings{std::string(message::ErrorCaption) + "|" + message::LinkError});
+}
+
+TEST(TuningSession, TheConfiguredPortResetsTheRadioAndAGonePortIsNoError) {
+    Rig run;
+    run.open();
+    EXPECT_TRUE(run.s().togglePtt().done());
+    run.fresh();
+    EXPECT_TRUE(resetConfiguredRadio());
+    EXPECT_EQ(run.fresh(), Strings{"X"});
+    EXPECT_FALSE(run.bench.radio.keyed());
+    run.fault(SimFaultKind::Disconnect, std::nullopt);
+    EXPECT_FALSE(resetConfiguredRadio());
+}
+
 // --- Safety ----------------------------------------------------------------------------------------------
 
 TEST(TuningSession, ALinkFailureWhileKeyedDekeysFirstAndWarnsWhenTheDekeyIsNotConfirmed) {

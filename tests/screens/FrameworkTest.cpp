@@ -11,6 +11,7 @@
 #include "ScreensTests.h"
 #include "radio/SoftpotTypes.h"
 #include "screens/TKMPowerEditBox.h"
+#include "screens/TTransmitDACWindow.h"
 #include "screens/TTransmitLowPowerWindow.h"
 #include "screens/TTunerEditBox.h"
 #include "screens/TUpDown.h"
@@ -469,6 +470,37 @@ class FrameworkTest : public QObject {
         QCOMPARE(bench.reads, 0);
         QCOMPARE(bench.messages().size(), 1);
         QVERIFY(!screen->connectionOpen());
+    }
+
+    void aTypedEntryOutlivesTheViewsRedrawsAndProgramWritesIt() {
+        // The view redraws from the session after every change; what is being typed is not overwritten.
+        ScreenBench bench;
+        auto screen = bench.open<TTransmitLowPowerWindow>();
+        screen->workingBox(4)->setText("77");
+        screen->slider(2)->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+        settle();
+        screen->togglePtt();
+        screen->togglePtt();
+        QCOMPARE(screen->workingBox(4)->text(), QString("77"));
+        QCOMPARE(screen->workingBox(2)->text(), QString("93"));
+        screen->program();
+        QCOMPARE(bench.record.getValue(row::TxPower, col::TxPowerLow + 4), 77);
+        QCOMPARE(screen->defaultBox(4)->text(), QString("77"));
+        QCOMPARE(screen->workingBox(4)->text(), QString("77"));
+    }
+
+    void aWindowDestroyedWhileKeyedDekeysAndResetsWithoutItsClosingNote() {
+        ScreenBench bench(SimProfile::named("lowband-mobile"));
+        bench.record.setValue(row::MobilePower, col::LowBandTxDacSecond, 10);  // a pair the closing warns of
+        auto screen = bench.open<TTransmitDACWindow>();
+        screen->togglePtt();
+        QVERIFY(bench.radio.keyed());
+        bench.mark();
+        screen.reset();
+        QCOMPARE(bench.requests(), (QStringList{"K 0", "X"}));
+        QVERIFY(!bench.radio.keyed());
+        QVERIFY(bench.messages().isEmpty());
+        QCOMPARE(bench.code, 0);
     }
 
     void singleValueScreenIsOneRowAtItsChosenPoint() {

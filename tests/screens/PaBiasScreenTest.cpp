@@ -41,9 +41,20 @@ std::unique_ptr<Screen> openDefault(ScreenBench& bench, const char* normalClass,
     return std::unique_ptr<Screen>(TScreenSession::create<Screen>(e));
 }
 
+/// The window frees the first row's toggle only; turning it on and off again frees every toggle.
+void freeToggles(TPABiasWindow& screen) {
+    if (screen.toggle(0)->isEnabled() && !screen.rowEnabled(0)) {
+        screen.toggleRow(0);
+        if (screen.rowEnabled(0))
+            screen.toggleRow(0);
+    }
+}
+
 /// What turning a row's toggle on sends; the toggle is turned off again when it took.
 QStringList zeroingOf(ScreenBench& bench, TPABiasWindow& screen, biasRow kind) {
     const int row = screen.rowOf(kind);
+    if (!screen.toggle(row)->isEnabled())
+        freeToggles(screen);
     bench.mark();
     screen.toggleRow(row);
     const QStringList sent = bench.requests();
@@ -111,6 +122,10 @@ class PaBiasScreenTest : public QObject {
         QCOMPARE(screen->defaultBox(1)->text(), QString("110"));
 
         const int bias2 = screen->rowOf(biasRow::Bias2);
+        // A locked toggle takes nothing; the first row's turned on and off again frees them all.
+        screen->toggleRow(bias2);
+        QVERIFY(!screen->toggle(bias2)->isChecked() && !screen->rowEnabled(bias2));
+        freeToggles(*screen);
         screen->workingBox(bias2)->setText("90");
         screen->toggleRow(bias2);
         QVERIFY(screen->toggle(bias2)->isChecked());
@@ -138,6 +153,7 @@ class PaBiasScreenTest : public QObject {
         ScreenBench bench;
         auto screen = bench.open<TPABiasLowVoltageWindow>();
         const int bias2 = screen->rowOf(biasRow::Bias2);
+        freeToggles(*screen);
         screen->toggleRow(bias2);
         bench.mark();
         screen->workingBox(bias2)->setText("77");
