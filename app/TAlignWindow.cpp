@@ -254,7 +254,7 @@ void TAlignWindow::fillChecklist() {
         item->setText(ColStatus, runnable ? tr("pending") : tr("not run"));
     }
     for (int c = 0; c < ColNote; ++c) m_checklist->resizeColumnToContents(c);
-    m_checklist->setColumnWidth(ColNote, 360);
+    m_checklist->setColumnWidth(ColNote, 300);
 }
 
 void TAlignWindow::setChecked(int index, bool on) {
@@ -480,6 +480,8 @@ void TAlignWindow::procedureFinished(int index, const procedureResult& result) {
     m_live->setText(tr("%1: %2%3")
                         .arg(qs(result.title), endText(result),
                              result.text.empty() ? QString() : QStringLiteral(" - ") + qs(result.text)));
+    if (m_pause->isChecked())
+        m_live->setText(tr("Paused after %1: Resume goes on with the next procedure").arg(qs(result.title)));
 }
 
 void TAlignWindow::askManual(const manualRequest& request) {
