@@ -353,6 +353,7 @@ bool TAlignWindow::start() {
             return openConfiguredBench(loadAlignBench(settings), dialects);
         };
     }
+    watchFrame();
     *m_services.openScreenCode = screenCode::AlignRadio;
     m_state = State::Running;
     m_results.clear();
@@ -625,6 +626,10 @@ void TAlignWindow::closeEvent(QCloseEvent* event) {
 
 void TAlignWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
+    watchFrame();
+}
+
+void TAlignWindow::watchFrame() {
     if (!m_frameWatched && window() != this) {
         m_frameWatched = window();
         m_frameWatched->installEventFilter(this);

@@ -100,6 +100,8 @@ class TAlignWindow : public QWidget {
     void showEvent(QShowEvent* event) override;
 
   private:
+    /// The main window's close aborts a run first.
+    void watchFrame();
     void buildPlan();
     void fillChecklist();
     void updateButtons();

@@ -288,6 +288,23 @@ class AlignRadioTest : public QObject {
         QVERIFY(rig.radioSafe());
         QCOMPARE(rig.shell.app().openScreenCode(), 0);
         QVERIFY(rig.shell.client().subWindowList().isEmpty());
+
+        // The main window's close aborts too, and goes once the radio is dekeyed and reset.
+        AlignRig again;
+        TAlignWindow* second = again.open();
+        QVERIFY(second);
+        AlignRig::only(*second, "tx-low-power");
+        again.shell.frame().show();
+        again.bench.holdNext();
+        QVERIFY(second->start());
+        again.bench.waitHeld();
+        QVERIFY(!again.shell.frame().close());
+        QCOMPARE(second->state(), TAlignWindow::State::Stopping);
+        again.bench.release();
+        second->runner().waitForEnd();
+        Shell::settle();
+        QVERIFY(again.radioSafe());
+        QVERIFY(!again.shell.frame().isVisible());
     }
 };
 
