@@ -209,7 +209,11 @@ void TAlignWindow::buildPlan() {
         roles << tr("bench.conf cannot be used: %1").arg(qs(e.what()));
     }
     if (alignBenchOverride()) {
-        present = {&configured, &configured, &configured, &configured, &configured};
+        // A test's bench: the roles it has (trivial to open, unlike real instruments).
+        const alignmentBench b = alignBenchOverride()().alignment();
+        present = {b.meter ? &configured : nullptr, b.counter ? &configured : nullptr,
+                   b.analyser ? &configured : nullptr, b.generator ? &configured : nullptr,
+                   b.supply ? &configured : nullptr};
         roles = QStringList{tr("test bench")};
     }
     if (!m_services.targetsFile.empty()) {
@@ -358,7 +362,12 @@ bool TAlignWindow::start() {
     m_state = State::Running;
     m_results.clear();
     m_results_->setRowCount(0);
-    for (int i : steps) setStepStatus(i, tr("waiting"));
+    for (int i = 0; i < int(m_plan.steps.size()); ++i) {
+        if (isChecked(i))
+            setStepStatus(i, tr("waiting"));
+        else if (m_checklist->topLevelItem(i)->flags() & Qt::ItemIsUserCheckable)
+            setStepStatus(i, tr("not chosen"));
+    }
     m_status->setText(tr("Archive before the alignment: %1").arg(QDir::toNativeSeparators(m_beforePath)));
     m_runner->start(std::move(setup));
     updateButtons();
@@ -494,12 +503,19 @@ void TAlignWindow::askManual(const manualRequest& request) {
     m_manual = new QDialog(this);
     m_manual->setWindowTitle(tr("Manual step"));
     auto* layout = new QVBoxLayout(m_manual);
-    const QString text =
-        request.unit.empty()
-            ? tr("%1, %2:\n%3, then press OK.")
-                  .arg(qs(request.procedure), qs(request.label), qs(request.what))
-            : tr("%1, %2:\nType %3 in %4.")
-                  .arg(qs(request.procedure), qs(request.label), qs(request.what), qs(request.unit));
+    // The step's title and what to connect, then the reading this row needs.
+    QString title = qs(request.procedure), note;
+    for (const planStep& step : m_plan.steps) {
+        if (step.procedure == request.procedure) {
+            title = qs(step.title);
+            note = qs(step.note);
+        }
+    }
+    QString text = title + QStringLiteral(", ") + qs(request.label) + QStringLiteral(":\n");
+    if (!note.isEmpty())
+        text += note + QLatin1Char('\n');
+    text += request.unit.empty() ? tr("%1, then press OK.").arg(qs(request.what))
+                                 : tr("Type %1 in %2.").arg(qs(request.what), qs(request.unit));
     auto* label = new QLabel(text, m_manual);
     label->setWordWrap(true);
     layout->addWidget(label);

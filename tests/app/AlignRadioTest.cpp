@@ -1,8 +1,10 @@
 // "Align Radio": the plan as a checklist, a run to the end with its results, report and archives, and
 // Abort or the window's close mid-run leaving the simulated radio dekeyed and reset.
 #include <QAction>
+#include <QDialogButtonBox>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMdiSubWindow>
 #include <QPushButton>
 #include <QTableWidget>
@@ -10,6 +12,7 @@
 #include <QTreeWidget>
 #include <condition_variable>
 #include <mutex>
+#include <thread>
 
 #include "AppTests.h"
 #include "ShellFixture.h"
@@ -99,13 +102,13 @@ class HeldBench : public PowerMeter,
 struct AlignRig {
     Shell shell{"portable"};
     HeldBench bench{shell.radio()};
-    explicit AlignRig(bool withBench = true) {
-        if (withBench)
-            alignBenchOverride() = [this] {
-                openedBench b;
-                b.borrowed = {&bench, &bench, &bench, &bench, &bench};
-                return b;
-            };
+    /// `withMeter` false: the power procedures are manual, their readings typed.
+    explicit AlignRig(bool withMeter = true) {
+        alignBenchOverride() = [this, withMeter] {
+            openedBench b;
+            b.borrowed = {withMeter ? &bench : nullptr, &bench, &bench, &bench, &bench};
+            return b;
+        };
         shell.start();
         shell.run(cmd::ReadRadio);
     }
@@ -265,6 +268,37 @@ class AlignRadioTest : public QObject {
         QCOMPARE(w->results().size(), size_t(2));
         QCOMPARE(int(w->results()[0].end), int(procedureEnd::Aligned));
         QCOMPARE(int(w->results()[1].end), int(procedureEnd::Skipped));
+        QVERIFY(rig.radioSafe());
+    }
+
+    void manualStepTakesTheTypedReadings() {
+        AlignRig rig(false);
+        TAlignWindow* w = rig.open();
+        QVERIFY(w);
+        const int index = AlignRig::only(*w, "tx-high-power");
+        QCOMPARE(int(w->plan().steps[size_t(index)].mode), int(planMode::Manual));
+        QVERIFY(w->isChecked(index));
+        QVERIFY(w->start());
+        // Each reading is asked on this thread while the run waits: type what the meter would show.
+        int asked = 0;
+        while (w->state() != TAlignWindow::State::Done && asked < 400) {
+            QCoreApplication::sendPostedEvents(&w->runner(), QEvent::MetaCall);
+            QDialog* dialog = w->manualDialog();
+            if (!dialog) {
+                std::this_thread::yield();
+                continue;
+            }
+            ++asked;
+            auto* edit = dialog->findChild<QLineEdit*>();
+            QVERIFY(edit);
+            QVERIFY(rig.shell.radio().keyed());
+            edit->setText(QString::number(rig.shell.radio().outputWatts(), 'f', 3));
+            dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+        }
+        QCOMPARE(w->state(), TAlignWindow::State::Done);
+        QVERIFY(asked > 0);
+        QCOMPARE(w->results().size(), size_t(1));
+        QCOMPARE(int(w->results().front().end), int(procedureEnd::Aligned));
         QVERIFY(rig.radioSafe());
     }
 
