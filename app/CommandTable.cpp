@@ -5,6 +5,7 @@
 
 #include "app/ProcedureCatalogue.h"
 #include "app/ScreenFactory.h"
+#include "app/TAlignWindow.h"
 #include "app/TVantrelApp.h"
 #include "app/TVantrelMDIClient.h"
 #include "operations/procedureAvailability.h"
@@ -26,6 +27,14 @@ bool dataPresent(const ShellState& s) {
 /// Reading the radio for a comparison needs the port, which an open screen holds.
 bool dataPresentNoScreenOpen(const ShellState& s) {
     return s.dataPresent() && noScreenOpen(s);
+}
+/// The alignment needs a radio read, and the port, which an open screen holds.
+bool radioReadNoScreenOpen(const ShellState& s) {
+    return s.radioRead && noScreenOpen(s);
+}
+/// Program All would write the values an alignment in progress is changing.
+bool dataPresentNotAligning(const ShellState& s) {
+    return s.dataPresent() && s.openScreenCode != screenCode::AlignRadio;
 }
 
 /// A condition of the core over the data state, as a menu enabler: the core decides, as it does for scripts.
@@ -61,13 +70,16 @@ const CommandSpec kCommands[] = {
     {cmd::ReadRadio, File, nullptr, "Read Radio &Information and Softpots",
      "Reads all radio particulars into memory", noScreenOpen, &C::cmReadRadio, nullptr, nullptr, true},
     {cmd::ProgramAll, File, nullptr, "Program &All", "Program all currently stored data into radio",
-     dataPresent, &C::cmProgramAll},
+     dataPresentNotAligning, &C::cmProgramAll},
     {cmd::CompareArchive, File, nullptr, "&Compare with Archive...",
      "Shows the values of an archive file that differ from the current data", dataPresent,
      &C::cmCompareArchive, nullptr, nullptr, true},
     {cmd::CompareRadio, File, nullptr, "Compare with Ra&dio...",
      "Reads the radio and shows the values that differ from the current data", dataPresentNoScreenOpen,
      &C::cmCompareRadio},
+    {cmd::AlignRadio, File, nullptr, "Ali&gn Radio...",
+     "Aligns every procedure the bench can measure and reports before and after", radioReadNoScreenOpen,
+     &C::cmAlignRadio},
     {cmd::ServiceHistory, File, nullptr, "Service &History...",
      "Shows every read, program and tuning of a radio, by serial number", nullptr, &C::cmServiceHistory},
     {cmd::PrinterSetup, File, nullptr, "&Printer Setup", "Sets print characteristics for the active document",

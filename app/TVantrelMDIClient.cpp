@@ -21,6 +21,7 @@
 #include "app/Pictures.h"
 #include "app/ProcedureCatalogue.h"
 #include "app/RecentFileList.h"
+#include "app/TAlignWindow.h"
 #include "app/TApxPreviewWin.h"
 #include "app/TApxPrintout.h"
 #include "app/TBenchDialog.h"
@@ -38,6 +39,7 @@
 #include "app/reportPlots.h"
 #include "app/tunerSetupWindow.h"
 #include "link/RF_CommunicationSetup.h"
+#include "link/dataFiles.h"
 #include "operations/operationFailure.h"
 #include "operations/portInUseMessage.h"
 #include "operations/procedureCatalogue.h"
@@ -648,6 +650,50 @@ void TVantrelMDIClient::cmHistorySettings(int) {
     m_app.hooks().runDialog(dialog);
 }
 
+void TVantrelMDIClient::cmAlignRadio(int) {
+    for (QMdiSubWindow* child : subWindowList()) {
+        if (dynamic_cast<TAlignWindow*>(child->widget())) {
+            setActiveSubWindow(child);
+            return;
+        }
+    }
+    QDir::setCurrent(m_app.workDirectory());
+    alignWindowServices services;
+    services.record = &m_record;
+    services.prompt = &m_app.prompt();
+    services.openScreenCode = &m_app.openScreenCode();
+    services.settingsDirectory = m_app.settingsDirectory();
+    const std::string program = QCoreApplication::applicationDirPath().toStdString();
+    services.dialectPath = dialectSearchPath(m_app.settingsDirectory().toStdString(),
+                                             m_app.dataDirectory().toStdString(), program);
+    services.targetsFile = findDataFile(alignmentTargets::kFileName,
+                                        dataFileFolders(m_app.settingsDirectory().toStdString(), program));
+    services.archiveFolder = m_lastFolder.isEmpty() ? m_app.workDirectory() : m_lastFolder;
+    services.programDirectory = m_app.programDirectory().toStdString();
+    services.stateChanged = [this] { emit stateChanged(); };
+    services.saveArchive = [this](const QString& path, const radioStorage& record) {
+        const bool saved = m_files.writeArchive(path.toStdString(), record);
+        serviceHistory::recordArchive(EventKind::ArchiveSave, QFileInfo(path).absoluteFilePath().toStdString(),
+                                      record, saved, m_files.lastFailureDetail());
+        return saved;
+    };
+    services.showReport = [this](std::shared_ptr<const radioStorage> before, const QString& label) {
+        m_before = std::move(before);
+        m_beforeLabel = label;
+        printReport(PrintMode::Preview, true);
+    };
+    services.openProcedure = [this](int commandId) {
+        const CommandSpec* command = findCommand(commandId);
+        if (command && command->clientHandler && isCommandEnabled(commandId, shellState()))
+            (this->*command->clientHandler)(commandId);
+    };
+    auto* window = new TAlignWindow(std::move(services));
+    auto* child = new TVantrelMDIChild(this, QString::fromLatin1(TAlignWindow::kTitle), window);
+    addChild(child);
+    fitIntoArea(child);
+    emit stateChanged();
+}
+
 QString TVantrelMDIClient::beforeAfterReport() {
     if (!m_before) {
         const QString path = chooseFile(FileDialogKind::CompareArchive);
@@ -680,7 +726,7 @@ void TVantrelMDIClient::cmPrintActive(int) {
     printText(view->toPlainText(), PrintMode::Dialog);
 }
 
-void TVantrelMDIClient::printReport(PrintMode mode) {
+void TVantrelMDIClient::printReport(PrintMode mode, bool beforeShown) {
     if (m_app.openScreenCode() != screenCode::None) {
         m_app.prompt().show("Please close all windows before printing", "Note", PromptIcon::Information);
         return;
@@ -699,11 +745,11 @@ void TVantrelMDIClient::printReport(PrintMode mode) {
     if (file.open(QIODevice::ReadOnly))
         text = QString::fromLatin1(file.readAll());
     printText(text, mode, reportPlots(shellState()),
-              [this, text](bool on) { return on ? beforeAfterReport() : text; });
+              [this, text](bool on) { return on ? beforeAfterReport() : text; }, beforeShown);
 }
 
 void TVantrelMDIClient::printText(const QString& text, PrintMode mode, std::vector<printoutPlot> plots,
-                                  std::function<QString(bool)> beforeAfter) {
+                                  std::function<QString(bool)> beforeAfter, bool beforeShown) {
     ShellHooks& hooks = m_app.hooks();
     const bool printerInstalled = hooks.printerAvailable();
     if (!printerInstalled && mode == PrintMode::Dialog) {
@@ -745,8 +791,11 @@ void TVantrelMDIClient::printText(const QString& text, PrintMode mode, std::vect
         QWidget* frame = window();
         TApxPreviewWin preview(nullptr, *printer, printout, printWithDialog,
                                [&] { saveReportAsPdf(printout); });
-        if (beforeAfter)
+        if (beforeAfter) {
             preview.addBeforeAfterOption(beforeAfter);
+            if (beforeShown && preview.beforeAfterAction())
+                preview.beforeAfterAction()->trigger();
+        }
         preview.setGeometry(frame->geometry());
         preview.setWindowState(Qt::WindowMaximized);
         frame->hide();

@@ -79,6 +79,7 @@ class TVantrelMDIClient : public QMdiArea {
     void cmCompareRadio(int);
     void cmServiceHistory(int);
     void cmHistorySettings(int);
+    void cmAlignRadio(int);
 
     /// The earlier record of the report's before/after column: the other side of the last compare
     /// window, or the archive chosen from the preview; nullptr when there is none yet.
@@ -119,11 +120,12 @@ class TVantrelMDIClient : public QMdiArea {
     static void addFailureDetail(PromptMessage& message, const std::vector<std::string>& lines);
 
     enum class PrintMode { Dialog, Preview };
-    void printReport(PrintMode mode);
+    /// `beforeShown`: the preview opens with the "Before" column (the alignment's report).
+    void printReport(PrintMode mode, bool beforeShown = false);
     /// Prints or previews a text; `plots` are what the preview's "Show plots" adds, `beforeAfter`
     /// (preview only) the report text with or without the "Before" column.
     void printText(const QString& text, PrintMode mode, std::vector<printoutPlot> plots = {},
-                   std::function<QString(bool)> beforeAfter = {});
+                   std::function<QString(bool)> beforeAfter = {}, bool beforeShown = false);
     /// Loads an archive into a record of its own, for a comparison; the load's messages are shown only
     /// when it fails. nullptr after a failure.
     std::shared_ptr<const radioStorage> loadForCompare(const QString& path);

@@ -67,6 +67,7 @@ inline constexpr int ServiceHistory = 11942;   ///< a radio's service history (n
 inline constexpr int HistorySettings = 11943;  ///< where the service history is kept
 /// Options menu, beside "Communication Settings": the bench instruments (not in the original menus).
 inline constexpr int BenchInstruments = 11921;
+inline constexpr int AlignRadio = 11944;  ///< the whole radio aligned against the bench
 // Group enablers: the pull-right menus they govern.
 inline constexpr int GroupTransmitPower = 11846;
 inline constexpr int GroupPaBias = 11862;

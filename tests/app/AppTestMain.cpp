@@ -20,5 +20,6 @@ int main(int argc, char** argv) {
     classes.emplace_back("ServiceHistory", vantrel::test::makeServiceHistoryTest());
     classes.emplace_back("BenchDialog", vantrel::test::makeBenchDialogTest());
     classes.emplace_back("DataFileOrder", vantrel::test::makeDataFileOrderTest());
+    classes.emplace_back("AlignRadio", vantrel::test::makeAlignRadioTest());
     return vantrel::test::runNamedTestClasses(argc, argv, classes);
 }

@@ -18,4 +18,5 @@ std::unique_ptr<QObject> makeCompareTest();
 std::unique_ptr<QObject> makeServiceHistoryTest();
 std::unique_ptr<QObject> makeBenchDialogTest();
 std::unique_ptr<QObject> makeDataFileOrderTest();
+std::unique_ptr<QObject> makeAlignRadioTest();
 }  // namespace vantrel::test
