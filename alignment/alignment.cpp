@@ -136,20 +136,6 @@ struct notConverged {
     std::string text;
 };
 
-/// The link's stop request switched off while the radio is put back (restore, dekey, reset).
-class unstoppable {
-  public:
-    unstoppable() : m_scope(withoutStop()) {}
-
-  private:
-    static LinkContext withoutStop() {
-        LinkContext context = linkContext();
-        context.stopSignal = {};
-        return context;
-    }
-    ScopedLinkContext m_scope;
-};
-
 /// The prompt of a run: the run is the technician's consent, so questions are answered OK; messages go
 /// to the observer.
 class runPrompt : public UserPrompt {
@@ -745,7 +731,7 @@ void procedureRun::biasCurrent() {
 
 void procedureRun::restore() {
     // Nothing may stop putting the radio back.
-    unstoppable scope;
+    UnstoppableLinkScope scope;
     const bool keys = m_session->piece().keys();
     const bool liveDekeyed = !keys || m_session->piece().liveWhileDekeyed();
     for (const auto& [row, before] : m_touched) {
@@ -908,7 +894,7 @@ procedureResult procedureRun::run() {
     } catch (const readingDeclined&) {
     }
     {
-        unstoppable scope;
+        UnstoppableLinkScope scope;
         const closingOutcome closed = m_session->close();
         result.stillKeyed = !closed.dekeyConfirmed;
     }
@@ -1011,6 +997,27 @@ std::vector<alignmentRow> alignmentReport::rows() const {
     std::vector<alignmentRow> out;
     for (const procedureResult& p : procedures) out.insert(out.end(), p.rows.begin(), p.rows.end());
     return out;
+}
+
+alignmentBench configuredRoles(bool meter, bool counter, bool analyser, bool generator, bool supply) {
+    // The plan only asks which roles are present: a placeholder stands for each.
+    static struct : PowerMeter, FrequencyCounter, ModulationAnalyser, SignalGenerator, PowerSupply {
+        std::string identity() override { return {}; }
+        std::string describe() const override { return {}; }
+        double watts() override { return 0; }
+        double carrierHz() override { return 0; }
+        DeviationReading deviation() override { return {}; }
+        void setFrequency(double) override {}
+        void setLevel(double) override {}
+        void setFm(double, double) override {}
+        void setOutput(bool) override {}
+        std::optional<double> readFrequency() override { return {}; }
+        void setVolts(double) override {}
+        double volts() override { return 0; }
+        double amps() override { return 0; }
+    } configured;
+    return {meter ? &configured : nullptr, counter ? &configured : nullptr, analyser ? &configured : nullptr,
+            generator ? &configured : nullptr, supply ? &configured : nullptr};
 }
 
 alignmentPlan makeAlignmentPlan(const radioStorage& record, const alignmentBench& bench,

@@ -78,6 +78,10 @@ struct planOptions {
     bool interactive = false;
 };
 
+/// A bench that only says which roles are configured, for a plan made before any instrument is opened:
+/// its instruments are placeholders on which nothing may be called.
+alignmentBench configuredRoles(bool meter, bool counter, bool analyser, bool generator, bool supply);
+
 /// The plan of the radio in `record` for the bench roles present: every procedure the radio has, each
 /// automatic, manual or skipped. Touches no radio and no instrument.
 alignmentPlan makeAlignmentPlan(const radioStorage& record, const alignmentBench& bench,

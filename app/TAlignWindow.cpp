@@ -35,23 +35,6 @@ QString qs(const std::string& text) {
     return QString::fromStdString(text);
 }
 
-/// Stands for a configured role in the plan: the plan only asks which roles are present.
-struct configuredRole : PowerMeter, FrequencyCounter, ModulationAnalyser, SignalGenerator, PowerSupply {
-    std::string identity() override { return {}; }
-    std::string describe() const override { return {}; }
-    double watts() override { return 0; }
-    double carrierHz() override { return 0; }
-    DeviationReading deviation() override { return {}; }
-    void setFrequency(double) override {}
-    void setLevel(double) override {}
-    void setFm(double, double) override {}
-    void setOutput(bool) override {}
-    std::optional<double> readFrequency() override { return {}; }
-    void setVolts(double) override {}
-    double volts() override { return 0; }
-    double amps() override { return 0; }
-};
-
 QString number(std::optional<double> v, const std::string& unit) {
     if (!v)
         return QStringLiteral("-");
@@ -193,7 +176,6 @@ TAlignWindow::~TAlignWindow() {
 
 void TAlignWindow::buildPlan() {
     alignmentBench present;
-    static configuredRole configured;
     QStringList roles;
     try {
         const BenchConfig bench = loadAlignBench(m_services.settingsDirectory);
@@ -201,19 +183,19 @@ void TAlignWindow::buildPlan() {
             const bool on = bench.roles.count(r) != 0;
             if (on)
                 roles << QString::fromStdString(roleTitle(r));
-            return on ? &configured : nullptr;
+            return on;
         };
-        present = {has(Role::PowerMeter), has(Role::FrequencyCounter), has(Role::ModulationAnalyser),
-                   has(Role::SignalGenerator), has(Role::PowerSupply)};
+        present =
+            configuredRoles(has(Role::PowerMeter), has(Role::FrequencyCounter), has(Role::ModulationAnalyser),
+                            has(Role::SignalGenerator), has(Role::PowerSupply));
     } catch (const std::exception& e) {
         roles << tr("bench.conf cannot be used: %1").arg(qs(e.what()));
     }
     if (alignBenchOverride()) {
         // A test's bench: the roles it has (trivial to open, unlike real instruments).
         const alignmentBench b = alignBenchOverride()().alignment();
-        present = {b.meter ? &configured : nullptr, b.counter ? &configured : nullptr,
-                   b.analyser ? &configured : nullptr, b.generator ? &configured : nullptr,
-                   b.supply ? &configured : nullptr};
+        present = configuredRoles(b.meter != nullptr, b.counter != nullptr, b.analyser != nullptr,
+                                  b.generator != nullptr, b.supply != nullptr);
         roles = QStringList{tr("test bench")};
     }
     if (!m_services.targetsFile.empty()) {

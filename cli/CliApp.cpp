@@ -1020,27 +1020,9 @@ int CliApp::alignCommand(const CliOptions& options) {
     po.interactive = a.interactive;
     alignmentBench present = bench;
     if (a.plan) {
-        // Placeholders only say which roles are configured: nothing is called on them.
-        static struct : PowerMeter, FrequencyCounter, ModulationAnalyser, SignalGenerator, PowerSupply {
-            std::string identity() override { return {}; }
-            std::string describe() const override { return {}; }
-            double watts() override { return 0; }
-            double carrierHz() override { return 0; }
-            DeviationReading deviation() override { return {}; }
-            void setFrequency(double) override {}
-            void setLevel(double) override {}
-            void setFm(double, double) override {}
-            void setOutput(bool) override {}
-            std::optional<double> readFrequency() override { return {}; }
-            void setVolts(double) override {}
-            double volts() override { return 0; }
-            double amps() override { return 0; }
-        } configured;
-        present = {has(Role::PowerMeter) ? &configured : nullptr,
-                   has(Role::FrequencyCounter) ? &configured : nullptr,
-                   has(Role::ModulationAnalyser) ? &configured : nullptr,
-                   has(Role::SignalGenerator) ? &configured : nullptr,
-                   has(Role::PowerSupply) ? &configured : nullptr};
+        present =
+            configuredRoles(has(Role::PowerMeter), has(Role::FrequencyCounter), has(Role::ModulationAnalyser),
+                            has(Role::SignalGenerator), has(Role::PowerSupply));
     }
     const alignmentPlan plan = makeAlignmentPlan(record, present, targets, po);
     const std::string model = [&] {

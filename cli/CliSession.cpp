@@ -40,21 +40,6 @@ std::string trimmed(std::string text) {
     return text;
 }
 
-// The link context without the stop signal: what undoes the session's changes to the radio must go
-// out even after SIGINT or SIGTERM.
-class UnstoppableScope {
-  public:
-    UnstoppableScope() : m_scope(withoutStop()) {}
-
-  private:
-    static LinkContext withoutStop() {
-        LinkContext context = linkContext();
-        context.stopSignal = {};
-        return context;
-    }
-    ScopedLinkContext m_scope;
-};
-
 std::string signalName(int signal) {
     switch (signal) {
         case SIGINT:
@@ -296,7 +281,7 @@ void CliSession::watchdog() {
         " s";
     bool dekeyed = false;
     {
-        UnstoppableScope scope;
+        UnstoppableLinkScope scope;
         dekeyed = m_session->dekey().done() && !sessionKeyed();
     }
     if (dekeyed) {
@@ -319,7 +304,7 @@ void CliSession::watchdog() {
 }
 
 CliSession::safeOutcome CliSession::makeSafe() {
-    UnstoppableScope scope;
+    UnstoppableLinkScope scope;
     safeOutcome outcome;
     if (m_session) {
         const closingOutcome closed = m_session->close();

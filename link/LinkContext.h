@@ -49,4 +49,19 @@ class ScopedLinkContext {
     LinkContext m_saved;
 };
 
+/// The link context without its stop signal for a scope: what puts the radio back (restore, dekey,
+/// reset) must go out even after SIGINT or SIGTERM.
+class UnstoppableLinkScope {
+  public:
+    UnstoppableLinkScope() : m_scope(withoutStop()) {}
+
+  private:
+    static LinkContext withoutStop() {
+        LinkContext context = linkContext();
+        context.stopSignal = {};
+        return context;
+    }
+    ScopedLinkContext m_scope;
+};
+
 }  // namespace vantrel
