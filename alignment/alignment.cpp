@@ -1070,6 +1070,13 @@ alignmentPlan makeAlignmentPlan(const radioStorage& record, const alignmentBench
         }
         plan.steps.push_back(step);
     }
+    // Two procedures whose windows share a title (PA bias high and low power) are told apart by their
+    // frames' captions, as the technician sees them on the screen.
+    std::map<std::string, int> uses;
+    for (const planStep& step : plan.steps) ++uses[step.title];
+    for (planStep& step : plan.steps)
+        if (uses[step.title] > 1)
+            step.title = catalogueNamed(step.procedure)->childCaption();
     return plan;
 }
 

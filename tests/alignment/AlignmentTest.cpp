@@ -287,6 +287,11 @@ TEST(Alignment, ThePlanOfEachProfileFollowsTheBenchOrderAndTheInstrumentsPresent
             EXPECT_GE(at, last) << s.procedure << " out of order";
             last = at;
             EXPECT_NE(s.mode, planMode::Skipped) << s.procedure << ": " << s.note;
+            // A checklist row names one procedure: PA bias high and low share a window title.
+            EXPECT_EQ(std::count_if(full.steps.begin(), full.steps.end(),
+                                    [&](const planStep& o) { return o.title == s.title; }),
+                      1)
+                << s.title;
         }
         // Without instruments every step is manual: the technician is told what to connect.
         rig.environment.bench = {};
