@@ -292,6 +292,14 @@ void tuningSession::refreshAfterRead() {
     changed();
 }
 
+sessionOutcome tuningSession::stopped(sessionOutcome& outcome, const OperationInterrupted& stop) {
+    // A stop signal: the radio is left as it is (keyed or not) for the caller's closing.
+    closeConnection();
+    outcome.kind = sessionOutcome::Kind::Stopped;
+    outcome.signal = stop.signal();
+    return outcome;
+}
+
 void tuningSession::failAction(sessionOutcome& outcome, const std::string& failure) {
     // A transmitter that is or may be keyed is dekeyed before anything else, above all before a message
     // that may stay on the screen for minutes.
@@ -338,11 +346,7 @@ sessionOutcome tuningSession::run(bool checkSerialFirst,
             return outcome;
         body(*m_link, outcome);
     } catch (const OperationInterrupted& stop) {
-        // A stop signal: the radio is left as it is (keyed or not) for the caller's closing.
-        outcome.kind = Kind::Stopped;
-        outcome.signal = stop.signal();
-        closeConnection();
-        return outcome;
+        return stopped(outcome, stop);
     } catch (const Exception& failure) {
         failAction(outcome, failure.describe());
         return outcome;
@@ -426,10 +430,7 @@ sessionOutcome tuningSession::open() {
             outcome = sessionOutcome();
         }
     } catch (const OperationInterrupted& stop) {
-        closeConnection();
-        outcome.kind = Kind::Stopped;
-        outcome.signal = stop.signal();
-        return outcome;
+        return stopped(outcome, stop);
     } catch (const Exception& failure) {
         const PromptMessage shown{m_piece->linkErrorText(), message::ErrorCaption, PromptIcon::Exclamation};
         prompt().show(shown);
@@ -445,10 +446,7 @@ sessionOutcome tuningSession::open() {
     try {
         m_piece->setupRadio(static_cast<sessionContext&>(*this));
     } catch (const OperationInterrupted& stop) {
-        closeConnection();
-        outcome.kind = Kind::Stopped;
-        outcome.signal = stop.signal();
-        return outcome;
+        return stopped(outcome, stop);
     } catch (const Exception& failure) {
         // An opening that keyed the radio dekeys it before the message.
         failAction(outcome, failure.describe());
@@ -601,10 +599,7 @@ sessionOutcome tuningSession::step(int row, int value, stepKind kind) {
         if (keyed() || m_piece->liveWhileDekeyed())
             sendLive(row, value);
     } catch (const OperationInterrupted& stop) {
-        closeConnection();
-        outcome.kind = Kind::Stopped;
-        outcome.signal = stop.signal();
-        return outcome;
+        return stopped(outcome, stop);
     } catch (const Exception& failure) {
         failAction(outcome, failure.describe());
         return outcome;
@@ -798,10 +793,7 @@ sessionOutcome tuningSession::programRun(const std::vector<std::optional<int>>& 
         if (const std::optional<PromptMessage> done = m_piece->doneMessage())
             prompt().show(*done);
     } catch (const OperationInterrupted& stop) {
-        closeConnection();
-        outcome.kind = Kind::Stopped;
-        outcome.signal = stop.signal();
-        return outcome;
+        return stopped(outcome, stop);
     } catch (const Exception& failure) {
         failAction(outcome, failure.describe());
         return outcome;

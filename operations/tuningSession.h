@@ -17,6 +17,7 @@
 namespace vantrel {
 
 class EnhancedSBEP;
+class OperationInterrupted;
 class bboConfigFileModule;
 struct catalogueEntry;
 
@@ -232,6 +233,8 @@ class tuningSession : private sessionContext {
     void refreshAfterRead();
     /// The failure path of an action after `failure`.
     void failAction(sessionOutcome& outcome, const std::string& failure);
+    /// The end of an action a stop signal interrupted: its connection closed, `outcome` marked Stopped.
+    sessionOutcome stopped(sessionOutcome& outcome, const OperationInterrupted& stop);
     void markDekeyed();
     void keyStateChanged();
     /// Selects a row's channels and shows it as the point being tuned.
