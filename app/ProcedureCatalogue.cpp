@@ -16,7 +16,9 @@
 #include "screens/TTransmitDACWindow.h"
 #include "screens/TTransmitHighPowerWindow.h"
 #include "screens/TTransmitLowPowerWindow.h"
-#include "utilities/utilityScreens.h"
+#include "utilities/TBasebandUpdateWindow.h"
+#include "utilities/TSerialProgramWindow.h"
+#include "utilities/TTempCompWindow.h"
 
 namespace vantrel {
 
@@ -32,11 +34,12 @@ QWidget* make(const screenEnvironment& environment) {
     return TScreenSession::create<Screen>(e);
 }
 
-QWidget* makeTempCompRead(const screenEnvironment& environment) {
-    return createTempCompWindow(environment, false);
-}
-QWidget* makeTempCompWrite(const screenEnvironment& environment) {
-    return createTempCompWindow(environment, true);
+/// Creates and opens the temp comp window of one mode.
+template <bool writeMode>
+QWidget* makeTempComp(const screenEnvironment& environment) {
+    auto* window = new TTempCompWindow(environment, writeMode);
+    window->open();
+    return window;
 }
 
 /// Creates and opens the PA bias screen of a command, or its default variant after the supply screening.
@@ -52,7 +55,6 @@ struct View {
     const char* name;
     const char* screenClass;
     screenMaker create;
-    screenPrecheck precheck = nullptr;
 };
 
 const View kViews[] = {
@@ -84,10 +86,10 @@ const View kViews[] = {
     {"hss-deviation", "THSSWindow", &make<THSSWindow>},
     {"select5-deviation", "TSelect5Window", &make<TSelect5Window>},
     {"mpt1327-deviation", "TMPT1200Window", &make<TMPT1200Window>},
-    {"serial-program", "TSerialProgramWindow", &createSerialProgramWindow},
-    {"bbo-update", "TBasebandUpdateWindow", &createBasebandUpdateWindow, &basebandPrecheck},
-    {"temp-comp-read", "TTempCompWindow", &makeTempCompRead},
-    {"temp-comp-write", "TTempCompWindow", &makeTempCompWrite},
+    {"serial-program", "TSerialProgramWindow", &make<TSerialProgramWindow>},
+    {"bbo-update", "TBasebandUpdateWindow", &make<TBasebandUpdateWindow>},
+    {"temp-comp-read", "TTempCompWindow", &makeTempComp<false>},
+    {"temp-comp-write", "TTempCompWindow", &makeTempComp<true>},
 };
 
 int helpOf(const catalogueEntry& e) {
@@ -107,7 +109,6 @@ const std::vector<ProcedureEntry>& entries() {
                 if (std::string_view(v.name) == e.name) {
                     p.screenClass = v.screenClass;
                     p.create = v.create;
-                    p.precheck = v.precheck;
                 }
             }
             out.push_back(p);

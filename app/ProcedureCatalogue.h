@@ -37,7 +37,6 @@ inline constexpr int PaBiasDefault = 40017;
 using screenMaker = QWidget* (*)(const screenEnvironment& environment);
 /// Checks a command needs before its window opens (configuration files); shows its own messages and
 /// answers false to open nothing.
-using screenPrecheck = bool (*)(const screenEnvironment& environment);
 
 /// One screen command: the core catalogue's row and the view that shows it.
 struct ProcedureEntry {
@@ -49,7 +48,6 @@ struct ProcedureEntry {
     int helpContext;  ///< helpContext::Index for none of its own
     bool (*available)(const procedureState& state);
     screenMaker create;  ///< nullptr while the screen does not exist: the command stays greyed
-    screenPrecheck precheck = nullptr;
 };
 
 /// Every screen command in menu order.

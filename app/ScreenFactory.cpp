@@ -14,11 +14,6 @@ std::unique_ptr<ScreenFactory>& slot() {
 
 }  // namespace
 
-bool ScreenFactory::precheck(const screenEnvironment& environment) {
-    const ProcedureEntry* p = findProcedure(environment.identity.commandId);
-    return !p || !p->precheck || p->precheck(environment);
-}
-
 QWidget* CatalogueScreenFactory::create(const screenEnvironment& environment) {
     const ProcedureEntry* p = findProcedure(environment.identity.commandId);
     return p && p->create ? p->create(environment) : nullptr;

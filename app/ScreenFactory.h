@@ -14,9 +14,6 @@ namespace vantrel {
 class ScreenFactory {
   public:
     virtual ~ScreenFactory() = default;
-    /// Checks a command needs before its screen opens (configuration files and the like); shows its
-    /// own messages and answers false to open nothing. The default runs the catalogue row's check.
-    virtual bool precheck(const screenEnvironment& environment);
     /// A new screen, or nullptr when this factory does not know it.
     virtual QWidget* create(const screenEnvironment& environment) = 0;
     /// Whether this factory has a window for a command; a command without one stays greyed.

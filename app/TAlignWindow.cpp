@@ -18,10 +18,10 @@
 #include <cmath>
 
 #include "instruments/InstrumentError.h"
-#include "link/cominit.h"
 #include "operations/UserPrompt.h"
 #include "operations/procedureCatalogue.h"
 #include "operations/sharedMessages.h"
+#include "operations/tuningSession.h"
 #include "screens/TValuePlot.h"
 
 namespace vantrel {
@@ -327,7 +327,7 @@ bool TAlignWindow::start() {
     setup.plan = m_plan;
     setup.steps = steps;
     setup.record = &m_work;
-    setup.openConnection = [] { return std::make_unique<cominit>(); };
+    setup.openConnection = configuredPortOpener();
     setup.programDirectory = m_services.programDirectory;
     setup.targets = m_targets;
     if (alignBenchOverride()) {

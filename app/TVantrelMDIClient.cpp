@@ -46,13 +46,12 @@
 #include "operations/radioProgramAll.h"
 #include "operations/serviceHistory.h"
 #include "operations/tuningReport.h"
+#include "operations/utilityRules.h"
 #include "radio/radiomodel.h"
 
 namespace vantrel {
 
 namespace {
-
-const char* const kBlankSerial = "          ";  // ten blanks: a radio without a serial number
 
 QString qs(const char* text) {
     return QString::fromLatin1(text);
@@ -236,11 +235,8 @@ screenEnvironment TVantrelMDIClient::environmentFor(int commandId) {
 TVantrelMDIChild* TVantrelMDIClient::openScreen(const screenEnvironment& environment,
                                                 bool applyTuningAllowed) {
     const screenIdentity& id = environment.identity;
-    return openWindow(id.code, id.childCaption, applyTuningAllowed, [&]() -> QWidget* {
-        if (!screenFactory().precheck(environment))
-            return nullptr;
-        return screenFactory().create(environment);
-    });
+    return openWindow(id.code, id.childCaption, applyTuningAllowed,
+                      [&]() -> QWidget* { return screenFactory().create(environment); });
 }
 
 void TVantrelMDIClient::cmOpenScreen(int commandId) {
@@ -270,8 +266,6 @@ void TVantrelMDIClient::paBiasScreening(int commandId, const screenEnvironment& 
                     PromptButtons::OkCancel) != PromptAnswer::Ok)
         return;
     // The normal screen puts the radio into its test mode: the current at 6 V is read in that state.
-    if (!screenFactory().precheck(normal))
-        return;
     std::unique_ptr<QWidget> screen(screenFactory().create(normal));
     if (!screen)
         return;
@@ -319,8 +313,8 @@ void TVantrelMDIClient::cmPaBiasLow(int commandId) {
 }
 
 void TVantrelMDIClient::cmProgramSerialNo(int commandId) {
-    if (m_record.serialNoBytes() != std::string(kBlankSerial)) {
-        m_app.prompt().show("Serial No. is not blank", " NOTE", PromptIcon::Information);
+    if (!serialRule::blank(m_record.serialNoBytes())) {
+        m_app.prompt().show(serialRule::NotBlankText, serialRule::NotBlankCaption, PromptIcon::Information);
         return;
     }
     openScreen(environmentFor(commandId), false);
@@ -345,7 +339,7 @@ void TVantrelMDIClient::cmTempComp(int commandId) {
     // This command publishes the code itself, before the screen exists.
     openCode = code;
     const screenEnvironment environment = environmentFor(commandId);
-    QWidget* screen = screenFactory().precheck(environment) ? screenFactory().create(environment) : nullptr;
+    QWidget* screen = screenFactory().create(environment);
     if (!screen) {
         // No screen came: the code must not stay behind, or every other command would be locked out.
         openCode = screenCode::None;
@@ -673,8 +667,9 @@ void TVantrelMDIClient::cmAlignRadio(int) {
     services.stateChanged = [this] { emit stateChanged(); };
     services.saveArchive = [this](const QString& path, const radioStorage& record) {
         const bool saved = m_files.writeArchive(path.toStdString(), record);
-        serviceHistory::recordArchive(EventKind::ArchiveSave, QFileInfo(path).absoluteFilePath().toStdString(),
-                                      record, saved, m_files.lastFailureDetail());
+        serviceHistory::recordArchive(EventKind::ArchiveSave,
+                                      QFileInfo(path).absoluteFilePath().toStdString(), record, saved,
+                                      m_files.lastFailureDetail());
         return saved;
     };
     services.showReport = [this](std::shared_ptr<const radioStorage> before, const QString& label) {
@@ -744,8 +739,9 @@ void TVantrelMDIClient::printReport(PrintMode mode, bool beforeShown) {
     QString text;
     if (file.open(QIODevice::ReadOnly))
         text = QString::fromLatin1(file.readAll());
-    printText(text, mode, reportPlots(shellState()),
-              [this, text](bool on) { return on ? beforeAfterReport() : text; }, beforeShown);
+    printText(
+        text, mode, reportPlots(shellState()),
+        [this, text](bool on) { return on ? beforeAfterReport() : text; }, beforeShown);
 }
 
 void TVantrelMDIClient::printText(const QString& text, PrintMode mode, std::vector<printoutPlot> plots,

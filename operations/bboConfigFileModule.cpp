@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "link/Exceptions.h"
+#include "link/dataFiles.h"
 #include "link/regularFile.h"
 #include "radio/RecordLayout.h"
 #include "radio/codeplugAccess.h"
@@ -126,6 +127,12 @@ std::string bboConfigFileModule::pathIn(const std::string& programDirectory) {
     return programDirectory + "/" + kFileName;
 }
 
+std::string bboConfigFileModule::locate(const std::string& settingsDirectory,
+                                        const std::string& programDirectory) {
+    const std::string found = findDataFile(kFileName, dataFileFolders(settingsDirectory, programDirectory));
+    return found.empty() ? pathIn(programDirectory) : found;
+}
+
 char bboConfigFileModule::unscramble(char stored) {
     const int s = static_cast<unsigned char>(stored);
     return static_cast<char>(((s % 2) ? 128 - s : 40 - s) & 0xFF);
@@ -138,6 +145,7 @@ char bboConfigFileModule::scramble(char plain) {
 
 void bboConfigFileModule::clear() {
     m_loaded = false;
+    m_path.clear();
     m_key = 0;
     m_version = 0;
     m_blocks.clear();
@@ -179,7 +187,10 @@ bboLoadResult bboConfigFileModule::loadFile(const std::string& path) {
     const std::optional<std::string> text = readWhole(path, missing);
     if (!text)
         return missing ? bboLoadResult::Missing : bboLoadResult::Unreadable;
-    return parse(*text) ? bboLoadResult::Loaded : bboLoadResult::Unreadable;
+    if (!parse(*text))
+        return bboLoadResult::Unreadable;
+    m_path = path;
+    return bboLoadResult::Loaded;
 }
 
 int bboConfigFileModule::modelOffset(const radioStorage& record) {

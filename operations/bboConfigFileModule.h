@@ -82,6 +82,9 @@ class bboConfigFileModule {
 
     /// The file's path in a program directory: the directory followed by "/bbo.cfg".
     static std::string pathIn(const std::string& programDirectory);
+    /// The bbo.cfg the program uses: the first regular file of that name in the settings folder, the XDG
+    /// data folders, then the program folder; pathIn(programDirectory) when none holds one.
+    static std::string locate(const std::string& settingsDirectory, const std::string& programDirectory);
 
     /// Reads the whole file and parses it. Anything but Loaded leaves the module not loaded.
     bboLoadResult loadFile(const std::string& path);
@@ -89,6 +92,8 @@ class bboConfigFileModule {
     /// loads with its key and version only: matching then answers UnsupportedVersion.
     bool parse(std::string_view text);
     bool isLoaded() const { return m_loaded; }
+    /// The file the module was loaded from (empty when loaded from text or not loaded).
+    const std::string& loadedFrom() const { return m_path; }
     std::int64_t key() const { return m_key; }
     std::int64_t version() const { return m_version; }
     const std::vector<bboConfigBlock>& blocks() const { return m_blocks; }
@@ -118,6 +123,7 @@ class bboConfigFileModule {
     void clear();
 
     bool m_loaded = false;
+    std::string m_path;
     std::int64_t m_key = 0;
     std::int64_t m_version = 0;
     std::vector<bboConfigBlock> m_blocks;

@@ -183,6 +183,11 @@ class procedurePiece {
     virtual bool programDekeys() const { return true; }
     /// Whether the opening checks the serial number first (the utilities check in their own words).
     virtual bool checksSerialAtOpening() const { return true; }
+    /// Whether the procedure starts over on a radio read in after the mismatch question; otherwise what it
+    /// holds belongs to the radio it was opened for, and it closes (an opening ends there).
+    virtual bool restartsAfterReread() const { return true; }
+    /// Whether the opening talks to the radio at all (a utility that only writes when asked opens without).
+    virtual bool usesRadioAtOpening() const { return true; }
     /// Whether closing dekeys and resets the radio (the utilities leave no test mode behind).
     virtual bool tidiesAtClose() const { return true; }
     /// What a port that cannot be opened is told as; nullopt: the port message.
@@ -246,7 +251,9 @@ struct pieceEnvironment {
     /// The baseband offset configuration the application holds (nullptr: none; the radios that hold their
     /// own offsets need none).
     bboConfigFileModule* bboConfig = nullptr;
-    /// Where bbo.cfg lies when it is not loaded yet.
+    /// Where bbo.cfg is looked for when it is not loaded yet: the settings folder, the data folders, then
+    /// the program folder (bboConfigFileModule::locate).
+    std::string settingsDirectory;
     std::string programDirectory = ".";
 };
 

@@ -3,10 +3,12 @@
 
 #include <exception>
 #include <string_view>
+#include <vector>
 
 #include "history/sha256.h"
 #include "operations/ArchiveLayout.h"
 #include "operations/operationFailure.h"
+#include "operations/procedureCatalogue.h"
 #include "operations/procedurePiece.h"
 #include "operations/radioOperations.h"
 #include "operations/radioProgramAll.h"
@@ -66,40 +68,44 @@ struct programmedRun {
     int flag = archive::kNoFlag;  ///< written only when the record holds this flag (PA bias)
 };
 
-constexpr programmedRun kProgrammed[] = {
-    {"Reference Oscillator", row::RefOscWarp, col::Single, 1},
-    {"Transmit High Power", row::TxPower, col::TxPowerHigh, kPoints},
-    {"Transmit Low Power", row::TxPower, col::TxPowerLow, kPoints},
-    {"Transmit Third Power", row::TxPowerThird, col::SetFirst, kPoints},
-    {"PA Voltage Limit", row::PaVoltageLimit, col::SetFirst, kPoints},
-    {"Modulation Attenuation", row::ModAttenuation, col::SetThird, kPoints},
-    {"VCO Attenuation 25 kHz", row::VcoAttenuation, col::Spacing25k, kPoints},
-    {"VCO Attenuation 20 kHz", row::VcoAttenuation, col::Spacing20k + kPoints - 1, 1},
-    {"VCO Attenuation 12.5 kHz", row::VcoAttenuation, col::Spacing12k5 + kPoints - 1, 1},
-    {"DTMF Deviation", row::DtmfDeviation, col::Single, 1},
-    {"PA Bias", row::PaBias, col::PaBiasFirstHigh, 1, 1, flag::PaBiasFirstHigh},
-    {"PA Bias", row::PaBias, col::PaBiasSecondHigh, 1, 1, flag::PaBiasSecond},
-    {"PA Bias", row::PaBias, col::PaBiasThirdHigh, 1, 1, flag::PaBiasThird},
-    {"PA Bias", row::PaBias, col::PaBiasFirstLow, 1, 1, flag::PaBiasFirstLow},
-    {"QDT1200 Deviation", row::Qdt1200Deviation, col::Single, 1},
-    {"Select 5 Deviation", row::Select5Deviation, col::Single, 1},
-    {"MPT1327 Deviation", row::Mpt1327Deviation, col::Single, 1},
-    {"HSS Deviation", row::HssDeviation, col::Single, 1},
-    {"Front End Filter", row::FrontEndFilter, col::SetFirst, kPoints},
-    {"Auto Squelch 12.5 kHz", row::AutoSquelch, col::Spacing12k5, kPoints},
-    {"Auto Squelch 20 kHz", row::AutoSquelch, col::Spacing20k, kPoints},
-    {"Auto Squelch 25 kHz", row::AutoSquelch, col::Spacing25k, kPoints},
-    {"Rated Volume", row::RatedVolume, col::RatedVolume, 1},
-    {"RSSI", row::Rssi, col::RssiFirst, 3},
-    {"Temp Comp", row::Frequency, col::TempCompFirst, col::TempCompCount},
-    {"Mobile Transmit Power", row::MobilePower, col::KmFirst, col::KmCount},
-    {"Battery Threshold", row::Parameters, col::BatteryThreshold, 1},
-    {"Brightline Rated Volume", row::RatedVolume, col::RatedVolumeBrightline, 1},
-};
+/// The procedures a window also shows go by their window's title, as Program All reports them.
+const std::vector<programmedRun>& programmedRuns() {
+    static const std::vector<programmedRun> runs = {
+        {"Reference Oscillator", row::RefOscWarp, col::Single, 1},
+        {catalogueTitle("tx-high-power"), row::TxPower, col::TxPowerHigh, kPoints},
+        {catalogueTitle("tx-low-power"), row::TxPower, col::TxPowerLow, kPoints},
+        {"Transmit Third Power", row::TxPowerThird, col::SetFirst, kPoints},
+        {"PA Voltage Limit", row::PaVoltageLimit, col::SetFirst, kPoints},
+        {catalogueTitle("mod-balance-attn"), row::ModAttenuation, col::SetThird, kPoints},
+        {"VCO Attenuation 25 kHz", row::VcoAttenuation, col::Spacing25k, kPoints},
+        {"VCO Attenuation 20 kHz", row::VcoAttenuation, col::Spacing20k + kPoints - 1, 1},
+        {"VCO Attenuation 12.5 kHz", row::VcoAttenuation, col::Spacing12k5 + kPoints - 1, 1},
+        {"DTMF Deviation", row::DtmfDeviation, col::Single, 1},
+        {"PA Bias", row::PaBias, col::PaBiasFirstHigh, 1, 1, flag::PaBiasFirstHigh},
+        {"PA Bias", row::PaBias, col::PaBiasSecondHigh, 1, 1, flag::PaBiasSecond},
+        {"PA Bias", row::PaBias, col::PaBiasThirdHigh, 1, 1, flag::PaBiasThird},
+        {"PA Bias", row::PaBias, col::PaBiasFirstLow, 1, 1, flag::PaBiasFirstLow},
+        {"QDT1200 Deviation", row::Qdt1200Deviation, col::Single, 1},
+        {"Select 5 Deviation", row::Select5Deviation, col::Single, 1},
+        {"MPT1327 Deviation", row::Mpt1327Deviation, col::Single, 1},
+        {"HSS Deviation", row::HssDeviation, col::Single, 1},
+        {catalogueTitle("rx-front-end-filter"), row::FrontEndFilter, col::SetFirst, kPoints},
+        {"Auto Squelch 12.5 kHz", row::AutoSquelch, col::Spacing12k5, kPoints},
+        {"Auto Squelch 20 kHz", row::AutoSquelch, col::Spacing20k, kPoints},
+        {"Auto Squelch 25 kHz", row::AutoSquelch, col::Spacing25k, kPoints},
+        {"Rated Volume", row::RatedVolume, col::RatedVolume, 1},
+        {"RSSI", row::Rssi, col::RssiFirst, 3},
+        {"Temp Comp", row::Frequency, col::TempCompFirst, col::TempCompCount},
+        {"Mobile Transmit Power", row::MobilePower, col::KmFirst, col::KmCount},
+        {catalogueTitle("battery-threshold"), row::Parameters, col::BatteryThreshold, 1},
+        {"Brightline Rated Volume", row::RatedVolume, col::RatedVolumeBrightline, 1},
+    };
+    return runs;
+}
 
 void addProgrammed(std::vector<EventValue>& out, const radioStorage& record, std::string_view procedure,
                    const std::vector<int>* points) {
-    for (const programmedRun& run : kProgrammed) {
+    for (const programmedRun& run : programmedRuns()) {
         if (run.procedure != procedure || (run.flag != archive::kNoFlag && !record.isSupported(run.flag)))
             continue;
         for (int i = 0; i < run.count; ++i) {

@@ -76,8 +76,7 @@ std::unique_ptr<tuningSession> tuningSession::create(std::string_view name,
         *why = refusal::None;
     if (text)
         text->clear();
-    pieceEnvironment pieces{environment.record, environment.bboConfig, environment.programDirectory};
-    return std::make_unique<tuningSession>(*entry, entry->makePiece(pieces), environment);
+    return std::make_unique<tuningSession>(*entry, entry->makePiece(environment.pieces()), environment);
 }
 
 tuningSession::tuningSession(const catalogueEntry& entry, std::unique_ptr<procedurePiece> piece,
@@ -262,8 +261,12 @@ void tuningSession::mismatch(sessionOutcome& outcome) {
         return;
     }
     outcome.mismatch = sessionOutcome::MismatchEnd::Reread;
-    if (m_open)
+    if (m_open && !m_piece->restartsAfterReread()) {
+        m_closeWanted = true;
+        changed();
+    } else if (m_open) {
         refreshAfterRead();
+    }
 }
 
 void tuningSession::refreshAfterRead() {
@@ -409,36 +412,42 @@ sessionOutcome tuningSession::open() {
     m_piece->assignPoints();
     resetValues();
     m_selected = m_piece->firstSupportedRow();
-    if (!openConnection(outcome))
-        return outcome;
-    try {
-        if (!m_piece->checksSerialAtOpening()) {
-            closeConnection();
-        } else if (m_operations.serialMatches(record(), *m_link)) {
-            closeConnection();
-        } else {
-            mismatch(outcome);
-            if (outcome.mismatch != sessionOutcome::MismatchEnd::Reread) {
-                // Cancel keeps the record of another radio: nothing of it may reach the radio on the cable,
-                // not even the closing reset. A re-read radio that lacks the procedure was reset by the read.
-                m_reachedPort = false;
-                return outcome;
+    if (!m_piece->usesRadioAtOpening())
+        return opened();
+    // Without the serial number check the piece's own setup is the first exchange: one connection.
+    if (m_piece->checksSerialAtOpening()) {
+        if (!openConnection(outcome))
+            return outcome;
+        try {
+            if (m_operations.serialMatches(record(), *m_link)) {
+                closeConnection();
+            } else {
+                mismatch(outcome);
+                if (outcome.mismatch != sessionOutcome::MismatchEnd::Reread ||
+                    !m_piece->restartsAfterReread()) {
+                    // Cancel keeps the record of another radio: nothing of it may reach the radio on the
+                    // cable, not even the closing reset. A re-read radio that lacks the procedure (or a
+                    // procedure that does not start over) was reset by the read.
+                    m_reachedPort = false;
+                    return outcome;
+                }
+                m_piece->assignPoints();
+                resetValues();
+                m_selected = m_piece->firstSupportedRow();
+                outcome = sessionOutcome();
             }
-            m_piece->assignPoints();
-            resetValues();
-            m_selected = m_piece->firstSupportedRow();
-            outcome = sessionOutcome();
+        } catch (const OperationInterrupted& stop) {
+            return stopped(outcome, stop);
+        } catch (const Exception& failure) {
+            const PromptMessage shown{m_piece->linkErrorText(), message::ErrorCaption,
+                                      PromptIcon::Exclamation};
+            prompt().show(shown);
+            closeConnection();
+            outcome.kind = Kind::LinkFailed;
+            outcome.message = shown;
+            outcome.detail = failure.describe();
+            return outcome;
         }
-    } catch (const OperationInterrupted& stop) {
-        return stopped(outcome, stop);
-    } catch (const Exception& failure) {
-        const PromptMessage shown{m_piece->linkErrorText(), message::ErrorCaption, PromptIcon::Exclamation};
-        prompt().show(shown);
-        closeConnection();
-        outcome.kind = Kind::LinkFailed;
-        outcome.message = shown;
-        outcome.detail = failure.describe();
-        return outcome;
     }
     if (!openConnection(outcome))
         return outcome;
@@ -458,11 +467,15 @@ sessionOutcome tuningSession::open() {
         return outcome;
     }
     m_channelsPoint = m_piece->pointRows() ? m_piece->pointOfRow(m_selected) : -1;
+    return opened();
+}
+
+sessionOutcome tuningSession::opened() {
     resetValues();
     m_open = true;
     m_status = keyed() ? m_piece->keyedStatus(m_keyedRow) : m_piece->openedStatus();
     changed();
-    return outcome;
+    return {};
 }
 
 void tuningSession::refuseRadio(const std::string& text) {
@@ -479,6 +492,8 @@ void tuningSession::refuseOpening(const PromptMessage& shown, bool told) {
 }
 
 bool tuningSession::askReread(const PromptMessage& question) {
+    // The question is asked, and the read runs, with the port free.
+    closeConnection();
     if (prompt().show(question) != PromptAnswer::Ok || !m_environment.reread)
         return false;
     m_environment.reread();

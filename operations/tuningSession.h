@@ -48,8 +48,12 @@ struct sessionEnvironment {
     /// Whether the procedure still exists on the record after a re-read. Empty: the catalogue's
     /// availability on the radio read.
     std::function<bool()> stillFits;
-    bboConfigFileModule* bboConfig = nullptr;  ///< the baseband offset configuration (bbo-update)
-    std::string programDirectory = ".";        ///< where bbo.cfg lies
+    /// The baseband offset configuration (bbo-update); nullptr: the session loads its own when needed.
+    bboConfigFileModule* bboConfig = nullptr;
+    std::string settingsDirectory;       ///< searched first for bbo.cfg
+    std::string programDirectory = ".";  ///< searched last for bbo.cfg
+    /// The catalogued procedure's piece over these surroundings.
+    pieceEnvironment pieces() const { return {record, bboConfig, settingsDirectory, programDirectory}; }
 };
 
 /// One row as a window shows it.
@@ -223,6 +227,8 @@ class tuningSession : private sessionContext {
     sessionOutcome actRun(sessionAction action, const actionRequest& request);
     /// Runs `body` (Program or an action that changes the radio) as one service history event.
     sessionOutcome recorded(const std::function<sessionOutcome()>& body);
+    /// The end of a successful opening: the working values from the record, the opened status.
+    sessionOutcome opened();
     bool openConnection(sessionOutcome& outcome);
     void closeConnection();
     /// The serial number check on the open connection; on a mismatch the mismatch question (which closes the

@@ -33,7 +33,8 @@ serialProgramPiece::serialProgramPiece(radioStorage& record)
 
 void serialProgramPiece::setupRadio(sessionContext& session) {
     if (!serialRule::blank(record().serialNoBytes())) {
-        const PromptMessage notBlank{serialRule::NotBlankText, " NOTE", PromptIcon::Information};
+        const PromptMessage notBlank{serialRule::NotBlankText, serialRule::NotBlankCaption,
+                                     PromptIcon::Information};
         session.prompt().show(notBlank);
         session.refuseOpening(notBlank, true);
         return;
@@ -180,6 +181,23 @@ basebandPiece::basebandPiece(const pieceEnvironment& environment)
     setRows({});
 }
 
+bboConfigFileModule& basebandPiece::config() {
+    if (m_environment.bboConfig)
+        return *m_environment.bboConfig;
+    if (!m_ownConfig)
+        m_ownConfig.emplace();
+    return *m_ownConfig;
+}
+
+std::string basebandPiece::configurationFile() const {
+    if (record().isBboFromRadio())
+        return {};
+    const bboConfigFileModule* file = m_environment.bboConfig ? m_environment.bboConfig
+                                      : m_ownConfig           ? &*m_ownConfig
+                                                              : nullptr;
+    return file ? file->loadedFrom() : std::string();
+}
+
 bool basebandPiece::checksSerialAtOpening() const {
     // Radios holding their offsets are checked as the tuning windows check; the others are matched
     // against the configuration file instead.
@@ -196,21 +214,17 @@ void basebandPiece::setupRadio(sessionContext& session) {
             return;
         }
     } else {
-        bboConfigFileModule* config = m_environment.bboConfig;
-        if (!config) {
-            session.refuseOpening(bboConfigFileModule::messageFor(bboLoadResult::Missing), false);
-            return;
-        }
-        if (!config->isLoaded()) {
-            const bboLoadResult loaded =
-                config->loadFile(bboConfigFileModule::pathIn(m_environment.programDirectory));
+        bboConfigFileModule& file = config();
+        if (!file.isLoaded()) {
+            const bboLoadResult loaded = file.loadFile(
+                bboConfigFileModule::locate(m_environment.settingsDirectory, m_environment.programDirectory));
             if (loaded != bboLoadResult::Loaded) {
                 session.refuseOpening(bboConfigFileModule::messageFor(loaded), false);
                 return;
             }
         }
         const bboMatchResult matched =
-            config->version() != 0 ? bboMatchResult::UnsupportedVersion : config->matchRadio(r, link);
+            file.version() != 0 ? bboMatchResult::UnsupportedVersion : file.matchRadio(r, link);
         if (matched != bboMatchResult::Matched) {
             session.refuseOpening(bboConfigFileModule::messageFor(matched), false);
             return;

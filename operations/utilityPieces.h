@@ -5,6 +5,7 @@
 #include <string>
 
 #include "operations/basebandOffsets.h"
+#include "operations/bboConfigFileModule.h"
 #include "operations/procedurePiece.h"
 #include "operations/utilityOperations.h"
 
@@ -33,6 +34,8 @@ class tempCompPiece : public procedurePiece {
   public:
     tempCompPiece(radioStorage& record, bool writeMode);
     bool checksSerialAtOpening() const override { return false; }
+    /// Writing opens without the radio: the port is opened only by Program.
+    bool usesRadioAtOpening() const override { return !m_write; }
     bool tidiesAtClose() const override { return false; }
     bool statusFollowsKey() const override { return false; }
     std::optional<PromptMessage> portBusyMessage() const override;
@@ -56,6 +59,8 @@ class basebandPiece : public procedurePiece {
   public:
     explicit basebandPiece(const pieceEnvironment& environment);
     bool checksSerialAtOpening() const override;
+    /// The offsets chosen belong to the radio they were read from.
+    bool restartsAfterReread() const override { return false; }
     bool tidiesAtClose() const override { return false; }
     bool statusFollowsKey() const override { return false; }
     void setupRadio(sessionContext& session) override;
@@ -66,10 +71,18 @@ class basebandPiece : public procedurePiece {
     /// "spacing" (0..2) and, per row, "default N" (the offset the radio holds).
     std::vector<std::pair<std::string, std::string>> readouts() const override;
 
+    /// The offsets of the radio opened; nullptr before the opening read them.
+    const basebandOffsets* offsets() const { return m_offsets ? &*m_offsets : nullptr; }
+    /// The configuration file the rows came from; empty for radios that hold their own offsets.
+    std::string configurationFile() const;
+
   private:
     sessionOutcome update(sessionContext& session);
+    /// The configuration given, or the piece's own.
+    bboConfigFileModule& config();
 
     pieceEnvironment m_environment;
+    std::optional<bboConfigFileModule> m_ownConfig;
     std::optional<basebandOffsets> m_offsets;
     int m_shown = 0;
 };

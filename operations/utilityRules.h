@@ -15,6 +15,7 @@ inline constexpr std::size_t Length = 10;
 /// Punctuation the serial entry admits besides letters, digits and the period.
 inline constexpr std::string_view Punctuation = "*#_~!%&()-+=|{}[];:'?/<>,@`";
 inline constexpr const char* NotBlankText = "Serial No. is not blank";
+inline constexpr const char* NotBlankCaption = " NOTE";
 inline constexpr const char* LengthText = "Serial No. must be exactly 10 characters";
 inline constexpr const char* LengthCaption = "Entry Error";
 inline constexpr const char* ProgrammedText = "Serial No. has been successfully programmed !!";

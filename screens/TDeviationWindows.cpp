@@ -32,7 +32,6 @@ tuningProcedure single(procedureRules rules) {
 
 tuningProcedure TVCOAttnWindow::describe() {
     tuningProcedure p = tuningProcedure::from(procedures::vcoAttenuation25k(), screenLayout::sevenPoint());
-    p.makePiece = &tuningProcedure::piece<vcoAttenuationPiece>;
     return p;
 }
 

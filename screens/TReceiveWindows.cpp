@@ -23,7 +23,6 @@ const QRect kCalDacLabel{340, 240, 64, 20};
 
 tuningProcedure TFrontEndFilterWindow::describe(const radioStorage& record) {
     tuningProcedure p = tuningProcedure::from(procedures::frontEndFilter(record), screenLayout::sevenPoint());
-    p.makePiece = &tuningProcedure::piece<frontEndFilterPiece>;
     return p;
 }
 

@@ -7,6 +7,7 @@
 #include <QMdiSubWindow>
 #include <QTimer>
 
+#include "link/LinkContext.h"
 #include "operations/UserPrompt.h"
 #include "screens/autoTuneRun.h"
 
@@ -62,8 +63,7 @@ std::unique_ptr<tuningSession> makeSession(std::string_view name, const sessionE
     const catalogueEntry* entry = catalogueNamed(name);
     if (!entry)
         throw std::logic_error("no catalogued procedure named " + std::string(name));
-    pieceEnvironment pieces{environment.record, environment.bboConfig, environment.programDirectory};
-    return std::make_unique<tuningSession>(*entry, entry->makePiece(pieces), environment);
+    return std::make_unique<tuningSession>(*entry, entry->makePiece(environment.pieces()), environment);
 }
 
 }  // namespace
@@ -157,11 +157,18 @@ sessionEnvironment TScreenSession::sessionSurroundings() {
                m_environment.commandAvailable(m_environment.identity.commandId);
     };
     session.bboConfig = m_environment.bboConfig;
+    session.settingsDirectory = linkContext().programDirectory;
     session.programDirectory = m_environment.programDirectory.toStdString();
     return session;
 }
 
 void TScreenSession::watch() {
+    // A window made without the shell's identity (a test, a tool) is known by its catalogue row.
+    screenIdentity& identity = m_environment.identity;
+    if (identity.code == 0)
+        identity.code = m_session->entry().code;
+    if (identity.title.isEmpty())
+        identity.title = QString::fromLatin1(m_session->entry().title);
     m_session->setOnChange([this] { changed(); });
     setWindowTitle(m_environment.identity.title);
     setObjectName(QStringLiteral("tuningScreen%1").arg(m_environment.identity.code));
@@ -238,7 +245,8 @@ bool TScreenSession::open() {
     ActionScope scope(*this);
     int& code = *m_environment.openScreenCode;
     m_displayReady = false;
-    if (!m_session->open().done())
+    m_refused = !m_session->open().done();
+    if (m_refused)
         code = 0;
     m_displayReady = true;
     refresh();

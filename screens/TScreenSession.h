@@ -69,6 +69,8 @@ class TScreenSession : public QWidget {
     const screenIdentity& identity() const { return m_environment.identity; }
     bool keyed() const { return m_session->keyed(); }
     bool displayReady() const { return m_displayReady; }
+    /// Whether the opening failed (the window gave its code back and the shell closes it).
+    bool refused() const { return m_refused; }
     bool connectionOpen() const { return m_session->connectionOpen(); }
     /// True once a close is under way or done.
     bool closing() const { return m_closed; }
@@ -116,6 +118,8 @@ class TScreenSession : public QWidget {
     void setDisplayReady(bool ready) { m_displayReady = ready; }
     /// Renders the session's state now.
     void refresh();
+    /// Closes the window (its frame when it has one) once control is back in the event loop.
+    void closeHost();
 
     void closeEvent(QCloseEvent* event) override;
     bool event(QEvent* event) override;
@@ -131,7 +135,6 @@ class TScreenSession : public QWidget {
     void watch();
     void changed();
     void closingSequence(bool withNotes);
-    void closeHost();
 
     screenEnvironment m_environment;
     std::unique_ptr<guardedPrompt> m_prompt;
@@ -141,6 +144,7 @@ class TScreenSession : public QWidget {
     std::unique_ptr<tuningSession> m_session;
     std::unique_ptr<autoTuneRun> m_autoTune;
     bool m_displayReady = false;
+    bool m_refused = false;
     bool m_closed = false;
     bool m_closeAsked = false;  ///< the session wanted the window closed (a re-read radio lacks it)
     int m_actionDepth = 0;

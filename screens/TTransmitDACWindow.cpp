@@ -9,7 +9,6 @@ namespace vantrel {
 
 tuningProcedure TTransmitDACWindow::describe() {
     tuningProcedure p = tuningProcedure::from(procedures::transmitDac(), screenLayout::sevenPoint());
-    p.makePiece = &tuningProcedure::piece<transmitDacPiece>;
     p.layout.window = QSize(700, 210);
     p.layout.buttonY = 100;
     p.layout.status = QRect(20, 140, 600, 30);

@@ -13,7 +13,6 @@ tuningProcedure TTransmitHighPowerWindow::describe(const radioStorage& record) {
 
 tuningProcedure TTransmitHighPowerWindow::procedureFor(const radioStorage& record) {
     tuningProcedure p = tuningProcedure::from(procedures::txHighPower(record), screenLayout::sevenPoint());
-    p.makePiece = &tuningProcedure::piece<transmitHighPowerPiece>;
     return p;
 }
 

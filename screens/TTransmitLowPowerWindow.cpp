@@ -8,7 +8,6 @@ namespace vantrel {
 
 tuningProcedure TTransmitLowPowerWindow::describe() {
     tuningProcedure p = tuningProcedure::from(procedures::txLowPower(), screenLayout::sevenPoint());
-    p.makePiece = &tuningProcedure::piece<transmitPowerPiece>;
     return p;
 }
 

@@ -48,8 +48,7 @@ std::unique_ptr<procedurePiece> pieceOf(const tuningProcedure& procedure, radioS
     if (procedure.makeDataSet)
         dataSet = procedure.makeDataSet(procedure);
     rules.makeDataSet = nullptr;
-    return procedure.makePiece ? procedure.makePiece(rules, record, std::move(dataSet))
-                               : std::make_unique<procedurePiece>(rules, record, std::move(dataSet));
+    return std::make_unique<procedurePiece>(rules, record, std::move(dataSet));
 }
 
 QFont screenFont() {

@@ -46,7 +46,7 @@ class TTuningScreen : public TScreenSession {
 
     /// The view of the catalogued `name` laid out as `procedure` says.
     TTuningScreen(const screenEnvironment& environment, std::string_view name, tuningProcedure procedure);
-    /// The view of a procedure that is not catalogued: its piece is made from the description.
+    /// The view of a procedure that is not catalogued: the standard piece over the description.
     TTuningScreen(const screenEnvironment& environment, tuningProcedure procedure);
     ~TTuningScreen() override;
 

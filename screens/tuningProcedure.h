@@ -49,15 +49,10 @@ struct screenLayout {
 };
 
 /// One procedure as a screen shows it: the core description and where its controls stand. The screen's
-/// code, title and help topic come from the shell's procedure catalogue, not from here.
+/// code, title and help topic come from the shell's procedure catalogue, and its radio steps from the
+/// catalogue's piece, not from here.
 struct tuningProcedure : procedureRules {
-    /// Makes the procedure's piece over the record with the data set given.
-    using pieceFactory = std::unique_ptr<procedurePiece> (*)(const procedureRules& rules,
-                                                             radioStorage& record,
-                                                             std::unique_ptr<tuningDataSet> dataSet);
     screenLayout layout;
-    /// The piece of a procedure whose radio steps differ from the standard ones; nullptr: the standard.
-    pieceFactory makePiece = nullptr;
 
     /// A core description with the layout its screen shows it in (the layout follows the rules' rows).
     static tuningProcedure from(procedureRules rules, screenLayout layout) {
@@ -66,12 +61,6 @@ struct tuningProcedure : procedureRules {
         p.layout = layout;
         p.layout.kind = p.kind;
         return p;
-    }
-    /// The piece `Piece` as a pieceFactory.
-    template <class Piece>
-    static std::unique_ptr<procedurePiece> piece(const procedureRules& rules, radioStorage& record,
-                                                 std::unique_ptr<tuningDataSet> dataSet) {
-        return std::make_unique<Piece>(rules, record, std::move(dataSet));
     }
 };
 

@@ -1,17 +1,17 @@
 // Read or write the radio's four temperature compensation bytes.
 #pragma once
 
-#include "utilities/TUtilityWindow.h"
+#include "screens/TScreenSession.h"
 
 class QLineEdit;
 class QPushButton;
 
 namespace vantrel {
 
-/// The temp comp utility: read mode (open-screen code 39) reads the bytes into the record on opening and
-/// shows them as eight hexadecimal digits; write mode (code 40) programs eight typed digits. Every
-/// failure, an unavailable port included, ends in the utility's own message.
-class TTempCompWindow : public TUtilityWindow {
+/// The view of the temp comp utility: read mode (open-screen code 39) shows the bytes the session's opening
+/// read into the record as eight hexadecimal digits; write mode (code 40) hands eight typed digits to the
+/// session's Program. Every failure, an unavailable port included, ends in the utility's own message.
+class TTempCompWindow : public TScreenSession {
     Q_OBJECT
   public:
     static constexpr int kReadCode = 39;
@@ -21,14 +21,15 @@ class TTempCompWindow : public TUtilityWindow {
 
     TTempCompWindow(const screenEnvironment& environment, bool writeMode);
 
-    /// Read mode: reads the bytes and shows them; false (code 0) when they could not be read.
-    bool open();
     /// Write mode: programs the entry's bytes.
     void program();
 
     bool writeMode() const { return m_writeMode; }
     QLineEdit* entry() const { return m_entry; }
     QPushButton* button() const { return m_button; }
+
+  protected:
+    void render(const sessionState& state) override;
 
   private:
     bool m_writeMode;

@@ -11,8 +11,9 @@
 #include "link/LinkContext.h"
 #include "link/RF_CommunicationSetup.h"
 #include "link/portMapping.h"
+#include "operations/procedureCatalogue.h"
+#include "operations/tuningSession.h"
 #include "radio/radioStorage.h"
-#include "screens/tuningConnection.h"
 #include "sim/SimFaults.h"
 
 namespace vantrel::test {
@@ -149,9 +150,17 @@ class RadioCommandTest : public QObject {
             context.programDirectory = dir.path().toStdString();
             ScopedLinkContext scope(context);
             comIni::write(context.programDirectory, 1);
+            // A window's action on the configured port: the session tells the port's state.
+            radioStorage record;
             ScriptedPrompt prompt;
-            tuningConnection connection(prompt);
-            QVERIFY2(!connection.open(), c.name);
+            sessionEnvironment surroundings;
+            surroundings.record = &record;
+            surroundings.openConnection = configuredPortOpener();
+            surroundings.prompt = &prompt;
+            tuningSession session(*catalogueNamed("serial-program"),
+                                  catalogueNamed("serial-program")->makePiece(surroundings.pieces()),
+                                  surroundings);
+            QVERIFY2(session.open().kind == sessionOutcome::Kind::PortBusy, c.name);
             QCOMPARE(int(prompt.shown().size()), 1);
             const PromptMessage& shown = prompt.shown().front();
             QCOMPARE(QString::fromStdString(shown.text),

@@ -37,7 +37,6 @@ class FakeScreen : public QWidget {
 /// Creates FakeScreens for every request and remembers the requests.
 class FakeScreenFactory : public ScreenFactory {
   public:
-    bool precheck(const screenEnvironment&) override { return true; }
     QWidget* create(const screenEnvironment& environment) override {
         requests.push_back(environment.identity);
         return new FakeScreen(environment.openScreenCode, environment.identity.code, refuse);

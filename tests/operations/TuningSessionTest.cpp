@@ -3,8 +3,10 @@
 // keyed, a close during a run, the closing rule, mismatches, and the catalogue the session opens from.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <set>
 
 #include "SimBench.h"
@@ -17,6 +19,7 @@
 #include "operations/procedurePieces.h"
 #include "operations/radioOperations.h"
 #include "operations/sharedMessages.h"
+#include "operations/utilityPieces.h"
 #include "operations/tuningSession.h"
 #include "radio/ModelTable.h"
 #include "radio/RecordLayout.h"
@@ -793,6 +796,70 @@ TEST(TuningSession, TheUtilitiesAreSessionsToo) {
     EXPECT_TRUE(writing.s().program().done());
     EXPECT_EQ(writing.record.getValue(row::Frequency, col::TempCompFirst), 0x1A);
     EXPECT_EQ(writing.told().back(), "NOTE|Temp Comp data has been written in successfully !!");
+}
+
+TEST(TuningSession, TheUtilitiesOpenAsTheirWindowsDo) {
+    // Writing temp comp opens without the port: a port another program holds is only told at Program.
+    Rig writing(named("portable"), "temp-comp-write");
+    int opened = 0;
+    writing.environment.openConnection = [&]() -> std::unique_ptr<EnhancedSBEP> {
+        ++opened;
+        throw PortInUseError(PortOpenCause::Busy, "COM1", "held by another program");
+    };
+    writing.session = tuningSession::create("temp-comp-write", writing.environment);
+    ASSERT_TRUE(writing.s().open().done());
+    EXPECT_EQ(opened, 0);
+    EXPECT_TRUE(writing.told().empty());
+    writing.s().act(sessionAction::Reading, at(0, "00112233"));
+    EXPECT_EQ(writing.s().program().kind, Kind::PortBusy);
+    EXPECT_EQ(writing.told(), Strings{"ERROR|Error writing in Temp Comp data !!"});
+
+    // A radio with a serial number on the cable of a blank record: OK to the question reads it in, with the
+    // port free for the read, and the utility does not open.
+    Rig serial(named("portable"), "serial-program", [](radioStorage& r) { r.setSerialNo("          "); });
+    serial.environment.reread = [&] {
+        test::RecordingProgress progress;
+        EXPECT_EQ(radioOperations().readRadio(serial.record, progress), radioOperations::kReadOk);
+    };
+    serial.session = tuningSession::create("serial-program", serial.environment);
+    EXPECT_FALSE(serial.s().open().done());
+    EXPECT_EQ(serial.told(), Strings{"WARNING|Radio has been changed!! Read in new radio?"});
+    EXPECT_EQ(serial.record.serialNoBytes(), serial.bench.radio.profile().serialNo);
+    EXPECT_TRUE(serial.s().close().safe());
+}
+
+TEST(TuningSession, TheBasebandOffsetsFindTheirFileAndStayWithTheRadioTheyWereReadFrom) {
+    namespace fs = std::filesystem;
+    const fs::path settings = fs::temp_directory_path() / ("vantrel-bbo-" + std::to_string(::getpid()));
+    fs::create_directories(settings / "program");
+    fs::copy_file(fs::path(VANTREL_SIM_TEST_PROFILES) / "bbo.cfg", settings / "bbo.cfg",
+                  fs::copy_options::overwrite_existing);
+    // No configuration is given: the session loads the first bbo.cfg of the data folders, the settings first.
+    Rig run(named("bbo-codeplug"), "bbo-update");
+    run.environment.settingsDirectory = settings.string();
+    run.environment.programDirectory = (settings / "program").string();
+    run.environment.reread = [&] {
+        test::RecordingProgress progress;
+        radioOperations().readRadio(run.record, progress);
+    };
+    run.session = tuningSession::create("bbo-update", run.environment);
+    ASSERT_TRUE(run.s().open().done()) << (run.told().empty() ? "" : run.told().front());
+    const auto& piece = dynamic_cast<const basebandPiece&>(run.s().piece());
+    EXPECT_EQ(piece.configurationFile(), (settings / "bbo.cfg").string());
+    ASSERT_GT(run.s().state().rows.size(), 1u);
+
+    // Another radio answers at Update: OK reads it in, and the choices made for the first go nowhere.
+    run.s().act(sessionAction::Reading, at(1, "1500 Hz"));
+    run.record.setSerialNo("SOMEBODY01");
+    run.fresh();
+    run.told();
+    const sessionOutcome update = run.s().act(sessionAction::Update, at(0));
+    EXPECT_EQ(update.kind, Kind::Mismatch);
+    EXPECT_EQ(update.mismatch, sessionOutcome::MismatchEnd::Reread);
+    EXPECT_TRUE(run.s().state().closeWanted);
+    const Strings sent = run.fresh();
+    EXPECT_EQ(std::count_if(sent.begin(), sent.end(), [](const std::string& r) { return r[0] == 'P'; }), 0);
+    fs::remove_all(settings);
 }
 
 TEST(TuningSession, ProgramAndEveryActionThatReachesTheRadioIsOneServiceEvent) {

@@ -36,7 +36,13 @@ class SerialProgramTest : public QObject {
 
     void aSwappedRadioAtOpeningIsAskedAboutAndOpensNothing() {
         UtilityBench bench("blank-serial");
-        bench.record.setSerialNo("OTHER00001");
+        {
+            // The radio on the cable now reads another serial number than the record's blank one.
+            auto first = opened(bench);
+            first->entry()->setText(QStringLiteral("OTHER00001"));
+            first->update();
+        }
+        bench.mark();
         bench.prompt.answer(PromptAnswer::Cancel);
         auto window = opened(bench);
         QVERIFY(window->refused());
