@@ -179,9 +179,8 @@ void TBasebandUpdateWindow::choose(int row, const QString& text) {
     actionRequest choice;
     choice.row = row;
     choice.text = text.toStdString();
+    // A text that is no offset changes nothing: the redraw after the action shows the value the list had.
     drive([&](tuningSession& session) { return session.act(sessionAction::Reading, choice); });
-    // A text that is no offset changes nothing: the list shows the value it had.
-    refresh();
 }
 
 void TBasebandUpdateWindow::update() {
